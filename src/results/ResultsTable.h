@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QString>
+#include <QVector>
+
+#include <array>
+
+// The five-column results table. Row 0 is the header row (its texts are cells
+// like any other, as the batch run and the database load rewrite them); data
+// rows are 1 .. RowCount() - 1. To Qt views the header row is the horizontal
+// header and data row r is model row r - 1. Column 0 ("#") is never editable.
+class ResultsTable : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    static constexpr int Columns = 5;
+    using Row = std::array<QString, Columns>;
+
+    explicit ResultsTable(QObject* parent = nullptr);
+
+    // Table operations; rows counted from 0 with the header as row 0.
+    int RowCount() const { return int(m_rows.size()); }
+    int ColumnCount() const { return Columns; }
+    QString Cell(int row, int column) const;
+    void SetCell(int row, int column, const QString& text);
+    void WriteHeader(); // "#", "Title", "Email", "Description", "URL" into row 0
+    void ResetForRun();
+    void InsertRow(int index); // an empty row at index (1 .. RowCount())
+    void Clear();              // every cell empty, row count unchanged
+    void SetRowCount(int rows);
+    void AppendRow();
+    // Removes data row `row` unless it is the last remaining data row; returns whether it did.
+    bool RemoveRow(int row);
+
+    // Whether the user may edit cells and remove rows (false while a batch run writes).
+    void setUserEditable(bool editable);
+    bool isUserEditable() const { return m_userEditable; }
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+private:
+    QVector<Row> m_rows;
+    bool m_userEditable = true;
+};
