@@ -1,0 +1,7 @@
+#include "shell/Workspace.h"
+
+Workspace::Workspace(const ProgramFolder& folder, QObject* parent)
+    : QObject(parent)
+    , m_folder(folder)
+{
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "filters/SortedListModel.h"
+#include "results/ResultsTable.h"
+#include "settings/ProgramFolder.h"
+#include "settings/Settings.h"
+
+#include <QObject>
+
+// The objects the areas of the main window share, for as long as the window
+// lives: the settings record, the four lists and the results table. The areas
+// never talk to each other except through these.
+class Workspace : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit Workspace(const ProgramFolder& folder, QObject* parent = nullptr);
+
+    const ProgramFolder& folder() const { return m_folder; }
+    Settings& settings() { return m_settings; }
+    SortedListModel& linkList() { return m_linkList; }
+    SortedListModel& badWords() { return m_badWords; }       // List1
+    SortedListModel& badUrls() { return m_badUrls; }         // List2
+    SortedListModel& validStatus() { return m_validStatus; } // List3
+    ResultsTable& results() { return m_results; }
+
+private:
+    ProgramFolder m_folder;
+    Settings m_settings;
+    SortedListModel m_linkList;
+    SortedListModel m_badWords;
+    SortedListModel m_badUrls;
+    SortedListModel m_validStatus;
+    ResultsTable m_results;
+};
