@@ -9,7 +9,7 @@ inline constexpr const char TestUrl[] = "http://www.example.com/";
 inline constexpr const char PublisherDomain[] = "example.com";
 
 inline constexpr const char TitleRegEx1[] = "<title>";
-inline constexpr const char TitleRegEx2[] = "(.*)qm";
+inline constexpr const char TitleRegEx2[] = "(.*)";
 inline constexpr const char TitleRegEx3[] = "</title>";
 
 inline constexpr const char EmailRegEx1[] = R"qm([A-Z0-9._%-]+@[A-Z0-9._%-]+\.[A-Z]{2,6})qm";
