@@ -1,0 +1,103 @@
+#include "platform/TextFile.h"
+
+#include "platform/AtomicFile.h"
+
+#include <QFile>
+#include <QStringDecoder>
+
+namespace {
+
+// Windows-1252 differs from Latin-1 only in 0x80..0x9F. The five bytes the code
+// page leaves undefined map to the C1 controls of the same value, as Windows does.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+QString decodeCp1252(const QByteArray& bytes)
+{
+    QString text(bytes.size(), Qt::Uninitialized);
+    QChar* out = text.data();
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        *out++ = (b >= 0x80 && b < 0xA0) ? QChar(kCp1252High[b - 0x80]) : QChar(b);
+    }
+    return text;
+}
+
+} // namespace
+
+QString TextFile::decode(const QByteArray& bytes)
+{
+    QByteArrayView view(bytes);
+    if (view.startsWith("\xEF\xBB\xBF"))
+        view = view.sliced(3);
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    QString text = utf8.decode(view);
+    if (!utf8.hasError())
+        return text;
+    return decodeCp1252(bytes);
+}
+
+QStringList TextFile::splitLines(const QString& text)
+{
+    QStringList lines;
+    const qsizetype n = text.size();
+    const QChar* data = text.constData();
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = data[i];
+        if (c != u'\r' && c != u'\n')
+            continue;
+        lines.append(QString(data + start, i - start));
+        if (c == u'\r' && i + 1 < n && data[i + 1] == u'\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < n)
+        lines.append(QString(data + start, n - start));
+    return lines;
+}
+
+std::optional<QString> TextFile::read(const QString& path)
+{
+    if (path.isEmpty())
+        return std::nullopt;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return decode(file.readAll());
+}
+
+std::optional<QStringList> TextFile::readLines(const QString& path)
+{
+    std::optional<QString> text = read(path);
+    if (!text)
+        return std::nullopt;
+    return splitLines(*text);
+}
+
+QByteArray TextFile::encodeLines(const QStringList& lines)
+{
+    qsizetype size = 0;
+    for (const QString& line : lines)
+        size += line.size() + 2;
+    QByteArray bytes;
+    bytes.reserve(size + size / 8);
+    for (const QString& line : lines) {
+        bytes.append(line.toUtf8());
+        bytes.append("\r\n", 2);
+    }
+    return bytes;
+}
+
+SaveOutcome TextFile::writeLines(const QString& path, const QStringList& lines)
+{
+    return AtomicFile::write(path, encodeLines(lines));
+}
+
+SaveOutcome TextFile::writeText(const QString& path, const QString& text)
+{
+    return AtomicFile::write(path, text.toUtf8());
+}

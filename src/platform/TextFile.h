@@ -1,0 +1,32 @@
+#pragma once
+
+#include "platform/SaveOutcome.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The program's text files (settings, list files, the results database): 8-bit
+// text, one line per entry, every line ended by CR LF. They are written as
+// UTF-8. Files edited by hand or written by older tools may be in the Western
+// Windows code page instead, so a file that is not valid UTF-8 is read as
+// Windows-1252. Reading accepts CR LF, a lone LF and a lone CR as line ends.
+class TextFile
+{
+public:
+    // The file's text, or nothing when it cannot be opened (missing, a folder,
+    // no access). A leading UTF-8 byte order mark is dropped.
+    static std::optional<QString> read(const QString& path);
+    // The file's lines; the line end after the last line is optional and adds no line.
+    static std::optional<QStringList> readLines(const QString& path);
+
+    // Writes every line followed by CR LF, replacing the file as a whole.
+    static SaveOutcome writeLines(const QString& path, const QStringList& lines);
+    static SaveOutcome writeText(const QString& path, const QString& text);
+
+    static QString decode(const QByteArray& bytes);
+    static QStringList splitLines(const QString& text);
+    static QByteArray encodeLines(const QStringList& lines);
+};
