@@ -5,7 +5,6 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
-
 #include <optional>
 
 // The program's text files (settings, list files, the results database): 8-bit

@@ -3,7 +3,6 @@
 #include <QAbstractTableModel>
 #include <QString>
 #include <QVector>
-
 #include <array>
 
 // The five-column results table. Row 0 is the header row (its texts are cells
@@ -31,12 +30,24 @@ public:
     void Clear();              // every cell empty, row count unchanged
     void SetRowCount(int rows);
     void AppendRow();
-    // Removes data row `row` unless it is the last remaining data row; returns whether it did.
+    // Removes data row `row` unless it is the last remaining data row, or the
+    // user may not edit now; returns whether it did. Numbers in column 0 stay.
     bool RemoveRow(int row);
+    // The header texts, then exactly these data rows, in one model reset: what
+    // Clear, SetRowCount(1), WriteHeader and one AppendRow per row give, without
+    // a view update per row.
+    void ReplaceDataRows(QVector<Row> rows);
+    const QVector<Row>& rows() const { return m_rows; } // header row included
+
+    static const Row& headerTexts();
 
     // Whether the user may edit cells and remove rows (false while a batch run writes).
     void setUserEditable(bool editable);
     bool isUserEditable() const { return m_userEditable; }
+
+    // Model rows are data rows: model row r is table row r + 1.
+    static int tableRow(int modelRow) { return modelRow + 1; }
+    static int modelRow(int tableRow) { return tableRow - 1; }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;

@@ -1,0 +1,98 @@
+#include "results/AsciiDatabase.h"
+
+#include "platform/AtomicFile.h"
+#include "platform/TextFile.h"
+#include "results/ResultsTable.h"
+#include "settings/ProgramFolder.h"
+#include "settings/Settings.h"
+
+namespace {
+
+QString databasePath(const Settings& settings, const ProgramFolder& folder)
+{
+    return folder.filePath(settings.text(QStringLiteral("OutputASCIIFile")));
+}
+
+QString databaseDelimiter(const Settings& settings)
+{
+    return settings.text(QStringLiteral("OutputASCIIDelimeter"));
+}
+
+ResultsTable::Row splitLine(QStringView line, QStringView delimiter)
+{
+    ResultsTable::Row row;
+    if (delimiter.isEmpty()) {
+        row[0] = line.toString();
+        return row;
+    }
+    qsizetype start = 0;
+    for (int column = 0; column < ResultsTable::Columns - 1; ++column) {
+        const qsizetype at = line.indexOf(delimiter, start);
+        if (at < 0) {
+            row[column] = line.sliced(start).toString();
+            return row;
+        }
+        row[column] = line.sliced(start, at - start).toString();
+        start = at + delimiter.size();
+    }
+    row[ResultsTable::Columns - 1] = line.sliced(start).toString();
+    return row;
+}
+
+} // namespace
+
+SaveOutcome SaveResults(const ResultsTable& table, const QString& path, const QString& delimiter)
+{
+    const auto& rows = table.rows();
+    QString text;
+    qsizetype size = 0;
+    for (qsizetype r = 1; r < rows.size(); ++r) {
+        size += 4 * delimiter.size() + 2;
+        for (const QString& cell : rows[r])
+            size += cell.size();
+    }
+    text.reserve(size);
+    for (qsizetype r = 1; r < rows.size(); ++r) {
+        const ResultsTable::Row& row = rows[r];
+        for (int c = 0; c < ResultsTable::Columns; ++c) {
+            if (c > 0)
+                text += delimiter;
+            text += row[c];
+        }
+        text += QLatin1String("\r\n");
+    }
+    return AtomicFile::write(path, text.toUtf8());
+}
+
+bool LoadResults(ResultsTable& table, const QString& path, const QString& delimiter)
+{
+    const std::optional<QString> text = TextFile::read(path);
+    if (!text)
+        return false;
+    QVector<ResultsTable::Row> rows;
+    const QStringView all(*text);
+    const qsizetype n = all.size();
+    qsizetype start = 0;
+    // The same line ends as TextFile::splitLines, without a list of line copies.
+    for (qsizetype i = 0; i <= n; ++i) {
+        if (i < n && all[i] != u'\r' && all[i] != u'\n')
+            continue;
+        if (i > start)
+            rows.append(splitLine(all.sliced(start, i - start), delimiter));
+        if (i < n && all[i] == u'\r' && i + 1 < n && all[i + 1] == u'\n')
+            ++i;
+        start = i + 1;
+    }
+    table.ReplaceDataRows(std::move(rows));
+    return true;
+}
+
+SaveOutcome SaveResults(const ResultsTable& table, const Settings& settings, const ProgramFolder& folder)
+{
+    return SaveResults(table, databasePath(settings, folder), databaseDelimiter(settings));
+}
+
+bool LoadResults(ResultsTable& table, const Settings& settings, const ProgramFolder& folder)
+{
+    return LoadResults(table, databasePath(settings, folder), databaseDelimiter(settings));
+}

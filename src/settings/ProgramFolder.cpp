@@ -1,0 +1,67 @@
+#include "settings/ProgramFolder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTemporaryFile>
+
+namespace {
+
+// Asking the file system for permission bits is not enough (an administrator
+// passes every check, read-only mounts do not show in the bits): only a real
+// file proves the folder can be written.
+bool canWriteIn(const QString& folder)
+{
+    if (!QFileInfo(folder).isDir())
+        return false;
+    QTemporaryFile probe(folder + QStringLiteral("/.quillmark-probe-XXXXXX"));
+    return probe.open();
+}
+
+void seed(const QString& from, const QString& to)
+{
+    for (const QString& name : ProgramFolder::defaultFileNames()) {
+        const QString source = from + u'/' + name;
+        const QString target = to + u'/' + name;
+        if (QFileInfo::exists(target))
+            continue;
+        QFile::copy(QFileInfo(source).isFile() ? source : QStringLiteral(":/defaults/") + name, target);
+        // Copies out of the resources are read-only; the user edits and saves these.
+        QFile::setPermissions(target, QFile::permissions(target) | QFile::WriteOwner | QFile::ReadOwner);
+    }
+}
+
+} // namespace
+
+ProgramFolder::ProgramFolder(const QString& path) : m_path(path) {}
+
+QStringList ProgramFolder::defaultFileNames()
+{
+    return {QString::fromLatin1(SettingsFileName), QString::fromLatin1(StatusCodesFileName),
+            QStringLiteral("badwords.txt"), QStringLiteral("baddomains.txt")};
+}
+
+ProgramFolder ProgramFolder::forApplication()
+{
+    return resolve(QCoreApplication::applicationDirPath(),
+                   QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+}
+
+ProgramFolder ProgramFolder::resolve(const QString& preferred, const QString& fallback)
+{
+    if (canWriteIn(preferred) || fallback.isEmpty())
+        return ProgramFolder(preferred);
+    if (!QFileInfo(fallback).isDir()) {
+        if (!QDir().mkpath(fallback))
+            return ProgramFolder(preferred);
+        seed(preferred, fallback);
+    }
+    return ProgramFolder(fallback);
+}
+
+QString ProgramFolder::filePath(const QString& name) const
+{
+    return m_path + u'/' + name;
+}
