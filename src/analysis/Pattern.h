@@ -8,11 +8,22 @@
 // the engine's match limits, never throws and never reports; each primitive
 // gives its documented failure result instead.
 
-enum class CaseMode { Unchanged = 1, Proper = 2, Lower = 3, Upper = 4 };
+enum class CaseMode
+{
+    Unchanged = 1,
+    Proper = 2,
+    Lower = 3,
+    Upper = 4
+};
 
 // Outcome of evaluating a pattern: Failed covers an invalid pattern and a match
 // that hit the engine's limits (both take the "found" branch of a yes/no test).
-enum class PatternOutcome { NoMatch, Match, Failed };
+enum class PatternOutcome
+{
+    NoMatch,
+    Match,
+    Failed
+};
 
 // Whole text of the last global match (case ignored); empty when there is none
 // or the pattern fails.

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class Settings;
+
+// The checks on a fetched response that do not depend on the extracted fields.
+// The bad-word checks on the title and description are ApplyBadWords() in
+// FieldRules.h. Every check ignores letter case, and a pattern that fails to
+// evaluate takes the branch of a match.
+
+// Content type: true when ContentTypeCheck is not on, or when the header block
+// contains "Content-Type: text/html" anywhere (a charset parameter may follow).
+bool CheckContentType(const Settings& settings, const QString& header);
+
+// Valid status codes, as the batch run uses them: true when the list is empty or
+// any entry matches the header block (the scan stops at the first match). An
+// empty entry matches every header block.
+bool CheckStatus(const QStringList& validStatus, const QString& header);
+
+// Reciprocal link: true when UseRecip is not on, or when Reciptext matches the page.
+bool CheckRecip(const Settings& settings, const QString& pageText);

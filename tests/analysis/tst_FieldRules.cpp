@@ -1,0 +1,401 @@
+#include "analysis/FieldRules.h"
+#include "settings/Settings.h"
+
+#include <QTest>
+
+namespace {
+
+// T1 to T4 (or D1 to D4) as the batch run chains them.
+QString extract(const Settings& settings, Field field, const QString& page)
+{
+    return RemoveLineBreaks(StripStartEnd(settings, field, FindField(settings, field, page)));
+}
+
+QString stem(Field field)
+{
+    return field == Field::Title ? QStringLiteral("Title") : QStringLiteral("Description");
+}
+
+} // namespace
+
+class FieldRulesTests : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void defaultTitle_data();
+    void defaultTitle();
+    void defaultDescription_data();
+    void defaultDescription();
+    void startAndEndPartsRemovedEverywhere();
+    void invalidAndEmptyPatterns_data();
+    void invalidAndEmptyPatterns();
+    void badWords_data();
+    void badWords();
+    void fallback_data();
+    void fallback();
+    void caseThenReplace_data();
+    void caseThenReplace();
+    void email_data();
+    void email();
+    void noEmailOption();
+};
+
+void FieldRulesTests::defaultTitle_data()
+{
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("plain") << "<html><head><title>Hello there</title></head>"
+                           << "Hello there";
+    QTest::newRow("upper-case tags") << "<HTML><HEAD><TITLE>Shop</TITLE></HEAD>"
+                                     << "Shop";
+    QTest::newRow("mixed-case tags") << "<Title>Mixed</tItLe>"
+                                     << "Mixed";
+    QTest::newRow("two titles on one line") << "<title>A</title><title>B</title>"
+                                            << "AB";
+    QTest::newRow("two titles on two lines: the later")
+        << "<title>First</title>\r\n<body>\r\n<title>Second</title>\r\n"
+        << "Second";
+    QTest::newRow("title over two lines is not found") << "<title>Hello\r\nWorld</title>"
+                                                       << "";
+    QTest::newRow("no title") << "<html><body>none</body></html>"
+                              << "";
+    QTest::newRow("blanks are kept") << "<title>  spaced  </title>"
+                                     << "  spaced  ";
+    QTest::newRow("entities are not decoded") << "<title>A &amp; B</title>"
+                                              << "A &amp; B";
+}
+
+void FieldRulesTests::defaultTitle()
+{
+    QFETCH(QString, page);
+    QFETCH(QString, expected);
+    Settings settings;
+    QCOMPARE(extract(settings, Field::Title, page), expected);
+}
+
+void FieldRulesTests::defaultDescription_data()
+{
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("double quotes") << "<meta name=\"description\" content=\"Best links\">\r\n"
+                                   << "Best links";
+    QTest::newRow("apostrophe removed") << "<meta name=\"description\" content=\"We don't sell links\">"
+                                        << "We dont sell links";
+    QTest::newRow("single quotes") << "<meta name='description' content='It works'>"
+                                   << "It works";
+    QTest::newRow("no quotes") << "<meta name=description content=Plain words>"
+                               << "Plain words";
+    QTest::newRow("upper case") << "<META NAME=\"Description\" CONTENT=\"Shouted\">"
+                                << "Shouted";
+    QTest::newRow("content before name is not found") << "<meta content=\"Hidden\" name=\"description\">"
+                                                      << "";
+    QTest::newRow("two lines are joined") << "<meta name=\"description\" content=\"line one\r\nline two\">"
+                                          << "line oneline two";
+    QTest::newRow("the last of two")
+        << "<meta name=\"description\" content=\"one\">\r\n<meta name=\"description\" content=\"two\">"
+        << "two";
+    QTest::newRow("keywords are not a description") << "<meta name=\"keywords\" content=\"a, b\">"
+                                                    << "";
+}
+
+void FieldRulesTests::defaultDescription()
+{
+    QFETCH(QString, page);
+    QFETCH(QString, expected);
+    Settings settings;
+    QCOMPARE(extract(settings, Field::Description, page), expected);
+}
+
+void FieldRulesTests::startAndEndPartsRemovedEverywhere()
+{
+    Settings settings;
+    // Not only the leading start tag and the trailing end tag go.
+    QCOMPARE(StripStartEnd(settings, Field::Title, QStringLiteral("<title>a<TITLE>b</title>c</Title>")),
+             QStringLiteral("abc"));
+    // The default end part of the description takes every quote and apostrophe.
+    QCOMPARE(StripStartEnd(settings, Field::Description, QStringLiteral("say \"it's\" 'here'")),
+             QStringLiteral("say its here"));
+}
+
+void FieldRulesTests::invalidAndEmptyPatterns_data()
+{
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("middle");
+    QTest::addColumn<QString>("end");
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QString>("found");
+    QTest::addColumn<QString>("stripped");
+
+    const QString page = QStringLiteral("<b>x</b>");
+    QTest::newRow("invalid middle: nothing found") << "<b>"
+                                                   << "(.*"
+                                                   << "</b>" << page << ""
+                                                   << "x";
+    QTest::newRow("invalid start alone, valid joined") << "<b>("
+                                                       << ".*"
+                                                       << ")</b>" << page << "<b>x</b>"
+                                                       << "<b>x</b>";
+    QTest::newRow("empty start and end remove nothing") << ""
+                                                        << "<b>.*</b>"
+                                                        << "" << page << page << page;
+    QTest::newRow("all empty: empty text") << ""
+                                           << ""
+                                           << "" << page << "" << page;
+}
+
+// T1 on the page, and T2 + T3 applied to the whole page as a stand-in title.
+void FieldRulesTests::invalidAndEmptyPatterns()
+{
+    QFETCH(QString, start);
+    QFETCH(QString, middle);
+    QFETCH(QString, end);
+    QFETCH(QString, page);
+    QFETCH(QString, found);
+    QFETCH(QString, stripped);
+    Settings settings;
+    for (Field field : {Field::Title, Field::Description}) {
+        settings.setText(stem(field) + "RegEx1", start);
+        settings.setText(stem(field) + "RegEx2", middle);
+        settings.setText(stem(field) + "RegEx3", end);
+        QCOMPARE(FindField(settings, field, page), found);
+        QCOMPARE(StripStartEnd(settings, field, page), stripped);
+    }
+}
+
+void FieldRulesTests::badWords_data()
+{
+    QTest::addColumn<int>("option"); // 1 do not add, 2 replace, 4 ignore
+    QTest::addColumn<QString>("replacement");
+    QTest::addColumn<QStringList>("words");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<bool>("refuse");
+    QTest::addColumn<int>("hits");
+
+    QTest::newRow("replace two entries, case ignored")
+        << 2 << "xxx" << QStringList{"cheap", "pills"} << "Cheap Pills Here"
+        << "xxx xxx Here" << false << 2;
+    QTest::newRow("replacement replaced again by a later entry")
+        << 2 << "***" << QStringList{"cheap", "\\*"} << "cheap deals"
+        << "********* deals" << false << 2;
+    QTest::newRow("earlier replacement hides a later entry")
+        << 2 << "ok" << QStringList{"bad", "bad word"} << "a bad word"
+        << "a ok word" << false << 1;
+    QTest::newRow("do not add: text kept") << 1 << "" << QStringList{"cheap"} << "Cheap Links"
+                                           << "Cheap Links" << true << 1;
+    QTest::newRow("do not add: every matching entry counts")
+        << 1 << "" << QStringList{"cheap", "links", "none"} << "Cheap Links"
+        << "Cheap Links" << true << 2;
+    QTest::newRow("ignore") << 4 << "x" << QStringList{"cheap"} << "Cheap Links"
+                            << "Cheap Links" << false << 1;
+    QTest::newRow("empty entries skipped") << 1 << "" << QStringList{"", "zzz", ""} << "Cheap Links"
+                                           << "Cheap Links" << false << 0;
+    QTest::newRow("invalid entry refuses") << 1 << "" << QStringList{"(cheap"} << "Links"
+                                           << "Links" << true << 1;
+    QTest::newRow("invalid entry replaces nothing")
+        << 2 << "x" << QStringList{"(cheap", "links"} << "cheap links"
+        << "cheap x" << false << 2;
+    QTest::newRow("empty text, no match") << 1 << "" << QStringList{"cheap"} << ""
+                                          << "" << false << 0;
+}
+
+void FieldRulesTests::badWords()
+{
+    QFETCH(int, option);
+    QFETCH(QString, replacement);
+    QFETCH(QStringList, words);
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    QFETCH(bool, refuse);
+    QFETCH(int, hits);
+    for (Field field : {Field::Title, Field::Description}) {
+        Settings settings;
+        settings.setChoice(stem(field) + "BadWords" + QString::number(option), true);
+        settings.setText(stem(field) + "BadWords3", replacement);
+        const BadWordsOutcome outcome = ApplyBadWords(settings, field, text, words);
+        QCOMPARE(outcome.text, expected);
+        QCOMPARE(outcome.refuse, refuse);
+        QCOMPARE(outcome.hits, hits);
+    }
+}
+
+void FieldRulesTests::fallback_data()
+{
+    QTest::addColumn<int>("option"); // 1 domain, 2 empty, 3 text, 0 none selected
+    QTest::addColumn<QString>("cell");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("found text stays") << 1 << "Found"
+                                      << "Found";
+    QTest::newRow("blanks count as text") << 1 << " "
+                                          << " ";
+    QTest::newRow("domain") << 1 << ""
+                            << "www.example.com";
+    QTest::newRow("leave empty") << 2 << ""
+                                 << "";
+    QTest::newRow("fixed text") << 3 << ""
+                                << "Cheap Links";
+    QTest::newRow("fixed text only when empty") << 3 << "Found"
+                                                << "Found";
+    QTest::newRow("none selected") << 0 << ""
+                                   << "";
+}
+
+void FieldRulesTests::fallback()
+{
+    QFETCH(int, option);
+    QFETCH(QString, cell);
+    QFETCH(QString, expected);
+    for (Field field : {Field::Title, Field::Description}) {
+        Settings settings;
+        settings.setText(stem(field) + "NoTitle4", QStringLiteral("Cheap Links"));
+        if (option == 0) {
+            for (int i = 1; i <= 3; ++i)
+                settings.setChoice(stem(field) + "NoTitle" + QString::number(i), false);
+        } else {
+            settings.setChoice(stem(field) + "NoTitle" + QString::number(option), true);
+        }
+        QCOMPARE(ApplyFallback(settings, field, cell, QStringLiteral("www.example.com")), expected);
+    }
+    Settings settings;
+    QCOMPARE(ApplyFallback(settings, Field::Email, QString(), QStringLiteral("www.example.com")), QString());
+}
+
+// T6, T7, T8 of the batch run and their description and e-mail twins.
+void FieldRulesTests::caseThenReplace_data()
+{
+    QTest::addColumn<int>("field");
+    QTest::addColumn<int>("caps");
+    QTest::addColumn<QString>("find");
+    QTest::addColumn<QString>("replaceWith");
+    QTest::addColumn<QString>("cell");
+    QTest::addColumn<QString>("expected");
+
+    const int title = int(Field::Title);
+    const int description = int(Field::Description);
+    const int email = int(Field::Email);
+    QTest::newRow("title replace heeds case") << title << 1 << "shop"
+                                              << "Store"
+                                              << "Online Shop"
+                                              << "Online Shop";
+    QTest::newRow("title replace, same case") << title << 1 << "Shop"
+                                              << "Store"
+                                              << "Online Shop"
+                                              << "Online Store";
+    QTest::newRow("upper case hides a lower-case title pattern") << title << 4 << "shop"
+                                                                 << "Store"
+                                                                 << "online shop"
+                                                                 << "ONLINE SHOP";
+    QTest::newRow("proper case then replace") << title << 2 << "Shop"
+                                              << "Store"
+                                              << "online shop"
+                                              << "Online Store";
+    QTest::newRow("proper case on the fallback text") << title << 2 << "zzz"
+                                                      << ""
+                                                      << ""
+                                                      << "Cheap Links";
+    QTest::newRow("description replace ignores case") << description << 1 << "shop"
+                                                      << "Store"
+                                                      << "Online Shop"
+                                                      << "Online Store";
+    QTest::newRow("description lower then replace") << description << 3 << "SHOP"
+                                                    << "store"
+                                                    << "Online Shop"
+                                                    << "online store";
+    QTest::newRow("email upper then replace ignoring case") << email << 4 << "@example"
+                                                            << "@mail"
+                                                            << "me@example.com"
+                                                            << "ME@mail.COM";
+    QTest::newRow("invalid replace pattern") << description << 1 << "("
+                                             << "x"
+                                             << "Online Shop"
+                                             << "Online Shop";
+}
+
+void FieldRulesTests::caseThenReplace()
+{
+    QFETCH(int, field);
+    QFETCH(int, caps);
+    QFETCH(QString, find);
+    QFETCH(QString, replaceWith);
+    QFETCH(QString, cell);
+    QFETCH(QString, expected);
+    const Field f = Field(field);
+    const QString s = f == Field::Email ? QStringLiteral("Email") : stem(f);
+    Settings settings;
+    settings.setChoice(s + "Caps" + QString::number(caps), true);
+    settings.setFlag(s + "Replace1", Settings::FlagOn);
+    settings.setText(s + "Replace2", find);
+    settings.setText(s + "Replace3", replaceWith);
+    if (f != Field::Email) {
+        settings.setChoice(s + "NoTitle3", true);
+        settings.setText(s + "NoTitle4", QStringLiteral("cheap links"));
+    }
+    QString result = ApplyFallback(settings, f, cell, QString());
+    result = ApplyFieldCase(settings, f, result);
+    result = ApplyFieldReplace(settings, f, result, f == Field::Title);
+    QCOMPARE(result, expected);
+
+    // A replace box that is not ticked, or only greyed, does nothing.
+    for (auto state : {Settings::FlagOff, Settings::FlagGreyed}) {
+        settings.setFlag(s + "Replace1", state);
+        QCOMPARE(ApplyFieldReplace(settings, f, cell, false), cell);
+    }
+}
+
+void FieldRulesTests::email_data()
+{
+    QTest::addColumn<int>("option");
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QString>("domain");
+    QTest::addColumn<QString>("expected");
+
+    const QString two =
+        QStringLiteral("<p>info@first.com</p>\r\n<a href=\"mailto:Sales@Second.org\">mail</a>");
+    const QString none = QStringLiteral("<p>no address here</p>");
+    QTest::newRow("1: the last address") << 1 << two << "www.example.com"
+                                         << "Sales@Second.org";
+    QTest::newRow("1: nothing found") << 1 << none << "www.example.com"
+                                      << "";
+    QTest::newRow("2: prefix and domain, page ignored") << 2 << two << "www.example.com"
+                                                        << "webmaster@www.example.com";
+    QTest::newRow("2: empty domain") << 2 << two << ""
+                                     << "webmaster@";
+    QTest::newRow("3: address found") << 3 << two << "www.example.com"
+                                      << "Sales@Second.org";
+    QTest::newRow("3: falls back") << 3 << none << "www.example.com"
+                                   << "webmaster@www.example.com";
+}
+
+void FieldRulesTests::email()
+{
+    QFETCH(int, option);
+    QFETCH(QString, page);
+    QFETCH(QString, domain);
+    QFETCH(QString, expected);
+    Settings settings;
+    settings.setChoice("EmailOption" + QString::number(option), true);
+    QCOMPARE(ExtractEmail(settings, page, domain), std::optional<QString>(expected));
+}
+
+void FieldRulesTests::noEmailOption()
+{
+    Settings settings;
+    settings.setChoice(QStringLiteral("EmailOption1"), false);
+    QCOMPARE(ExtractEmail(settings, QStringLiteral("a@b.com"), QStringLiteral("b.com")), std::nullopt);
+    settings.setChoice(QStringLiteral("EmailOption3"), true);
+    settings.setText(QStringLiteral("EmailRegEx1"), QStringLiteral("(["));
+    QCOMPARE(ExtractEmail(settings, QStringLiteral("a@b.com"), QStringLiteral("b.com")),
+             std::optional<QString>(QStringLiteral("webmaster@b.com")));
+}
+
+int runFieldRulesTests(int argc, char** argv)
+{
+    FieldRulesTests tests;
+    return QTest::qExec(&tests, argc, argv);
+}
+
+#include "tst_FieldRules.moc"

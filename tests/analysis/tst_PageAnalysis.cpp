@@ -1,0 +1,292 @@
+#include "analysis/AcceptanceChecks.h"
+#include "analysis/PageAnalysis.h"
+#include "settings/Settings.h"
+
+#include <QTest>
+
+namespace {
+
+const QString kOkHeader = QStringLiteral("HTTP/1.1 200 OK\r\nServer: test\r\nContent-Type: text/html; "
+                                         "charset=utf-8\r\nContent-Length: 10\r\n");
+
+const QString kPage =
+    QStringLiteral("<!DOCTYPE html>\r\n<HTML><HEAD>\r\n<TITLE>Cheap Garden Tools</TITLE>\r\n"
+                   "<meta name=\"description\" content=\"Spades, rakes\r\nand hoes you'll "
+                   "love\">\r\n</HEAD><BODY>\r\n<p>Contact sales@garden.example.org or "
+                   "<a href=\"mailto:help@garden.example.org\">help</a>.</p>\r\n"
+                   "<a href=\"http://www.example.com/links.html\">Example</a>\r\n"
+                   "</BODY></HTML>\r\n");
+
+} // namespace
+
+class PageAnalysisTests : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void contentType_data();
+    void contentType();
+    void status_data();
+    void status();
+    void recip_data();
+    void recip();
+    void defaultsOnARealisticPage();
+    void everyCheckRuns_data();
+    void everyCheckRuns();
+    void badWordInDescriptionRefuses();
+    void fallbackNeverTestedForBadWords();
+    void pageWithoutFieldsStillAccepted();
+    void titleReplaceHeedsCaseOnlyForTitle();
+    void catastrophicPatternsTakeTheFailureBranch();
+};
+
+void PageAnalysisTests::contentType_data()
+{
+    QTest::addColumn<int>("flag");
+    QTest::addColumn<QString>("header");
+    QTest::addColumn<bool>("expected");
+
+    const int on = Settings::FlagOn;
+    QTest::newRow("charset parameter")
+        << on << "HTTP/1.1 200 OK\r\nContent-type: TEXT/HTML; charset=utf-8\r\n"
+        << true;
+    QTest::newRow("no blank after the colon") << on << "HTTP/1.1 200 OK\r\nContent-Type:text/html\r\n"
+                                              << false;
+    QTest::newRow("image") << on << "HTTP/1.1 200 OK\r\nContent-Type: image/png\r\n" << false;
+    QTest::newRow("image, check off")
+        << int(Settings::FlagOff) << "HTTP/1.1 200 OK\r\nContent-Type: image/png\r\n"
+        << true;
+    QTest::newRow("image, check greyed")
+        << int(Settings::FlagGreyed) << "HTTP/1.1 200 OK\r\nContent-Type: image/png\r\n"
+        << true;
+    QTest::newRow("empty header block") << on << "" << false;
+}
+
+void PageAnalysisTests::contentType()
+{
+    QFETCH(int, flag);
+    QFETCH(QString, header);
+    QFETCH(bool, expected);
+    Settings settings;
+    settings.setFlag(QStringLiteral("ContentTypeCheck"), Settings::FlagState(flag));
+    QCOMPARE(CheckContentType(settings, header), expected);
+}
+
+void PageAnalysisTests::status_data()
+{
+    QTest::addColumn<QStringList>("valid");
+    QTest::addColumn<QString>("header");
+    QTest::addColumn<bool>("expected");
+
+    const QString ok10 = QStringLiteral("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n");
+    const QString missing = QStringLiteral("HTTP/1.1 404 Not Found\r\nContent-Type: text/html\r\n");
+    QTest::newRow("empty list accepts") << QStringList{} << missing << true;
+    QTest::newRow("200 OK refuses 404") << QStringList{"200 OK"} << missing << false;
+    QTest::newRow("200 OK accepts HTTP/1.0") << QStringList{"200 OK"} << ok10 << true;
+    QTest::newRow("second entry matches") << QStringList{"301 Moved Permanently", "200 OK"} << ok10 << true;
+    QTest::newRow("first entry matches") << QStringList{"200 OK", "301 Moved Permanently"} << ok10 << true;
+    QTest::newRow("none of several") << QStringList{"200 OK", "301 Moved Permanently"} << missing << false;
+    QTest::newRow("empty entry matches everything") << QStringList{"200 OK", ""} << missing << true;
+    QTest::newRow("invalid entry accepts") << QStringList{"200 (OK"} << missing << true;
+    QTest::newRow("empty header block") << QStringList{"200 OK"} << "" << false;
+    QTest::newRow("pattern entry") << QStringList{"HTTP/1\\.[01] 2\\d\\d"} << ok10 << true;
+}
+
+void PageAnalysisTests::status()
+{
+    QFETCH(QStringList, valid);
+    QFETCH(QString, header);
+    QFETCH(bool, expected);
+    QCOMPARE(CheckStatus(valid, header), expected);
+}
+
+void PageAnalysisTests::recip_data()
+{
+    QTest::addColumn<bool>("use");
+    QTest::addColumn<QString>("pattern"); // "*" keeps the default
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<bool>("expected");
+
+    const QString linked = QStringLiteral("<p><a class=\"x\" href=\"http://www.example.com/\">Us</a></p>");
+    const QString split = QStringLiteral("<p><a class=\"x\"\r\nhref=\"http://www.example.com/\">Us</a></p>");
+    QTest::newRow("off") << false << "*"
+                         << "<p>nothing</p>" << true;
+    QTest::newRow("link present") << true << "*" << linked << true;
+    QTest::newRow("link missing") << true << "*"
+                                  << "<p><a href=\"http://other.org/\">x</a></p>" << false;
+    QTest::newRow("link over two lines") << true << "*" << split << false;
+    QTest::newRow("invalid pattern accepts") << true << "<a("
+                                             << "<p>nothing</p>" << true;
+    QTest::newRow("empty pattern accepts") << true << ""
+                                           << "<p>nothing</p>" << true;
+}
+
+void PageAnalysisTests::recip()
+{
+    QFETCH(bool, use);
+    QFETCH(QString, pattern);
+    QFETCH(QString, page);
+    QFETCH(bool, expected);
+    Settings settings;
+    settings.setFlag(QStringLiteral("UseRecip"), use ? Settings::FlagOn : Settings::FlagOff);
+    if (pattern != QLatin1String("*"))
+        settings.setText(QStringLiteral("Reciptext"), pattern);
+    QCOMPARE(CheckRecip(settings, page), expected);
+}
+
+void PageAnalysisTests::defaultsOnARealisticPage()
+{
+    Settings settings;
+    const PageVerdict verdict = AnalysePage(settings, kPage, kOkHeader, {}, {QStringLiteral("200 OK")});
+    QVERIFY(verdict.accepted());
+    QCOMPARE(verdict.title, QStringLiteral("Cheap Garden Tools"));
+    QCOMPARE(verdict.description, QStringLiteral("Spades, rakesand hoes youll love"));
+
+    const RowCells cells =
+        FillRowCells(settings, verdict, QStringLiteral("http://www.garden.example.org/"), kPage);
+    QCOMPARE(cells.urlDomain, QStringLiteral("www.garden.example.org"));
+    QCOMPARE(cells.title, QStringLiteral("Cheap Garden Tools"));
+    QCOMPARE(cells.email, QStringLiteral("help@garden.example.org"));
+    QCOMPARE(cells.description, QStringLiteral("Spades, rakesand hoes youll love"));
+}
+
+// Each row refuses the page by one check; the bad-word replacement must still
+// have run on the title, since no check cuts the others short.
+void PageAnalysisTests::everyCheckRuns_data()
+{
+    QTest::addColumn<QString>("header");
+    QTest::addColumn<QStringList>("valid");
+    QTest::addColumn<bool>("useRecip");
+    QTest::addColumn<bool>("contentTypeOk");
+    QTest::addColumn<bool>("statusOk");
+    QTest::addColumn<bool>("addOk");
+
+    const QString image = QStringLiteral("HTTP/1.1 200 OK\r\nContent-Type: image/gif\r\n");
+    QTest::newRow("content type") << image << QStringList{"200 OK"} << false << false << true << true;
+    QTest::newRow("status") << kOkHeader << QStringList{"404"} << false << true << false << true;
+    QTest::newRow("recip") << kOkHeader << QStringList{} << true << true << true << false;
+    QTest::newRow("all three") << image << QStringList{"404"} << true << false << false << false;
+}
+
+void PageAnalysisTests::everyCheckRuns()
+{
+    QFETCH(QString, header);
+    QFETCH(QStringList, valid);
+    QFETCH(bool, useRecip);
+    QFETCH(bool, contentTypeOk);
+    QFETCH(bool, statusOk);
+    QFETCH(bool, addOk);
+    Settings settings;
+    settings.setFlag(QStringLiteral("UseRecip"), useRecip ? Settings::FlagOn : Settings::FlagOff);
+    settings.setText(QStringLiteral("Reciptext"), QStringLiteral("partner\\.example"));
+    settings.setChoice(QStringLiteral("TitleBadWords2"), true);
+    settings.setText(QStringLiteral("TitleBadWords3"), QStringLiteral("xxx"));
+    const PageVerdict verdict = AnalysePage(settings, kPage, header, {QStringLiteral("cheap")}, valid);
+    QCOMPARE(verdict.contentTypeOk, contentTypeOk);
+    QCOMPARE(verdict.statusOk, statusOk);
+    QCOMPARE(verdict.addOk, addOk);
+    QVERIFY(!verdict.accepted());
+    QCOMPARE(verdict.title, QStringLiteral("xxx Garden Tools"));
+}
+
+void PageAnalysisTests::badWordInDescriptionRefuses()
+{
+    Settings settings;
+    settings.setChoice(QStringLiteral("DescriptionBadWords1"), true);
+    const QStringList badWords{QStringLiteral("casino"), QStringLiteral("hoes")};
+    const PageVerdict verdict = AnalysePage(settings, kPage, kOkHeader, badWords, {QStringLiteral("200 OK")});
+    QVERIFY(verdict.contentTypeOk);
+    QVERIFY(verdict.statusOk);
+    QVERIFY(!verdict.addOk);
+    QCOMPARE(verdict.description, QStringLiteral("Spades, rakesand hoes youll love"));
+}
+
+void PageAnalysisTests::fallbackNeverTestedForBadWords()
+{
+    Settings settings;
+    settings.setChoice(QStringLiteral("TitleNoTitle3"), true);
+    settings.setText(QStringLiteral("TitleNoTitle4"), QStringLiteral("Cheap Links"));
+    settings.setChoice(QStringLiteral("TitleBadWords1"), true);
+    const QString page = QStringLiteral("<html><body>no title</body></html>");
+    const PageVerdict verdict = AnalysePage(settings, page, kOkHeader, {QStringLiteral("cheap")}, {});
+    QVERIFY(verdict.accepted());
+    const RowCells cells = FillRowCells(settings, verdict, QStringLiteral("http://links.example.net/"), page);
+    QCOMPARE(cells.title, QStringLiteral("Cheap Links"));
+}
+
+void PageAnalysisTests::pageWithoutFieldsStillAccepted()
+{
+    Settings settings;
+    settings.setFlag(QStringLiteral("ContentTypeCheck"), Settings::FlagOff);
+    settings.setChoice(QStringLiteral("TitleNoTitle1"), true);
+    settings.setChoice(QStringLiteral("DescriptionNoTitle3"), true);
+    settings.setText(QStringLiteral("DescriptionNoTitle4"), QStringLiteral("No description"));
+    settings.setChoice(QStringLiteral("EmailOption3"), true);
+    const PageVerdict verdict = AnalysePage(settings, QString(), QString(), {}, {});
+    QVERIFY(verdict.accepted());
+    const RowCells cells =
+        FillRowCells(settings, verdict, QStringLiteral("http://www.example.org"), QString());
+    QCOMPARE(cells.urlDomain, QStringLiteral("www.example.org"));
+    QCOMPARE(cells.title, QStringLiteral("www.example.org"));
+    QCOMPARE(cells.email, QStringLiteral("webmaster@www.example.org"));
+    QCOMPARE(cells.description, QStringLiteral("No description"));
+
+    settings.setChoice(QStringLiteral("EmailOption3"), false);
+    QCOMPARE(FillRowCells(settings, verdict, QStringLiteral("http://www.example.org"), QString()).email,
+             QString());
+}
+
+void PageAnalysisTests::titleReplaceHeedsCaseOnlyForTitle()
+{
+    Settings settings;
+    for (const QString& stem : {QStringLiteral("Title"), QStringLiteral("Description")}) {
+        settings.setFlag(stem + "Replace1", Settings::FlagOn);
+        settings.setText(stem + "Replace2", QStringLiteral("shop"));
+        settings.setText(stem + "Replace3", QStringLiteral("Store"));
+    }
+    const QString page = QStringLiteral("<title>Online Shop</title>\r\n"
+                                        "<meta name=\"description\" content=\"Online Shop\">");
+    const PageVerdict verdict = AnalysePage(settings, page, kOkHeader, {}, {});
+    const RowCells cells = FillRowCells(settings, verdict, QStringLiteral("http://shop.example.com/"), page);
+    QCOMPARE(cells.title, QStringLiteral("Online Shop"));
+    QCOMPARE(cells.description, QStringLiteral("Online Store"));
+}
+
+void PageAnalysisTests::catastrophicPatternsTakeTheFailureBranch()
+{
+    const QString bomb = QStringLiteral("(a+)+$");
+    const QString page = QStringLiteral("<title>") + QString(100000, u'a') + QStringLiteral("b</title>");
+
+    Settings settings;
+    settings.setFlag(QStringLiteral("UseRecip"), Settings::FlagOn);
+    settings.setText(QStringLiteral("Reciptext"), bomb);
+    settings.setChoice(QStringLiteral("TitleBadWords1"), true);
+    const QString header = QString(100000, u'a') + u'b';
+    PageVerdict verdict = AnalysePage(settings, page, header, {bomb}, {bomb});
+    QVERIFY(verdict.statusOk);              // found branch of the status scan
+    QVERIFY(!verdict.addOk);                // recip passes, the bad word refuses
+    QCOMPARE(verdict.title.size(), 100001); // the default title rules are unaffected
+
+    settings.setChoice(QStringLiteral("TitleBadWords2"), true);
+    settings.setText(QStringLiteral("TitleBadWords3"), QStringLiteral("x"));
+    verdict = AnalysePage(settings, page, kOkHeader, {bomb}, {});
+    QVERIFY(verdict.addOk);
+    QCOMPARE(verdict.title.size(), 100001); // the replace failed and left the title
+
+    settings.setText(QStringLiteral("TitleRegEx2"), bomb);
+    QCOMPARE(AnalysePage(settings, page, kOkHeader, {}, {}).title, QString());
+
+    settings.setText(QStringLiteral("EmailRegEx3"), bomb);
+    settings.setChoice(QStringLiteral("EmailOption2"), true);
+    const RowCells cells = FillRowCells(settings, verdict, QString(100000, u'a') + u'b', page);
+    QCOMPARE(cells.urlDomain, QString());
+    QCOMPARE(cells.email, QStringLiteral("webmaster@"));
+}
+
+int runPageAnalysisTests(int argc, char** argv)
+{
+    PageAnalysisTests tests;
+    return QTest::qExec(&tests, argc, argv);
+}
+
+#include "tst_PageAnalysis.moc"

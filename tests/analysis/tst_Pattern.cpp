@@ -1,0 +1,366 @@
+#include "analysis/Pattern.h"
+
+#include <QTest>
+
+namespace {
+
+const QString kEmail = QStringLiteral(R"([A-Z0-9._%-]+@[A-Z0-9._%-]+\.[A-Z]{2,6})");
+const QString kDomain = QStringLiteral(R"([A-Z0-9._%-]+\.[A-Z]{2,6})");
+
+// 100 000 'a's and a 'b': '(a+)+$' backtracks exponentially on it.
+QString catastrophicSubject()
+{
+    return QString(100000, u'a') + u'b';
+}
+
+} // namespace
+
+class PatternTests : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void lastMatch_data();
+    void lastMatch();
+    void globalSequence_data();
+    void globalSequence();
+    void replace_data();
+    void replace();
+    void test_data();
+    void test();
+    void invalidPatternFailsInEveryPrimitive();
+    void stripLineBreaks_data();
+    void stripLineBreaks();
+    void caseMode_data();
+    void caseMode();
+    void domainFromUrl_data();
+    void domainFromUrl();
+    void catastrophicPatternGivesFailureResults();
+    void cacheKeepsCaseFlagsApart();
+};
+
+void PatternTests::lastMatch_data()
+{
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("subject");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("two addresses: the second wins")
+        << kEmail << "Write to info@one.com or to SALES@two.org today."
+        << "SALES@two.org";
+    QTest::newRow("optional class ends on the empty match") << "[a]?"
+                                                            << "xa"
+                                                            << "";
+    QTest::newRow("no match") << "zzz"
+                              << "abc"
+                              << "";
+    QTest::newRow("invalid pattern") << "(abc"
+                                     << "abc"
+                                     << "";
+    QTest::newRow("empty pattern") << ""
+                                   << "abc"
+                                   << "";
+    QTest::newRow("whole match, never a group") << "<b>(.*)</b>"
+                                                << "<b>x</b>"
+                                                << "<b>x</b>";
+    QTest::newRow("case ignored") << "<title>(.*)</title>"
+                                  << "<TITLE>Up</TITLE>"
+                                  << "<TITLE>Up</TITLE>";
+    QTest::newRow("dot stops at LF") << "a.*b"
+                                     << "a\nb"
+                                     << "";
+    QTest::newRow("dot stops at a lone CR") << "a.*b"
+                                            << "a\rb"
+                                            << "";
+    QTest::newRow("greedy within one line") << "<title>(.*)</title>"
+                                            << "<title>A</title><title>B</title>"
+                                            << "<title>A</title><title>B</title>";
+    QTest::newRow("caret only at the start") << "^b"
+                                             << "a\nb"
+                                             << "";
+    QTest::newRow("dollar only at the very end") << "a$"
+                                                 << "a\n"
+                                                 << "";
+    QTest::newRow("escaped quote is a quote") << R"(\"x\")"
+                                              << R"(say "x")"
+                                              << R"("x")";
+    QTest::newRow("escaped dot is a dot") << R"(a\.b)"
+                                          << "axb a.b"
+                                          << "a.b";
+    QTest::newRow("ECMAScript unicode escape") << R"(\u0041+)"
+                                               << "xaAa"
+                                               << "aAa";
+    QTest::newRow("[^] takes any character") << "a[^]b"
+                                             << "a\nb"
+                                             << "a\nb";
+    QTest::newRow("[] matches nothing") << "a[]"
+                                        << "a"
+                                        << "";
+    QTest::newRow("unset back reference is empty") << R"((a)?\1b)"
+                                                   << "b"
+                                                   << "b";
+    QTest::newRow("lone surrogate in the subject")
+        << "b+" << QStringLiteral("a") + QChar(0xD800) + QStringLiteral("bb") << "bb";
+}
+
+void PatternTests::lastMatch()
+{
+    QFETCH(QString, pattern);
+    QFETCH(QString, subject);
+    QFETCH(QString, expected);
+    QCOMPARE(RegexLastMatch(pattern, subject), expected);
+}
+
+// The order and extent of global matches, made visible by bracketing each one.
+void PatternTests::globalSequence_data()
+{
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("subject");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("empty, match, empty at the end") << "a?"
+                                                    << "xa"
+                                                    << "[]x[a][]";
+    QTest::newRow("empty pattern everywhere") << ""
+                                              << "ab"
+                                              << "[]a[]b[]";
+    QTest::newRow("empty subject") << "x*"
+                                   << ""
+                                   << "[]";
+    QTest::newRow("search resumes at the end of a match") << "aa"
+                                                          << "aaaaa"
+                                                          << "[aa][aa]a";
+    QTest::newRow("surrogate pair is stepped over whole")
+        << "x?" << QString::fromUtf8("\xF0\x9F\x98\x80") << QString::fromUtf8("[]\xF0\x9F\x98\x80[]");
+}
+
+void PatternTests::globalSequence()
+{
+    QFETCH(QString, pattern);
+    QFETCH(QString, subject);
+    QFETCH(QString, expected);
+    QCOMPARE(PatternReplace(pattern, subject, QStringLiteral("[$&]")), expected);
+}
+
+void PatternTests::replace_data()
+{
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("subject");
+    QTest::addColumn<QString>("replacement");
+    QTest::addColumn<bool>("caseSensitive");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("every match, case ignored") << "shop"
+                                               << "Shop shop SHOP"
+                                               << "x" << false << "x x x";
+    QTest::newRow("case significant") << "shop"
+                                      << "Online Shop"
+                                      << "Store" << true << "Online Shop";
+    QTest::newRow("case significant, same case") << "Shop"
+                                                 << "Online Shop"
+                                                 << "Store" << true << "Online Store";
+    QTest::newRow("whole match") << "b+"
+                                 << "abbc"
+                                 << "<$&>" << false << "a<bb>c";
+    QTest::newRow("groups") << "(\\w+)@(\\w+)"
+                            << "me@host"
+                            << "$2 at $1" << false << "host at me";
+    QTest::newRow("double dollar") << "x"
+                                   << "axb"
+                                   << "$$" << false << "a$b";
+    QTest::newRow("missing group is empty") << "x"
+                                            << "axb"
+                                            << "[$9]" << false << "a[]b";
+    QTest::newRow("unset group is empty") << "(y)?x"
+                                          << "axb"
+                                          << "[$1]" << false << "a[]b";
+    QTest::newRow("$0 is literal") << "x"
+                                   << "axb"
+                                   << "$0" << false << "a$0b";
+    QTest::newRow("$10 is group 1 and a zero") << "(x)"
+                                               << "axb"
+                                               << "$10" << false << "ax0b";
+    QTest::newRow("other dollar uses are literal") << "x"
+                                                   << "axb"
+                                                   << "$<$'$`$" << false << "a$<$'$`$b";
+    QTest::newRow("invalid pattern leaves the text") << "[abc"
+                                                     << "abc"
+                                                     << "z" << false << "abc";
+    QTest::newRow("empty pattern, empty replacement") << ""
+                                                      << "abc"
+                                                      << "" << false << "abc";
+    QTest::newRow("no match") << "q"
+                              << "abc"
+                              << "z" << false << "abc";
+    QTest::newRow("CR LF kept outside matches") << "b"
+                                                << "a\r\nb"
+                                                << "c" << false << "a\r\nc";
+}
+
+void PatternTests::replace()
+{
+    QFETCH(QString, pattern);
+    QFETCH(QString, subject);
+    QFETCH(QString, replacement);
+    QFETCH(bool, caseSensitive);
+    QFETCH(QString, expected);
+    QCOMPARE(PatternReplace(pattern, subject, replacement, caseSensitive), expected);
+}
+
+void PatternTests::test_data()
+{
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("subject");
+    QTest::addColumn<bool>("caseSensitive");
+    QTest::addColumn<bool>("expected");
+
+    const QString header = QStringLiteral("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n");
+    QTest::newRow("status line") << "200 OK" << header << false << true;
+    QTest::newRow("another header line holds the text") << "200 OK"
+                                                        << "HTTP/1.1 404 Not Found\r\nX-Note: 200 OK\r\n"
+                                                        << false << true;
+    QTest::newRow("absent") << "404 Not Found" << header << false << false;
+    QTest::newRow("case ignored") << "200 ok" << header << false << true;
+    QTest::newRow("case significant") << "200 ok" << header << true << false;
+    QTest::newRow("invalid pattern takes the found branch") << "(" << header << false << true;
+    QTest::newRow("empty pattern matches") << ""
+                                           << "" << false << true;
+}
+
+void PatternTests::test()
+{
+    QFETCH(QString, pattern);
+    QFETCH(QString, subject);
+    QFETCH(bool, caseSensitive);
+    QFETCH(bool, expected);
+    QCOMPARE(PatternTest(pattern, subject, caseSensitive), expected);
+}
+
+void PatternTests::invalidPatternFailsInEveryPrimitive()
+{
+    for (const QString& bad : {QStringLiteral("("), QStringLiteral("a)"), QStringLiteral("[z-a]"),
+                               QStringLiteral("*"), QStringLiteral("a{2,1}")}) {
+        QCOMPARE(PatternEvaluate(bad, QStringLiteral("a")), PatternOutcome::Failed);
+        QVERIFY(PatternTest(bad, QStringLiteral("a")));
+        QCOMPARE(RegexLastMatch(bad, QStringLiteral("a")), QString());
+        QCOMPARE(PatternReplace(bad, QStringLiteral("a"), QStringLiteral("b")), QStringLiteral("a"));
+        QCOMPARE(DomainFromUrl(QStringLiteral("http://www.example.com/"), bad), QString());
+    }
+}
+
+void PatternTests::stripLineBreaks_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("pair removed, lines join") << "one\r\ntwo"
+                                              << "onetwo";
+    QTest::newRow("every pair") << "\r\na\r\n\r\nb\r\n"
+                                << "ab";
+    QTest::newRow("lone LF stays") << "one\ntwo"
+                                   << "one\ntwo";
+    QTest::newRow("lone CR stays") << "one\rtwo"
+                                   << "one\rtwo";
+    QTest::newRow("LF CR is not a pair") << "a\n\rb"
+                                         << "a\n\rb";
+    QTest::newRow("CR before a pair stays") << "a\r\r\nb"
+                                            << "a\rb";
+}
+
+void PatternTests::stripLineBreaks()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    QCOMPARE(StripLineBreaks(text), expected);
+}
+
+void PatternTests::caseMode_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("expected");
+
+    const int proper = int(CaseMode::Proper);
+    QTest::newRow("proper") << "hello WORLD" << proper << "Hello World";
+    QTest::newRow("proper, punctuation joins") << "jean-luc o'neil" << proper << "Jean-luc O'neil";
+    QTest::newRow("proper, slash and dot") << "www.example.com/a b" << proper << "Www.example.com/a B";
+    QTest::newRow("proper, control separators")
+        << QStringLiteral("a\tb\nc\vd\fe\rf") + QChar(0) + u'g' << proper
+        << QStringLiteral("A\tB\nC\vD\fE\rF") + QChar(0) + u'G';
+    QTest::newRow("proper, blanks at the ends") << "  two  words " << proper << "  Two  Words ";
+    QTest::newRow("proper, quote starts a word") << "\"quoted\" text" << proper << "\"quoted\" Text";
+    QTest::newRow("proper, non-ASCII")
+        << QString::fromUtf8("élan ÉCOLE") << proper << QString::fromUtf8("Élan École");
+    QTest::newRow("proper, empty") << "" << proper << "";
+    QTest::newRow("lower") << "MiXeD Ünïcode" << int(CaseMode::Lower) << "mixed ünïcode";
+    QTest::newRow("upper") << "MiXeD ünïcode" << int(CaseMode::Upper) << "MIXED ÜNÏCODE";
+    QTest::newRow("unchanged") << "MiXeD" << int(CaseMode::Unchanged) << "MiXeD";
+}
+
+void PatternTests::caseMode()
+{
+    QFETCH(QString, text);
+    QFETCH(int, mode);
+    QFETCH(QString, expected);
+    QCOMPARE(ApplyCaseMode(text, CaseMode(mode)), expected);
+}
+
+void PatternTests::domainFromUrl_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("front page with slash") << "http://www.example.com/"
+                                           << "www.example.com";
+    QTest::newRow("front page without slash") << "http://www.example.com"
+                                              << "www.example.com";
+    QTest::newRow("page with extension") << "http://www.example.com/dir/index.html"
+                                         << "index.html";
+    QTest::newRow("long last label cut after six letters") << "http://shop.example.company/"
+                                                           << "shop.example.compan";
+    QTest::newRow("no dot") << "http://localhost/"
+                            << "";
+    QTest::newRow("upper case") << "HTTP://WWW.EXAMPLE.ORG/"
+                                << "WWW.EXAMPLE.ORG";
+    QTest::newRow("query after the host") << "http://example.net/?q=1"
+                                          << "example.net";
+}
+
+void PatternTests::domainFromUrl()
+{
+    QFETCH(QString, url);
+    QFETCH(QString, expected);
+    QCOMPARE(DomainFromUrl(url, kDomain), expected);
+}
+
+void PatternTests::catastrophicPatternGivesFailureResults()
+{
+    const QString pattern = QStringLiteral("(a+)+$");
+    const QString subject = catastrophicSubject();
+    QCOMPARE(PatternEvaluate(pattern, subject), PatternOutcome::Failed);
+    QVERIFY(PatternTest(pattern, subject));
+    QVERIFY(PatternTest(pattern, subject, true));
+    QCOMPARE(RegexLastMatch(pattern, subject), QString());
+    QCOMPARE(PatternReplace(pattern, subject, QStringLiteral("x")), subject);
+    QCOMPARE(DomainFromUrl(subject, pattern), QString());
+}
+
+void PatternTests::cacheKeepsCaseFlagsApart()
+{
+    // The same pattern text compiled both ways must not share a cache slot.
+    QCOMPARE(PatternEvaluate(QStringLiteral("abc"), QStringLiteral("ABC"), false), PatternOutcome::Match);
+    QCOMPARE(PatternEvaluate(QStringLiteral("abc"), QStringLiteral("ABC"), true), PatternOutcome::NoMatch);
+    QCOMPARE(PatternEvaluate(QStringLiteral("abc"), QStringLiteral("ABC"), false), PatternOutcome::Match);
+    // More patterns than the cache holds, then the first one again.
+    for (int i = 0; i < 100; ++i)
+        QVERIFY(PatternTest(QStringLiteral("x%1").arg(i), QStringLiteral("x%1").arg(i)));
+    QCOMPARE(PatternEvaluate(QStringLiteral("abc"), QStringLiteral("ABC"), true), PatternOutcome::NoMatch);
+}
+
+int runPatternTests(int argc, char** argv)
+{
+    PatternTests tests;
+    return QTest::qExec(&tests, argc, argv);
+}
+
+#include "tst_Pattern.moc"
