@@ -17,13 +17,22 @@ SaveOutcome AtomicFile::write(const QString& path, const QByteArray& bytes)
     // Never fall back to writing the target in place: that is exactly the
     // half-written file this class exists to avoid.
     file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered: a buffered QSaveFile reports success for data that the
+    // final flush failed to write (full disk, file size limit) and then
+    // commits the truncated file. Written directly, every short write shows.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return SaveOutcome::failure(path, file.errorString());
-    if (file.write(bytes) != bytes.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        file.commit();
-        return SaveOutcome::failure(path, reason);
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        // A short write is followed by one more, which fails with the reason.
+        const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
+        if (n <= 0) {
+            const QString reason = file.errorString();
+            file.cancelWriting();
+            file.commit(); // discards the temporary file
+            return SaveOutcome::failure(path, reason);
+        }
+        done += n;
     }
     if (!file.commit())
         return SaveOutcome::failure(path, file.errorString());
