@@ -2,6 +2,11 @@
 
 #include <QObject>
 #include <QString>
+#include <atomic>
+#include <functional>
+#include <memory>
+
+class QThread;
 
 // Result of one fetch: the body decoded to text (every line break as CR LF) and
 // the header block of the final response, status line first, lines joined by CR
@@ -11,7 +16,8 @@ struct FetchResult
     QString url;
     QString body;
     QString header;
-    QString error; // empty when a response arrived
+    QString error;          // empty when a response arrived
+    bool truncated = false; // the body was cut at FetchOptions::maxBodyBytes
     bool ok() const { return error.isEmpty(); }
 };
 
@@ -20,14 +26,15 @@ struct FetchOptions
     int maxRedirects = 10;
     int connectTimeoutMs = 15000;
     int totalTimeoutMs = 60000;
-    int lowSpeedSeconds = 20;            // give up below 1 byte/s for this long
+    int lowSpeedSeconds = 20; // give up below 1 byte/s for this long
     qint64 maxBodyBytes = 16 * 1024 * 1024;
-    QString caBundle;                     // empty: the system's trust store
+    QString caBundle; // empty: the system's trust store
 };
 
-// The HTTP component. OpenURL starts a transfer off the calling thread and
-// emits finished() on the owner's thread when it is done; body() and
-// GetHeader() then give that response. Never blocks the caller.
+// The HTTP component. OpenURL starts a transfer on the fetcher's own worker
+// thread and emits finished() on the owner's thread when it is done; body() and
+// GetHeader() then give that response. Never blocks the caller. A new OpenURL
+// while a transfer is in flight supersedes it: only the newest one finishes.
 class PageFetcher : public QObject
 {
     Q_OBJECT
@@ -37,24 +44,34 @@ public:
     ~PageFetcher() override;
 
     void OpenURL(const QString& url);
-    bool isBusy() const;
+    bool isBusy() const { return m_busy; }
     // Drops the transfer in flight; no finished() follows for it.
     void abort();
+
+    const FetchOptions& options() const { return m_options; }
+    void setOptions(const FetchOptions& options) { m_options = options; }
 
     const FetchResult& result() const { return m_result; }
     QString body() const { return m_result.body; }
     QString GetHeader() const { return m_result.header; }
 
-    // The same transfer, synchronously on the calling thread (worker threads, tools, tests).
-    static FetchResult fetch(const QString& url, const FetchOptions& options = {});
+    // The same transfer, synchronously on the calling thread (worker threads,
+    // tools, tests). `cancelled`, when given, is polled during the transfer.
+    static FetchResult fetch(const QString& url, const FetchOptions& options = {},
+                             const std::function<bool()>& cancelled = {});
 
 Q_SIGNALS:
     void finished(const FetchResult& result);
 
 private:
+    void deliver(quint64 generation, const FetchResult& result);
+
     FetchOptions m_options;
     FetchResult m_result;
-    class Worker;
-    Worker* m_worker = nullptr;
+    QThread* m_thread = nullptr;
+    QObject* m_worker = nullptr; // lives in m_thread
+    // The generation the owner still wants; a transfer of any other one stops.
+    std::shared_ptr<std::atomic<quint64>> m_wanted;
     quint64 m_generation = 0;
+    bool m_busy = false;
 };

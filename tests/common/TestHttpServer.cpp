@@ -64,6 +64,8 @@ class Connection
 public:
     explicit Connection(QTcpSocket* socket) : m_socket(socket) {}
 
+    bool complete() const { return m_complete; }
+
     void onReadyRead(const std::function<TestHttpResponse(const TestHttpRequest&)>& respond)
     {
         if (m_answered)
@@ -104,6 +106,7 @@ private:
     {
         if (!response.raw.isEmpty()) {
             m_socket->write(response.raw);
+            m_complete = true;
             m_socket->disconnectFromHost();
             return;
         }
@@ -140,6 +143,7 @@ private:
         if (m_sent >= limit) {
             if (m_response.chunked && limit == body.size())
                 m_socket->write("0\r\n\r\n");
+            m_complete = true;
             if (m_response.closeAfterBodyBytes >= 0 && limit < body.size())
                 m_socket->abort();
             else
@@ -168,6 +172,7 @@ private:
     QTcpSocket* m_socket;
     QByteArray m_buffer;
     bool m_answered = false;
+    bool m_complete = false;
     TestHttpResponse m_response;
     QByteArray m_head;
     qint64 m_sent = 0;
@@ -191,7 +196,11 @@ protected:
             connection->onReadyRead([owner](const TestHttpRequest& r) { return owner->respond(r); });
         });
         // The connection object lives as long as the socket's signal connections.
-        QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        QObject::connect(socket, &QTcpSocket::disconnected, socket, [socket, connection, owner] {
+            if (!connection->complete())
+                owner->m_abandoned.fetchAndAddRelease(1);
+            socket->deleteLater();
+        });
     }
 
 private:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAtomicInt>
 #include <QByteArray>
 #include <QList>
 #include <QMutex>
@@ -80,6 +81,9 @@ public:
     QList<TestHttpRequest> requests() const;
     int requestCount(const QString& path) const;
     void clearRequests();
+    // Connections the client closed before the whole response was written: a
+    // client that gives up (time-out, cancel, size limit) shows up here.
+    int abandonedConnections() const { return m_abandoned.loadAcquire(); }
 
     class Engine; // lives in the server thread; public for the implementation file only
 
@@ -93,4 +97,5 @@ private:
     QThread* m_thread = nullptr;
     Engine* m_engine = nullptr;
     quint16 m_port = 0;
+    QAtomicInt m_abandoned = 0;
 };
