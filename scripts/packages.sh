@@ -9,6 +9,7 @@ RUN_PACKAGES=(
 TEST_PACKAGES=(
   "${RUN_PACKAGES[@]}"
   xvfb xauth libbenchmark-dev
+  libreoffice-calc-nogui
 )
 
 # Installs whatever of the given packages is missing. As root it runs apt-get;

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "results/WorkbookOpener.h"
+#include "results/WorkbookWriter.h"
+
+#include <QDir>
+#include <QObject>
+#include <QString>
+#include <thread>
+
+class ResultsTable;
+
+// "Export to Excel": the results table in a new spreadsheet workbook, opened
+// in the desktop's spreadsheet application.
+//
+// The cells are copied at the call, on the caller's (UI) thread; the workbook
+// is written on a worker thread and the outcome arrives as a queued signal, so
+// the window keeps painting during a large export. One export at a time.
+class SpreadsheetExporter : public QObject
+{
+    Q_OBJECT
+
+public:
+    static inline const QString FailureTitle = QStringLiteral("Print to Excel");
+    static inline const QString MissingApplicationText =
+        QStringLiteral("You need a spreadsheet application to use this function");
+
+    explicit SpreadsheetExporter(WorkbookOpener opener = WorkbookOpener(),
+                                 QString outputFolder = QDir::tempPath(), QObject* parent = nullptr);
+    ~SpreadsheetExporter() override;
+
+    // Copies rows 0 .. rows - 1 (header included) and columns 0 .. columns - 1
+    // and starts the write. Returns false, and does nothing, while an earlier
+    // export is still being written.
+    bool exportTable(const ResultsTable& table, int rows, int columns, int gridStyle,
+                     const QString& sheetName);
+
+    // The button's operation; the button passes the whole table, 5 columns,
+    // grid style 1 and an empty sheet name.
+    bool FlexGrid_To_Excel(const ResultsTable& TheFlexgrid, int TheRows, int TheCols, int GridStyle,
+                           const QString& WorkSheetName)
+    {
+        return exportTable(TheFlexgrid, TheRows, TheCols, GridStyle, WorkSheetName);
+    }
+
+    bool isBusy() const { return m_busy; }
+
+    // The whole write, synchronously, into a new file in `folder`; the
+    // workbook is not opened. For tests and measurements.
+    static WorkbookResult WriteWorkbook(const ResultsTable& table, int rows, int columns, int gridStyle,
+                                        const QString& sheetName, const QString& folder = QDir::tempPath());
+    static WorkbookResult WriteWorkbook(const WorkbookContent& content, const QString& folder,
+                                        const QDateTime& when);
+
+    // The warning's text when no application could open the workbook; the
+    // path tells the user where the file was left.
+    static QString MissingApplicationMessage(const QString& workbookPath);
+
+signals:
+    void started();
+    void finished(const QString& workbookPath); // written and handed to the application
+    void failed(const QString& title, const QString& message);
+
+private:
+    void deliver(const WorkbookResult& result);
+
+    WorkbookOpener m_opener;
+    QString m_outputFolder;
+    std::thread m_worker;
+    bool m_busy = false;
+};

@@ -1,0 +1,31 @@
+#include "results/SpreadsheetExportDialog.h"
+
+#include "results/SpreadsheetExport.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPointer>
+
+QMessageBox* SpreadsheetExportDialog::ShowWarning(QWidget* parent, const QString& title,
+                                                  const QString& message)
+{
+    auto* box = new QMessageBox(QMessageBox::Warning, title, message, QMessageBox::Ok, parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setTextInteractionFlags(Qt::TextSelectableByMouse); // the workbook's path can be copied
+    box->open();
+    return box;
+}
+
+void SpreadsheetExportDialog::Attach(SpreadsheetExporter& exporter, QWidget* parent)
+{
+    const QPointer<QWidget> owner(parent);
+    QObject::connect(&exporter, &SpreadsheetExporter::started, &exporter,
+                     [] { QApplication::setOverrideCursor(Qt::BusyCursor); });
+    QObject::connect(&exporter, &SpreadsheetExporter::finished, &exporter,
+                     [] { QApplication::restoreOverrideCursor(); });
+    QObject::connect(&exporter, &SpreadsheetExporter::failed, &exporter,
+                     [owner](const QString& title, const QString& message) {
+                         QApplication::restoreOverrideCursor();
+                         ShowWarning(owner.data(), title, message);
+                     });
+}

@@ -1,0 +1,55 @@
+#include "results/ResultsTable.h"
+#include "results/SpreadsheetExport.h"
+#include "results/SpreadsheetExportDialog.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class ExportDialogTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void failureShowsWarningWithoutWaiting();
+};
+
+void ExportDialogTest::failureShowsWarningWithoutWaiting()
+{
+    QTemporaryDir dir;
+    QDir(dir.path()).mkpath(QStringLiteral("bin"));
+    QWidget window;
+    window.show();
+
+    ResultsTable table;
+    SpreadsheetExporter exporter(WorkbookOpener(WorkbookOpener::DefaultCommands(), {dir.filePath("bin")}),
+                                 dir.path());
+    SpreadsheetExportDialog::Attach(exporter, &window);
+    QSignalSpy failed(&exporter, &SpreadsheetExporter::failed);
+
+    QVERIFY(exporter.exportTable(table, table.RowCount(), 5, 1, QString()));
+    QVERIFY(QApplication::overrideCursor() != nullptr);
+    // The box is opened from the failure signal; were it run with exec(),
+    // the wait below would never return.
+    QVERIFY(failed.wait(60000));
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+
+    auto* box = window.findChild<QMessageBox*>();
+    QVERIFY(box);
+    QTRY_VERIFY(box->isVisible());
+    QCOMPARE(box->windowTitle(), QStringLiteral("Print to Excel"));
+    QCOMPARE(box->icon(), QMessageBox::Warning);
+    QCOMPARE(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
+    QVERIFY(
+        box->text().startsWith(QStringLiteral("You need a spreadsheet application to use this function")));
+    QVERIFY(box->text().contains(QStringLiteral(".xlsx")));
+
+    QPointer<QMessageBox> guard(box);
+    box->button(QMessageBox::Ok)->click();
+    QTRY_VERIFY(guard.isNull()); // it deletes itself when closed
+}
+
+QTEST_MAIN(ExportDialogTest)
+#include "tst_export_dialog.moc"
