@@ -16,11 +16,12 @@ PatternEngine& engine()
     return instance;
 }
 
-// A global loop that takes longer than this counts as a failed evaluation: a
-// pattern that backtracks badly at every one of a million start positions must
-// not stall the run for minutes even though no single search hits a limit.
-constexpr auto kGlobalBudget = std::chrono::milliseconds(500);
-constexpr int kMatchesPerClockCheck = 64;
+// A primitive that spends longer than this on one pattern counts as a failed
+// evaluation: a pattern that backtracks badly at every one of a million start
+// positions must not stall the run for minutes although no single attempt
+// reaches a limit.
+constexpr auto kPatternBudget = std::chrono::milliseconds(500);
+constexpr int kMatchesPerClockCheck = 8;
 
 // Start of the next search after an empty match at position: one character on.
 // A surrogate pair is stepped over whole so that a replacement never lands
@@ -37,17 +38,17 @@ qsizetype stepPastEmptyMatch(const QString& subject, qsizetype position)
 // match ended, and after an empty match one character further on. Calls
 // onMatch(ovector) for each match in order.
 template <typename OnMatch>
-PatternOutcome forEachMatch(const PatternEngine& eng, const PatternEngine::Compiled& c,
-                            const QString& subject, OnMatch&& onMatch)
+PatternOutcome forEachMatch(PatternEngine& eng, const PatternEngine::Compiled& c, const QString& subject,
+                            OnMatch&& onMatch)
 {
-    const auto started = std::chrono::steady_clock::now();
+    PatternEngine::Budget budget(kPatternBudget);
     const qsizetype length = subject.size();
     const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(c.matchData);
     qsizetype offset = 0;
     bool found = false;
     int count = 0;
     while (offset <= length) {
-        const auto step = eng.match(c, subject, offset);
+        const auto step = eng.search(c, subject, offset, budget);
         if (step == PatternEngine::Step::NoMatch)
             break;
         if (step == PatternEngine::Step::Failed)
@@ -61,8 +62,7 @@ PatternOutcome forEachMatch(const PatternEngine& eng, const PatternEngine::Compi
         found = true;
         onMatch(ovector);
         offset = end > start ? end : stepPastEmptyMatch(subject, end);
-        if (++count % kMatchesPerClockCheck == 0 &&
-            std::chrono::steady_clock::now() - started > kGlobalBudget)
+        if (++count % kMatchesPerClockCheck == 0 && budget.exhausted())
             return PatternOutcome::Failed;
     }
     return found ? PatternOutcome::Match : PatternOutcome::NoMatch;
@@ -136,7 +136,8 @@ PatternOutcome PatternEvaluate(const QString& pattern, const QString& subject, b
     const PatternEngine::Compiled* c = eng.compiled(pattern, caseSensitive);
     if (!c)
         return PatternOutcome::Failed;
-    switch (eng.match(*c, subject, 0)) {
+    PatternEngine::Budget budget(kPatternBudget);
+    switch (eng.search(*c, subject, 0, budget)) {
     case PatternEngine::Step::Match:
         return PatternOutcome::Match;
     case PatternEngine::Step::NoMatch:

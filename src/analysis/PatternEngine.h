@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <chrono>
 #include <memory>
 #include <pcre2.h>
 #include <vector>
@@ -19,14 +20,30 @@ public:
         pcre2_code* code = nullptr;
         pcre2_match_data* matchData = nullptr;
         uint32_t captureCount = 0;
+        bool anchored = false;     // can only match at the start of the subject
+        bool startsAtLine = false; // can only match at the start or after CR or LF
     };
 
-    // Outcome of one pcre2_match() call.
+    // Outcome of one search.
     enum class Step
     {
         NoMatch,
         Match,
         Failed
+    };
+
+    // The time one primitive may spend on a pattern, shared by all the searches
+    // of a global loop, and the number of start positions the next call of
+    // pcre2_match() may try before the clock is looked at again.
+    struct Budget
+    {
+        explicit Budget(std::chrono::steady_clock::duration allowed)
+            : deadline(std::chrono::steady_clock::now() + allowed)
+        {}
+        bool exhausted() const { return std::chrono::steady_clock::now() > deadline; }
+
+        std::chrono::steady_clock::time_point deadline;
+        qsizetype window = 256;
     };
 
     explicit PatternEngine(int cacheSize = 32);
@@ -38,10 +55,13 @@ public:
     // the next call of compiled().
     const Compiled* compiled(const QString& pattern, bool caseSensitive);
 
-    // One search from offset; on Match the match data of c holds the offsets.
-    Step match(const Compiled& c, const QString& subject, qsizetype offset) const;
+    // The leftmost match starting at or after offset; on Match the match data
+    // of c holds the offsets. Failed when a limit is hit or the budget runs out.
+    Step search(const Compiled& c, const QString& subject, qsizetype offset, Budget& budget);
 
 private:
+    Step matchOnce(const Compiled& c, const QString& subject, qsizetype offset, PCRE2_SIZE lastStart);
+
     struct Entry
     {
         QString pattern;

@@ -1,5 +1,7 @@
 #include "analysis/Pattern.h"
 
+#include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTest>
 
 namespace {
@@ -35,6 +37,9 @@ private Q_SLOTS:
     void caseMode();
     void domainFromUrl_data();
     void domainFromUrl();
+    void longSubjectsMatchLikeOneSearch_data();
+    void longSubjectsMatchLikeOneSearch();
+    void everyStartPositionIsTried();
     void catastrophicPatternGivesFailureResults();
     void cacheKeepsCaseFlagsApart();
 };
@@ -331,6 +336,65 @@ void PatternTests::domainFromUrl()
     QFETCH(QString, url);
     QFETCH(QString, expected);
     QCOMPARE(DomainFromUrl(url, kDomain), expected);
+}
+
+// Long subjects are searched a stretch of start positions at a time; the
+// matches must be those of one uninterrupted search. QRegularExpression (the
+// same engine, searched in one go) is the reference for patterns that cannot
+// match the empty text, on a text without CRs.
+void PatternTests::longSubjectsMatchLikeOneSearch_data()
+{
+    QTest::addColumn<QString>("pattern");
+    QTest::newRow("sparse first character") << "<a[^>]*>";
+    QTest::newRow("dot-star start") << ".*x";
+    QTest::newRow("group start") << "(.*)q";
+    QTest::newRow("alternation") << "(?:ab|cd)+";
+    QTest::newRow("class start") << "\\w+@\\w+";
+    QTest::newRow("anchored") << "^.";
+    QTest::newRow("rare literal") << "zz";
+    QTest::newRow("pair") << QString::fromUtf16(u"\U0001F600b");
+}
+
+void PatternTests::longSubjectsMatchLikeOneSearch()
+{
+    QFETCH(QString, pattern);
+    static const char16_t* const pieces[] = {
+        u"ab", u"cd", u"x ", u"<a href=1>",  u"me@host ",
+        u"\n", u"zz", u"q",  u"\U0001F600b", u"hhhhhhhhhhhhhhhhhhhhhhhh"};
+    QRandomGenerator random(7);
+    QString subject;
+    while (subject.size() < 60000)
+        subject += QString::fromUtf16(pieces[random.bounded(int(std::size(pieces)))]);
+    // A long line without any start of a match, then matches again.
+    subject += QString(20000, u'h') + QStringLiteral("ab x zz q <a>");
+
+    QString expected;
+    qsizetype copied = 0;
+    const QRegularExpression reference(pattern, QRegularExpression::CaseInsensitiveOption);
+    QVERIFY(reference.isValid());
+    for (auto it = reference.globalMatch(subject); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        expected += QStringView(subject).mid(copied, m.capturedStart() - copied);
+        expected += u'[' + m.captured() + u']';
+        copied = m.capturedEnd();
+    }
+    expected += QStringView(subject).mid(copied);
+    QVERIFY(expected != subject);
+    QCOMPARE(PatternReplace(pattern, subject, QStringLiteral("[$&]")), expected);
+}
+
+// A match that starts at any distance from the search's start is found, and
+// so is one that starts on a later line when the pattern begins with '.*'.
+void PatternTests::everyStartPositionIsTried()
+{
+    for (int k = 0; k < 5000; ++k) {
+        const QString filler(k, u'h');
+        QCOMPARE(RegexLastMatch(QStringLiteral("ab"), filler + QStringLiteral("ab")), QStringLiteral("ab"));
+        for (const QString& newline : {QStringLiteral("\r\n"), QStringLiteral("\n"), QStringLiteral("\r")}) {
+            QCOMPARE(RegexLastMatch(QStringLiteral(".*b"), filler + newline + QStringLiteral("ab")),
+                     QStringLiteral("ab"));
+        }
+    }
 }
 
 void PatternTests::catastrophicPatternGivesFailureResults()
