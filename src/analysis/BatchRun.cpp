@@ -1,0 +1,181 @@
+#include "analysis/BatchRun.h"
+
+#include "analysis/PageAnalysis.h"
+#include "filters/SortedListModel.h"
+#include "results/ResultsTable.h"
+#include "settings/Settings.h"
+
+#include <QTimer>
+
+BatchRun::BatchRun(Settings& settings, SortedListModel& links, SortedListModel& badWords,
+                   SortedListModel& validStatus, ResultsTable& results, const FetchOptions& fetchOptions,
+                   QObject* parent)
+    : BatchRun(
+          settings, [&links] { return links.count(); }, [&links](int i) { return links.at(i); }, badWords,
+          validStatus, results, fetchOptions, parent)
+{}
+
+BatchRun::BatchRun(Settings& settings, const QStringList& links, SortedListModel& badWords,
+                   SortedListModel& validStatus, ResultsTable& results, const FetchOptions& fetchOptions,
+                   QObject* parent)
+    : BatchRun(
+          settings, [links] { return int(links.size()); }, [links](int i) { return links.value(i); },
+          badWords, validStatus, results, fetchOptions, parent)
+{}
+
+BatchRun::BatchRun(Settings& settings, std::function<int()> linkCount, std::function<QString(int)> linkAt,
+                   SortedListModel& badWords, SortedListModel& validStatus, ResultsTable& results,
+                   const FetchOptions& fetchOptions, QObject* parent)
+    : QObject(parent), m_settings(settings), m_linkCount(std::move(linkCount)), m_linkAt(std::move(linkAt)),
+      m_badWords(badWords), m_validStatus(validStatus), m_results(results), m_fetcher(nullptr, fetchOptions)
+{
+    connect(&m_fetcher, &PageFetcher::finished, this, &BatchRun::onFetched);
+}
+
+BatchRun::~BatchRun() = default;
+
+QString BatchRun::percentText(double fraction)
+{
+    // The label shows a single-precision value: a third of the bar reads
+    // "33.33333", not the double's "33.3333333333".
+    const float percent = float(fraction * 100.0);
+    QString text = QString::number(double(percent), 'g', 7);
+    text.replace(u'e', u'E');
+    return text + u'%';
+}
+
+void BatchRun::start()
+{
+    if (m_running)
+        return;
+    // Step 1.
+    m_stopRequested = false;
+    Q_EMIT stopRequestedChanged(false);
+    // Step 2: the table stays read-only for the user while rows go in, so the
+    // rows the run inserted stay where it put them.
+    m_running = true;
+    m_editableBefore = m_results.isUserEditable();
+    m_results.setUserEditable(false);
+    Q_EMIT runningChanged(true);
+    // Step 3.
+    m_processed = 0;
+    m_added = 0;
+    Q_EMIT addedChanged(0);
+    Q_EMIT processedChanged(0);
+    // Step 4.
+    m_results.ResetForRun();
+    // Step 5.
+    m_count = m_linkCount();
+    m_rows = 0;
+    m_index = 1;
+    proceed();
+}
+
+void BatchRun::requestStop()
+{
+    m_stopRequested = true;
+    Q_EMIT stopRequestedChanged(true);
+    setHeld(false);
+}
+
+void BatchRun::setHeld(bool held)
+{
+    m_held = held;
+    if (!held && m_waitingForRelease) {
+        m_waitingForRelease = false;
+        QTimer::singleShot(0, this, &BatchRun::proceed);
+    }
+}
+
+void BatchRun::proceed()
+{
+    if (!m_running)
+        return;
+    // The "Stop" message box is open: the run stays at this step boundary
+    // until it closes, as it did behind the modal box.
+    if (m_held) {
+        m_waitingForRelease = true;
+        return;
+    }
+    if (m_index > m_count) {
+        endRun(DoneStatus); // step 19
+        return;
+    }
+    beginUrl();
+}
+
+void BatchRun::beginUrl()
+{
+    // Step 6.
+    if (m_stopRequested) {
+        endRun(KilledStatus);
+        return;
+    }
+    // Steps 7 and 8 (the verdicts start out true inside the analysis). The
+    // entry is read now: the list may have changed while the run waited.
+    m_url = m_linkAt(m_index - 1);
+    setStatus(QString::fromLatin1(ProcessingPrefix) + m_url);
+    // Step 9, first half: the answer comes back through onFetched().
+    m_fetcher.OpenURL(m_url);
+}
+
+void BatchRun::onFetched(const FetchResult& result)
+{
+    if (!m_running)
+        return;
+    // Step 9: the page goes through the page buffer; the header block is this
+    // response's (both empty after a failed fetch).
+    m_pageBuffer = result.body;
+    Q_EMIT pageBufferChanged(m_pageBuffer);
+    const QString header = result.header;
+
+    // Steps 10 to 14; settings and lists are read now, for this URL.
+    const PageVerdict verdict =
+        AnalysePage(m_settings, m_pageBuffer, header, m_badWords.entries(), m_validStatus.entries());
+
+    // Step 15.
+    ++m_processed;
+    Q_EMIT processedChanged(m_processed);
+
+    // Steps 16 and 17.
+    if (verdict.accepted()) {
+        ++m_rows;
+        m_added = m_rows;
+        Q_EMIT addedChanged(m_added);
+        m_results.InsertRow(m_rows);
+        m_results.SetCell(m_rows, 0, QString::number(m_rows));
+        m_results.SetCell(m_rows, 4, m_url);
+        const RowCells cells = FillRowCells(m_settings, verdict, m_results.Cell(m_rows, 4), m_pageBuffer);
+        m_results.SetCell(m_rows, 1, cells.title);
+        m_results.SetCell(m_rows, 2, cells.email);
+        m_results.SetCell(m_rows, 3, cells.description);
+    }
+
+    // Step 18. The divisor is the list's count now; entries removed while the
+    // run waited would otherwise push the bar past its end or divide by zero.
+    const int now = m_linkCount();
+    m_fraction = now > 0 ? qMin(1.0, double(m_index) / double(now)) : 1.0;
+    m_progressText = percentText(m_fraction);
+    Q_EMIT progressChanged(m_fraction, m_progressText);
+
+    ++m_index;
+    // The one yield per URL: pending input, a click on "Stop" included, is
+    // handled before the next step 6.
+    QTimer::singleShot(0, this, &BatchRun::proceed);
+}
+
+void BatchRun::endRun(const char* status)
+{
+    setStatus(QString::fromLatin1(status));
+    m_running = false;
+    m_waitingForRelease = false;
+    m_results.setUserEditable(m_editableBefore);
+    Q_EMIT runningChanged(false);
+    Q_EMIT finished();
+}
+
+void BatchRun::setStatus(const QString& text)
+{
+    m_status = text;
+    Q_EMIT statusTextChanged(m_status);
+}

@@ -1,0 +1,111 @@
+#pragma once
+
+#include "platform/PageFetcher.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class ResultsTable;
+class Settings;
+class SortedListModel;
+
+// The batch data run ("Get Data"): visits every URL of the link list in order,
+// fetches each page once, checks it and adds a row to the results table for
+// every page that passes. It runs on the owner's thread as a chain of steps:
+// the fetch is in flight on the fetcher's worker thread, and between two URLs
+// the run goes back to the event loop once, where a stop request is seen.
+//
+// The "4. Data" widgets and the headless batch command bind to the signals;
+// each signal also has a getter for the current value.
+class BatchRun : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr const char* InitialStatus = " Status ....";
+    static constexpr const char* ProcessingPrefix = " Processing: ";
+    static constexpr const char* KilledStatus = " Process was killed by Stop button!";
+    static constexpr const char* DoneStatus = " Done!";
+    static constexpr const char* StopMessage = "Let me finish processing this URL, and then I will stop.";
+
+    BatchRun(Settings& settings, SortedListModel& links, SortedListModel& badWords,
+             SortedListModel& validStatus, ResultsTable& results, const FetchOptions& fetchOptions = {},
+             QObject* parent = nullptr);
+    // The same over a fixed list of URLs, visited in the order given (the
+    // headless command keeps the order of its links file).
+    BatchRun(Settings& settings, const QStringList& links, SortedListModel& badWords,
+             SortedListModel& validStatus, ResultsTable& results, const FetchOptions& fetchOptions = {},
+             QObject* parent = nullptr);
+    ~BatchRun() override;
+
+    // "Get Data": clears the stop request and starts the run. Ignored while a
+    // run is going (the button is disabled then).
+    void start();
+    // Sets the stop request, as closing the "Stop" message box does, and
+    // releases a hold. Works the same whether a run is going or not.
+    void requestStop();
+    // While held (the "Stop" message box is open) the run finishes the URL at
+    // work but waits before starting the next one, or before ending.
+    void setHeld(bool held);
+
+    bool isRunning() const { return m_running; }
+    bool stopRequested() const { return m_stopRequested; }
+    bool isHeld() const { return m_held; }
+    QString statusText() const { return m_status; }
+    int processed() const { return m_processed; }
+    int added() const { return m_added; }
+    double progressFraction() const { return m_fraction; }
+    QString progressText() const { return m_progressText; }
+    QString pageBuffer() const { return m_pageBuffer; }
+
+    // The percentage label's text for a bar that holds `fraction` of its length:
+    // single precision, general format, up to seven significant digits, then "%".
+    static QString percentText(double fraction);
+
+Q_SIGNALS:
+    void statusTextChanged(const QString& text);
+    void processedChanged(int count);
+    void addedChanged(int count);
+    void progressChanged(double fraction, const QString& percentText);
+    void runningChanged(bool running);
+    void stopRequestedChanged(bool requested);
+    void pageBufferChanged(const QString& text);
+    void finished();
+
+private:
+    BatchRun(Settings& settings, std::function<int()> linkCount, std::function<QString(int)> linkAt,
+             SortedListModel& badWords, SortedListModel& validStatus, ResultsTable& results,
+             const FetchOptions& fetchOptions, QObject* parent);
+    void beginUrl();
+    void onFetched(const FetchResult& result);
+    void proceed();
+    void endRun(const char* status);
+    void setStatus(const QString& text);
+
+    Settings& m_settings;
+    // The link list as the run reads it: its count and entry i, at the moment of use.
+    std::function<int()> m_linkCount;
+    std::function<QString(int)> m_linkAt;
+    SortedListModel& m_badWords;
+    SortedListModel& m_validStatus;
+    ResultsTable& m_results;
+    PageFetcher m_fetcher;
+
+    bool m_running = false;
+    bool m_stopRequested = false;
+    bool m_held = false;
+    bool m_waitingForRelease = false; // the run reached a step boundary while held
+    int m_count = 0;                  // N, taken at the start
+    int m_index = 0;                  // i, 1..N
+    int m_rows = 0;                   // r
+    int m_processed = 0;
+    int m_added = 0;
+    double m_fraction = 0.0;
+    QString m_status = QString::fromLatin1(InitialStatus);
+    QString m_progressText = QStringLiteral("0%");
+    QString m_url;
+    QString m_pageBuffer;
+    bool m_editableBefore = true;
+};

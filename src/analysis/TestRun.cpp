@@ -1,0 +1,102 @@
+#include "analysis/TestRun.h"
+
+#include "analysis/FieldRules.h"
+#include "analysis/Pattern.h"
+#include "filters/SortedListModel.h"
+#include "settings/Settings.h"
+
+TestRun::TestRun(Settings& settings, SortedListModel& badWords, SortedListModel& validStatus,
+                 const FetchOptions& fetchOptions, QObject* parent)
+    : QObject(parent), m_settings(settings), m_badWords(badWords), m_validStatus(validStatus),
+      m_fetcher(nullptr, fetchOptions)
+{
+    connect(&m_fetcher, &PageFetcher::finished, this, &TestRun::onFetched);
+}
+
+void TestRun::start(const QString& url, const QString& previousEmail)
+{
+    const bool wasRunning = m_fetcher.isBusy();
+    m_url = url;
+    m_previousEmail = previousEmail;
+    m_fetcher.OpenURL(url);
+    if (!wasRunning)
+        Q_EMIT runningChanged(true);
+}
+
+void TestRun::onFetched(const FetchResult& result)
+{
+    const TestRunResult texts =
+        analyse(m_settings, m_url, result, m_badWords.entries(), m_validStatus.entries(), m_previousEmail);
+    Q_EMIT runningChanged(false);
+    Q_EMIT finished(texts);
+}
+
+namespace {
+
+// Rules 1 to 3 of a field, then its fallback before the bad words: unlike the
+// batch run, the test shows whether a fallback text would itself be caught.
+QString FieldBeforeBadWords(const Settings& settings, Field field, const QString& page, const QString& domain)
+{
+    const QString found = StripStartEnd(settings, field, FindField(settings, field, page));
+    return ApplyFallback(settings, field, found, domain);
+}
+
+} // namespace
+
+TestRunResult TestRun::analyse(const Settings& settings, const QString& url, const FetchResult& fetch,
+                               const QStringList& badWords, const QStringList& validStatus,
+                               const QString& previousEmail)
+{
+    TestRunResult r;
+    r.url = url;
+    r.fetched = fetch.ok();
+    r.fetchError = fetch.error;
+    // Steps 2 and 3: a failed fetch leaves both empty, never a previous page.
+    r.source = fetch.ok() ? fetch.body : QString();
+    r.headers = fetch.ok() ? fetch.header : QString();
+
+    // Step 5: every entry is tested and reported, no early stop.
+    for (const QString& entry : validStatus)
+        r.verdict += entry + QLatin1String(PatternTest(entry, r.headers) ? StatusFound : StatusNotFound);
+    // Step 6.
+    if (settings.isOn(QStringLiteral("ContentTypeCheck"))) {
+        const bool found = PatternTest(QStringLiteral("Content-Type: text/html"), r.headers);
+        r.verdict += QLatin1String(found ? ContentTypeFound : ContentTypeNotFound);
+    }
+    // Step 7.
+    if (settings.isOn(QStringLiteral("UseRecip"))) {
+        const bool found = PatternTest(settings.text(QStringLiteral("Reciptext")), r.source);
+        r.verdict += QLatin1String(found ? RecipFound : RecipNotFound);
+    }
+
+    // Step 8.
+    r.testDomain = DomainFromUrl(url, settings.text(QStringLiteral("EmailRegEx3")));
+
+    // Steps 9 to 13; no line-break removal, and the replace ignores letter case.
+    const BadWordsOutcome title =
+        ApplyBadWords(settings, Field::Title,
+                      FieldBeforeBadWords(settings, Field::Title, r.source, r.testDomain), badWords);
+    if (title.refuse) {
+        for (int i = 0; i < title.hits; ++i)
+            r.verdict += QLatin1String(TitleBadWord);
+    }
+    r.title = ApplyFieldCase(settings, Field::Title, title.text);
+    r.title = ApplyFieldReplace(settings, Field::Title, r.title, false);
+
+    // Steps 14 and 15.
+    r.email = ExtractEmail(settings, r.source, r.testDomain).value_or(previousEmail);
+    r.email = ApplyFieldCase(settings, Field::Email, r.email);
+    r.email = ApplyFieldReplace(settings, Field::Email, r.email, false);
+
+    // Steps 16 to 19.
+    const BadWordsOutcome description =
+        ApplyBadWords(settings, Field::Description,
+                      FieldBeforeBadWords(settings, Field::Description, r.source, r.testDomain), badWords);
+    if (description.refuse) {
+        for (int i = 0; i < description.hits; ++i)
+            r.verdict += QLatin1String(DescriptionBadWord);
+    }
+    r.description = ApplyFieldCase(settings, Field::Description, description.text);
+    r.description = ApplyFieldReplace(settings, Field::Description, r.description, false);
+    return r;
+}

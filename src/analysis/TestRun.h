@@ -1,0 +1,78 @@
+#pragma once
+
+#include "platform/PageFetcher.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+class Settings;
+class SortedListModel;
+
+// The seven texts a configuration test shows: the page source, the header
+// block, the verdict sentences, the three fields and the test domain.
+struct TestRunResult
+{
+    QString url;
+    QString source;
+    QString headers;
+    QString verdict;
+    QString title;
+    QString email;
+    QString description;
+    QString testDomain;
+    bool fetched = false; // false: the fetch failed and source and headers are empty
+    QString fetchError;   // why, when it failed
+};
+
+// "Test": fetches one URL and works out every check and field rule on it,
+// reporting each check as a sentence instead of refusing the page. The fetch
+// is in flight on a worker thread; finished() brings the texts back.
+class TestRun : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr const char* StatusFound = " header found! We will try to add this URL to tab 4.";
+    static constexpr const char* StatusNotFound =
+        " header not found. As per rule, that page wont be added to tab 4.";
+    static constexpr const char* ContentTypeFound =
+        " Content-Type: text/html found! We will try to add this URL to tab 4.";
+    static constexpr const char* ContentTypeNotFound =
+        " Content-Type: text/html not found. As per rule, that page wont be added to tab 4.";
+    static constexpr const char* RecipFound = "Recip pattern found! We will try to add this URL to tab 4.";
+    static constexpr const char* RecipNotFound =
+        "No Recip pattern was found. As per rule, that page wont be added to tab 4.";
+    static constexpr const char* TitleBadWord =
+        "Bad Word(s) found in title. This URL will not be added to tab 4!";
+    static constexpr const char* DescriptionBadWord =
+        "Bad Word(s) found in description. This URL will not be added to tab 4!";
+
+    TestRun(Settings& settings, SortedListModel& badWords, SortedListModel& validStatus,
+            const FetchOptions& fetchOptions = {}, QObject* parent = nullptr);
+
+    // Starts a test of url. previousEmail is what the e-mail box shows now: it
+    // stays when no e-mail option is selected. A test still in flight is
+    // dropped; only the newest one finishes.
+    void start(const QString& url, const QString& previousEmail);
+    bool isRunning() const { return m_fetcher.isBusy(); }
+
+    // Steps 3 to 19 on a fetch that has completed; settings and lists are read now.
+    static TestRunResult analyse(const Settings& settings, const QString& url, const FetchResult& fetch,
+                                 const QStringList& badWords, const QStringList& validStatus,
+                                 const QString& previousEmail);
+
+Q_SIGNALS:
+    void runningChanged(bool running);
+    void finished(const TestRunResult& result);
+
+private:
+    void onFetched(const FetchResult& result);
+
+    Settings& m_settings;
+    SortedListModel& m_badWords;
+    SortedListModel& m_validStatus;
+    PageFetcher m_fetcher;
+    QString m_url;
+    QString m_previousEmail;
+};

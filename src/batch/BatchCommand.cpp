@@ -1,0 +1,241 @@
+#include "BatchCommand.h"
+
+#include "Version.h"
+#include "analysis/BatchRun.h"
+#include "analysis/TestRun.h"
+#include "filters/ListFile.h"
+#include "platform/TextFile.h"
+#include "results/AsciiDatabase.h"
+#include "settings/ProgramFolder.h"
+#include "settings/SettingsFile.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+namespace {
+
+// An output that cannot be written is found before the run, not after an hour
+// of fetching. The file is replaced through a temporary file beside it, so the
+// folder must take new files too.
+QString unwritableReason(const QString& path)
+{
+    const QFileInfo info(path);
+    if (info.isDir())
+        return QStringLiteral("it is a folder");
+    const QString folder = info.absolutePath();
+    if (!QFileInfo(folder).isDir())
+        return QStringLiteral("the folder %1 does not exist").arg(QDir::toNativeSeparators(folder));
+    QTemporaryFile probe(folder + QStringLiteral("/.quillmark-batch-XXXXXX"));
+    if (!probe.open())
+        return QStringLiteral("the folder %1 cannot be written").arg(QDir::toNativeSeparators(folder));
+    if (info.exists()) {
+        QFile existing(path);
+        if (!existing.open(QIODevice::ReadWrite))
+            return QStringLiteral("the file cannot be written");
+    }
+    return QString();
+}
+
+} // namespace
+
+BatchCommand::BatchCommand(const QStringList& arguments, std::FILE* out, std::FILE* err, QObject* parent)
+    : QObject(parent), m_arguments(arguments), m_out(out), m_err(err)
+{}
+
+BatchCommand::~BatchCommand() = default;
+
+QString BatchCommand::usage()
+{
+    return QStringLiteral(
+        "NAME\n"
+        "    quillmark-batch - the batch data run and the configuration test of " QUILLMARK_APP_TITLE
+        " without a window\n"
+        "\n"
+        "SYNOPSIS\n"
+        "    quillmark-batch [--folder DIR] [--output FILE] LINKS_FILE\n"
+        "    quillmark-batch --test [--folder DIR] [URL]\n"
+        "    quillmark-batch --help\n"
+        "\n"
+        "DESCRIPTION\n"
+        "    The first form visits every URL of LINKS_FILE, as \"Get Data\" does: each page is\n"
+        "    fetched once, checked against the accepted status codes, the content type and the\n"
+        "    reciprocal link, and every page that passes becomes a row whose title, e-mail and\n"
+        "    description come from the extraction rules of the settings. LINKS_FILE holds one\n"
+        "    URL per line; empty lines are skipped and the order of the file is kept. The status\n"
+        "    text, the counters and the percentage are shown on standard error as they change.\n"
+        "    At the end the rows are written as \"Save to ASCII File\" writes them: to the ASCII\n"
+        "    file named in the settings, in DIR, or to FILE.\n"
+        "\n"
+        "    Ctrl-C asks the run to stop, as the \"Stop\" button does: the URL at work is\n"
+        "    finished and the rows so far are written. A second Ctrl-C ends the program at\n"
+        "    once and writes nothing.\n"
+        "\n"
+        "    The second form runs the configuration test on URL (default: the test URL of the\n"
+        "    settings) and prints the verdict text, the title, the e-mail and the description,\n"
+        "    each on a line after its label.\n"
+        "\n"
+        "    Both read DIR as the program does at start-up: links.ini, the bad-words file it\n"
+        "    names, and headers.txt, the accepted status codes.\n"
+        "\n"
+        "OPTIONS\n"
+        "    --folder DIR\n"
+        "        The folder of links.ini and the list files. Default: the program folder.\n"
+        "    --output FILE\n"
+        "        Write the rows to FILE instead of the ASCII file named in the settings.\n"
+        "    --test\n"
+        "        Run the configuration test instead of the batch run.\n"
+        "    -h, --help\n"
+        "        Show this text.\n"
+        "\n"
+        "EXIT STATUS\n"
+        "    0   The run completed or was stopped and its rows were written; or the test ran.\n"
+        "    1   The rows could not be written.\n"
+        "    2   Wrong usage, a missing links file or folder, or an output that cannot be written.\n"
+        "\n"
+        "VERSION\n"
+        "    " QUILLMARK_APP_TITLE " " QUILLMARK_VERSION_TEXT "\n");
+}
+
+void BatchCommand::print(std::FILE* stream, const QString& text)
+{
+    const QByteArray bytes = text.toLocal8Bit() + '\n';
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+int BatchCommand::fail(const QString& message)
+{
+    print(m_err, QStringLiteral("quillmark-batch: ") + message);
+    return UsageError;
+}
+
+int BatchCommand::start()
+{
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption folder(QStringLiteral("folder"), QString(), QStringLiteral("DIR"));
+    const QCommandLineOption output(QStringLiteral("output"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption test(QStringLiteral("test"));
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    parser.addOptions({folder, output, test, help});
+    if (!parser.parse(m_arguments))
+        return fail(parser.errorText() + QStringLiteral("\nTry 'quillmark-batch --help'."));
+    if (parser.isSet(help)) {
+        print(m_out, usage());
+        return Success;
+    }
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() > 1)
+        return fail(QStringLiteral("one argument expected, %1 given\nTry 'quillmark-batch --help'.")
+                        .arg(positional.size()));
+    if (parser.isSet(test) && parser.isSet(output))
+        return fail(QStringLiteral("--output has no use with --test"));
+    if (!parser.isSet(test) && positional.isEmpty())
+        return fail(QStringLiteral("no links file given\nTry 'quillmark-batch --help'."));
+    if (!loadFolder(parser.value(folder)))
+        return UsageError;
+    if (parser.isSet(test))
+        return startTest(positional.isEmpty() ? m_settings.text(QStringLiteral("TestURL"))
+                                              : positional.first());
+    return startBatch(positional.first(), parser.value(output));
+}
+
+bool BatchCommand::loadFolder(const QString& folderOption)
+{
+    m_folder = folderOption.isEmpty() ? ProgramFolder::forApplication().path() : folderOption;
+    if (!QFileInfo(m_folder).isDir()) {
+        fail(QStringLiteral("the folder %1 does not exist").arg(QDir::toNativeSeparators(m_folder)));
+        return false;
+    }
+    const ProgramFolder programFolder(QFileInfo(m_folder).absoluteFilePath());
+    // In the start-up's order: the settings first, since they name the list files.
+    if (!QFileInfo(programFolder.settingsFile()).isFile())
+        print(m_err, QStringLiteral("quillmark-batch: warning: no %1: every pattern and file name is empty")
+                         .arg(QDir::toNativeSeparators(programFolder.settingsFile())));
+    LoadSettings(m_settings, programFolder.settingsFile());
+    LoadListFromFile(m_badWords, programFolder.filePath(m_settings.text(QStringLiteral("BadWordsFile"))),
+                     MissingListFile::KeepList);
+    LoadListFromFile(m_validStatus, programFolder.statusCodesFile(), MissingListFile::EmptyList);
+    return true;
+}
+
+int BatchCommand::startBatch(const QString& linksFile, const QString& outputOption)
+{
+    const std::optional<QStringList> lines = TextFile::readLines(linksFile);
+    if (!lines || QFileInfo(linksFile).isDir())
+        return fail(QStringLiteral("cannot read the links file %1").arg(QDir::toNativeSeparators(linksFile)));
+    QStringList urls;
+    for (const QString& line : *lines) {
+        if (!line.trimmed().isEmpty())
+            urls.append(line);
+    }
+
+    const ProgramFolder programFolder(QFileInfo(m_folder).absoluteFilePath());
+    m_outputPath = outputOption.isEmpty()
+                       ? programFolder.filePath(m_settings.text(QStringLiteral("OutputASCIIFile")))
+                       : QFileInfo(outputOption).absoluteFilePath();
+    const QString reason = unwritableReason(m_outputPath);
+    if (!reason.isEmpty())
+        return fail(
+            QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(m_outputPath), reason));
+
+    m_batch = std::make_unique<BatchRun>(m_settings, urls, m_badWords, m_validStatus, m_results);
+    BatchRun* run = m_batch.get();
+    connect(run, &BatchRun::statusTextChanged, this, [this](const QString& text) { print(m_err, text); });
+    connect(run, &BatchRun::progressChanged, this, [this, run](double, const QString& percent) {
+        print(m_err, QStringLiteral(" Processed: %1  Added: %2  %3")
+                         .arg(run->processed())
+                         .arg(run->added())
+                         .arg(percent));
+    });
+    connect(run, &BatchRun::finished, this, &BatchCommand::onBatchFinished);
+    print(m_err,
+          QStringLiteral(" %1 URLs from %2").arg(urls.size()).arg(QDir::toNativeSeparators(linksFile)));
+    run->start();
+    return -1;
+}
+
+void BatchCommand::requestStop()
+{
+    if (!m_batch || !m_batch->isRunning())
+        return;
+    print(m_err, QString::fromLatin1(BatchRun::StopMessage));
+    m_batch->requestStop();
+}
+
+void BatchCommand::onBatchFinished()
+{
+    const SaveOutcome saved =
+        SaveResults(m_results, m_outputPath, m_settings.text(QStringLiteral("OutputASCIIDelimeter")));
+    if (!saved.ok) {
+        print(m_err, QStringLiteral("quillmark-batch: ") + saved.message());
+        Q_EMIT finished(WriteFailed);
+        return;
+    }
+    print(m_err, QStringLiteral(" %1 rows written to %2")
+                     .arg(m_batch->added())
+                     .arg(QDir::toNativeSeparators(m_outputPath)));
+    Q_EMIT finished(Success);
+}
+
+int BatchCommand::startTest(const QString& url)
+{
+    m_test = std::make_unique<TestRun>(m_settings, m_badWords, m_validStatus);
+    connect(m_test.get(), &TestRun::finished, this, &BatchCommand::onTestFinished);
+    m_test->start(url, QString());
+    return -1;
+}
+
+void BatchCommand::onTestFinished(const TestRunResult& result)
+{
+    print(m_out, QStringLiteral("Verdict: ") + result.verdict);
+    print(m_out, QStringLiteral("Title: ") + result.title);
+    print(m_out, QStringLiteral("Email: ") + result.email);
+    print(m_out, QStringLiteral("Description: ") + result.description);
+    if (!result.fetched)
+        print(m_err, QStringLiteral("quillmark-batch: the page could not be fetched: ") + result.fetchError);
+    Q_EMIT finished(Success);
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "filters/SortedListModel.h"
+#include "platform/PageFetcher.h"
+#include "results/ResultsTable.h"
+#include "settings/Settings.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <cstdio>
+#include <memory>
+
+class BatchRun;
+class TestRun;
+struct TestRunResult;
+
+// The headless command: parses its arguments, loads the settings and lists of
+// the program folder the way the window's start-up does, then runs the batch
+// run over a links file (writing the rows as "Save to ASCII File" does) or the
+// test run on one URL. Messages go to the streams given.
+class BatchCommand : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum ExitCode
+    {
+        Success = 0,
+        WriteFailed = 1,
+        UsageError = 2
+    };
+
+    BatchCommand(const QStringList& arguments, std::FILE* out, std::FILE* err, QObject* parent = nullptr);
+    ~BatchCommand() override;
+
+    // Returns an exit code when the command is already done (help, a usage
+    // error), or -1 when a run has started; finished() then gives the code.
+    int start();
+
+    // As "Stop": the URL at work is finished, the rows so far are written.
+    void requestStop();
+
+    static QString usage();
+
+Q_SIGNALS:
+    void finished(int exitCode);
+
+private:
+    int fail(const QString& message);
+    void print(std::FILE* stream, const QString& text);
+    bool loadFolder(const QString& folderOption);
+    int startBatch(const QString& linksFile, const QString& outputOption);
+    int startTest(const QString& url);
+    void onBatchFinished();
+    void onTestFinished(const TestRunResult& result);
+
+    QStringList m_arguments;
+    std::FILE* m_out;
+    std::FILE* m_err;
+    QString m_folder;
+    QString m_outputPath;
+    Settings m_settings;
+    SortedListModel m_badWords;
+    SortedListModel m_validStatus;
+    ResultsTable m_results;
+    std::unique_ptr<BatchRun> m_batch;
+    std::unique_ptr<TestRun> m_test;
+};

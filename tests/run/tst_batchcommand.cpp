@@ -1,0 +1,234 @@
+#include "TestHttpServer.h"
+#include "filters/ListFile.h"
+#include "settings/Settings.h"
+#include "settings/SettingsFile.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+
+namespace {
+
+const QByteArray kDelimiter = "|[@]|";
+
+QByteArray page(const QByteArray& n)
+{
+    return "<html><head><title>Page " + n + "</title>\n<meta name=\"description\" content=\"About " + n +
+           "\"></head><body>info@example.org</body></html>\n";
+}
+
+QByteArray row(const QList<QByteArray>& cells)
+{
+    return cells.join(kDelimiter) + "\r\n";
+}
+
+} // namespace
+
+class TestBatchCommand : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void runWritesRowsInFileOrder();
+    void runWritesTheSettingsFileByDefault();
+    void usageErrors_data();
+    void usageErrors();
+    void helpShowsUsage();
+    void interruptFinishesTheUrlAtWorkAndWritesRows();
+    void testModePrintsVerdictAndFields();
+
+private:
+    QString program() const;
+    QString url(int n) const { return m_server->url("/p" + QString::number(n)).toString(); }
+    void writeFolder();
+    QString writeLinks(const QStringList& lines);
+
+    std::unique_ptr<TestHttpServer> m_server;
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+QString TestBatchCommand::program() const
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/quillmark-batch");
+}
+
+void TestBatchCommand::init()
+{
+    m_server = std::make_unique<TestHttpServer>();
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    for (int i = 1; i <= 5; ++i)
+        m_server->route("/p" + QString::number(i), TestHttpResponse::html(page(QByteArray::number(i))));
+    TestHttpResponse missing = TestHttpResponse::html(page("2"));
+    missing.status = 404;
+    missing.reason = "Not Found";
+    m_server->route("/p2", missing);
+    writeFolder();
+}
+
+void TestBatchCommand::cleanup()
+{
+    m_server.reset();
+    m_dir.reset();
+}
+
+void TestBatchCommand::writeFolder()
+{
+    Settings settings;
+    settings.setText(QStringLiteral("BadWordsFile"), QStringLiteral("badwords.txt"));
+    settings.setText(QStringLiteral("TestURL"), url(4));
+    QVERIFY(SaveSettings(settings, m_dir->filePath(QStringLiteral("links.ini"))).ok);
+    QVERIFY(SaveListToFile(m_dir->filePath(QStringLiteral("headers.txt")), {QStringLiteral("200 OK")}).ok);
+    QVERIFY(
+        SaveListToFile(m_dir->filePath(QStringLiteral("badwords.txt")), {QStringLiteral("nothing-matches")})
+            .ok);
+}
+
+QString TestBatchCommand::writeLinks(const QStringList& lines)
+{
+    const QString path = m_dir->filePath(QStringLiteral("links-to-visit.txt"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return QString();
+    file.write(lines.join(QStringLiteral("\n")).toUtf8() + "\n");
+    return path;
+}
+
+void TestBatchCommand::runWritesRowsInFileOrder()
+{
+    // Not alphabetical, with blank lines: the file's order is the run's order.
+    const QString links = writeLinks({url(3), QString(), url(1), QStringLiteral("   "), url(2)});
+    const QString output = m_dir->filePath(QStringLiteral("out.txt"));
+    QProcess process;
+    process.start(program(),
+                  {QStringLiteral("--folder"), m_dir->path(), QStringLiteral("--output"), output, links});
+    QVERIFY(process.waitForFinished(20000));
+    const QByteArray err = process.readAllStandardError();
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(process.exitCode() == 0, err.constData());
+
+    QFile file(output);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray expected = row({"1", "Page 3", "info@example.org", "About 3", url(3).toUtf8()}) +
+                                row({"2", "Page 1", "info@example.org", "About 1", url(1).toUtf8()}) +
+                                row({"", "", "", "", ""});
+    QCOMPARE(file.readAll(), expected);
+    QVERIFY(err.contains(" Processing: " + url(3).toUtf8()));
+    QVERIFY(err.contains(" Processed: 3  Added: 2  100%"));
+    QVERIFY(err.contains(" Done!"));
+    QCOMPARE(m_server->requests().size(), 3);
+}
+
+void TestBatchCommand::runWritesTheSettingsFileByDefault()
+{
+    const QString links = writeLinks({url(1)});
+    QProcess process;
+    process.start(program(), {QStringLiteral("--folder"), m_dir->path(), links});
+    QVERIFY(process.waitForFinished(20000));
+    QCOMPARE(process.exitCode(), 0);
+    QFile file(m_dir->filePath(QStringLiteral("database.txt")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll().startsWith(row({"1", "Page 1", "info@example.org", "About 1", url(1).toUtf8()})));
+}
+
+void TestBatchCommand::usageErrors_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no links file") << QStringList{QStringLiteral("--folder"), QStringLiteral("@DIR@")}
+                                   << "no links file given";
+    QTest::newRow("missing links file")
+        << QStringList{QStringLiteral("--folder"), QStringLiteral("@DIR@"), QStringLiteral("@DIR@/nope.txt")}
+        << "cannot read the links file";
+    QTest::newRow("missing folder") << QStringList{QStringLiteral("--folder"), QStringLiteral("@DIR@/absent"),
+                                                   QStringLiteral("@LINKS@")}
+                                    << "does not exist";
+    QTest::newRow("unwritable output")
+        << QStringList{QStringLiteral("--folder"), QStringLiteral("@DIR@"), QStringLiteral("--output"),
+                       QStringLiteral("@DIR@/no/such/folder/out.txt"), QStringLiteral("@LINKS@")}
+        << "cannot write";
+    QTest::newRow("output is a folder")
+        << QStringList{QStringLiteral("--folder"), QStringLiteral("@DIR@"), QStringLiteral("--output"),
+                       QStringLiteral("@DIR@"), QStringLiteral("@LINKS@")}
+        << "it is a folder";
+    QTest::newRow("unknown option") << QStringList{QStringLiteral("--fast"), QStringLiteral("@LINKS@")}
+                                    << "Unknown option";
+}
+
+void TestBatchCommand::usageErrors()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+    const QString links = writeLinks({url(1)});
+    for (QString& a : arguments)
+        a.replace(QStringLiteral("@DIR@"), m_dir->path()).replace(QStringLiteral("@LINKS@"), links);
+    QProcess process;
+    process.start(program(), arguments);
+    QVERIFY(process.waitForFinished(20000));
+    const QString err = QString::fromLocal8Bit(process.readAllStandardError());
+    QCOMPARE(process.exitCode(), 2);
+    QVERIFY2(err.contains(message), qPrintable(err));
+    QCOMPARE(m_server->requests().size(), 0); // nothing fetched before the error
+}
+
+void TestBatchCommand::helpShowsUsage()
+{
+    QProcess process;
+    process.start(program(), {QStringLiteral("--help")});
+    QVERIFY(process.waitForFinished(20000));
+    QCOMPARE(process.exitCode(), 0);
+    const QByteArray out = process.readAllStandardOutput();
+    for (const char* section : {"NAME", "SYNOPSIS", "DESCRIPTION", "OPTIONS", "EXIT STATUS"})
+        QVERIFY2(out.contains("\n" + QByteArray(section) + "\n") || out.startsWith(section), section);
+}
+
+void TestBatchCommand::interruptFinishesTheUrlAtWorkAndWritesRows()
+{
+    TestHttpResponse slow = TestHttpResponse::html(page("1"));
+    slow.headDelayMs = 500;
+    m_server->route("/p1", slow);
+    const QString links = writeLinks({url(1), url(3), url(4), url(5)});
+    const QString output = m_dir->filePath(QStringLiteral("out.txt"));
+    QProcess process;
+    process.start(program(),
+                  {QStringLiteral("--folder"), m_dir->path(), QStringLiteral("--output"), output, links});
+    QVERIFY(process.waitForStarted());
+    QTRY_COMPARE(m_server->requestCount("/p1"), 1);
+    ::kill(pid_t(process.processId()), SIGINT);
+    QVERIFY(process.waitForFinished(20000));
+    const QByteArray err = process.readAllStandardError();
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(process.exitCode() == 0, err.constData());
+    QVERIFY(err.contains(" Process was killed by Stop button!"));
+    QCOMPARE(m_server->requestCount("/p3"), 0);
+
+    QFile file(output);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), row({"1", "Page 1", "info@example.org", "About 1", url(1).toUtf8()}) +
+                                 row({"", "", "", "", ""}));
+}
+
+void TestBatchCommand::testModePrintsVerdictAndFields()
+{
+    QProcess process;
+    process.start(program(), {QStringLiteral("--test"), QStringLiteral("--folder"), m_dir->path()});
+    QVERIFY(process.waitForFinished(20000));
+    QCOMPARE(process.exitCode(), 0);
+    const QList<QByteArray> lines = process.readAllStandardOutput().split('\n');
+    QCOMPARE(lines.value(0),
+             QByteArray("Verdict: 200 OK header found! We will try to add this URL to tab 4. "
+                        "Content-Type: text/html found! We will try to add this URL to tab 4."));
+    QCOMPARE(lines.value(1), QByteArray("Title: Page 4"));
+    QCOMPARE(lines.value(2), QByteArray("Email: info@example.org"));
+    QCOMPARE(lines.value(3), QByteArray("Description: About 4"));
+    QCOMPARE(m_server->requestCount("/p4"), 1);
+}
+
+QTEST_GUILESS_MAIN(TestBatchCommand)
+#include "tst_batchcommand.moc"

@@ -1,0 +1,349 @@
+#include "TestHttpServer.h"
+#include "analysis/BatchRun.h"
+#include "filters/SortedListModel.h"
+#include "results/ResultsTable.h"
+#include "settings/Settings.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+QByteArray page(const QByteArray& title, const QByteArray& description)
+{
+    return "<html><head><title>" + title + "</title>\n<meta name=\"description\" content=\"" + description +
+           "\"></head><body>mail: info@example.org</body></html>\n";
+}
+
+FetchOptions quickOptions()
+{
+    FetchOptions o;
+    o.connectTimeoutMs = 2000;
+    o.totalTimeoutMs = 5000;
+    o.lowSpeedSeconds = 5;
+    return o;
+}
+
+} // namespace
+
+class TestBatchRun : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void emptyListResetsTableAndIsDone_data();
+    void emptyListResetsTableAndIsDone();
+    void secondOfThreeRefusedByStatus();
+    void stopDuringFirstOfFive();
+    void heldRunWaitsBeforeNextUrl();
+    void stopWhileIdleIsClearedByNextRun();
+    void stopDuringLastUrlEndsDone();
+    void pageWithoutTitleOrDescriptionGetsFallbacks();
+    void lfOnlyPageGoesThroughLineBreakRemoval();
+    void failedFetchIsProcessedAndRunGoesOn();
+    void progressTextsOfThreeUrls();
+    void percentText_data();
+    void percentText();
+    void settingChangedWhileWaitingAppliesToNextUrl();
+    void startWhileRunningIsIgnored();
+
+private:
+    void addPages(int count);
+    void runToEnd(BatchRun& run);
+
+    std::unique_ptr<TestHttpServer> m_server;
+    std::unique_ptr<Settings> m_settings;
+    std::unique_ptr<SortedListModel> m_links;
+    std::unique_ptr<SortedListModel> m_badWords;
+    std::unique_ptr<SortedListModel> m_valid;
+    std::unique_ptr<ResultsTable> m_table;
+    std::unique_ptr<BatchRun> m_run;
+};
+
+void TestBatchRun::init()
+{
+    m_server = std::make_unique<TestHttpServer>();
+    m_settings = std::make_unique<Settings>();
+    m_links = std::make_unique<SortedListModel>();
+    m_badWords = std::make_unique<SortedListModel>();
+    m_valid = std::make_unique<SortedListModel>();
+    m_table = std::make_unique<ResultsTable>();
+    m_run =
+        std::make_unique<BatchRun>(*m_settings, *m_links, *m_badWords, *m_valid, *m_table, quickOptions());
+}
+
+void TestBatchRun::cleanup()
+{
+    m_run.reset();
+    m_table.reset();
+    m_server.reset();
+}
+
+// Pages /p1 .. /pN titled "Page i", in list order.
+void TestBatchRun::addPages(int count)
+{
+    for (int i = 1; i <= count; ++i) {
+        const QByteArray n = QByteArray::number(i);
+        m_server->route("/p" + QString::number(i), TestHttpResponse::html(page("Page " + n, "About " + n)));
+        m_links->add(m_server->url("/p" + QString::number(i)).toString());
+    }
+}
+
+void TestBatchRun::runToEnd(BatchRun& run)
+{
+    QSignalSpy finished(&run, &BatchRun::finished);
+    run.start();
+    if (finished.isEmpty())
+        QVERIFY(finished.wait(10000));
+    QCOMPARE(finished.count(), 1);
+    QVERIFY(!run.isRunning());
+}
+
+void TestBatchRun::emptyListResetsTableAndIsDone_data()
+{
+    QTest::addColumn<int>("rowsBefore");
+    QTest::addColumn<int>("rowsAfter");
+    QTest::newRow("header only stays header only") << 1 << 1;
+    QTest::newRow("two rows stay two") << 2 << 2;
+    QTest::newRow("many rows leave one empty row") << 6 << 2;
+}
+
+void TestBatchRun::emptyListResetsTableAndIsDone()
+{
+    QFETCH(int, rowsBefore);
+    QFETCH(int, rowsAfter);
+    m_table->SetRowCount(rowsBefore);
+    for (int r = 0; r < rowsBefore; ++r)
+        m_table->SetCell(r, 1, QStringLiteral("old"));
+    QSignalSpy progress(m_run.get(), &BatchRun::progressChanged);
+    QSignalSpy processed(m_run.get(), &BatchRun::processedChanged);
+    QSignalSpy added(m_run.get(), &BatchRun::addedChanged);
+
+    runToEnd(*m_run);
+    QCOMPARE(m_run->statusText(), QStringLiteral(" Done!"));
+    QCOMPARE(m_table->RowCount(), rowsAfter);
+    QCOMPARE(m_table->Cell(0, 1), QStringLiteral("Title"));
+    QCOMPARE(m_table->Cell(0, 0), QStringLiteral("#"));
+    if (rowsAfter > 1)
+        QCOMPARE(m_table->Cell(1, 1), QString());
+    QCOMPARE(processed.count(), 1);
+    QCOMPARE(processed.first().first().toInt(), 0);
+    QCOMPARE(added.first().first().toInt(), 0);
+    QCOMPARE(progress.count(), 0); // the bar is left as it was
+    QCOMPARE(m_run->progressText(), QStringLiteral("0%"));
+    QCOMPARE(m_server->requests().size(), 0);
+}
+
+void TestBatchRun::secondOfThreeRefusedByStatus()
+{
+    addPages(3);
+    TestHttpResponse missing = TestHttpResponse::html(page("Gone", "Gone"));
+    missing.status = 404;
+    missing.reason = "Not Found";
+    m_server->route("/p2", missing);
+    m_valid->add(QStringLiteral("200 OK"));
+
+    runToEnd(*m_run);
+    QCOMPARE(m_run->processed(), 3);
+    QCOMPARE(m_run->added(), 2);
+    QCOMPARE(m_run->statusText(), QStringLiteral(" Done!"));
+    QCOMPARE(m_table->RowCount(), 4); // header, two rows, the empty row left by the reset
+    QCOMPARE(m_table->Cell(1, 0), QStringLiteral("1"));
+    QCOMPARE(m_table->Cell(2, 0), QStringLiteral("2"));
+    QCOMPARE(m_table->Cell(1, 4), m_server->url("/p1").toString());
+    QCOMPARE(m_table->Cell(2, 4), m_server->url("/p3").toString());
+    QCOMPARE(m_table->Cell(2, 1), QStringLiteral("Page 3"));
+    QCOMPARE(m_table->Cell(2, 2), QStringLiteral("info@example.org"));
+    QCOMPARE(m_table->Cell(2, 3), QStringLiteral("About 3"));
+    QCOMPARE(m_table->Cell(3, 4), QString());
+    QCOMPARE(m_server->requestCount("/p2"), 1);
+}
+
+void TestBatchRun::stopDuringFirstOfFive()
+{
+    addPages(5);
+    TestHttpResponse slow = TestHttpResponse::html(page("Page 1", "About 1"));
+    slow.headDelayMs = 200;
+    m_server->route("/p1", slow);
+    QSignalSpy running(m_run.get(), &BatchRun::runningChanged);
+    // The user clicks "Stop" while the first page is in flight: the message
+    // box opens (hold), then its OK sets the stop.
+    connect(m_run.get(), &BatchRun::statusTextChanged, this, [this](const QString& text) {
+        if (text.endsWith(QLatin1String("/p1"))) {
+            m_run->setHeld(true);
+            QTimer::singleShot(50, this, [this] { m_run->requestStop(); });
+        }
+    });
+
+    runToEnd(*m_run);
+    QCOMPARE(m_run->statusText(), QStringLiteral(" Process was killed by Stop button!"));
+    QCOMPARE(m_run->processed(), 1);
+    QCOMPARE(m_run->added(), 1);
+    QVERIFY(m_run->stopRequested());
+    QCOMPARE(m_server->requestCount("/p2"), 0);
+    QCOMPARE(running.count(), 2);
+    QCOMPARE(running.last().first().toBool(), false);
+    QVERIFY(m_table->isUserEditable());
+}
+
+void TestBatchRun::heldRunWaitsBeforeNextUrl()
+{
+    addPages(2);
+    QSignalSpy finished(m_run.get(), &BatchRun::finished);
+    connect(m_run.get(), &BatchRun::statusTextChanged, this, [this](const QString& text) {
+        if (text.endsWith(QLatin1String("/p1")))
+            m_run->setHeld(true);
+    });
+    m_run->start();
+    QTRY_COMPARE(m_run->processed(), 1);
+    // The box is still open: the first URL is done, the second must not start.
+    QTest::qWait(200);
+    QCOMPARE(m_server->requestCount("/p2"), 0);
+    QVERIFY(m_run->isRunning());
+    QVERIFY(!m_table->isUserEditable());
+    // Closing it without a stop (not possible with the one-button box, but the
+    // run must not depend on that) lets the run go on.
+    m_run->setHeld(false);
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(m_run->statusText(), QStringLiteral(" Done!"));
+    QCOMPARE(m_run->processed(), 2);
+}
+
+void TestBatchRun::stopWhileIdleIsClearedByNextRun()
+{
+    addPages(3);
+    QSignalSpy stop(m_run.get(), &BatchRun::stopRequestedChanged);
+    m_run->requestStop();
+    QVERIFY(m_run->stopRequested());
+    QCOMPARE(stop.last().first().toBool(), true);
+
+    runToEnd(*m_run);
+    QCOMPARE(stop.last().first().toBool(), false);
+    QVERIFY(!m_run->stopRequested());
+    QCOMPARE(m_run->processed(), 3);
+    QCOMPARE(m_run->statusText(), QStringLiteral(" Done!"));
+}
+
+void TestBatchRun::stopDuringLastUrlEndsDone()
+{
+    addPages(3);
+    connect(m_run.get(), &BatchRun::statusTextChanged, this, [this](const QString& text) {
+        if (text.endsWith(QLatin1String("/p3")))
+            m_run->requestStop();
+    });
+    runToEnd(*m_run);
+    QCOMPARE(m_run->statusText(), QStringLiteral(" Done!"));
+    QVERIFY(m_run->stopRequested());
+    QCOMPARE(m_run->processed(), 3);
+    QCOMPARE(m_run->added(), 3);
+}
+
+void TestBatchRun::pageWithoutTitleOrDescriptionGetsFallbacks()
+{
+    m_settings->setFlag(QStringLiteral("ContentTypeCheck"), Settings::FlagOff);
+    m_settings->setFlag(QStringLiteral("UseRecip"), Settings::FlagOff);
+    m_settings->setChoice(QStringLiteral("TitleNoTitle3"), true);
+    m_settings->setText(QStringLiteral("TitleNoTitle4"), QStringLiteral("no title here"));
+    m_settings->setChoice(QStringLiteral("TitleCaps2"), true);
+    m_settings->setChoice(QStringLiteral("DescriptionNoTitle1"), true);
+    m_settings->setChoice(QStringLiteral("EmailOption3"), true);
+    m_server->route("/bare.html", TestHttpResponse::html("just bytes", "application/octet-stream"));
+    m_links->add(m_server->url("/bare.html").toString());
+
+    runToEnd(*m_run);
+    QCOMPARE(m_run->added(), 1);
+    QCOMPARE(m_table->Cell(1, 1), QStringLiteral("No Title Here"));
+    QCOMPARE(m_table->Cell(1, 2), QStringLiteral("webmaster@bare.html"));
+    QCOMPARE(m_table->Cell(1, 3), QStringLiteral("bare.html"));
+}
+
+void TestBatchRun::lfOnlyPageGoesThroughLineBreakRemoval()
+{
+    m_server->route("/lf",
+                    TestHttpResponse::html("<html>\n<head>\n<title>Unix Title</title>\n"
+                                           "<meta name=\"description\" content=\"first line\nsecond line\">\n"
+                                           "</head>\n</html>\n"));
+    m_links->add(m_server->url("/lf").toString());
+    runToEnd(*m_run);
+    QCOMPARE(m_table->Cell(1, 1), QStringLiteral("Unix Title"));
+    QCOMPARE(m_table->Cell(1, 3), QStringLiteral("first linesecond line"));
+    QVERIFY(m_run->pageBuffer().contains(QStringLiteral("<html>\r\n<head>\r\n")));
+}
+
+void TestBatchRun::failedFetchIsProcessedAndRunGoesOn()
+{
+    addPages(1);
+    m_links->add(QStringLiteral("http://localhost:1/unreachable")); // sorts after the page
+    QSignalSpy buffers(m_run.get(), &BatchRun::pageBufferChanged);
+    runToEnd(*m_run);
+    // C1 is on by default: the empty header block refuses the failed URL.
+    QCOMPARE(m_run->processed(), 2);
+    QCOMPARE(m_run->added(), 1);
+    QCOMPARE(m_table->Cell(1, 4), m_server->url("/p1").toString());
+    QCOMPARE(buffers.count(), 2);
+    QCOMPARE(buffers.last().first().toString(), QString()); // never the previous page
+}
+
+void TestBatchRun::progressTextsOfThreeUrls()
+{
+    addPages(3);
+    QSignalSpy progress(m_run.get(), &BatchRun::progressChanged);
+    runToEnd(*m_run);
+    QCOMPARE(progress.count(), 3);
+    QCOMPARE(progress.at(0).at(1).toString(), QStringLiteral("33.33333%"));
+    QCOMPARE(progress.at(1).at(1).toString(), QStringLiteral("66.66666%"));
+    QCOMPARE(progress.at(2).at(1).toString(), QStringLiteral("100%"));
+    QCOMPARE(progress.at(2).at(0).toDouble(), 1.0);
+}
+
+void TestBatchRun::percentText_data()
+{
+    QTest::addColumn<double>("fraction");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("half") << 0.5 << "50%";
+    QTest::newRow("third") << 1.0 / 3.0 << "33.33333%";
+    QTest::newRow("seventh") << 1.0 / 7.0 << "14.28571%";
+    QTest::newRow("all") << 1.0 << "100%";
+    QTest::newRow("tiny") << 1.0 / 10000000.0 << "1E-05%";
+}
+
+void TestBatchRun::percentText()
+{
+    QFETCH(double, fraction);
+    QFETCH(QString, text);
+    QCOMPARE(BatchRun::percentText(fraction), text);
+}
+
+void TestBatchRun::settingChangedWhileWaitingAppliesToNextUrl()
+{
+    addPages(2);
+    // Changed in the pause after the first URL, as the user would between two pages.
+    connect(m_run.get(), &BatchRun::progressChanged, this, [this] {
+        if (m_run->processed() == 1)
+            m_settings->setChoice(QStringLiteral("TitleCaps4"), true);
+    });
+    runToEnd(*m_run);
+    QCOMPARE(m_table->Cell(1, 1), QStringLiteral("Page 1"));
+    QCOMPARE(m_table->Cell(2, 1), QStringLiteral("PAGE 2"));
+}
+
+void TestBatchRun::startWhileRunningIsIgnored()
+{
+    addPages(2);
+    QSignalSpy finished(m_run.get(), &BatchRun::finished);
+    m_run->start();
+    QVERIFY(!m_table->isUserEditable());
+    m_run->start();
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(m_server->requests().size(), 2);
+    QCOMPARE(m_run->added(), 2);
+    QVERIFY(m_table->isUserEditable());
+}
+
+QTEST_GUILESS_MAIN(TestBatchRun)
+#include "tst_batchrun.moc"

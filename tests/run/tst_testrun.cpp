@@ -1,0 +1,249 @@
+#include "TestHttpServer.h"
+#include "analysis/TestRun.h"
+#include "filters/SortedListModel.h"
+#include "settings/Settings.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <functional>
+
+namespace {
+
+const QString kC2Found = QString::fromLatin1(TestRun::StatusFound);
+const QString kC2NotFound = QString::fromLatin1(TestRun::StatusNotFound);
+const QString kC1Found = QString::fromLatin1(TestRun::ContentTypeFound);
+const QString kC1NotFound = QString::fromLatin1(TestRun::ContentTypeNotFound);
+const QString kC3Found = QString::fromLatin1(TestRun::RecipFound);
+const QString kC3NotFound = QString::fromLatin1(TestRun::RecipNotFound);
+const QString kTitleBad = QString::fromLatin1(TestRun::TitleBadWord);
+const QString kDescriptionBad = QString::fromLatin1(TestRun::DescriptionBadWord);
+
+const QString kOkHeader = QStringLiteral("HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\n"
+                                         "Content-Length: 10");
+
+FetchResult fetched(const QString& body, const QString& header = kOkHeader)
+{
+    FetchResult r;
+    r.url = QStringLiteral("http://www.shop-links.com/");
+    r.body = body;
+    r.header = header;
+    return r;
+}
+
+FetchResult failed()
+{
+    FetchResult r;
+    r.url = QStringLiteral("http://www.shop-links.com/");
+    r.error = QStringLiteral("Could not connect");
+    return r;
+}
+
+using Setup = std::function<void(Settings&)>;
+
+} // namespace
+
+Q_DECLARE_METATYPE(FetchResult)
+Q_DECLARE_METATYPE(Setup)
+
+class TestTestRun : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void verdictAndFields_data();
+    void verdictAndFields();
+    void failedFetchClearsSourceAndHeaders();
+    void throughHttp();
+    void newerStartSupersedesOlder();
+};
+
+void TestTestRun::verdictAndFields_data()
+{
+    QTest::addColumn<FetchResult>("fetch");
+    QTest::addColumn<Setup>("setup");
+    QTest::addColumn<QStringList>("badWords");
+    QTest::addColumn<QStringList>("valid");
+    QTest::addColumn<QString>("previousEmail");
+    QTest::addColumn<QString>("verdict");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("email");
+    QTest::addColumn<QString>("description");
+
+    const QString plain = QStringLiteral("<title>Online Shop</title>\r\n"
+                                         "<meta name=\"description\" content=\"Good links\">\r\n"
+                                         "a@b.com and sales@shop-links.com");
+    const Setup checksOff = [](Settings& s) {
+        s.setFlag(QStringLiteral("ContentTypeCheck"), Settings::FlagOff);
+    };
+
+    QTest::newRow("no checks, no sentences") << fetched(plain) << checksOff << QStringList() << QStringList()
+                                             << QString() << QString() << "Online Shop"
+                                             << "sales@shop-links.com"
+                                             << "Good links";
+
+    QTest::newRow("C2 every entry, then C1")
+        << fetched(plain) << Setup([](Settings&) {}) << QStringList()
+        << QStringList{QStringLiteral("200 OK"), QStringLiteral("404 Not Found")} << QString()
+        << "200 OK" + kC2Found + "404 Not Found" + kC2NotFound + kC1Found << "Online Shop"
+        << "sales@shop-links.com"
+        << "Good links";
+
+    QTest::newRow("C3 not found right after the C1 sentence")
+        << fetched(plain)
+        << Setup([](Settings& s) { s.setFlag(QStringLiteral("UseRecip"), Settings::FlagOn); })
+        << QStringList() << QStringList() << QString() << kC1Found + kC3NotFound << "Online Shop"
+        << "sales@shop-links.com"
+        << "Good links";
+
+    QTest::newRow("C1 not found on an image")
+        << fetched(QString(), QStringLiteral("HTTP/1.1 200 OK\r\nContent-Type: image/png"))
+        << Setup([](Settings&) {}) << QStringList() << QStringList() << QString() << kC1NotFound << QString()
+        << QString() << QString();
+
+    QTest::newRow("invalid recip pattern counts as found") << fetched(plain) << Setup([](Settings& s) {
+        s.setFlag(QStringLiteral("ContentTypeCheck"), Settings::FlagOff);
+        s.setFlag(QStringLiteral("UseRecip"), Settings::FlagOn);
+        s.setText(QStringLiteral("Reciptext"), QStringLiteral("(unclosed"));
+    }) << QStringList() << QStringList() << QString() << kC3Found
+                                                           << "Online Shop"
+                                                           << "sales@shop-links.com"
+                                                           << "Good links";
+
+    QTest::newRow("fallback title is tested for bad words")
+        << fetched(QStringLiteral("<p>no title</p>")) << Setup([](Settings& s) {
+               s.setFlag(QStringLiteral("ContentTypeCheck"), Settings::FlagOff);
+               s.setChoice(QStringLiteral("TitleNoTitle3"), true);
+               s.setText(QStringLiteral("TitleNoTitle4"), QStringLiteral("Cheap Links"));
+               s.setChoice(QStringLiteral("TitleBadWords1"), true);
+           })
+        << QStringList{QStringLiteral("cheap")} << QStringList() << QString() << kTitleBad << "Cheap Links"
+        << QString() << QString();
+
+    QTest::newRow("two bad words, two sentences") << fetched(plain) << Setup([](Settings& s) {
+        s.setFlag(QStringLiteral("ContentTypeCheck"), Settings::FlagOff);
+        s.setChoice(QStringLiteral("TitleBadWords1"), true);
+        s.setChoice(QStringLiteral("DescriptionBadWords1"), true);
+    }) << QStringList{QStringLiteral("online"), QStringLiteral("shop"), QStringLiteral("good")}
+                                                  << QStringList() << QString()
+                                                  << kTitleBad + kTitleBad + kDescriptionBad << "Online Shop"
+                                                  << "sales@shop-links.com"
+                                                  << "Good links";
+
+    QTest::newRow("title replace ignores letter case") << fetched(plain) << Setup([](Settings& s) {
+        s.setFlag(QStringLiteral("ContentTypeCheck"), Settings::FlagOff);
+        s.setFlag(QStringLiteral("TitleReplace1"), Settings::FlagOn);
+        s.setText(QStringLiteral("TitleReplace2"), QStringLiteral("shop"));
+        s.setText(QStringLiteral("TitleReplace3"), QStringLiteral("Store"));
+    }) << QStringList() << QStringList() << QString() << QString()
+                                                       << "Online Store"
+                                                       << "sales@shop-links.com"
+                                                       << "Good links";
+
+    QTest::newRow("description keeps its line break")
+        << fetched(QStringLiteral("<meta name=\"description\" content=\"two\r\nlines\">")) << checksOff
+        << QStringList() << QStringList() << QString() << QString() << QString() << QString()
+        << "two\r\nlines";
+
+    QTest::newRow("no e-mail option keeps the previous e-mail") << fetched(plain) << Setup([](Settings& s) {
+        s.setFlag(QStringLiteral("ContentTypeCheck"), Settings::FlagOff);
+        s.setChoice(QStringLiteral("EmailOption1"), false);
+    }) << QStringList() << QStringList() << "old@example.net" << QString()
+                                                                << "Online Shop"
+                                                                << "old@example.net"
+                                                                << "Good links";
+
+    QTest::newRow("option 2 uses the test domain") << fetched(plain) << Setup([](Settings& s) {
+        s.setFlag(QStringLiteral("ContentTypeCheck"), Settings::FlagOff);
+        s.setChoice(QStringLiteral("EmailOption2"), true);
+        s.setChoice(QStringLiteral("EmailCaps4"), true);
+    }) << QStringList() << QStringList() << QString()
+                                                   << QString() << "Online Shop"
+                                                   << "WEBMASTER@WWW.SHOP-LINKS.COM"
+                                                   << "Good links";
+}
+
+void TestTestRun::verdictAndFields()
+{
+    QFETCH(FetchResult, fetch);
+    QFETCH(Setup, setup);
+    QFETCH(QStringList, badWords);
+    QFETCH(QStringList, valid);
+    QFETCH(QString, previousEmail);
+
+    Settings settings;
+    setup(settings);
+    const TestRunResult r = TestRun::analyse(settings, fetch.url, fetch, badWords, valid, previousEmail);
+    QTEST(r.verdict, "verdict");
+    QTEST(r.title, "title");
+    QTEST(r.email, "email");
+    QTEST(r.description, "description");
+    QCOMPARE(r.testDomain, QStringLiteral("www.shop-links.com"));
+    QCOMPARE(r.source, fetch.body);
+}
+
+void TestTestRun::failedFetchClearsSourceAndHeaders()
+{
+    Settings settings;
+    settings.setFlag(QStringLiteral("UseRecip"), Settings::FlagOn);
+    settings.setChoice(QStringLiteral("TitleNoTitle1"), true);
+    const QStringList valid{QStringLiteral("200 OK"), QStringLiteral("301 Moved Permanently")};
+    const TestRunResult r = TestRun::analyse(settings, QStringLiteral("http://www.shop-links.com/"), failed(),
+                                             {}, valid, QStringLiteral("kept@example.net"));
+    QVERIFY(!r.fetched);
+    QVERIFY(r.source.isEmpty());
+    QVERIFY(r.headers.isEmpty());
+    QCOMPARE(r.verdict,
+             "200 OK" + kC2NotFound + "301 Moved Permanently" + kC2NotFound + kC1NotFound + kC3NotFound);
+    QCOMPARE(r.title, QStringLiteral("www.shop-links.com"));
+    QCOMPARE(r.email, QString()); // option 1 is selected: the empty page gives no e-mail
+}
+
+void TestTestRun::throughHttp()
+{
+    TestHttpServer server;
+    server.route("/shop.html",
+                 TestHttpResponse::html("<title>Links</title>\n<p>webmaster@links.example.org</p>\n"));
+    Settings settings;
+    SortedListModel badWords;
+    SortedListModel valid;
+    valid.add(QStringLiteral("200 OK"));
+    TestRun run(settings, badWords, valid);
+    QSignalSpy finished(&run, &TestRun::finished);
+    QSignalSpy running(&run, &TestRun::runningChanged);
+    run.start(server.url("/shop.html").toString(), QString());
+    QVERIFY(run.isRunning());
+    QVERIFY(finished.wait(5000));
+    const TestRunResult r = finished.first().first().value<TestRunResult>();
+    QCOMPARE(r.verdict, "200 OK" + kC2Found + kC1Found);
+    QCOMPARE(r.title, QStringLiteral("Links"));
+    QCOMPARE(r.email, QStringLiteral("webmaster@links.example.org"));
+    QCOMPARE(r.testDomain, QStringLiteral("shop.html"));
+    QCOMPARE(r.source, QStringLiteral("<title>Links</title>\r\n<p>webmaster@links.example.org</p>\r\n"));
+    QVERIFY(r.headers.startsWith(QStringLiteral("HTTP/1.1 200 OK\r\n")));
+    QCOMPARE(running.count(), 2);
+    QVERIFY(!run.isRunning());
+}
+
+void TestTestRun::newerStartSupersedesOlder()
+{
+    TestHttpServer server;
+    TestHttpResponse slow = TestHttpResponse::html("<title>Old</title>");
+    slow.headDelayMs = 2000;
+    server.route("/old", slow);
+    server.route("/new", TestHttpResponse::html("<title>New</title>"));
+    Settings settings;
+    SortedListModel badWords;
+    SortedListModel valid;
+    TestRun run(settings, badWords, valid);
+    QSignalSpy finished(&run, &TestRun::finished);
+    run.start(server.url("/old").toString(), QString());
+    QTRY_COMPARE(server.requestCount("/old"), 1);
+    run.start(server.url("/new").toString(), QString());
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(finished.first().first().value<TestRunResult>().title, QStringLiteral("New"));
+    QTRY_COMPARE(server.abandonedConnections(), 1);
+    QCOMPARE(finished.count(), 1);
+}
+
+QTEST_GUILESS_MAIN(TestTestRun)
+#include "tst_testrun.moc"
