@@ -4,9 +4,11 @@
 
 // The pattern primitives. Every user-editable pattern goes through these: an
 // ECMAScript-dialect regular expression run by PCRE2 (16-bit, JIT), matched
-// globally. They are pure: a pattern that does not compile, or that runs into
-// the engine's match limits, never throws and never reports; each primitive
-// gives its documented failure result instead.
+// globally. They are pure: a pattern that does not compile, that runs into
+// the engine's match limits, or that keeps one call busy for more than half a
+// second, never throws and never reports; each primitive gives its documented
+// failure result instead. Compiled patterns are cached per thread, so the
+// primitives may be called from any thread.
 
 enum class CaseMode
 {
@@ -17,7 +19,8 @@ enum class CaseMode
 };
 
 // Outcome of evaluating a pattern: Failed covers an invalid pattern and a match
-// that hit the engine's limits (both take the "found" branch of a yes/no test).
+// that hit the engine's limits or the time budget (all take the "found" branch
+// of a yes/no test).
 enum class PatternOutcome
 {
     NoMatch,
@@ -41,6 +44,9 @@ QString PatternReplace(const QString& pattern, const QString& subject, const QSt
 // Removes every CR LF pair; lone CRs and LFs stay.
 QString StripLineBreaks(const QString& text);
 
+// Lower and upper case follow the default locale's rules. Proper lower-cases
+// everything, then upper-cases the character at the start and after each space,
+// tab, LF, VT, FF, CR or NUL; punctuation does not start a word.
 QString ApplyCaseMode(const QString& text, CaseMode mode);
 
 // RegexLastMatch(domainPattern, url): domainPattern is the EmailRegEx3 setting.
