@@ -1,0 +1,121 @@
+// Throughput of the batch run over 1,000 pages of a server on 127.0.0.1: the
+// run object in process, and the quillmark-batch command end to end. Both
+// report URLs per second.
+
+#include "TestHttpServer.h"
+#include "analysis/BatchRun.h"
+#include "filters/ListFile.h"
+#include "filters/SortedListModel.h"
+#include "results/ResultsTable.h"
+#include "settings/Settings.h"
+#include "settings/SettingsFile.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+constexpr int kUrls = 1000;
+
+QByteArray page(int i)
+{
+    const QByteArray n = QByteArray::number(i);
+    QByteArray body = "<html><head><title>Directory page " + n +
+                      "</title>\n<meta name=\"description\" content=\"Links about topic " + n +
+                      "\">\n</head><body>\n";
+    for (int k = 0; k < 40; ++k)
+        body += "<p><a href=\"http://site" + QByteArray::number(k) + ".example.org/\">Site " +
+                QByteArray::number(k) + "</a> some text around the link</p>\n";
+    body += "<p>contact: editor" + n + "@example.org</p></body></html>\n";
+    return body;
+}
+
+TestHttpServer& server()
+{
+    static TestHttpServer s;
+    static const bool routed = [] {
+        s.route("/page/*", [](const TestHttpRequest& request) {
+            return TestHttpResponse::html(page(request.path.section(u'/', 2).toInt()));
+        });
+        return true;
+    }();
+    (void)routed;
+    return s;
+}
+
+QStringList urls()
+{
+    QStringList list;
+    for (int i = 0; i < kUrls; ++i)
+        list.append(server().url(QStringLiteral("/page/%1").arg(i, 4, 10, QLatin1Char('0'))).toString());
+    return list;
+}
+
+void BM_BatchRunInProcess(benchmark::State& state)
+{
+    Settings settings;
+    SortedListModel links;
+    SortedListModel badWords;
+    SortedListModel valid;
+    ResultsTable table;
+    links.setEntries(urls());
+    badWords.setEntries({QStringLiteral("casino"), QStringLiteral("pills")});
+    valid.setEntries({QStringLiteral("200 OK")});
+    BatchRun run(settings, links, badWords, valid, table);
+    for (auto _ : state) {
+        QEventLoop loop;
+        QObject::connect(&run, &BatchRun::finished, &loop, &QEventLoop::quit);
+        run.start();
+        loop.exec();
+        if (run.added() != kUrls)
+            state.SkipWithError("not every page became a row");
+    }
+    state.SetItemsProcessed(state.iterations() * kUrls);
+    state.counters["URLs/s"] =
+        benchmark::Counter(double(state.iterations() * kUrls), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_BatchRunInProcess)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+
+void BM_QuillmarkBatchCommand(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    Settings settings;
+    settings.setText(QStringLiteral("BadWordsFile"), QStringLiteral("badwords.txt"));
+    SaveSettings(settings, dir.filePath(QStringLiteral("links.ini")));
+    SaveListToFile(dir.filePath(QStringLiteral("headers.txt")), {QStringLiteral("200 OK")});
+    SaveListToFile(dir.filePath(QStringLiteral("badwords.txt")), {QStringLiteral("casino")});
+    const QString links = dir.filePath(QStringLiteral("links.txt"));
+    SaveListToFile(links, urls());
+    const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/quillmark-batch");
+    for (auto _ : state) {
+        QProcess process;
+        process.setStandardErrorFile(QProcess::nullDevice());
+        process.start(program, {QStringLiteral("--folder"), dir.path(), links});
+        if (!process.waitForFinished(600000) || process.exitCode() != 0) {
+            state.SkipWithError("quillmark-batch failed");
+            break;
+        }
+    }
+    QFile output(dir.filePath(QStringLiteral("database.txt")));
+    if (!output.open(QIODevice::ReadOnly) || output.readAll().count('\n') != kUrls + 1)
+        state.SkipWithError("the output does not hold one row per page");
+    state.SetItemsProcessed(state.iterations() * kUrls);
+    state.counters["URLs/s"] =
+        benchmark::Counter(double(state.iterations() * kUrls), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_QuillmarkBatchCommand)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
