@@ -2,6 +2,9 @@
 
 #include <QHostAddress>
 #include <QMutexLocker>
+#include <QSslCertificate>
+#include <QSslKey>
+#include <QSslSocket>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
@@ -185,11 +188,29 @@ class TestHttpServer::Engine : public QTcpServer
 public:
     explicit Engine(TestHttpServer* owner) : m_owner(owner) {}
 
+    void setIdentity(const QByteArray& certificatePem, const QByteArray& privateKeyPem)
+    {
+        m_certificate = QSslCertificate(certificatePem, QSsl::Pem);
+        m_key = QSslKey(privateKeyPem, QSsl::Ec, QSsl::Pem);
+        if (m_key.isNull())
+            m_key = QSslKey(privateKeyPem, QSsl::Rsa, QSsl::Pem);
+    }
+
 protected:
     void incomingConnection(qintptr descriptor) override
     {
-        auto* socket = new QTcpSocket(this);
-        socket->setSocketDescriptor(descriptor);
+        QTcpSocket* socket = nullptr;
+        if (!m_certificate.isNull()) {
+            auto* secure = new QSslSocket(this);
+            secure->setSocketDescriptor(descriptor);
+            secure->setLocalCertificate(m_certificate);
+            secure->setPrivateKey(m_key);
+            secure->startServerEncryption(); // readyRead then carries the decrypted request
+            socket = secure;
+        } else {
+            socket = new QTcpSocket(this);
+            socket->setSocketDescriptor(descriptor);
+        }
         auto connection = std::make_shared<Connection>(socket);
         TestHttpServer* owner = m_owner;
         QObject::connect(socket, &QTcpSocket::readyRead, socket, [connection, owner] {
@@ -205,13 +226,19 @@ protected:
 
 private:
     TestHttpServer* m_owner;
+    QSslCertificate m_certificate;
+    QSslKey m_key;
 };
 
-TestHttpServer::TestHttpServer()
+TestHttpServer::TestHttpServer(const QByteArray& certificatePem, const QByteArray& privateKeyPem)
 {
     m_thread = new QThread;
     m_thread->setObjectName(QStringLiteral("TestHttpServer"));
     m_engine = new Engine(this);
+    if (!certificatePem.isEmpty()) {
+        m_engine->setIdentity(certificatePem, privateKeyPem);
+        m_tls = true;
+    }
     m_engine->moveToThread(m_thread);
     m_thread->start();
     quint16 port = 0;
@@ -261,7 +288,10 @@ void TestHttpServer::route(const QString& path, const TestHttpResponse& fixed)
 
 QUrl TestHttpServer::url(const QString& path) const
 {
-    return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(path));
+    return QUrl(QStringLiteral("%1://127.0.0.1:%2%3")
+                    .arg(m_tls ? QStringLiteral("https") : QStringLiteral("http"))
+                    .arg(m_port)
+                    .arg(path));
 }
 
 QList<TestHttpRequest> TestHttpServer::requests() const

@@ -64,7 +64,8 @@ using TestHttpHandler = std::function<TestHttpResponse(const TestHttpRequest&)>;
 class TestHttpServer
 {
 public:
-    TestHttpServer();
+    // With a certificate and its private key (PEM) the server speaks HTTPS.
+    explicit TestHttpServer(const QByteArray& certificatePem = {}, const QByteArray& privateKeyPem = {});
     ~TestHttpServer();
     TestHttpServer(const TestHttpServer&) = delete;
     TestHttpServer& operator=(const TestHttpServer&) = delete;
@@ -97,5 +98,6 @@ private:
     QThread* m_thread = nullptr;
     Engine* m_engine = nullptr;
     quint16 m_port = 0;
+    bool m_tls = false;
     QAtomicInt m_abandoned = 0;
 };
