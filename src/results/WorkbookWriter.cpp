@@ -223,6 +223,11 @@ WorkbookResult WorkbookWriter::Write(const WorkbookContent& content, const QStri
     }
 
     if (hasTable) {
+        // Bold on top of the table style: spreadsheets that do not draw
+        // table styles (LibreOffice among them) still set the header apart.
+        lxw_format* headerFormat = workbook_add_format(workbook);
+        if (headerFormat)
+            format_set_bold(headerFormat);
         const QStringList names = uniqueHeaders(headers);
         std::vector<QByteArray> nameBytes;
         std::vector<lxw_table_column> tableColumns(static_cast<size_t>(columns));
@@ -232,6 +237,7 @@ WorkbookResult WorkbookWriter::Write(const WorkbookContent& content, const QStri
             nameBytes.push_back(escapeForXlsx(names.at(k)).toUtf8());
             tableColumns[size_t(k)] = {};
             tableColumns[size_t(k)].header = nameBytes.back().data();
+            tableColumns[size_t(k)].header_format = headerFormat;
             columnPointers[size_t(k)] = &tableColumns[size_t(k)];
         }
         const TableStyle style = StyleFor(content.gridStyle);
@@ -249,10 +255,11 @@ WorkbookResult WorkbookWriter::Write(const WorkbookContent& content, const QStri
             for (int k = 0; k < columns; ++k)
                 widths[size_t(k)] = std::max(widths[size_t(k)], WidthOf(names.at(k)) + FilterButtonWidth);
         } else {
-            // Without the table the header row is a row like the others.
+            // A header the table refuses (over 255 characters) leaves the
+            // cells without a table, but all of them are there.
             for (int k = 0; k < columns; ++k) {
                 worksheet_write_string(sheet, 0, lxw_col_t(k),
-                                       escapeForXlsx(headers.at(k)).toUtf8().constData(), nullptr);
+                                       escapeForXlsx(headers.at(k)).toUtf8().constData(), headerFormat);
                 widths[size_t(k)] = std::max(widths[size_t(k)], WidthOf(headers.at(k)));
             }
         }

@@ -89,6 +89,7 @@ private slots:
     void sheetName_data();
     void sheetName();
     void duplicateHeadersStayReadable();
+    void overlongHeaderLeavesPlainCells();
     void columnWidthsFitLongestText();
     void overlongCellIsCut();
     void workbookNames();
@@ -282,6 +283,19 @@ void ExportTest::duplicateHeadersStayReadable()
     }
     QCOMPARE(cells.value(1), (QStringList{" ", "kept ", " ", " ", " "}));
     m_calc.append({QStringLiteral("duplicate headers"), result.saved.path, cells});
+}
+
+void ExportTest::overlongHeaderLeavesPlainCells()
+{
+    ResultsTable table;
+    table.SetCell(0, 3, QString(300, u'D'));
+    table.SetCell(1, 1, QStringLiteral("data"));
+    const WorkbookResult result = write(table, table.RowCount(), 5);
+    QVERIFY2(result.saved.ok, qPrintable(result.saved.message()));
+    QCOMPARE(result.tableRange, QString());
+    const XlsxProbe probe(result.saved.path);
+    QCOMPARE(probe.table().ref, QString());
+    QCOMPARE(textsOf(probe.cells()), expectedSheet(table, 2, 5));
 }
 
 void ExportTest::columnWidthsFitLongestText()

@@ -2,6 +2,7 @@
 #include "results/SpreadsheetExport.h"
 #include "results/SpreadsheetExportDialog.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 #include <QSignalSpy>
