@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QPersistentModelIndex>
+#include <QPointer>
+#include <QWidget>
+#include <memory>
+
+class BatchRun;
+class QTextEdit;
+class ResultsGrid;
+class SpreadsheetExporter;
+class Workspace;
+
+namespace Ui {
+class DataArea;
+}
+
+// The "4. Data" area: the batch run's buttons, counters, status line, progress
+// bar and page buffer, the results grid with its cell editor, and the buttons
+// that save, load and export the results table.
+class DataArea : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // The area exports with an exporter of its own.
+    DataArea(Workspace& workspace, BatchRun& run, QWidget* parent = nullptr);
+    // The area exports with `exporter`, which must outlive it.
+    DataArea(Workspace& workspace, BatchRun& run, SpreadsheetExporter& exporter, QWidget* parent = nullptr);
+    ~DataArea() override;
+
+    ResultsGrid* grid() const;
+    QTextEdit* cellEditor() const;
+    // The "Stop" confirmation while it is open, else null.
+    QMessageBox* stopConfirmation() const { return m_stopBox; }
+
+    // Opens the cell editor over the grid's current data cell.
+    void BeginCellEdit();
+    // Writes the editor's whole text into the cell it was opened on and hides it.
+    void CommitCellEdit();
+
+Q_SIGNALS:
+    // A save that failed, after its message box was opened.
+    void saveFailed(const QString& message);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void askToStop();
+    void saveResults();
+    void loadResults();
+    void exportToExcel();
+    void setRunning(bool running);
+    void setStopRequested(bool requested);
+
+    std::unique_ptr<Ui::DataArea> m_ui;
+    Workspace& m_workspace;
+    BatchRun& m_run;
+    SpreadsheetExporter& m_exporter;
+    QPersistentModelIndex m_editing;
+    QPointer<QMessageBox> m_stopBox;
+    bool m_busyCursor = false;
+};

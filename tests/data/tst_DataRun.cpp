@@ -1,0 +1,365 @@
+#include "DataAreaFixture.h"
+#include "TestHttpServer.h"
+#include "results/DataAreaProgressBar.h"
+#include "results/ResultsGrid.h"
+
+#include <QAbstractButton>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextEdit>
+#include <QtTest>
+
+namespace {
+
+QByteArray page(const QByteArray& title, const QByteArray& body = "text")
+{
+    return "<html><head><title>" + title + "</title></head><body>" + body + "</body></html>";
+}
+
+// Waits for the one message box a command opened on the area and returns it.
+QMessageBox* openedBox(QWidget* area)
+{
+    QMessageBox* found = nullptr;
+    QTest::qWaitFor(
+        [&] {
+            for (QMessageBox* box : area->findChildren<QMessageBox*>())
+                if (box->isVisible())
+                    found = box;
+            return found != nullptr;
+        },
+        5000);
+    return found;
+}
+
+const QStringList RunButtons = {"Command14", "Command34", "Command35", "Command41"};
+
+} // namespace
+
+class DataRunTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void startsWithItsDesignTexts();
+    void getDataFillsTheGridInRunOrder();
+    void runLocksTheAreaUntilItEnds();
+    void stopDuringARunEndsItAfterTheUrlAtWork();
+    void stopWithoutARunOnlyMarksTheRequest();
+    void saveAndLoadGoThroughTheSettingsFileName();
+    void saveAndLoadReadTheSettingsWhenTheyRun_data();
+    void saveAndLoadReadTheSettingsWhenTheyRun();
+    void failedSaveSaysSo();
+    void exportHandsTheWholeTableOver();
+    void failedExportWarns();
+
+private:
+    QPushButton* button(const char* name) const { return m_f->button(name); }
+    QLabel* label(const char* name) const { return m_f->label(name); }
+    void addLinks(const QStringList& paths);
+
+    std::unique_ptr<DataAreaFixture> m_f;
+    std::unique_ptr<TestHttpServer> m_server;
+};
+
+void DataRunTest::init()
+{
+    m_server = std::make_unique<TestHttpServer>();
+    m_f = std::make_unique<DataAreaFixture>();
+    QVERIFY(m_f->dir.isValid());
+    QVERIFY(m_f->show());
+}
+
+void DataRunTest::cleanup()
+{
+    m_f.reset();
+    m_server.reset();
+    // Whatever a test did, the pointer must be back to normal.
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+}
+
+void DataRunTest::addLinks(const QStringList& paths)
+{
+    for (const QString& path : paths)
+        m_f->workspace->linkList().add(m_server->url(path).toString());
+}
+
+void DataRunTest::startsWithItsDesignTexts()
+{
+    const QList<QPair<const char*, QString>> captions = {
+        {"Command14", "Get Data"},           {"Command8", "Stop"},
+        {"Command34", "Save to ASCII File"}, {"Command35", "Load from ASCII File"},
+        {"Command41", "Export to Excel"},
+    };
+    for (const auto& [name, text] : captions) {
+        QVERIFY2(button(name) != nullptr, name);
+        QCOMPARE(button(name)->text(), text);
+        QVERIFY(button(name)->isEnabled());
+    }
+    QCOMPARE(label("Label4")->text(), QStringLiteral(" Status ...."));
+    QCOMPARE(label("Label21")->text(), QStringLiteral("Processed:"));
+    QCOMPARE(label("Label22")->text(), QStringLiteral("Added:"));
+    QCOMPARE(label("Label20")->text(), QStringLiteral("0"));
+    QCOMPARE(label("Label19")->text(), QStringLiteral("0"));
+    QCOMPARE(label("Label9")->text(), QStringLiteral("0%"));
+    QVERIFY(!button("Command8")->font().bold());
+    QVERIFY(m_f->find<DataAreaProgressBar>("Image3") != nullptr);
+    QCOMPARE(m_f->find<DataAreaProgressBar>("Image3")->filledWidth(), 0);
+    QVERIFY(m_f->find<QPlainTextEdit>("RichTextBox3")->isReadOnly());
+    QVERIFY(m_f->find<QTextEdit>("RichTextBox2")->isHidden());
+
+    ResultsGrid* grid = m_f->grid();
+    QVERIFY(grid->verticalHeader()->isHidden());
+    QStringList header;
+    for (int c = 0; c < grid->model()->columnCount(); ++c)
+        header << grid->model()->headerData(c, Qt::Horizontal).toString();
+    QCOMPARE(header, QStringList({"#", "Title", "Email", "Description", "URL"}));
+    QCOMPARE(m_f->dataRows(), QStringList({"||||"}));
+}
+
+void DataRunTest::getDataFillsTheGridInRunOrder()
+{
+    m_server->route("/a", TestHttpResponse::html(page("Alpha <b>&amp;</b>")));
+    m_server->route("/b", TestHttpResponse::notFound());
+    m_server->route("/c", TestHttpResponse::html(page("Gamma")));
+    m_f->workspace->validStatus().add("200 OK");
+    addLinks({"/a", "/b", "/c"});
+    m_f->setDataRows({"7|old|x|y|z", "8|old|x|y|z", "9|old|x|y|z"});
+
+    QTest::mouseClick(button("Command14"), Qt::LeftButton);
+    QTRY_COMPARE(label("Label4")->text(), QStringLiteral(" Done!"));
+
+    QCOMPARE(label("Label20")->text(), QStringLiteral("3"));
+    QCOMPARE(label("Label19")->text(), QStringLiteral("2"));
+    QCOMPARE(label("Label9")->text(), QStringLiteral("100%"));
+    auto* bar = m_f->find<DataAreaProgressBar>("Image3");
+    QCOMPARE(bar->filledWidth(), bar->width());
+    const QStringList rows = m_f->dataRows();
+    QCOMPARE(rows.size(), 3);
+    QCOMPARE(m_f->cell(1, 0), QStringLiteral("1"));
+    QCOMPARE(m_f->cell(1, 4), m_server->url("/a").toString());
+    QVERIFY(m_f->cell(1, 1).contains(QStringLiteral("alpha"), Qt::CaseInsensitive));
+    QCOMPARE(m_f->cell(2, 0), QStringLiteral("2"));
+    QCOMPARE(m_f->cell(2, 4), m_server->url("/c").toString());
+    QCOMPARE(rows.last(), QStringLiteral("||||"));
+    // The grid shows the table itself.
+    QCOMPARE(m_f->grid()->model()->index(1, 4).data().toString(), m_server->url("/c").toString());
+    // The page buffer holds the last page fetched.
+    QVERIFY(m_f->find<QPlainTextEdit>("RichTextBox3")->toPlainText().contains("Gamma"));
+    for (const QString& name : RunButtons)
+        QVERIFY(button(name.toLatin1())->isEnabled());
+}
+
+void DataRunTest::runLocksTheAreaUntilItEnds()
+{
+    TestHttpResponse slow = TestHttpResponse::html(page("Slow <i>title</i>"));
+    slow.headDelayMs = 400;
+    m_server->route("/slow", slow);
+    addLinks({"/slow"});
+    m_f->setDataRows({"1|a|b|c|d", "2|a|b|c|d", "||||"});
+    ResultsGrid* grid = m_f->grid();
+    grid->setCurrentIndex(grid->model()->index(0, 1));
+
+    QTest::mouseClick(button("Command14"), Qt::LeftButton);
+    QVERIFY(m_f->run->isRunning());
+    for (const QString& name : RunButtons)
+        QVERIFY2(!button(name.toLatin1())->isEnabled(), qPrintable(name));
+    QVERIFY(button("Command8")->isEnabled());
+    QVERIFY(QGuiApplication::overrideCursor() != nullptr);
+    QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::BusyCursor);
+    QCOMPARE(label("Label20")->text(), QStringLiteral("0"));
+    QVERIFY(label("Label4")->text().startsWith(QStringLiteral(" Processing: ")));
+    QCOMPARE(label("Label4")->textFormat(), Qt::PlainText);
+
+    // The rows the run writes into must stay where it put them.
+    const QRect cell = grid->visualRect(grid->model()->index(0, 1));
+    doubleClick(grid->viewport(), cell.center());
+    QVERIFY(m_f->find<QTextEdit>("RichTextBox2")->isHidden());
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, cell.center(),
+                                grid->viewport()->mapToGlobal(cell.center()));
+    QApplication::sendEvent(grid->viewport(), &menuEvent);
+    QVERIFY(grid->contextMenu()->isVisible());
+    QVERIFY(!grid->removeRowAction()->isEnabled());
+    grid->removeRowAction()->trigger();
+    grid->contextMenu()->hide();
+    QCOMPARE(m_f->workspace->results().RowCount(), 2);
+
+    QTRY_COMPARE(label("Label4")->text(), QStringLiteral(" Done!"));
+    for (const QString& name : RunButtons)
+        QVERIFY(button(name.toLatin1())->isEnabled());
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+    QVERIFY(m_f->workspace->results().isUserEditable());
+}
+
+void DataRunTest::stopDuringARunEndsItAfterTheUrlAtWork()
+{
+    TestHttpResponse slow = TestHttpResponse::html(page("Page"));
+    slow.headDelayMs = 300;
+    m_server->route("/p*", slow);
+    addLinks({"/p1", "/p2", "/p3", "/p4", "/p5"});
+
+    QTest::mouseClick(button("Command14"), Qt::LeftButton);
+    QVERIFY(m_f->run->isRunning());
+    QTest::mouseClick(button("Command8"), Qt::LeftButton);
+    QMessageBox* box = m_f->area->stopConfirmation();
+    QVERIFY(box != nullptr);
+    QVERIFY(box->isVisible());
+    QCOMPARE(box->windowTitle(), QStringLiteral("Quillmark"));
+    QCOMPARE(box->text(), QStringLiteral("Let me finish processing this URL, and then I will stop."));
+    QCOMPARE(box->buttons().size(), 1);
+    QCOMPARE(box->standardButtons(), QMessageBox::Ok);
+    // The request is made only when the box closes.
+    QVERIFY(!button("Command8")->font().bold());
+
+    // While the box is open the run finishes the URL at work and goes no further.
+    QTRY_COMPARE(label("Label20")->text(), QStringLiteral("1"));
+    QTest::qWait(400);
+    QCOMPARE(label("Label20")->text(), QStringLiteral("1"));
+    QCOMPARE(m_server->requestCount("/p2"), 0);
+    QVERIFY(m_f->run->isRunning());
+
+    box->button(QMessageBox::Ok)->click();
+    QTRY_COMPARE(label("Label4")->text(), QStringLiteral(" Process was killed by Stop button!"));
+    QCOMPARE(label("Label20")->text(), QStringLiteral("1"));
+    QCOMPARE(m_server->requestCount("/p2"), 0);
+    QVERIFY(button("Command8")->font().bold());
+    QTRY_VERIFY(m_f->area->stopConfirmation() == nullptr);
+    for (const QString& name : RunButtons)
+        QVERIFY(button(name.toLatin1())->isEnabled());
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+
+    // The next "Get Data" clears the request and visits every URL.
+    QTest::mouseClick(button("Command14"), Qt::LeftButton);
+    QVERIFY(!button("Command8")->font().bold());
+    QTRY_COMPARE_WITH_TIMEOUT(label("Label4")->text(), QStringLiteral(" Done!"), 10000);
+    QCOMPARE(label("Label20")->text(), QStringLiteral("5"));
+}
+
+void DataRunTest::stopWithoutARunOnlyMarksTheRequest()
+{
+    QTest::mouseClick(button("Command8"), Qt::LeftButton);
+    QMessageBox* box = m_f->area->stopConfirmation();
+    QVERIFY(box != nullptr);
+    // A second click cannot stack a second question.
+    button("Command8")->click();
+    QCOMPARE(m_f->area->findChildren<QMessageBox*>().size(), 1);
+    box->button(QMessageBox::Ok)->click();
+    QVERIFY(button("Command8")->font().bold());
+    QCOMPARE(label("Label4")->text(), QStringLiteral(" Status ...."));
+    QVERIFY(button("Command14")->isEnabled());
+    QVERIFY(!m_f->run->isHeld());
+}
+
+void DataRunTest::saveAndLoadGoThroughTheSettingsFileName()
+{
+    Settings& settings = m_f->workspace->settings();
+    settings.setText("OutputASCIIFile", "results.txt");
+    settings.setText("OutputASCIIDelimeter", "<>");
+    const QStringList rows = {"1|Title one|a@example.com|First|http://one.example/", "3|T|||http://three/",
+                              "||||"};
+    m_f->setDataRows(rows);
+
+    QTest::mouseClick(button("Command34"), Qt::LeftButton);
+    QFile file(QDir(m_f->dir.path()).filePath("results.txt"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("1<>Title one<>a@example.com<>First<>http://one.example/\r\n"
+                                        "3<>T<><><>http://three/\r\n"
+                                        "<><><><>\r\n"));
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+
+    m_f->setDataRows({"9|other||||"});
+    QTest::mouseClick(button("Command35"), Qt::LeftButton);
+    QCOMPARE(m_f->dataRows(), rows);
+    QCOMPARE(m_f->grid()->model()->rowCount(), 3);
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+}
+
+void DataRunTest::saveAndLoadReadTheSettingsWhenTheyRun_data()
+{
+    QTest::addColumn<QString>("loadDelimiter");
+    QTest::addColumn<QStringList>("loaded");
+    QTest::newRow("same delimiter") << "|[@]|" << QStringList({"1|a|b|c|d"});
+    QTest::newRow("changed delimiter") << ";" << QStringList({"1|[@]|a|[@]|b|[@]|c|[@]|d||||"});
+}
+
+void DataRunTest::saveAndLoadReadTheSettingsWhenTheyRun()
+{
+    QFETCH(QString, loadDelimiter);
+    QFETCH(QStringList, loaded);
+    Settings& settings = m_f->workspace->settings();
+    settings.setText("OutputASCIIFile", "first.txt");
+    settings.setText("OutputASCIIDelimeter", "|[@]|");
+    m_f->setDataRows({"1|a|b|c|d"});
+    button("Command34")->click();
+    settings.setText("OutputASCIIDelimeter", loadDelimiter);
+    button("Command35")->click();
+    QCOMPARE(m_f->dataRows(), loaded);
+
+    // A load of a file that is not there leaves the table as it is.
+    settings.setText("OutputASCIIFile", "missing.txt");
+    button("Command35")->click();
+    QCOMPARE(m_f->dataRows(), loaded);
+}
+
+void DataRunTest::failedSaveSaysSo()
+{
+    // An empty name names the program folder itself, which no file replaces.
+    m_f->workspace->settings().setText("OutputASCIIFile", "");
+    QSignalSpy failed(m_f->area.get(), &DataArea::saveFailed);
+    button("Command34")->click();
+    QCOMPARE(failed.size(), 1);
+    QMessageBox* box = openedBox(m_f->area.get());
+    QVERIFY(box != nullptr);
+    QCOMPARE(box->windowTitle(), QStringLiteral("Quillmark"));
+    QVERIFY2(box->text().contains(QDir::cleanPath(m_f->dir.path())) ||
+                 box->text().contains(QDir::toNativeSeparators(m_f->dir.path())),
+             qPrintable(box->text()));
+    QCOMPARE(box->text(), failed.first().first().toString());
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+    box->button(QMessageBox::Ok)->click();
+    QTRY_VERIFY(m_f->area->findChildren<QMessageBox*>().isEmpty());
+}
+
+void DataRunTest::exportHandsTheWholeTableOver()
+{
+    m_f = std::make_unique<DataAreaFixture>(QStringLiteral("true"));
+    QVERIFY(m_f->show());
+    m_f->setDataRows({"1|a|b|c|d", "||||"});
+    QSignalSpy done(m_f->exporter.get(), &SpreadsheetExporter::finished);
+    button("Command41")->click();
+    QTRY_COMPARE(done.size(), 1);
+    const QString path = done.first().first().toString();
+    QVERIFY(path.endsWith(".xlsx"));
+    QVERIFY(QFileInfo(path).size() > 0);
+    QVERIFY(m_f->area->findChildren<QMessageBox*>().isEmpty());
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+}
+
+void DataRunTest::failedExportWarns()
+{
+    button("Command41")->click();
+    QMessageBox* box = openedBox(m_f->area.get());
+    QVERIFY(box != nullptr);
+    QCOMPARE(box->windowTitle(), QStringLiteral("Print to Excel"));
+    QCOMPARE(box->icon(), QMessageBox::Warning);
+    QCOMPARE(box->standardButtons(), QMessageBox::Ok);
+    QVERIFY(box->text().startsWith(SpreadsheetExporter::MissingApplicationText));
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+    box->button(QMessageBox::Ok)->click();
+}
+
+int runDataRunTests(int argc, char** argv)
+{
+    DataRunTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_DataRun.moc"
