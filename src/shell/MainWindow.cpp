@@ -1,6 +1,8 @@
 #include "shell/MainWindow.h"
 
 #include "Version.h"
+#include "analysis/BatchRun.h"
+#include "results/DataArea.h"
 #include "settings/ConfigArea.h"
 #include "shell/BrowserPane.h"
 #include "shell/WindowHelpers.h"
@@ -64,6 +66,16 @@ MainWindow::MainWindow(Workspace& workspace, QWebEngineProfile& profile, QWidget
         new ConfigArea(m_workspace, [this](const QString& address) { m_browser->navigate(address); }));
 
     // "4. Data": the results table and the batch run are constructed into m_ui->Picture4 here.
+    {
+        // The run is a child of the window, the area of Picture4: the area goes
+        // first and never touches the run on its way out.
+        auto* run = new BatchRun(m_workspace.settings(), m_workspace.linkList(), m_workspace.badWords(),
+                                 m_workspace.validStatus(), m_workspace.results(), FetchOptions(), this);
+        auto* dataArea = new DataArea(m_workspace, *run, m_ui->Picture4);
+        auto* dataLayout = new QVBoxLayout(m_ui->Picture4);
+        dataLayout->setContentsMargins(0, 0, 0, 0);
+        dataLayout->addWidget(dataArea);
+    }
 
     connect(m_ui->tabGroup, &QButtonGroup::idClicked, this, &MainWindow::showArea);
     connect(m_ui->Command1, &QAbstractButton::clicked, this, &MainWindow::onForums);
