@@ -110,8 +110,8 @@ ConfigArea::ConfigArea(Workspace& workspace, std::function<void(const QString&)>
     left->addWidget(buildButtonRow());
     left->addWidget(m_tabs, 1);
     auto* root = new QHBoxLayout(this);
-    root->addLayout(left, 3);
-    root->addWidget(m_testFrame, 2);
+    root->addLayout(left, 2);
+    root->addWidget(m_testFrame, 1);
 
     m_binding = new ConfigAreaBinding(settings, this);
     const QStringList unbound = m_binding->bind(this);

@@ -196,8 +196,13 @@ void ConfigAreaBinding::show(const QString& key)
     case Settings::Kind::Text: {
         auto* edit = static_cast<QLineEdit*>(control);
         const QString value = m_settings.text(key);
-        if (edit->text() != value)
+        if (edit->text() != value) {
             edit->setText(value);
+            // Patterns are read from their start; only a box being typed in
+            // keeps its cursor where the user left it.
+            if (!edit->hasFocus())
+                edit->setCursorPosition(0);
+        }
         break;
     }
     case Settings::Kind::Choice: {
