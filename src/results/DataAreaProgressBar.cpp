@@ -37,4 +37,7 @@ void DataAreaProgressBar::paintEvent(QPaintEvent*)
     const int filled = filledWidth();
     if (filled > 0)
         painter.fillRect(QRect(0, 0, filled, height()), palette().color(QPalette::Highlight));
+    // A faint outline shows where the bar ends while it is still empty.
+    painter.setPen(palette().color(QPalette::Mid));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }

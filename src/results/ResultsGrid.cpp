@@ -31,6 +31,12 @@ ResultsGrid::ResultsGrid(QWidget* parent) : QTableView(parent)
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
 
+    // Rows as low as the text allows, as a spreadsheet shows them, not the
+    // style's roomy default.
+    const int rowHeight = fontMetrics().height() + 6;
+    verticalHeader()->setMinimumSectionSize(rowHeight);
+    verticalHeader()->setDefaultSectionSize(rowHeight);
+
     m_menu = new QMenu(this);
     m_menu->setObjectName(QStringLiteral("mnupopup1"));
     m_removeRow = m_menu->addAction(tr("Remove Selected Row"));
@@ -46,6 +52,8 @@ void ResultsGrid::setUpFrozenColumn()
     m_frozen->setObjectName(QStringLiteral("MSFlexGrid1FixedColumn"));
     m_frozen->setFocusPolicy(Qt::NoFocus);
     m_frozen->verticalHeader()->hide();
+    m_frozen->verticalHeader()->setMinimumSectionSize(verticalHeader()->minimumSectionSize());
+    m_frozen->verticalHeader()->setDefaultSectionSize(verticalHeader()->defaultSectionSize());
     m_frozen->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_frozen->horizontalHeader()->setHighlightSections(false);
     m_frozen->horizontalHeader()->setMinimumSectionSize(1);
