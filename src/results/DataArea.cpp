@@ -72,12 +72,14 @@ DataArea::DataArea(Workspace& workspace, BatchRun& run, SpreadsheetExporter& exp
         m_ui->Image3->setFraction(fraction);
         m_ui->Label9->setText(percentText);
     });
-    connect(&m_run, &BatchRun::pageBufferChanged, m_ui->RichTextBox3, &QPlainTextEdit::setPlainText);
+    connect(&m_run, &BatchRun::pageBufferChanged, this,
+            [this](const QString& page) { m_ui->RichTextBox3->setPlainText(pageBufferDisplayText(page)); });
     connect(&m_run, &BatchRun::runningChanged, this, &DataArea::setRunning);
     connect(&m_run, &BatchRun::stopRequestedChanged, this, &DataArea::setStopRequested);
 
     SpreadsheetExportDialog::Attach(m_exporter, this);
 
+    m_ui->RichTextBox3->setPlainText(pageBufferDisplayText(m_run.pageBuffer()));
     m_ui->Label4->setText(m_run.statusText());
     m_ui->Label20->setText(QString::number(m_run.processed()));
     m_ui->Label19->setText(QString::number(m_run.added()));
@@ -93,6 +95,17 @@ DataArea::~DataArea()
     // only the pointer is put back here.
     if (m_busyCursor)
         QGuiApplication::restoreOverrideCursor();
+}
+
+QString DataArea::pageBufferDisplayText(const QString& page)
+{
+    if (page.size() <= PageBufferDisplayLimit)
+        return page;
+    qsizetype shown = PageBufferDisplayLimit;
+    if (page.at(shown - 1).isHighSurrogate())
+        --shown;
+    // The run keeps the whole page; only the display is cut, and says so.
+    return page.left(shown) + QStringLiteral("\n[%1 more characters not shown]").arg(page.size() - shown);
 }
 
 ResultsGrid* DataArea::grid() const

@@ -35,6 +35,11 @@ public:
     // The "Stop" confirmation while it is open, else null.
     QMessageBox* stopConfirmation() const { return m_stopBox; }
 
+    // The page buffer shows at most this many characters of a page: laying out
+    // a multi-megabyte page of one line would stall the window for seconds.
+    static constexpr int PageBufferDisplayLimit = 256 * 1024;
+    static QString pageBufferDisplayText(const QString& page);
+
     // Opens the cell editor over the grid's current data cell.
     void BeginCellEdit();
     // Writes the editor's whole text into the cell it was opened on and hides it.

@@ -53,6 +53,8 @@ private Q_SLOTS:
     void getDataFillsTheGridInRunOrder();
     void runLocksTheAreaUntilItEnds();
     void stopDuringARunEndsItAfterTheUrlAtWork();
+    void pageBufferShowsAHugePageCut_data();
+    void pageBufferShowsAHugePageCut();
     void stopWithoutARunOnlyMarksTheRequest();
     void saveAndLoadGoThroughTheSettingsFileName();
     void saveAndLoadReadTheSettingsWhenTheyRun_data();
@@ -241,6 +243,28 @@ void DataRunTest::stopDuringARunEndsItAfterTheUrlAtWork()
     QVERIFY(!button("Command8")->font().bold());
     QTRY_COMPARE_WITH_TIMEOUT(label("Label4")->text(), QStringLiteral(" Done!"), 10000);
     QCOMPARE(label("Label20")->text(), QStringLiteral("5"));
+}
+
+void DataRunTest::pageBufferShowsAHugePageCut_data()
+{
+    const int limit = DataArea::PageBufferDisplayLimit;
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QString>("shown");
+    const QString full(limit, u'x');
+    QTest::newRow("at the limit") << full << full;
+    QTest::newRow("one more") << full + u'y' << full + "\n[1 more characters not shown]";
+    // A character outside the 16-bit range is never cut in half.
+    const QString pair = QString::fromUcs4(U"\U0001F600");
+    const QString straddling = QString(limit - 1, u'x') + pair + u'z';
+    QTest::newRow("surrogate pair at the cut")
+        << straddling << QString(limit - 1, u'x') + "\n[3 more characters not shown]";
+}
+
+void DataRunTest::pageBufferShowsAHugePageCut()
+{
+    QFETCH(QString, page);
+    QFETCH(QString, shown);
+    QCOMPARE(DataArea::pageBufferDisplayText(page), shown);
 }
 
 void DataRunTest::stopWithoutARunOnlyMarksTheRequest()
