@@ -118,8 +118,9 @@ BrowserPane::BrowserPane(QWebEngineProfile& profile, const ProgramFolder& folder
     m_buttons = {m_ui->Image1, m_ui->Image2, m_ui->Image4, m_ui->Image5, m_ui->Image6};
     for (size_t i = 0; i < m_buttons.size(); ++i) {
         const QString name = QString::fromLatin1(buttonSpecs[i].picture);
-        m_buttons[i]->setPictureFiles(m_folder.filePath(QStringLiteral("images/%1.bmp").arg(name)),
-                                      m_folder.filePath(QStringLiteral("images/%11.bmp").arg(name)));
+        m_buttons[i]->setPictureFiles(
+            m_folder.filePath(QStringLiteral("images/") + name + QStringLiteral(".bmp")),
+            m_folder.filePath(QStringLiteral("images/") + name + QStringLiteral("1.bmp")));
         m_buttons[i]->setFallbackText(QString::fromLatin1(buttonSpecs[i].fallback));
         m_buttons[i]->setAccessibleName(QString::fromLatin1(buttonSpecs[i].fallback));
     }

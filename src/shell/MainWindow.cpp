@@ -10,6 +10,7 @@
 #include "ui_MainWindow.h"
 
 #include <QButtonGroup>
+#include <QComboBox>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <QWebEngineView>
@@ -85,6 +86,8 @@ MainWindow::MainWindow(Workspace& workspace, QWebEngineProfile& profile, QWidget
 
     m_ui->Option30->setChecked(true);
     showArea(0);
+    // The first thing a user does is type an address.
+    m_browser->addressBox()->setFocus();
 
     const TwipsPerPixel tpp = twipsPerPixel();
     resize(toPixels(12165, tpp.x), toPixels(8790, tpp.y));

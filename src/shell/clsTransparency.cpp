@@ -44,7 +44,14 @@ QImage clsTransparency::DrawingSurface(QWidget* form)
     QImage surface(form->size(), QImage::Format_RGB32);
     surface.fill(form->palette().color(form->backgroundRole()));
     form->ensurePolished();
+    // Rendering honours a mask already set, which would clip and shift the
+    // picture: the surface is always the whole unmasked form.
+    const QRegion mask = form->mask();
+    if (!mask.isEmpty())
+        form->clearMask();
     form->render(&surface, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+    if (!mask.isEmpty())
+        form->setMask(mask);
     return surface;
 }
 

@@ -3,6 +3,7 @@
 #include "ShellFixture.h"
 #include "TestHttpServer.h"
 #include "Version.h"
+#include "settings/ConfigArea.h"
 #include "shell/BrowserPane.h"
 #include "shell/MainWindow.h"
 #include "shell/PictureButton.h"
@@ -13,6 +14,7 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,6 +22,7 @@
 #include <QPalette>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWebEngineView>
 
@@ -235,6 +238,37 @@ void TestWindows::startUpRunsInOrder()
     QCOMPARE(seen.size(), 4);
     QCOMPARE(window.selectedArea(), 0);
     QVERIFY(window.area(0)->isVisible());
+}
+
+void TestWindows::startUpLoadsListsNamedBySettings()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    auto write = [&](const QString& name, const QByteArray& content) {
+        QFile file(dir.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    };
+    write(QStringLiteral("links.ini"), "[BadWords]\r\nBadWordsFile=words-from-ini.txt\r\n\r\n"
+                                       "[BadDomains]\r\nBadDomainsFile=domains-from-ini.txt\r\n");
+    write(QStringLiteral("words-from-ini.txt"), "zebra\r\napple\r\n");
+    write(QStringLiteral("domains-from-ini.txt"), "spam\\.example\r\n");
+    write(QStringLiteral("badwords.txt"), "default word\r\n");
+    write(QStringLiteral("baddomains.txt"), "default domain\r\n");
+    write(QStringLiteral("headers.txt"), "200 OK\r\n301 Moved Permanently\r\n");
+
+    Workspace workspace{ProgramFolder(dir.path())};
+    MainWindow window(workspace, m_fixture.profile());
+    // The "3. Config" area brings the four "Load" buttons.
+    new ConfigArea(
+        workspace, [](const QString&) {}, window.area(2));
+    window.startUp();
+
+    QCOMPARE(workspace.settings().text(QStringLiteral("BadWordsFile")), QStringLiteral("words-from-ini.txt"));
+    QCOMPARE(workspace.badWords().entries(), (QStringList{"apple", "zebra"}));
+    QCOMPARE(workspace.badUrls().entries(), (QStringList{"spam\\.example"}));
+    QCOMPARE(workspace.validStatus().entries(), (QStringList{"200 OK", "301 Moved Permanently"}));
+    QCOMPARE(window.selectedArea(), 0);
 }
 
 void TestWindows::captionBeforeAndAfterAPage()

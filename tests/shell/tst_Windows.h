@@ -24,6 +24,7 @@ private Q_SLOTS:
     void splashTimerShowsNextAndCloses();
 
     void startUpRunsInOrder();
+    void startUpLoadsListsNamedBySettings();
     void captionBeforeAndAfterAPage();
     void showingLaysOutEveryArea();
     void tabSwitchingKeepsState();
