@@ -55,6 +55,19 @@ QString singleLine(QString value)
     return value;
 }
 
+bool quoteEnclosed(QStringView v)
+{
+    return v.size() >= 2 && (v.front() == u'"' || v.front() == u'\'') && v.back() == v.front();
+}
+
+// Reading drops one pair of enclosing quotes, so a value that is itself
+// enclosed in quotes (a pattern such as '[^']*') gets one more pair: it then
+// reads back exactly as it was written instead of losing its own quotes.
+QString storedForm(const QString& value)
+{
+    return quoteEnclosed(trimBlanks(value)) ? u'"' + value + u'"' : value;
+}
+
 } // namespace
 
 bool IniDocument::load(const QString& path)
@@ -101,7 +114,7 @@ std::optional<QString> IniDocument::value(const QString& section, const QString&
         return std::nullopt;
     const QString& line = m_lines[where.keyLine];
     QStringView v = trimBlanks(QStringView(line).sliced(line.indexOf(u'=') + 1));
-    if (v.size() >= 2 && (v.front() == u'"' || v.front() == u'\'') && v.back() == v.front())
+    if (quoteEnclosed(v))
         v = v.sliced(1, v.size() - 2);
     return v.toString();
 }
@@ -109,7 +122,7 @@ std::optional<QString> IniDocument::value(const QString& section, const QString&
 void IniDocument::setValue(const QString& section, const QString& key, const QString& value)
 {
     const Location where = locate(section, key);
-    const QString clean = singleLine(value);
+    const QString clean = storedForm(singleLine(value));
     if (where.keyLine >= 0) {
         QString& line = m_lines[where.keyLine];
         const qsizetype eq = line.indexOf(u'=');

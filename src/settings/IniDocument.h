@@ -34,7 +34,8 @@ public:
     // Changes the key in place, or adds it at the end of its section (after the
     // section's last non-blank line), or adds the section at the end. Every other
     // line stays as it was. A line break inside the value would start a new line
-    // of the file, so each one is written as a blank.
+    // of the file, so each one is written as a blank. A value enclosed in
+    // matching quotes is written inside one more pair, so it reads back whole.
     void setValue(const QString& section, const QString& key, const QString& value);
 
 private:
