@@ -26,18 +26,49 @@ QString decodeCp1252(const QByteArray& bytes)
     return text;
 }
 
+// A lone surrogate cannot be written as UTF-8; it becomes U+FFFD on reading
+// already, so what is read is what a save writes back.
+QString replaceLoneSurrogates(QString text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            ++i;
+        else if (c.isSurrogate())
+            text[i] = QChar::ReplacementCharacter;
+    }
+    return text;
+}
+
 } // namespace
 
 QString TextFile::decode(const QByteArray& bytes)
 {
     QByteArrayView view(bytes);
+    // Notepad's "Unicode" files, which the Windows profile functions read too.
+    const bool little = view.startsWith("\xFF\xFE");
+    if (little || view.startsWith("\xFE\xFF")) {
+        QStringDecoder utf16(little ? QStringConverter::Utf16LE : QStringConverter::Utf16BE,
+                             QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+        return replaceLoneSurrogates(utf16.decode(view.sliced(2)));
+    }
+    // Exactly one mark is dropped, here; the decoders keep any further one.
     if (view.startsWith("\xEF\xBB\xBF"))
         view = view.sliced(3);
-    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    QStringDecoder utf8(QStringConverter::Utf8,
+                        QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
     QString text = utf8.decode(view);
     if (!utf8.hasError())
         return text;
     return decodeCp1252(bytes);
+}
+
+QByteArray TextFile::encode(const QString& text)
+{
+    QByteArray bytes = text.toUtf8();
+    if (text.startsWith(QChar(0xFEFF)))
+        bytes.prepend("\xEF\xBB\xBF");
+    return bytes;
 }
 
 QStringList TextFile::splitLines(const QString& text)
@@ -84,7 +115,9 @@ QByteArray TextFile::encodeLines(const QStringList& lines)
     for (const QString& line : lines)
         size += line.size() + 2;
     QByteArray bytes;
-    bytes.reserve(size + size / 8);
+    bytes.reserve(size + size / 8 + 3);
+    if (!lines.isEmpty() && lines.first().startsWith(QChar(0xFEFF)))
+        bytes.append("\xEF\xBB\xBF"); // see encode()
     for (const QString& line : lines) {
         bytes.append(line.toUtf8());
         bytes.append("\r\n", 2);
@@ -99,5 +132,5 @@ SaveOutcome TextFile::writeLines(const QString& path, const QStringList& lines)
 
 SaveOutcome TextFile::writeText(const QString& path, const QString& text)
 {
-    return AtomicFile::write(path, text.toUtf8());
+    return AtomicFile::write(path, encode(text));
 }

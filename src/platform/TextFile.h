@@ -16,7 +16,8 @@ class TextFile
 {
 public:
     // The file's text, or nothing when it cannot be opened (missing, a folder,
-    // no access). A leading UTF-8 byte order mark is dropped.
+    // no access). A leading UTF-8 byte order mark is dropped; a UTF-16 byte
+    // order mark makes the file read as UTF-16.
     static std::optional<QString> read(const QString& path);
     // The file's lines; the line end after the last line is optional and adds no line.
     static std::optional<QStringList> readLines(const QString& path);
@@ -26,6 +27,9 @@ public:
     static SaveOutcome writeText(const QString& path, const QString& text);
 
     static QString decode(const QByteArray& bytes);
+    // UTF-8. Reading drops one leading byte order mark, so a text that itself
+    // begins with U+FEFF is written with a mark in front to keep that character.
+    static QByteArray encode(const QString& text);
     static QStringList splitLines(const QString& text);
     static QByteArray encodeLines(const QStringList& lines);
 };

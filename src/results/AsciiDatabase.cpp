@@ -61,7 +61,7 @@ SaveOutcome SaveResults(const ResultsTable& table, const QString& path, const QS
         }
         text += QLatin1String("\r\n");
     }
-    return AtomicFile::write(path, text.toUtf8());
+    return AtomicFile::write(path, TextFile::encode(text));
 }
 
 bool LoadResults(ResultsTable& table, const QString& path, const QString& delimiter)
