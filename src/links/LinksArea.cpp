@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QClipboard>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMessageBox>
@@ -110,9 +111,21 @@ void LinksArea::SaveLinks()
     // name is taken as typed: no extension is added.
     dialog->setOption(QFileDialog::DontConfirmOverwrite);
     dialog->setDefaultSuffix(QString());
-    dialog->setNameFilters(
-        {QStringLiteral("list files (*.txt)"), QStringLiteral("all files or custom (*.*)")});
-    dialog->selectNameFilter(QStringLiteral("list files (*.txt)"));
+    // Qt's own dialog on every desktop: the same behaviour everywhere, and the
+    // "all files" choice below can be made to mean what it says.
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    const QString textFiles = QStringLiteral("list files (*.txt)");
+    const QString allFiles = QStringLiteral("all files or custom (*.*)");
+    dialog->setNameFilters({textFiles, allFiles});
+    dialog->selectNameFilter(textFiles);
+    // "*.*" is the Windows spelling of "every file"; taken literally here it
+    // would hide every file without an extension.
+    connect(dialog, &QFileDialog::filterSelected, dialog, [dialog, allFiles](const QString& filter) {
+        if (filter != allFiles)
+            return;
+        if (auto* model = dialog->findChild<QFileSystemModel*>())
+            model->setNameFilters({});
+    });
     if (!m_lastSaveName.isEmpty())
         dialog->selectFile(m_lastSaveName);
     connect(dialog, &QDialog::finished, this, &LinksArea::onSaveDialogFinished);

@@ -1,12 +1,13 @@
 #include "TestHttpServer.h"
 #include "filters/SortedListModel.h"
 #include "links/LinksArea.h"
-#include "links/WebDocumentReader.h"
 #include "settings/ProgramFolder.h"
+#include "shell/BrowserPane.h"
 #include "shell/Workspace.h"
 
 #include <QAction>
 #include <QClipboard>
+#include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -20,6 +21,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWebEngineProfile>
 #include <QWebEngineView>
 #include <memory>
 
@@ -38,6 +40,7 @@ class LinksAreaTests : public QObject
 
 private Q_SLOTS:
     void initTestCase();
+    void cleanupTestCase();
     void init();
     void cleanup();
 
@@ -68,11 +71,12 @@ private:
     QListView* listView() const { return m_area->findChild<QListView*>(QStringLiteral("Links")); }
     QPoint rowCenter(int row) const;
     QFileDialog* openSaveDialog();
+    static void typeFileName(QFileDialog* dialog, const QString& name);
 
     TestHttpServer m_server;
     QTemporaryDir m_dir;
-    QWebEngineView* m_view = nullptr;
-    std::unique_ptr<WebDocumentReader> m_reader;
+    std::unique_ptr<QWebEngineProfile> m_profile; // outlives the browser
+    BrowserPane* m_browser = nullptr;
     std::unique_ptr<Workspace> m_workspace;
     LinksArea* m_area = nullptr;
     QStringList m_navigated;
@@ -109,9 +113,17 @@ void LinksAreaTests::initTestCase()
     m_server.route(QStringLiteral("/f2"), TestHttpResponse::html(page("<a href='/from2'>2</a>")));
     m_server.route(QStringLiteral("/*"), TestHttpResponse::html(page("<p>nothing here</p>")));
 
-    m_view = new QWebEngineView;
-    m_view->resize(640, 480);
-    m_reader = std::make_unique<WebDocumentReader>(m_view->page());
+    const ProgramFolder folder(m_dir.path());
+    m_profile = BrowserPane::createProfile(folder);
+    m_browser = new BrowserPane(*m_profile, folder);
+    m_browser->resize(640, 480);
+}
+
+void LinksAreaTests::cleanupTestCase()
+{
+    delete m_browser;
+    m_browser = nullptr;
+    m_profile.reset();
 }
 
 void LinksAreaTests::init()
@@ -119,7 +131,7 @@ void LinksAreaTests::init()
     m_navigated.clear();
     m_workspace = std::make_unique<Workspace>(ProgramFolder(m_dir.path()));
     m_area =
-        new LinksArea(*m_workspace, *m_reader, [this](const QString& address) { m_navigated << address; });
+        new LinksArea(*m_workspace, *m_browser, [this](const QString& address) { m_navigated << address; });
     m_area->resize(811, 500);
     m_area->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_area));
@@ -135,8 +147,8 @@ void LinksAreaTests::cleanup()
 
 bool LinksAreaTests::load(const QString& path)
 {
-    QSignalSpy loaded(m_view, &QWebEngineView::loadFinished);
-    m_view->load(m_server.url(path));
+    QSignalSpy loaded(m_browser->view(), &QWebEngineView::loadFinished);
+    m_browser->navigate(url(path));
     return loaded.wait(20000) && loaded.first().first().toBool();
 }
 
@@ -371,6 +383,8 @@ void LinksAreaTests::doubleClickOpensTheCurrentEntry()
 {
     fillLinks({QStringLiteral("http://a.example/"), QStringLiteral("http://b.example/"),
                QStringLiteral("http://c.example/")});
+    // The press and release of the first click come before the double-click event.
+    QTest::mouseClick(listView()->viewport(), Qt::LeftButton, {}, rowCenter(2));
     QTest::mouseDClick(listView()->viewport(), Qt::LeftButton, {}, rowCenter(2));
     QCOMPARE(m_navigated, QStringList{QStringLiteral("http://c.example/")});
     QVERIFY(m_area->isVisible());
@@ -378,11 +392,22 @@ void LinksAreaTests::doubleClickOpensTheCurrentEntry()
 
 QFileDialog* LinksAreaTests::openSaveDialog()
 {
+    // A closed dialog deletes itself through the event loop; wait until it is gone.
+    if (!QTest::qWaitFor([this] { return m_area->findChildren<QFileDialog*>().isEmpty(); }))
+        return nullptr;
     QTest::mouseClick(m_area->findChild<QPushButton*>(QStringLiteral("Command2")), Qt::LeftButton);
     auto* dialog = m_area->findChild<QFileDialog*>(QStringLiteral("SaveLinksDialog"));
-    if (dialog)
-        QTest::qWaitForWindowExposed(dialog);
+    if (dialog && !QTest::qWaitForWindowExposed(dialog))
+        return nullptr;
     return dialog;
+}
+
+void LinksAreaTests::typeFileName(QFileDialog* dialog, const QString& name)
+{
+    auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    QVERIFY(edit);
+    edit->clear();
+    QTest::keyClicks(edit, name);
 }
 
 void LinksAreaTests::saveThenCancelWritesNothing()
@@ -394,7 +419,6 @@ void LinksAreaTests::saveThenCancelWritesNothing()
     QFileDialog* dialog = openSaveDialog();
     QVERIFY(dialog);
     QCOMPARE(dialog->windowTitle(), QStringLiteral("Save Links"));
-    QVERIFY(!dialog->isModal() || dialog->windowModality() == Qt::WindowModal);
     QCOMPARE(QFileInfo(dialog->directory().absolutePath()), QFileInfo(m_dir.path()));
     QCOMPARE(dialog->nameFilters(), (QStringList{"list files (*.txt)", "all files or custom (*.*)"}));
     QCOMPARE(dialog->selectedNameFilter(), QStringLiteral("list files (*.txt)"));
@@ -404,8 +428,8 @@ void LinksAreaTests::saveThenCancelWritesNothing()
     QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::BusyCursor);
 
     QSignalSpy finished(m_area, &LinksArea::saveFinished);
-    dialog->selectFile(path);
-    dialog->accept();
+    typeFileName(dialog, path);
+    static_cast<QDialog*>(dialog)->accept(); // the dialog's own accept, as its Save button
     QCOMPARE(finished.count(), 1);
     QCOMPARE(finished.first().at(0).toBool(), true);
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
@@ -419,7 +443,7 @@ void LinksAreaTests::saveThenCancelWritesNothing()
     dialog = openSaveDialog();
     QVERIFY(dialog);
     QCOMPARE(dialog->selectedFiles().value(0), path);
-    dialog->accept();
+    static_cast<QDialog*>(dialog)->accept(); // the dialog's own accept, as its Save button
     QCOMPARE(m_area->findChildren<QMessageBox*>().size(), 0);
     QVERIFY(saved.open(QIODevice::ReadOnly));
     QCOMPARE(saved.readAll(), QByteArray("http://b.example/\r\n"));
@@ -441,11 +465,31 @@ void LinksAreaTests::saveThenCancelWritesNothing()
 void LinksAreaTests::saveTakesTheNameAsTyped()
 {
     fillLinks({QStringLiteral("http://a.example/")});
+    QFile existing(m_dir.filePath(QStringLiteral("README")));
+    QVERIFY(existing.open(QIODevice::WriteOnly));
+    existing.close();
     const QString path = m_dir.filePath(QStringLiteral("no-extension"));
     QFileDialog* dialog = openSaveDialog();
     QVERIFY(dialog);
-    dialog->selectFile(path);
-    dialog->accept();
+
+    // "all files" lists a file without an extension too.
+    auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+    auto* files = dialog->findChild<QListView*>(QStringLiteral("listView"));
+    QVERIFY(types && files);
+    const auto listed = [files](const QString& name) {
+        const QAbstractItemModel* model = files->model();
+        for (int row = 0; row < model->rowCount(files->rootIndex()); ++row) {
+            if (model->index(row, 0, files->rootIndex()).data().toString() == name)
+                return true;
+        }
+        return false;
+    };
+    QTest::keyClick(types, Qt::Key_Down);
+    QCOMPARE(dialog->selectedNameFilter(), QStringLiteral("all files or custom (*.*)"));
+    QTRY_VERIFY(listed(QStringLiteral("README")));
+
+    typeFileName(dialog, path);
+    static_cast<QDialog*>(dialog)->accept(); // the dialog's own accept, as its Save button
     QVERIFY(QFile::exists(path));
     QVERIFY(!QFile::exists(path + QStringLiteral(".txt")));
 }
@@ -463,8 +507,8 @@ void LinksAreaTests::failedSaveIsReported()
     QFileDialog* dialog = openSaveDialog();
     QVERIFY(dialog);
     QSignalSpy finished(m_area, &LinksArea::saveFinished);
-    dialog->selectFile(path);
-    dialog->accept();
+    typeFileName(dialog, path);
+    static_cast<QDialog*>(dialog)->accept(); // the dialog's own accept, as its Save button
     QCOMPARE(finished.count(), 1);
     QCOMPARE(finished.first().at(0).toBool(), false);
     auto* box = m_area->findChild<QMessageBox*>(QStringLiteral("SaveLinksFailed"));
