@@ -23,6 +23,7 @@ struct Transfer
     qint64 limit = 0;
     bool truncated = false;
     QByteArrayList headerLines; // of the newest response only
+    bool headerComplete = false; // the blank line after the newest block arrived
 };
 
 size_t onBody(char* data, size_t size, size_t count, void* user)
@@ -49,10 +50,14 @@ size_t onHeader(char* data, size_t size, size_t count, void* user)
         line.chop(1);
     // libcurl hands over the block of every response on the way (redirects,
     // 100 Continue, a proxy's CONNECT answer); a status line opens a new block.
-    if (line.startsWith("HTTP/"))
+    if (line.startsWith("HTTP/")) {
         t->headerLines.clear();
+        t->headerComplete = false;
+    }
     if (!line.isEmpty())
         t->headerLines.append(line);
+    else
+        t->headerComplete = true;
     return size * count;
 }
 
@@ -151,6 +156,12 @@ FetchResult PageFetcher::fetch(const QString& url, const FetchOptions& options,
     }
     if (code == CURLE_WRITE_ERROR && transfer.truncated)
         code = CURLE_OK;
+    // libcurl takes a connection closed in the middle of the header block for
+    // the end of a body-less response; that answer never arrived whole.
+    if (code == CURLE_OK && !transfer.headerComplete) {
+        result.error = QStringLiteral("the connection closed before the end of the response headers");
+        return result;
+    }
     if (code != CURLE_OK) {
         result.error = QString::fromUtf8(errorText[0] ? errorText : curl_easy_strerror(code));
         if (result.error.isEmpty())
