@@ -35,6 +35,24 @@ void seed(const QString& from, const QString& to)
 
 } // namespace
 
+// The pictures and the start page belong to the program, not to the user: an
+// installed copy brings the missing ones into the data folder on every start.
+void ProgramFolder::copyProgramAssets(const QString& from, const QString& to)
+{
+    const QString startPage = QStringLiteral("start.html");
+    if (!QFileInfo::exists(to + u'/' + startPage))
+        QFile::copy(from + u'/' + startPage, to + u'/' + startPage);
+    const QDir images(from + QStringLiteral("/images"));
+    if (!images.exists())
+        return;
+    QDir().mkpath(to + QStringLiteral("/images"));
+    for (const QString& name : images.entryList(QDir::Files)) {
+        const QString target = to + QStringLiteral("/images/") + name;
+        if (!QFileInfo::exists(target))
+            QFile::copy(images.filePath(name), target);
+    }
+}
+
 ProgramFolder::ProgramFolder(const QString& path) : m_path(path) {}
 
 QStringList ProgramFolder::defaultFileNames()
@@ -58,6 +76,7 @@ ProgramFolder ProgramFolder::resolve(const QString& preferred, const QString& fa
             return ProgramFolder(preferred);
         seed(preferred, fallback);
     }
+    copyProgramAssets(preferred, fallback);
     return ProgramFolder(fallback);
 }
 

@@ -97,6 +97,7 @@ private Q_SLOTS:
 
     void programFolderPrefersWritableExecutableFolder();
     void programFolderFallsBackAndSeedsOnce();
+    void programFolderFallbackBringsThePictures();
     void emptyNameGivesTheFolderWhichNoLoadOpens();
 
 private:
@@ -532,6 +533,26 @@ void TestSettingsFiles::programFolderFallsBackAndSeedsOnce()
     QVERIFY(QFile::remove(folder.settingsFile()));
     QCOMPARE(ProgramFolder::resolve(path("file/bin"), fallback).path(), fallback);
     QVERIFY(!QFileInfo::exists(folder.settingsFile()));
+}
+
+void TestSettingsFiles::programFolderFallbackBringsThePictures()
+{
+    // An installed copy reads its pictures and start page from the data folder:
+    // missing ones are copied there, ones already there are left alone.
+    QVERIFY(QDir().mkpath(path("install/images")));
+    QVERIFY(QDir().mkpath(path("data/images")));
+    writeBytes(path("install/images/back.bmp"), "BM-back");
+    writeBytes(path("install/images/home.bmp"), "BM-home");
+    writeBytes(path("install/start.html"), "<html></html>");
+    writeBytes(path("data/images/home.bmp"), "BM-user");
+    ProgramFolder::copyProgramAssets(path("install"), path("data"));
+    QCOMPARE(readBytes(path("data/images/back.bmp")), QByteArray("BM-back"));
+    QCOMPARE(readBytes(path("data/images/home.bmp")), QByteArray("BM-user"));
+    QCOMPARE(readBytes(path("data/start.html")), QByteArray("<html></html>"));
+
+    // No pictures to copy: nothing happens and nothing fails.
+    ProgramFolder::copyProgramAssets(path("nowhere"), path("data2"));
+    QVERIFY(!QFileInfo::exists(path("data2/images")));
 }
 
 void TestSettingsFiles::emptyNameGivesTheFolderWhichNoLoadOpens()
