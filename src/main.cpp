@@ -13,6 +13,9 @@ int main(int argc, char* argv[])
     // said before the application object exists.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
+    // Names the user's data folder, shared with quillmark-batch, for an
+    // installed copy whose own folder cannot be written.
+    QCoreApplication::setApplicationName(QStringLiteral("Quillmark"));
 
     const ProgramFolder folder = ProgramFolder::forApplication();
     Workspace workspace(folder);
