@@ -2,6 +2,7 @@
 
 #include "Version.h"
 #include "analysis/BatchRun.h"
+#include "links/LinksArea.h"
 #include "results/DataArea.h"
 #include "settings/ConfigArea.h"
 #include "shell/BrowserPane.h"
@@ -59,6 +60,10 @@ MainWindow::MainWindow(Workspace& workspace, QWebEngineProfile& profile, QWidget
     browseLayout->addWidget(m_browser);
 
     // "2. Links": the link list area is constructed into m_ui->Picture2 here.
+    auto* linksLayout = new QVBoxLayout(m_ui->Picture2);
+    linksLayout->setContentsMargins(0, 0, 0, 0);
+    linksLayout->addWidget(new LinksArea(m_workspace, *m_browser,
+                                         [this](const QString& address) { m_browser->navigate(address); }));
 
     // "3. Config": the settings pages are constructed into m_ui->Picture3 here.
     auto* configLayout = new QVBoxLayout(m_ui->Picture3);

@@ -4,6 +4,7 @@
 // QApplication with shared GL contexts for the web engine.
 int runLinkRulesTests(int argc, char** argv);
 int runLinksAreaTests(int argc, char** argv);
+int runLinksRoadTests(int argc, char** argv);
 
 int main(int argc, char** argv)
 {
@@ -12,5 +13,6 @@ int main(int argc, char** argv)
     int failures = 0;
     failures += runLinkRulesTests(argc, argv);
     failures += runLinksAreaTests(argc, argv);
+    failures += runLinksRoadTests(argc, argv);
     return failures == 0 ? 0 : 1;
 }

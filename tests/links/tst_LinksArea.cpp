@@ -114,7 +114,7 @@ void LinksAreaTests::initTestCase()
     m_server.route(QStringLiteral("/*"), TestHttpResponse::html(page("<p>nothing here</p>")));
 
     const ProgramFolder folder(m_dir.path());
-    m_profile = BrowserPane::createProfile(folder);
+    m_profile = std::make_unique<QWebEngineProfile>(); // off the record
     m_browser = new BrowserPane(*m_profile, folder);
     m_browser->resize(640, 480);
 }
