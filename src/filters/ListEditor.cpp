@@ -5,6 +5,7 @@
 #include "filters/ListFile.h"
 #include "filters/SortedListModel.h"
 #include "platform/SaveOutcome.h"
+#include "platform/WaitCursor.h"
 #include "settings/ProgramFolder.h"
 #include "settings/Settings.h"
 
@@ -19,15 +20,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-// The hourglass for the length of one file command, whatever way it ends.
-struct WaitCursor
-{
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 QPushButton* button(const QString& name, const QString& text, QWidget* parent)
 {

@@ -5,22 +5,11 @@
 #include "filters/SortedListModel.h"
 #include "filters/StatusCodes.h"
 #include "platform/SaveOutcome.h"
+#include "platform/WaitCursor.h"
 #include "settings/ProgramFolder.h"
 #include "ui_StatusCodesFrame.h"
 
 #include <QGuiApplication>
-
-namespace {
-
-struct WaitCursor
-{
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
-} // namespace
 
 StatusCodesFrame::StatusCodesFrame(SortedListModel& valid, const ProgramFolder& folder,
                                    std::function<void(const QString&)> navigate, QWidget* parent)

@@ -2,6 +2,7 @@
 
 #include "Version.h"
 #include "analysis/BatchRun.h"
+#include "platform/WaitCursor.h"
 #include "results/AsciiDatabase.h"
 #include "results/ResultsGrid.h"
 #include "results/ResultsTable.h"
@@ -14,21 +15,6 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QTextEdit>
-
-namespace {
-
-// The hourglass for a command that works on a file, put back however the
-// command ends.
-class WaitPointer
-{
-public:
-    WaitPointer() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitPointer() { QGuiApplication::restoreOverrideCursor(); }
-    WaitPointer(const WaitPointer&) = delete;
-    WaitPointer& operator=(const WaitPointer&) = delete;
-};
-
-} // namespace
 
 DataArea::DataArea(Workspace& workspace, BatchRun& run, QWidget* parent)
     : DataArea(workspace, run, *new SpreadsheetExporter(), parent)
@@ -187,7 +173,7 @@ void DataArea::saveResults()
 {
     SaveOutcome outcome;
     {
-        const WaitPointer wait;
+        const WaitCursor wait;
         outcome = SaveResults(m_workspace.results(), m_workspace.settings(), m_workspace.folder());
     }
     if (outcome.ok)
@@ -202,7 +188,7 @@ void DataArea::saveResults()
 
 void DataArea::loadResults()
 {
-    const WaitPointer wait;
+    const WaitCursor wait;
     LoadResults(m_workspace.results(), m_workspace.settings(), m_workspace.folder());
 }
 

@@ -5,6 +5,7 @@
 #include "filters/ListEditor.h"
 #include "filters/StatusCodesFrame.h"
 #include "platform/SaveOutcome.h"
+#include "platform/WaitCursor.h"
 #include "settings/ConfigAreaBinding.h"
 #include "settings/ConfigAreaRestoreMark.h"
 #include "settings/SettingsDefaults.h"
@@ -25,14 +26,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-struct WaitCursor
-{
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 struct RestoreMark
 {
