@@ -3,6 +3,7 @@
 #include "filters/ListFile.h"
 #include "filters/SortedListModel.h"
 #include "platform/DocumentSource.h"
+#include "platform/WaitCursor.h"
 #include "shell/Workspace.h"
 #include "ui_LinksArea.h"
 
@@ -171,10 +172,9 @@ void LinksArea::ClearLinks()
 
 void LinksArea::RemoveBadUrlMatches()
 {
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const WaitCursor busy;
     m_ops.RemoveBadUrlMatches(m_workspace.badUrls().entries());
     showLinkCount();
-    QGuiApplication::restoreOverrideCursor();
 }
 
 void LinksArea::RemoveSelectedUrls()
