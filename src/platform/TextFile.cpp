@@ -40,6 +40,23 @@ QString replaceLoneSurrogates(QString text)
     return text;
 }
 
+// The bytes of a character cut off by the end of the file: a lead byte
+// followed by fewer continuation bytes than it announces. 0 when there is none.
+qsizetype tornCharacter(QByteArrayView bytes)
+{
+    for (qsizetype k = 1; k <= 3 && k <= bytes.size(); ++k) {
+        const auto b = static_cast<unsigned char>(bytes[bytes.size() - k]);
+        if ((b & 0xC0) == 0x80)
+            continue;
+        const qsizetype length = (b >= 0xF0 && b <= 0xF4)  ? 4
+                                 : (b >= 0xE0 && b < 0xF0) ? 3
+                                 : (b >= 0xC2 && b < 0xE0) ? 2
+                                                           : 0;
+        return length > k ? k : 0;
+    }
+    return 0;
+}
+
 } // namespace
 
 QString TextFile::decode(const QByteArray& bytes)
@@ -60,6 +77,16 @@ QString TextFile::decode(const QByteArray& bytes)
     QString text = utf8.decode(view);
     if (!utf8.hasError())
         return text;
+    // A file cut off in the middle of a character (a full disk, a copy that
+    // broke off) is still UTF-8: only the torn character is lost, instead of
+    // every other non-ASCII character turning into Windows-1252 pairs.
+    if (const qsizetype torn = tornCharacter(view)) {
+        QStringDecoder head(QStringConverter::Utf8,
+                            QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+        text = head.decode(view.chopped(torn));
+        if (!head.hasError())
+            return text + QChar(QChar::ReplacementCharacter);
+    }
     return decodeCp1252(bytes);
 }
 
@@ -106,7 +133,19 @@ std::optional<QStringList> TextFile::readLines(const QString& path)
     std::optional<QString> text = read(path);
     if (!text)
         return std::nullopt;
-    return splitLines(*text);
+    QStringList lines = splitLines(*text);
+    text.reset();
+    // A NUL ends the text of a line, as it ends a string for the profile and
+    // list functions these files come from; what follows it is binary residue
+    // (a file padded with zeros after a crash, a binary file in the wrong place).
+    for (QString& line : lines) {
+        const qsizetype nul = line.indexOf(QChar(0));
+        if (nul >= 0) {
+            line.truncate(nul);
+            line.squeeze();
+        }
+    }
+    return lines;
 }
 
 QByteArray TextFile::encodeLines(const QStringList& lines)

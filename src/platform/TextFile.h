@@ -19,7 +19,8 @@ public:
     // no access). A leading UTF-8 byte order mark is dropped; a UTF-16 byte
     // order mark makes the file read as UTF-16.
     static std::optional<QString> read(const QString& path);
-    // The file's lines; the line end after the last line is optional and adds no line.
+    // The file's lines; the line end after the last line is optional and adds no
+    // line. A line's text ends at its first NUL character.
     static std::optional<QStringList> readLines(const QString& path);
 
     // Writes every line followed by CR LF, replacing the file as a whole.

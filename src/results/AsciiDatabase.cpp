@@ -39,6 +39,16 @@ ResultsTable::Row splitLine(QStringView line, QStringView delimiter)
     return row;
 }
 
+// A run of NUL bytes is what a crash or a preallocated file leaves at the end
+// of a file, not a row. NUL inside a row is cell text (pages do contain it).
+bool onlyNul(QStringView line)
+{
+    for (const QChar c : line)
+        if (c != QChar(0))
+            return false;
+    return true;
+}
+
 } // namespace
 
 SaveOutcome SaveResults(const ResultsTable& table, const QString& path, const QString& delimiter)
@@ -77,7 +87,7 @@ bool LoadResults(ResultsTable& table, const QString& path, const QString& delimi
     for (qsizetype i = 0; i <= n; ++i) {
         if (i < n && all[i] != u'\r' && all[i] != u'\n')
             continue;
-        if (i > start)
+        if (i > start && !onlyNul(all.sliced(start, i - start)))
             rows.append(splitLine(all.sliced(start, i - start), delimiter));
         if (i < n && all[i] == u'\r' && i + 1 < n && all[i + 1] == u'\n')
             ++i;

@@ -16,7 +16,7 @@ class Settings;
 SaveOutcome SaveResults(const ResultsTable& table, const QString& path, const QString& delimiter);
 
 // Replaces the table by the file's rows; false (table untouched) when the file
-// cannot be opened. Empty lines give no row. A line is cut at its first four
+// cannot be opened. Empty lines and lines of NUL bytes only give no row. A line is cut at its first four
 // delimiters: fewer fields leave the last cells empty, and a line with more
 // keeps everything after the fourth delimiter in "URL", so that a URL holding
 // the delimiter neither stops the load nor loses text, and saves back unchanged.
