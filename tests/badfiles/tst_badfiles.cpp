@@ -1,0 +1,316 @@
+// Damaged files in the program folder: binary, 200 MB, cut off, UTF-16,
+// CR-only, or a folder in the file's place. Each load keeps what it can read,
+// never crashes and prints nothing; a save afterwards writes a clean file
+// that loads back as what was saved.
+#include "BadFile.h"
+#include "TestHttpServer.h"
+#include "filters/ListFile.h"
+#include "filters/SortedListModel.h"
+#include "results/AsciiDatabase.h"
+#include "results/ResultsTable.h"
+#include "settings/Settings.h"
+#include "settings/SettingsFile.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+Q_DECLARE_METATYPE(BadFile::Kind)
+
+namespace {
+
+// Every Qt message printed while a load or save runs.
+QStringList g_messages;
+
+void collectMessage(QtMsgType, const QMessageLogContext&, const QString& text)
+{
+    g_messages.append(text);
+}
+
+class MessageCatcher
+{
+public:
+    MessageCatcher() : m_previous(qInstallMessageHandler(&collectMessage)) { g_messages.clear(); }
+    ~MessageCatcher() { qInstallMessageHandler(m_previous); }
+    QStringList messages() const { return g_messages; }
+
+private:
+    QtMessageHandler m_previous;
+};
+
+const QString kDelimiter = QStringLiteral("|[@]|");
+
+QStringList rawValues(const Settings& s)
+{
+    QStringList out;
+    for (int i = 0; i < Settings::FieldCount; ++i)
+        out.append(QString::fromLatin1(Settings::fields()[i].key) + u'=' + s.rawValue(i));
+    return out;
+}
+
+// The record the good settings file holds: away from the initial values, with
+// text beyond ASCII and a pattern enclosed in quotes.
+void fillGoodSettings(Settings& s)
+{
+    s.setText(QStringLiteral("TestURL"), QStringLiteral("http://www.example.com/caf\u00e9"));
+    s.setText(QStringLiteral("TitleRegEx1"), QStringLiteral("<h1 class=\"caf\u00e9\">"));
+    s.setText(QStringLiteral("DescriptionRegEx3"), QStringLiteral("'[^']*'"));
+    s.setText(QStringLiteral("BadWordsFile"), QStringLiteral("badwords.txt"));
+    s.setText(QStringLiteral("Reciptext"), QStringLiteral("mysite\\.example"));
+    s.setChoice(QStringLiteral("TitleCaps3"), true);
+    s.setFlag(QStringLiteral("UseRecip"), Settings::FlagOn);
+}
+
+QByteArray goodSettingsBytes()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("links.ini"));
+    Settings good;
+    fillGoodSettings(good);
+    SaveSettings(good, path);
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+}
+
+const QStringList kGoodList = {QStringLiteral("casino"),    QStringLiteral("poker"),
+                               QStringLiteral("caf\u00e9"), QStringLiteral("'quoted'"),
+                               QStringLiteral("   "),       QStringLiteral("zebra")};
+
+QByteArray goodListBytes()
+{
+    return (kGoodList.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8();
+}
+
+QVector<ResultsTable::Row> goodRows()
+{
+    return {{"1", "Caf\u00e9 title", "a@b.example", "Desc one", "http://a.example/"},
+            {"2", "Second", "", "Two", "http://b.example/x"},
+            {"", "", "", "", ""}};
+}
+
+QByteArray goodDatabaseBytes()
+{
+    QByteArray out;
+    for (const ResultsTable::Row& row : goodRows())
+        out += QStringList(row.begin(), row.end()).join(kDelimiter).toUtf8() + "\r\n";
+    return out;
+}
+
+void addKindRows()
+{
+    QTest::addColumn<BadFile::Kind>("kind");
+    QTest::newRow("binary") << BadFile::Binary;
+    QTest::newRow("truncated line") << BadFile::TruncatedLine;
+    QTest::newRow("truncated character") << BadFile::TruncatedChar;
+    QTest::newRow("UTF-16 LE") << BadFile::Utf16Le;
+    QTest::newRow("UTF-16 BE") << BadFile::Utf16Be;
+    QTest::newRow("CR only") << BadFile::CrOnly;
+    QTest::newRow("200 MB") << BadFile::Huge;
+    QTest::newRow("folder") << BadFile::Folder;
+}
+
+// Kinds whose good content survives whole.
+bool keepsEverything(BadFile::Kind kind)
+{
+    return kind == BadFile::TruncatedChar || kind == BadFile::Utf16Le || kind == BadFile::Utf16Be ||
+           kind == BadFile::CrOnly || kind == BadFile::Huge;
+}
+
+} // namespace
+
+class TestBadFiles : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void settingsFile_data() { addKindRows(); }
+    void settingsFile();
+    void listFile_data() { addKindRows(); }
+    void listFile();
+    void databaseFile_data() { addKindRows(); }
+    void databaseFile();
+    void programStartsOnBadFolder_data() { addKindRows(); }
+    void programStartsOnBadFolder();
+
+private:
+    QString path(const QString& name) const { return m_dir->filePath(name); }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void TestBadFiles::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+}
+
+void TestBadFiles::cleanup()
+{
+    // The 200 MB files go as soon as their test is over.
+    m_dir.reset();
+}
+
+void TestBadFiles::settingsFile()
+{
+    QFETCH(BadFile::Kind, kind);
+    const QString file = path(QStringLiteral("links.ini"));
+    QVERIFY(BadFile::write(file, goodSettingsBytes(), kind));
+
+    MessageCatcher catcher;
+    Settings loaded;
+    LoadSettings(loaded, file);
+    Settings good;
+    fillGoodSettings(good);
+    const Settings initial;
+    if (keepsEverything(kind)) {
+        QCOMPARE(rawValues(loaded), rawValues(good));
+    } else if (kind == BadFile::TruncatedLine) {
+        // What came before the cut is there; the last section is not.
+        QCOMPARE(loaded.text(QStringLiteral("TitleRegEx1")), good.text(QStringLiteral("TitleRegEx1")));
+        QCOMPARE(loaded.text(QStringLiteral("Reciptext")), QString());
+    } else {
+        // Nothing readable: every text empty, every choice and flag as it was.
+        for (int i = 0; i < Settings::FieldCount; ++i) {
+            const bool text = Settings::fields()[i].kind == Settings::Kind::Text;
+            QCOMPARE(loaded.rawValue(i), text ? QString() : initial.rawValue(i));
+        }
+    }
+
+    const SaveOutcome saved = SaveSettings(loaded, file);
+    if (kind == BadFile::Folder) {
+        QVERIFY(!saved.ok);
+        QVERIFY(QFile::exists(file + QStringLiteral("/keep.txt")));
+    } else {
+        QVERIFY2(saved.ok, qPrintable(saved.error));
+        QString why;
+        QVERIFY2(BadFile::isClean(file, &why), qPrintable(why));
+        QVERIFY(QFileInfo(file).size() < 1024 * 1024 || kind == BadFile::Binary);
+        Settings again;
+        LoadSettings(again, file);
+        QCOMPARE(rawValues(again), rawValues(loaded));
+    }
+    QCOMPARE(catcher.messages(), QStringList());
+}
+
+void TestBadFiles::listFile()
+{
+    QFETCH(BadFile::Kind, kind);
+    const QString file = path(QStringLiteral("badwords.txt"));
+    QVERIFY(BadFile::write(file, goodListBytes(), kind));
+
+    MessageCatcher catcher;
+    SortedListModel list;
+    list.setEntries({QStringLiteral("previous")});
+    const bool opened = LoadListFromFile(list, file, MissingListFile::KeepList);
+    QCOMPARE(opened, kind != BadFile::Folder);
+    QStringList sortedGood = kGoodList;
+    std::stable_sort(sortedGood.begin(), sortedGood.end(), SortedListModel::lessThan);
+    for (const QString& entry : list.entries()) {
+        QVERIFY(!entry.isEmpty());
+        QVERIFY(!entry.contains(u'\r') && !entry.contains(u'\n') && !entry.contains(QChar(0)));
+    }
+    if (kind == BadFile::Folder) {
+        QCOMPARE(list.entries(), QStringList{QStringLiteral("previous")});
+        SortedListModel status;
+        status.setEntries({QStringLiteral("200 OK")});
+        QVERIFY(!LoadListFromFile(status, file, MissingListFile::EmptyList));
+        QCOMPARE(status.count(), 0);
+    } else if (kind == BadFile::TruncatedChar) {
+        QStringList want = sortedGood;
+        want.append(QStringLiteral("caf\ufffd"));
+        std::stable_sort(want.begin(), want.end(), SortedListModel::lessThan);
+        QCOMPARE(list.entries(), want);
+    } else if (keepsEverything(kind)) {
+        QCOMPARE(list.entries(), sortedGood);
+    } else if (kind == BadFile::TruncatedLine) {
+        QVERIFY(list.entries().contains(QStringLiteral("casino")));
+        QVERIFY(!list.entries().contains(QStringLiteral("zebra")));
+    }
+
+    const QString saved = path(QStringLiteral("saved.txt"));
+    QVERIFY(SaveListToFile(saved, list.entries()).ok);
+    QString why;
+    QVERIFY2(BadFile::isClean(saved, &why), qPrintable(why));
+    SortedListModel again;
+    QVERIFY(LoadListFromFile(again, saved, MissingListFile::KeepList));
+    QCOMPARE(again.entries(), list.entries());
+    QCOMPARE(catcher.messages(), QStringList());
+}
+
+void TestBadFiles::databaseFile()
+{
+    QFETCH(BadFile::Kind, kind);
+    const QString file = path(QStringLiteral("database.txt"));
+    QVERIFY(BadFile::write(file, goodDatabaseBytes(), kind));
+
+    MessageCatcher catcher;
+    ResultsTable table;
+    table.SetCell(1, 1, QStringLiteral("before"));
+    const bool loaded = LoadResults(table, file, kDelimiter);
+    QCOMPARE(loaded, kind != BadFile::Folder);
+    QVector<ResultsTable::Row> want = goodRows();
+    want.prepend(ResultsTable::headerTexts());
+    if (kind == BadFile::Folder) {
+        QCOMPARE(table.Cell(1, 1), QStringLiteral("before"));
+    } else if (kind == BadFile::TruncatedChar) {
+        want.append({QStringLiteral("caf\ufffd"), {}, {}, {}, {}});
+        QCOMPARE(table.rows(), want);
+    } else if (keepsEverything(kind)) {
+        QCOMPARE(table.rows(), want);
+    } else if (kind == BadFile::TruncatedLine) {
+        QVERIFY(table.RowCount() == 2 || table.RowCount() == 3);
+        QCOMPARE(table.Cell(1, 0), QStringLiteral("1"));
+    }
+
+    const QString saved = path(QStringLiteral("saved.txt"));
+    QVERIFY(SaveResults(table, saved, kDelimiter).ok);
+    QString why;
+    // Random bytes may hold NUL bytes that are cell text; everything else is clean.
+    if (kind != BadFile::Binary)
+        QVERIFY2(BadFile::isClean(saved, &why), qPrintable(why));
+    ResultsTable again;
+    QVERIFY(LoadResults(again, saved, kDelimiter));
+    QCOMPARE(again.rows(), table.rows());
+    QCOMPARE(catcher.messages(), QStringList());
+}
+
+void TestBadFiles::programStartsOnBadFolder()
+{
+    QFETCH(BadFile::Kind, kind);
+    // Every file the start-up reads is damaged the same way.
+    QVERIFY(BadFile::write(path(QStringLiteral("links.ini")), goodSettingsBytes(), kind));
+    QVERIFY(BadFile::write(path(QStringLiteral("badwords.txt")), goodListBytes(), kind));
+    QVERIFY(BadFile::write(path(QStringLiteral("headers.txt")), "200 OK\r\n", kind));
+
+    TestHttpServer server;
+    server.route(QStringLiteral("/"), TestHttpResponse::html("<html><title>Start page</title></html>"));
+    QProcess batch;
+    batch.start(
+        QCoreApplication::applicationDirPath() + QStringLiteral("/quillmark-batch"),
+        {QStringLiteral("--test"), QStringLiteral("--folder"), m_dir->path(), server.url().toString()});
+    QVERIFY(batch.waitForFinished(120000));
+    QCOMPARE(batch.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(batch.exitCode(), 0);
+    const QString out = QString::fromUtf8(batch.readAllStandardOutput());
+    QVERIFY2(out.startsWith(QLatin1String("Verdict: ")), qPrintable(out));
+    QVERIFY(out.contains(QLatin1String("\nDescription: ")));
+    // The one thing worth saying: that there are no settings to read.
+    const QString err = QString::fromUtf8(batch.readAllStandardError());
+    const QString noSettings =
+        QStringLiteral("quillmark-batch: warning: no %1: every pattern and file name is empty\n")
+            .arg(QDir::toNativeSeparators(QFileInfo(path(QStringLiteral("links.ini"))).absoluteFilePath()));
+    QCOMPARE(err, kind == BadFile::Folder ? noSettings : QString());
+    // The settings were read: the reciprocal-link check they switch on ran.
+    if (keepsEverything(kind))
+        QVERIFY2(out.contains(QLatin1String("No Recip pattern was found")),
+                 qPrintable(QString(out).replace(u'\n', u'|')));
+}
+
+QTEST_GUILESS_MAIN(TestBadFiles)
+#include "tst_badfiles.moc"
