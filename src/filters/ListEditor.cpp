@@ -1,7 +1,7 @@
 #include "filters/ListEditor.h"
 
 #include "Version.h"
-#include "filters/ListEditorView.h"
+#include "filters/MenuListView.h"
 #include "filters/ListFile.h"
 #include "filters/SortedListModel.h"
 #include "platform/SaveOutcome.h"
@@ -63,7 +63,7 @@ ListEditorSetup ListEditor::badUrls()
 ListEditor::ListEditor(SortedListModel& list, Settings& settings, const ProgramFolder& folder,
                        const ListEditorSetup& setup, QWidget* parent)
     : QWidget(parent), m_list(list), m_settings(settings), m_folder(folder), m_fileKey(setup.fileKey),
-      m_view(new ListEditorView(this)), m_entry(new QLineEdit(this)), m_menu(new QMenu(this))
+      m_view(new MenuListView(this)), m_entry(new QLineEdit(this)), m_menu(new QMenu(this))
 {
     m_view->setObjectName(setup.list);
     m_view->setModel(&m_list);
@@ -114,7 +114,7 @@ ListEditor::ListEditor(SortedListModel& list, Settings& settings, const ProgramF
     connect(load, &QPushButton::clicked, this, &ListEditor::load);
     connect(save, &QPushButton::clicked, this, &ListEditor::save);
     connect(remove, &QAction::triggered, this, &ListEditor::removeSelected);
-    connect(m_view, &ListEditorView::menuRequested, this, [this](const QPoint& at) { m_menu->popup(at); });
+    connect(m_view, &MenuListView::menuRequested, this, [this](const QPoint& at) { m_menu->popup(at); });
 }
 
 void ListEditor::add()

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QWidget>
 
-class ListEditorView;
+class MenuListView;
 class ProgramFolder;
 class QLineEdit;
 class QMenu;
@@ -57,7 +57,7 @@ private:
     Settings& m_settings;
     const ProgramFolder& m_folder;
     QString m_fileKey;
-    ListEditorView* m_view;
+    MenuListView* m_view;
     QLineEdit* m_entry;
     QMenu* m_menu;
 };

@@ -18,7 +18,7 @@ StatusCodesFrame::StatusCodesFrame(SortedListModel& valid, const ProgramFolder& 
 {
     m_ui->setupUi(this);
 
-    ListEditorView* validView = m_ui->List3;
+    MenuListView* validView = m_ui->List3;
     validView->setModel(&m_valid);
     QItemSelectionModel* ownSelection = validView->selectionModel();
     validView->setSelectionModel(m_valid.selectionModel());

@@ -44,7 +44,7 @@ LinksArea::LinksArea(Workspace& workspace, DocumentSource& source, Navigate navi
     connect(m_ui->Command12, &QPushButton::clicked, this, &LinksArea::RemoveBadUrlMatches);
     connect(remove, &QAction::triggered, this, &LinksArea::RemoveSelectedUrls);
     connect(copy, &QAction::triggered, this, &LinksArea::CopyLink);
-    connect(m_ui->Links, &LinkListView::menuRequested, m_popup,
+    connect(m_ui->Links, &MenuListView::menuRequested, m_popup,
             [this](const QPoint& globalPos) { m_popup->popup(globalPos); });
     connect(m_ui->Links, &QAbstractItemView::doubleClicked, this, &LinksArea::openCurrentEntry);
 }

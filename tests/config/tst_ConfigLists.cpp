@@ -1,5 +1,5 @@
 #include "ConfigFixture.h"
-#include "filters/ListEditorView.h"
+#include "filters/MenuListView.h"
 #include "filters/SortedListModel.h"
 #include "filters/StatusCodesFrame.h"
 
@@ -95,7 +95,7 @@ void TestConfigLists::addSaveLoad()
     QFETCH(QString, hint);
     ConfigFixture f;
     SortedListModel& model = listOf(f, list);
-    QCOMPARE(f.find<ListEditorView>(list)->model(), &model);
+    QCOMPARE(f.find<MenuListView>(list)->model(), &model);
     QCOMPARE(f.find<QPushButton>(add)->text(), QStringLiteral("Add"));
     QCOMPARE(f.find<QPushButton>(load)->text(), QStringLiteral("Load"));
     QCOMPARE(f.find<QPushButton>(save)->text(), QStringLiteral("Save"));
@@ -161,7 +161,7 @@ void TestConfigLists::rightPressKeepsTheSelection()
     f.area.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f.area));
 
-    auto* view = f.find<ListEditorView>(list);
+    auto* view = f.find<MenuListView>(list);
     auto* popup = f.find<QMenu>(menu);
     QVERIFY(view && popup);
     QAction* remove = popup->findChild<QAction*>(menuItem);
@@ -213,7 +213,7 @@ void TestConfigLists::availableList()
     QCOMPARE(available->item(21)->text(), QStringLiteral("404 Not Found"));
     QCOMPARE(available->item(40)->text(), QStringLiteral("505 HTTP Version Not Supported"));
     QCOMPARE(available->selectionMode(), QAbstractItemView::SingleSelection);
-    QCOMPARE(f.find<ListEditorView>(QStringLiteral("List3"))->selectionMode(),
+    QCOMPARE(f.find<MenuListView>(QStringLiteral("List3"))->selectionMode(),
              QAbstractItemView::ExtendedSelection);
 
     const QString explanation = "Select status codes you wish to be valid. URLs that return valid status "
