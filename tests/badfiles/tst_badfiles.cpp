@@ -137,6 +137,7 @@ private Q_SLOTS:
     void databaseFile();
     void programStartsOnBadFolder_data() { addKindRows(); }
     void programStartsOnBadFolder();
+    void leadingByteOrderMarkCharacterSurvivesSave();
 
 private:
     QString path(const QString& name) const { return m_dir->filePath(name); }
@@ -310,6 +311,25 @@ void TestBadFiles::programStartsOnBadFolder()
     if (keepsEverything(kind))
         QVERIFY2(out.contains(QLatin1String("No Recip pattern was found")),
                  qPrintable(QString(out).replace(u'\n', u'|')));
+}
+
+void TestBadFiles::leadingByteOrderMarkCharacterSurvivesSave()
+{
+    // Reading drops one leading mark; a first entry or cell that begins with
+    // U+FEFF itself must not lose it (nor the whole row) through a save.
+    const QString first = QStringLiteral("\ufeffentry");
+    QVERIFY(SaveListToFile(path(QStringLiteral("list.txt")), {first, QStringLiteral("next")}).ok);
+    SortedListModel list;
+    QVERIFY(LoadListFromFile(list, path(QStringLiteral("list.txt")), MissingListFile::KeepList));
+    QVERIFY(list.entries().contains(first));
+
+    ResultsTable table;
+    table.ReplaceDataRows(
+        {{QStringLiteral("\ufeff"), {}, {}, {}, {}}, {QStringLiteral("2"), {}, {}, {}, {}}});
+    QVERIFY(SaveResults(table, path(QStringLiteral("db.txt")), QString()).ok);
+    ResultsTable again;
+    QVERIFY(LoadResults(again, path(QStringLiteral("db.txt")), QString()));
+    QCOMPARE(again.rows(), table.rows());
 }
 
 QTEST_GUILESS_MAIN(TestBadFiles)
