@@ -34,9 +34,16 @@ qsizetype stepPastEmptyMatch(const QString& subject, qsizetype position)
     return position + 1;
 }
 
+// How much longer than its subject a replacement may make a text. A title
+// pattern of "[\s\S]+" with a replacement of "$&" a hundred times over would
+// otherwise turn a 16 MB page into gigabytes; no sensible rule grows a field
+// by a million characters, so such a replacement counts as a failed one.
+constexpr qsizetype kMaxReplaceGrowth = 1 << 20;
+
 // Runs the ECMAScript global loop: every search starts where the previous
 // match ended, and after an empty match one character further on. Calls
-// onMatch(ovector) for each match in order.
+// onMatch(ovector) for each match in order; onMatch returning false ends the
+// loop as a failed evaluation.
 template <typename OnMatch>
 PatternOutcome forEachMatch(PatternEngine& eng, const PatternEngine::Compiled& c, const QString& subject,
                             OnMatch&& onMatch)
@@ -60,7 +67,8 @@ PatternOutcome forEachMatch(PatternEngine& eng, const PatternEngine::Compiled& c
         if (end < start)
             return PatternOutcome::Failed;
         found = true;
-        onMatch(ovector);
+        if (!onMatch(ovector))
+            return PatternOutcome::Failed;
         offset = end > start ? end : stepPastEmptyMatch(subject, end);
         if (++count % kMatchesPerClockCheck == 0 && budget.exhausted())
             return PatternOutcome::Failed;
@@ -124,6 +132,7 @@ QString RegexLastMatch(const QString& pattern, const QString& subject)
     const auto outcome = forEachMatch(eng, *c, subject, [&](const PCRE2_SIZE* ov) {
         lastStart = qsizetype(ov[0]);
         lastEnd = qsizetype(ov[1]);
+        return true;
     });
     if (outcome != PatternOutcome::Match)
         return {};
@@ -168,6 +177,9 @@ QString PatternReplace(const QString& pattern, const QString& subject, const QSt
         const qsizetype end = qsizetype(ov[1]);
         result += QStringView(subject).mid(copiedUpTo, start - copiedUpTo);
         for (const ReplacementPiece& piece : pieces) {
+            // Checked piece by piece: one match may already be the whole page.
+            if (result.size() - end > kMaxReplaceGrowth)
+                return false;
             if (piece.group < 0) {
                 result += piece.literal;
                 continue;
@@ -183,6 +195,7 @@ QString PatternReplace(const QString& pattern, const QString& subject, const QSt
             result += QStringView(subject).mid(qsizetype(gs), qsizetype(ge - gs));
         }
         copiedUpTo = end;
+        return result.size() - end <= kMaxReplaceGrowth;
     });
     if (outcome != PatternOutcome::Match)
         return subject;

@@ -37,7 +37,8 @@ PatternOutcome PatternEvaluate(const QString& pattern, const QString& subject, b
 bool PatternTest(const QString& pattern, const QString& subject, bool caseSensitive = false);
 
 // Every global match replaced by the ECMAScript replacement text ($&, $1..$9, $$).
-// The subject comes back unchanged when the pattern fails.
+// The subject comes back unchanged when the pattern fails, and when the
+// replacements would make it more than a million characters longer.
 QString PatternReplace(const QString& pattern, const QString& subject, const QString& replacement,
                        bool caseSensitive = false);
 
