@@ -10,6 +10,7 @@ TEST_PACKAGES=(
   "${RUN_PACKAGES[@]}"
   xvfb xauth libbenchmark-dev
   libreoffice-calc-nogui
+  clang libclang-rt-14-dev
 )
 
 # Installs whatever of the given packages is missing. As root it runs apt-get;
