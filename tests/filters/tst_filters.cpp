@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "filters/ListFile.h"
 #include "filters/SortedListModel.h"
 #include "filters/StatusCodes.h"
@@ -11,19 +12,6 @@
 #include <optional>
 
 namespace {
-
-QByteArray readBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
 
 void select(SortedListModel& list, const QList<int>& rows)
 {

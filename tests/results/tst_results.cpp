@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "results/AsciiDatabase.h"
 #include "results/ResultsTable.h"
 #include "settings/ProgramFolder.h"
@@ -10,27 +11,9 @@
 #include <QTest>
 #include <optional>
 
-#ifdef Q_OS_UNIX
-#include <csignal>
-#include <sys/resource.h>
-#endif
-
 namespace {
 
 const QString D = QStringLiteral("|[@]|");
-
-QByteArray readBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
 
 // The data rows, each as its five cells joined by " / ", for readable comparisons.
 QStringList dataRows(const ResultsTable& t)
@@ -71,27 +54,6 @@ void fillLikeARun(ResultsTable& t)
     addAccepted(t, 2, "http://b.example/x", "B");
     addAccepted(t, 3, "http://c.example/", "C");
 }
-
-#ifdef Q_OS_UNIX
-// Makes writes fail the way a full disk does; tests run as root, so file
-// permissions cannot make a save fail.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        rlimit limit = m_saved;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_saved); }
-
-private:
-    rlimit m_saved{};
-};
-#endif
 
 } // namespace
 
