@@ -10,21 +10,23 @@
 
 namespace {
 
-QStringList nonEmptyLines(const QByteArray& bytes)
+// The lines that become rows: not empty, and not NUL bytes only (padding).
+QStringList rowLines(const QByteArray& bytes)
 {
     QStringList lines;
     QString current;
+    const auto take = [&] {
+        if (!current.isEmpty() && current.count(QChar(0)) != current.size())
+            lines.append(current);
+        current.clear();
+    };
     for (const QChar c : TextFile::decode(bytes)) {
-        if (c == u'\r' || c == u'\n') {
-            if (!current.isEmpty())
-                lines.append(current);
-            current.clear();
-        } else {
+        if (c == u'\r' || c == u'\n')
+            take();
+        else
             current += c;
-        }
     }
-    if (!current.isEmpty())
-        lines.append(current);
+    take();
     return lines;
 }
 
@@ -82,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     // The cells of each row, joined by the delimiter, are the line they came
     // from: no text of the file is lost.
-    const QStringList lines = nonEmptyLines(bytes);
+    const QStringList lines = rowLines(bytes);
     if (table.RowCount() - 1 != lines.size())
         fuzzFail("not one row per non-empty line",
                  QStringLiteral("%1 rows, %2 lines").arg(table.RowCount() - 1).arg(lines.size()));
