@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QStringDecoder>
+#include <algorithm>
 
 namespace {
 
@@ -79,12 +80,17 @@ QString TextFile::decode(const QByteArray& bytes)
         return text;
     // A file cut off in the middle of a character (a full disk, a copy that
     // broke off) is still UTF-8: only the torn character is lost, instead of
-    // every other non-ASCII character turning into Windows-1252 pairs.
+    // every other non-ASCII character turning into Windows-1252 pairs. The
+    // rest must show UTF-8 characters of its own: a Windows-1252 file that
+    // merely ends in an accented letter stays Windows-1252.
     if (const qsizetype torn = tornCharacter(view)) {
-        QStringDecoder head(QStringConverter::Utf8,
-                            QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
-        text = head.decode(view.chopped(torn));
-        if (!head.hasError())
+        const QByteArrayView head = view.chopped(torn);
+        QStringDecoder utf8Head(QStringConverter::Utf8, QStringConverter::Flag::Stateless |
+                                                            QStringConverter::Flag::ConvertInitialBom);
+        text = utf8Head.decode(head);
+        const bool hasMultiByte =
+            std::any_of(head.begin(), head.end(), [](char c) { return uchar(c) >= 0x80; });
+        if (!utf8Head.hasError() && hasMultiByte)
             return text + QChar(QChar::ReplacementCharacter);
     }
     return decodeCp1252(bytes);

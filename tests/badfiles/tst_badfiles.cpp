@@ -138,6 +138,7 @@ private Q_SLOTS:
     void programStartsOnBadFolder_data() { addKindRows(); }
     void programStartsOnBadFolder();
     void leadingByteOrderMarkCharacterSurvivesSave();
+    void windows1252FileEndingInAccentStaysWindows1252();
 
 private:
     QString path(const QString& name) const { return m_dir->filePath(name); }
@@ -330,6 +331,21 @@ void TestBadFiles::leadingByteOrderMarkCharacterSurvivesSave()
     ResultsTable again;
     QVERIFY(LoadResults(again, path(QStringLiteral("db.txt")), QString()));
     QCOMPARE(again.rows(), table.rows());
+}
+
+void TestBadFiles::windows1252FileEndingInAccentStaysWindows1252()
+{
+    // Its last byte looks like the start of a torn UTF-8 character, but
+    // nothing else in the file is UTF-8: it is an old Windows file.
+    const QString file = path(QStringLiteral("badwords.txt"));
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("casino\r\npoker\r\ncaf\xE9");
+    f.close();
+    SortedListModel list;
+    QVERIFY(LoadListFromFile(list, file, MissingListFile::KeepList));
+    QCOMPARE(list.entries(),
+             (QStringList{QStringLiteral("caf\u00e9"), QStringLiteral("casino"), QStringLiteral("poker")}));
 }
 
 QTEST_GUILESS_MAIN(TestBadFiles)
