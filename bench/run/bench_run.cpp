@@ -2,6 +2,7 @@
 // run object in process, and the quillmark-batch command end to end. Both
 // report URLs per second.
 
+#include "BenchPages.h"
 #include "TestHttpServer.h"
 #include "analysis/BatchRun.h"
 #include "filters/ListFile.h"
@@ -21,25 +22,12 @@ namespace {
 
 constexpr int kUrls = 1000;
 
-QByteArray page(int i)
-{
-    const QByteArray n = QByteArray::number(i);
-    QByteArray body = "<html><head><title>Directory page " + n +
-                      "</title>\n<meta name=\"description\" content=\"Links about topic " + n +
-                      "\">\n</head><body>\n";
-    for (int k = 0; k < 40; ++k)
-        body += "<p><a href=\"http://site" + QByteArray::number(k) + ".example.org/\">Site " +
-                QByteArray::number(k) + "</a> some text around the link</p>\n";
-    body += "<p>contact: editor" + n + "@example.org</p></body></html>\n";
-    return body;
-}
-
 TestHttpServer& server()
 {
     static TestHttpServer s;
     static const bool routed = [] {
         s.route("/page/*", [](const TestHttpRequest& request) {
-            return TestHttpResponse::html(page(request.path.section(u'/', 2).toInt()));
+            return TestHttpResponse::html(BenchPages::smallPage(request.path.section(u'/', 2).toInt()));
         });
         return true;
     }();
