@@ -2,7 +2,8 @@
 // quillmark-batch command (fetch, check, extract, write the rows) against a
 // plain shell loop that runs curl once per URL and only saves each page and
 // its header block. Both report URLs per second.
-#include "BenchPages.h"
+#include "BenchMain.h"
+#include "BenchSite.h"
 #include "TestHttpServer.h"
 #include "filters/ListFile.h"
 #include "settings/Settings.h"
@@ -18,19 +19,6 @@ namespace {
 
 constexpr int kUrls = 2000;
 
-TestHttpServer& server()
-{
-    static TestHttpServer s;
-    static const bool routed = [] {
-        s.route("/page/*", [](const TestHttpRequest& request) {
-            return TestHttpResponse::html(BenchPages::smallPage(request.path.section(u'/', 2).toInt()));
-        });
-        return true;
-    }();
-    (void)routed;
-    return s;
-}
-
 // A program folder with the shipped configuration and the list of URLs.
 struct Folder
 {
@@ -45,7 +33,7 @@ struct Folder
             QFile::copy(data + QString::fromLatin1(name), dir.filePath(QString::fromLatin1(name)));
         QStringList urls;
         for (int i = 0; i < kUrls; ++i)
-            urls.append(server().url(QStringLiteral("/page/%1").arg(i)).toString());
+            urls.append(benchSiteServer().url(QStringLiteral("/page/%1").arg(i)).toString());
         links = dir.filePath(QStringLiteral("links.txt"));
         SaveListToFile(links, urls);
         lfLinks = dir.filePath(QStringLiteral("links-lf.txt"));
@@ -104,11 +92,4 @@ BENCHMARK(BM_CurlLoop)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+QM_BENCHMARK_QT_MAIN(QCoreApplication)

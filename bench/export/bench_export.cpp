@@ -1,6 +1,7 @@
 // How long "Export to Excel" takes on large results tables: the copy of the
 // cells, which runs on the UI thread, and the workbook write on the worker.
 
+#include "BenchMain.h"
 #include "results/ResultsTable.h"
 #include "results/SpreadsheetExport.h"
 #include "results/WorkbookContent.h"
@@ -68,11 +69,4 @@ BENCHMARK(BM_WriteWorkbook)->Arg(1000)->Arg(10000)->Arg(50000)->Unit(benchmark::
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+QM_BENCHMARK_QT_MAIN(QCoreApplication)

@@ -2,7 +2,8 @@
 // run object in process, and the quillmark-batch command end to end. Both
 // report URLs per second.
 
-#include "BenchPages.h"
+#include "BenchMain.h"
+#include "BenchSite.h"
 #include "TestHttpServer.h"
 #include "analysis/BatchRun.h"
 #include "filters/ListFile.h"
@@ -22,24 +23,12 @@ namespace {
 
 constexpr int kUrls = 1000;
 
-TestHttpServer& server()
-{
-    static TestHttpServer s;
-    static const bool routed = [] {
-        s.route("/page/*", [](const TestHttpRequest& request) {
-            return TestHttpResponse::html(BenchPages::smallPage(request.path.section(u'/', 2).toInt()));
-        });
-        return true;
-    }();
-    (void)routed;
-    return s;
-}
-
 QStringList urls()
 {
     QStringList list;
     for (int i = 0; i < kUrls; ++i)
-        list.append(server().url(QStringLiteral("/page/%1").arg(i, 4, 10, QLatin1Char('0'))).toString());
+        list.append(
+            benchSiteServer().url(QStringLiteral("/page/%1").arg(i, 4, 10, QLatin1Char('0'))).toString());
     return list;
 }
 
@@ -99,11 +88,4 @@ BENCHMARK(BM_QuillmarkBatchCommand)->Unit(benchmark::kMillisecond)->UseRealTime(
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+QM_BENCHMARK_QT_MAIN(QCoreApplication)
