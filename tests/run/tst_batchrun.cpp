@@ -1,3 +1,4 @@
+#include "TestFetchOptions.h"
 #include "TestHttpServer.h"
 #include "analysis/BatchRun.h"
 #include "filters/SortedListModel.h"
@@ -14,15 +15,6 @@ QByteArray page(const QByteArray& title, const QByteArray& description)
 {
     return "<html><head><title>" + title + "</title>\n<meta name=\"description\" content=\"" + description +
            "\"></head><body>mail: info@example.org</body></html>\n";
-}
-
-FetchOptions quickOptions()
-{
-    FetchOptions o;
-    o.connectTimeoutMs = 2000;
-    o.totalTimeoutMs = 5000;
-    o.lowSpeedSeconds = 5;
-    return o;
 }
 
 } // namespace
@@ -72,8 +64,8 @@ void TestBatchRun::init()
     m_badWords = std::make_unique<SortedListModel>();
     m_valid = std::make_unique<SortedListModel>();
     m_table = std::make_unique<ResultsTable>();
-    m_run =
-        std::make_unique<BatchRun>(*m_settings, *m_links, *m_badWords, *m_valid, *m_table, quickOptions());
+    m_run = std::make_unique<BatchRun>(*m_settings, *m_links, *m_badWords, *m_valid, *m_table,
+                                       quickFetchOptions());
 }
 
 void TestBatchRun::cleanup()
