@@ -32,18 +32,12 @@ QString trimBlanks(const QString& s)
     return s.mid(b, e - b);
 }
 
-bool quoteEnclosed(const QString& s)
-{
-    return s.size() >= 2 && (s.front() == u'"' || s.front() == u'\'') && s.back() == s.front();
-}
-
-// What reading gives back for a value that was written: blanks at either end
-// are not part of a value, but a value enclosed in quotes is kept whole.
+// What reading gives back for a value that was written: the value itself,
+// blanks at its ends and enclosing quotes included; only a line break, which
+// would start a new line of the file, becomes a blank.
 QString expectedReadBack(const QString& written)
 {
-    const QString line = QString(written).replace(u'\r', u' ').replace(u'\n', u' ');
-    const QString t = trimBlanks(line);
-    return quoteEnclosed(t) ? line : t;
+    return QString(written).replace(u'\r', u' ').replace(u'\n', u' ');
 }
 
 QList<Name> namesIn(const QStringList& lines)

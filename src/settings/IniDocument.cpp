@@ -60,12 +60,16 @@ bool quoteEnclosed(QStringView v)
     return v.size() >= 2 && (v.front() == u'"' || v.front() == u'\'') && v.back() == v.front();
 }
 
-// Reading drops one pair of enclosing quotes, so a value that is itself
-// enclosed in quotes (a pattern such as '[^']*') gets one more pair: it then
-// reads back exactly as it was written instead of losing its own quotes.
+// Reading drops the blanks around a value and then one pair of enclosing
+// quotes. A value that would lose something that way goes inside one more
+// pair of double quotes, so it reads back exactly as it was written: one that
+// begins or ends with a blank (a delimiter of one blank or one tab) and one
+// that is itself enclosed in quotes (a pattern such as '[^']*'). Every other
+// value is written bare, as people who edit the file expect to find it.
 QString storedForm(const QString& value)
 {
-    return quoteEnclosed(trimBlanks(value)) ? u'"' + value + u'"' : value;
+    const bool edgeBlank = !value.isEmpty() && (isBlank(value.front()) || isBlank(value.back()));
+    return edgeBlank || quoteEnclosed(value) ? u'"' + value + u'"' : value;
 }
 
 } // namespace

@@ -34,8 +34,9 @@ public:
     // Changes the key in place, or adds it at the end of its section (after the
     // section's last non-blank line), or adds the section at the end. Every other
     // line stays as it was. A line break inside the value would start a new line
-    // of the file, so each one is written as a blank. A value enclosed in
-    // matching quotes is written inside one more pair, so it reads back whole.
+    // of the file, so each one is written as a blank. A value that begins or
+    // ends with a blank or tab, or is enclosed in matching quotes, is written
+    // inside one more pair of double quotes, so it reads back whole.
     void setValue(const QString& section, const QString& key, const QString& value);
 
 private:

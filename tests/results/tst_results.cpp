@@ -269,6 +269,8 @@ void TestResults::load_data()
         << QByteArray("1|[@]|T\r\n") << QString() << QStringList{"1|[@]|T /  /  /  / "};
     QTest::newRow("delimiter compared exactly")
         << QByteArray("1|[@]|T|[@]|E\r\n") << "|[@]|T" << QStringList{"1 / |[@]|E /  /  / "};
+    QTest::newRow("delimiter compared with letter case")
+        << QByteArray("1<x>T<X>E\r\n") << "<x>" << QStringList{"1 / T<X>E /  /  / "};
     QTest::newRow("overlapping delimiter") << QByteArray("a---b") << "--" << QStringList{"a / -b /  /  / "};
     QTest::newRow("windows-1252 file")
         << QByteArray("1|[@]|caf\xE9\r\n") << D << QStringList{QStringLiteral("1 / caf\u00E9 /  /  / ")};

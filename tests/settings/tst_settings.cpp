@@ -260,9 +260,26 @@ void TestSettingsFiles::iniWrite_data()
         << QByteArray("[S]\r\nK=1\r\n") << "S"
         << "K"
         << "a\r\n[X]\ny=1" << QByteArray("[S]\r\nK=a  [X] y=1\r\n");
-    QTest::newRow("blank value written as is") << QByteArray() << "S"
+    // Reading drops blanks at either end and one pair of enclosing quotes:
+    // values that would lose something that way are written inside quotes.
+    QTest::newRow("one blank") << QByteArray() << "S"
+                               << "K"
+                               << " " << QByteArray("[S]\r\nK=\" \"\r\n");
+    QTest::newRow("one tab") << QByteArray() << "S"
+                             << "K"
+                             << "\t" << QByteArray("[S]\r\nK=\"\t\"\r\n");
+    QTest::newRow("leading blank") << QByteArray("[S]\r\nK=1\r\n") << "S"
+                                   << "K"
+                                   << " x" << QByteArray("[S]\r\nK=\" x\"\r\n");
+    QTest::newRow("trailing blank") << QByteArray() << "S"
+                                    << "K"
+                                    << "x " << QByteArray("[S]\r\nK=\"x \"\r\n");
+    QTest::newRow("enclosed in single quotes") << QByteArray() << "S"
                                                << "K"
-                                               << " " << QByteArray("[S]\r\nK= \r\n");
+                                               << "'[^']*'" << QByteArray("[S]\r\nK=\"'[^']*'\"\r\n");
+    QTest::newRow("enclosed in double quotes") << QByteArray() << "S"
+                                               << "K"
+                                               << "\"x\"" << QByteArray("[S]\r\nK=\"\"x\"\"\r\n");
 }
 
 void TestSettingsFiles::iniWrite()
@@ -277,6 +294,9 @@ void TestSettingsFiles::iniWrite()
         writeBytes(file, before);
     QVERIFY(PutIniValue(section, key, value, file));
     QCOMPARE(readBytes(file), after);
+    // What was written reads back as it was, line breaks apart.
+    if (!value.contains(u'\r') && !value.contains(u'\n'))
+        QCOMPARE(GetIniValue(section, key, file), value);
 }
 
 void TestSettingsFiles::iniWriteRefusesUnreadableExistingFile()
@@ -292,13 +312,20 @@ void TestSettingsFiles::saveThenLoadGivesEveryFieldBack()
     Settings saved;
     const auto fields = Settings::fields();
     // Every field away from its initial value: texts unique (254 characters
-    // for one), the last member of every group selected, flags on or greyed.
+    // for one, blanks at the ends or enclosing quotes for a few), the last
+    // member of every group selected, flags on or greyed.
+    const QStringList awkward{" ", "\t", " x", "x ", "'[^']*'", "\"x\""};
+    int awkwardUsed = 0;
     for (int i = 0; i < Settings::FieldCount; ++i) {
         const QString key = QString::fromLatin1(fields[i].key);
         switch (fields[i].kind) {
         case Settings::Kind::Text:
-            saved.setText(key,
-                          i == 5 ? QString(254, u'\u00E9') : QStringLiteral("v%1 = \"x\" [y] ;z").arg(i));
+            if (i == 5)
+                saved.setText(key, QString(254, u'\u00E9'));
+            else if (i > 5 && awkwardUsed < awkward.size())
+                saved.setText(key, awkward[awkwardUsed++]);
+            else
+                saved.setText(key, QStringLiteral("v%1 = \"x\" [y] ;z").arg(i));
             break;
         case Settings::Kind::Choice:
             saved.setChoice(key, true);
@@ -308,6 +335,7 @@ void TestSettingsFiles::saveThenLoadGivesEveryFieldBack()
             break;
         }
     }
+    QCOMPARE(awkwardUsed, awkward.size());
     QVERIFY(SaveSettings(saved, path("links.ini")).ok);
 
     Settings loaded;
