@@ -64,6 +64,14 @@ QString SpreadsheetExporter::MissingApplicationMessage(const QString& workbookPa
     return MissingApplicationText + QStringLiteral("\n\n") + QDir::toNativeSeparators(workbookPath);
 }
 
+QString SpreadsheetExporter::CutCellsMessage(int count)
+{
+    if (count == 1)
+        return QStringLiteral("1 cell was longer than 32,767 characters and was cut to fit the workbook.");
+    return QStringLiteral("%1 cells were longer than 32,767 characters and were cut to fit the workbook.")
+        .arg(count);
+}
+
 void SpreadsheetExporter::deliver(const WorkbookResult& result)
 {
     if (m_worker.joinable())
@@ -74,6 +82,10 @@ void SpreadsheetExporter::deliver(const WorkbookResult& result)
         emit failed(FailureTitle, result.saved.message());
         return;
     }
+    // The user would otherwise find out only by reading every long cell to
+    // its end.
+    if (result.truncatedCells > 0)
+        emit cellsCut(result.truncatedCells, CutCellsMessage(result.truncatedCells));
     // The file stays in the temporary folder either way: it is the user's
     // only copy of the export until the application saves it elsewhere.
     if (m_opener.open(result.saved.path).isEmpty()) {

@@ -56,8 +56,14 @@ public:
     // path tells the user where the file was left.
     static QString MissingApplicationMessage(const QString& workbookPath);
 
+    // What the user is told when `count` cells did not fit a sheet cell.
+    static QString CutCellsMessage(int count);
+
 signals:
     void started();
+    // The workbook was written but `count` (> 0) cells were cut to fit; comes
+    // before finished() or failed().
+    void cellsCut(int count, const QString& message);
     void finished(const QString& workbookPath); // written and handed to the application
     void failed(const QString& title, const QString& message);
 

@@ -1,5 +1,6 @@
 #include "results/SpreadsheetExportDialog.h"
 
+#include "Version.h"
 #include "results/SpreadsheetExport.h"
 
 #include <QApplication>
@@ -16,9 +17,21 @@ QMessageBox* SpreadsheetExportDialog::ShowWarning(QWidget* parent, const QString
     return box;
 }
 
+QMessageBox* SpreadsheetExportDialog::ShowNote(QWidget* parent, const QString& message)
+{
+    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral(QUILLMARK_APP_TITLE), message,
+                                QMessageBox::Ok, parent);
+    box->setObjectName(QStringLiteral("CutCellsNote"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+    return box;
+}
+
 void SpreadsheetExportDialog::Attach(SpreadsheetExporter& exporter, QWidget* parent)
 {
     const QPointer<QWidget> owner(parent);
+    QObject::connect(&exporter, &SpreadsheetExporter::cellsCut, &exporter,
+                     [owner](int, const QString& message) { ShowNote(owner.data(), message); });
     QObject::connect(&exporter, &SpreadsheetExporter::started, &exporter,
                      [] { QApplication::setOverrideCursor(Qt::BusyCursor); });
     QObject::connect(&exporter, &SpreadsheetExporter::finished, &exporter,

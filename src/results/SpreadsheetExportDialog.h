@@ -15,7 +15,11 @@ public:
     // without waiting for it; the box deletes itself when closed.
     static QMessageBox* ShowWarning(QWidget* parent, const QString& title, const QString& message);
 
-    // Arrow-with-hourglass from started() to finished()/failed(), and the
-    // warning box on failed().
+    // Shows an information box titled with the application's title, in the
+    // same way.
+    static QMessageBox* ShowNote(QWidget* parent, const QString& message);
+
+    // Arrow-with-hourglass from started() to finished()/failed(), the
+    // warning box on failed() and the note on cellsCut().
     static void Attach(SpreadsheetExporter& exporter, QWidget* parent);
 };

@@ -21,29 +21,87 @@ bool isWide(char32_t c)
            (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x1F300 && c <= 0x1FAFF) || (c >= 0x20000 && c <= 0x3FFFD);
 }
 
+// XML 1.0 cannot carry most control characters; the file format spells them
+// as _xHHHH_, and an underscore before "x" as _x005F_ so that a text such as
+// "_x0041_" is not read back as an escape.
+bool needsEscape(QChar c)
+{
+    return c.unicode() < 0x20 && c != u'\t' && c != u'\n' && c != u'\r';
+}
+
+// Characters of the text at i as the file spells them.
+qsizetype escapedLength(const QString& text, qsizetype i)
+{
+    const QChar c = text.at(i);
+    if (needsEscape(c) || (c == u'_' && i + 1 < text.size() && text.at(i + 1) == u'x'))
+        return 7;
+    return 1;
+}
+
+// Characters that no XML file may hold, and that the file format has no
+// spelling for either: one of them makes the sheet unreadable, and
+// spreadsheets then show every text cell of it empty. A lone half of a
+// surrogate pair (a page decoded from broken bytes) becomes U+FFFD, the
+// replacement character, so the reader sees that something stood there;
+// the non-characters U+FFFE and U+FFFF mean nothing and are dropped. Control
+// characters are not touched here: they travel as _xHHHH_ escapes.
+QString xmlCharacters(const QString& text)
+{
+    const auto bad = [](const QString& t, qsizetype i) {
+        const QChar c = t.at(i);
+        if (c.unicode() == 0xFFFE || c.unicode() == 0xFFFF)
+            return true;
+        if (c.isHighSurrogate())
+            return i + 1 >= t.size() || !t.at(i + 1).isLowSurrogate();
+        if (c.isLowSurrogate())
+            return i == 0 || !t.at(i - 1).isHighSurrogate();
+        return false;
+    };
+    qsizetype first = 0;
+    while (first < text.size() && !bad(text, first))
+        ++first;
+    if (first == text.size())
+        return text;
+
+    QString out = text.left(first);
+    out.reserve(text.size());
+    for (qsizetype i = first; i < text.size(); ++i) {
+        if (!bad(text, i))
+            out += text.at(i);
+        else if (text.at(i).isSurrogate())
+            out += QChar(QChar::ReplacementCharacter);
+    }
+    return out;
+}
+
 // The text that goes into a sheet cell: the table text and one space, cut to
-// what a cell can hold without splitting a surrogate pair.
+// what a cell can hold without splitting a surrogate pair. The limit counts
+// the characters as the file spells them, escapes included, since a longer
+// text is refused by the writer and the cell would stay empty.
 QString sheetText(const QString& tableText, bool& truncated)
 {
-    QString text = tableText + QLatin1Char(' ');
-    truncated = text.size() > WorkbookWriter::MaxCellLength;
-    if (truncated) {
-        qsizetype cut = WorkbookWriter::MaxCellLength;
-        if (text.at(cut - 1).isHighSurrogate())
-            --cut;
-        text.truncate(cut);
+    QString text = xmlCharacters(tableText) + QLatin1Char(' ');
+    truncated = false;
+    if (text.size() <= WorkbookWriter::MaxCellLength / 7)
+        return text; // fits even if every character were escaped
+    qsizetype length = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        length += escapedLength(text, i);
+        if (length > WorkbookWriter::MaxCellLength) {
+            truncated = true;
+            qsizetype cut = i;
+            if (cut > 0 && text.at(cut - 1).isHighSurrogate())
+                --cut;
+            text.truncate(cut);
+            break;
+        }
     }
     return text;
 }
 
-// XML 1.0 cannot carry most control characters; the file format spells them
-// as _xHHHH_, and an underscore before "x" as _x005F_ so that a text such as
-// "_x0041_" is not read back as an escape.
+// The text as the file spells it.
 QString escapeForXlsx(const QString& text)
 {
-    const auto needsEscape = [](QChar c) {
-        return c.unicode() < 0x20 && c != u'\t' && c != u'\n' && c != u'\r';
-    };
     bool plain = !text.contains(QLatin1String("_x"));
     for (qsizetype i = 0; plain && i < text.size(); ++i)
         plain = !needsEscape(text.at(i));

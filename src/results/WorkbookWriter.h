@@ -14,7 +14,7 @@ struct WorkbookResult
     QString sheetName;  // the name the sheet got ("Sheet1" when the wanted one was refused)
     QString tableRange; // "A1:E2"; empty when no table could be laid over the cells
     QString tableStyle; // "TableStyleLight9"; empty when the table has no style
-    int truncatedCells = 0;
+    int truncatedCells = 0; // cells cut to MaxCellLength
 };
 
 // Writes an export's cells into a new .xlsx file with libxlsxwriter. Runs on
@@ -45,8 +45,10 @@ public:
 
     // Cell r, k of the content goes to sheet row r + 1, column k + 1 as the
     // text followed by one space, always as a string, never as a number or a
-    // formula. The block from A1 to the last cell becomes a worksheet table
-    // with a header row.
+    // formula. Characters that no XML file may hold are replaced or dropped
+    // (U+FFFD for a lone surrogate; U+FFFE and U+FFFF dropped); control
+    // characters are kept as the format's escapes. The block from A1 to the
+    // last cell becomes a worksheet table with a header row.
     static WorkbookResult Write(const WorkbookContent& content, const QString& path);
 
     // Column width in the spreadsheet's units (widths of the digit 0) that

@@ -15,6 +15,7 @@ class ExportDialogTest : public QObject
 
 private slots:
     void failureShowsWarningWithoutWaiting();
+    void cutCellsAreToldWithoutWaiting();
 };
 
 void ExportDialogTest::failureShowsWarningWithoutWaiting()
@@ -50,6 +51,32 @@ void ExportDialogTest::failureShowsWarningWithoutWaiting()
     QPointer<QMessageBox> guard(box);
     box->button(QMessageBox::Ok)->click();
     QTRY_VERIFY(guard.isNull()); // it deletes itself when closed
+}
+
+void ExportDialogTest::cutCellsAreToldWithoutWaiting()
+{
+    QTemporaryDir dir;
+    QDir(dir.path()).mkpath(QStringLiteral("bin"));
+    QWidget window;
+    window.show();
+
+    ResultsTable table;
+    table.SetCell(1, 3, QString(40000, u'x'));
+    SpreadsheetExporter exporter(WorkbookOpener({}, {dir.filePath("bin")}), dir.path());
+    SpreadsheetExportDialog::Attach(exporter, &window);
+    QSignalSpy failed(&exporter, &SpreadsheetExporter::failed);
+    QVERIFY(exporter.exportTable(table, table.RowCount(), 5, 1, QString()));
+    QVERIFY(failed.wait(60000));
+
+    QMessageBox* note = nullptr;
+    for (QMessageBox* box : window.findChildren<QMessageBox*>())
+        if (box->windowTitle() == QStringLiteral("Quillmark"))
+            note = box;
+    QVERIFY(note);
+    QTRY_VERIFY(note->isVisible());
+    QCOMPARE(note->text(),
+             QStringLiteral("1 cell was longer than 32,767 characters and was cut to fit the workbook."));
+    QCOMPARE(note->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
 }
 
 QTEST_MAIN(ExportDialogTest)
