@@ -58,6 +58,7 @@ QString BatchCommand::usage()
         "    quillmark-batch [--folder DIR] [--output FILE] LINKS_FILE\n"
         "    quillmark-batch --test [--folder DIR] [URL]\n"
         "    quillmark-batch --help\n"
+        "    quillmark-batch --version\n"
         "\n"
         "DESCRIPTION\n"
         "    The first form visits every URL of LINKS_FILE, as \"Get Data\" does: each page is\n"
@@ -71,11 +72,13 @@ QString BatchCommand::usage()
         "\n"
         "    Ctrl-C asks the run to stop, as the \"Stop\" button does: the URL at work is\n"
         "    finished and the rows so far are written. A second Ctrl-C ends the program at\n"
-        "    once and writes nothing.\n"
+        "    once and writes nothing. With no batch run to stop, as during the test, Ctrl-C\n"
+        "    ends the program at once.\n"
         "\n"
         "    The second form runs the configuration test on URL (default: the test URL of the\n"
         "    settings) and prints the verdict text, the title, the e-mail and the description,\n"
-        "    each on a line after its label.\n"
+        "    each on a line after its label. As in the window, the e-mail starts out as the\n"
+        "    text \"email\", which stays when no e-mail option is selected.\n"
         "\n"
         "    Both read DIR as the program does at start-up: links.ini, the bad-words file it\n"
         "    names, and headers.txt, the accepted status codes.\n"
@@ -89,11 +92,15 @@ QString BatchCommand::usage()
         "        Run the configuration test instead of the batch run.\n"
         "    -h, --help\n"
         "        Show this text.\n"
+        "    --version\n"
+        "        Show the program's name and version.\n"
         "\n"
         "EXIT STATUS\n"
-        "    0   The run completed or was stopped and its rows were written; or the test ran.\n"
+        "    0   The run completed or was stopped and its rows were written; or the test ran;\n"
+        "        or the help or the version was shown.\n"
         "    1   The rows could not be written.\n"
         "    2   Wrong usage, a missing links file or folder, or an output that cannot be written.\n"
+        "    A Ctrl-C or SIGTERM that ends the program at once ends it by that signal.\n"
         "\n"
         "VERSION\n"
         "    " QUILLMARK_APP_TITLE " " QUILLMARK_VERSION_TEXT "\n");
@@ -120,11 +127,16 @@ int BatchCommand::start()
     const QCommandLineOption output(QStringLiteral("output"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption test(QStringLiteral("test"));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
-    parser.addOptions({folder, output, test, help});
+    const QCommandLineOption version(QStringLiteral("version"));
+    parser.addOptions({folder, output, test, help, version});
     if (!parser.parse(m_arguments))
         return fail(parser.errorText() + QStringLiteral("\nTry 'quillmark-batch --help'."));
     if (parser.isSet(help)) {
         print(m_out, usage());
+        return Success;
+    }
+    if (parser.isSet(version)) {
+        print(m_out, QStringLiteral("quillmark-batch " QUILLMARK_VERSION_TEXT));
         return Success;
     }
     const QStringList positional = parser.positionalArguments();
@@ -198,12 +210,13 @@ int BatchCommand::startBatch(const QString& linksFile, const QString& outputOpti
     return -1;
 }
 
-void BatchCommand::requestStop()
+bool BatchCommand::requestStop()
 {
     if (!m_batch || !m_batch->isRunning())
-        return;
+        return false;
     print(m_err, QString::fromLatin1(BatchRun::StopMessage));
     m_batch->requestStop();
+    return true;
 }
 
 void BatchCommand::onBatchFinished()
@@ -225,7 +238,9 @@ int BatchCommand::startTest(const QString& url)
 {
     m_test = std::make_unique<TestRun>(m_settings, m_badWords, m_validStatus);
     connect(m_test.get(), &TestRun::finished, this, &BatchCommand::onTestFinished);
-    m_test->start(url, QString());
+    // The window's e-mail box starts with this text, and a test without an
+    // e-mail option selected leaves the box as it was.
+    m_test->start(url, QStringLiteral("email"));
     return -1;
 }
 

@@ -39,7 +39,8 @@ public:
     int start();
 
     // As "Stop": the URL at work is finished, the rows so far are written.
-    void requestStop();
+    // False when no batch run is going, so there is nothing to stop.
+    bool requestStop();
 
     static QString usage();
 

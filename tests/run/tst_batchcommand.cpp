@@ -1,4 +1,5 @@
 #include "TestHttpServer.h"
+#include "Version.h"
 #include "filters/ListFile.h"
 #include "settings/Settings.h"
 #include "settings/SettingsFile.h"
@@ -37,16 +38,21 @@ private Q_SLOTS:
 
     void runWritesRowsInFileOrder();
     void runWritesTheSettingsFileByDefault();
+    void emptyListEnds_data();
+    void emptyListEnds();
     void usageErrors_data();
     void usageErrors();
     void helpShowsUsage();
+    void versionShowsNameAndVersion();
     void interruptFinishesTheUrlAtWorkAndWritesRows();
+    void testModePrintsVerdictAndFields_data();
     void testModePrintsVerdictAndFields();
+    void interruptDuringTestEndsTheProgram();
 
 private:
     QString program() const;
     QString url(int n) const { return m_server->url("/p" + QString::number(n)).toString(); }
-    void writeFolder();
+    void writeFolder(bool emailOption = true);
     QString writeLinks(const QStringList& lines);
 
     std::unique_ptr<TestHttpServer> m_server;
@@ -78,9 +84,11 @@ void TestBatchCommand::cleanup()
     m_dir.reset();
 }
 
-void TestBatchCommand::writeFolder()
+void TestBatchCommand::writeFolder(bool emailOption)
 {
     Settings settings;
+    if (!emailOption)
+        settings.setChoice(QStringLiteral("EmailOption1"), false);
     settings.setText(QStringLiteral("BadWordsFile"), QStringLiteral("badwords.txt"));
     settings.setText(QStringLiteral("TestURL"), url(4));
     QVERIFY(SaveSettings(settings, m_dir->filePath(QStringLiteral("links.ini"))).ok);
@@ -137,6 +145,36 @@ void TestBatchCommand::runWritesTheSettingsFileByDefault()
     QVERIFY(file.readAll().startsWith(row({"1", "Page 1", "info@example.org", "About 1", url(1).toUtf8()})));
 }
 
+// Nothing to visit: the run is over before the program's event loop starts,
+// and the program must end all the same.
+void TestBatchCommand::emptyListEnds_data()
+{
+    QTest::addColumn<QByteArray>("links");
+    QTest::newRow("empty file") << QByteArray();
+    QTest::newRow("blank lines only") << QByteArray("\n   \r\n\t\n");
+}
+
+void TestBatchCommand::emptyListEnds()
+{
+    QFETCH(QByteArray, links);
+    const QString path = m_dir->filePath(QStringLiteral("links-to-visit.txt"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(links);
+    file.close();
+    const QString output = m_dir->filePath(QStringLiteral("out.txt"));
+    QProcess process;
+    process.start(program(),
+                  {QStringLiteral("--folder"), m_dir->path(), QStringLiteral("--output"), output, path});
+    QVERIFY2(process.waitForFinished(10000), "the program did not end");
+    const QByteArray err = process.readAllStandardError();
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(process.exitCode() == 0, err.constData());
+    QVERIFY2(err.contains(" Done!\n 0 rows written to "), err.constData());
+    QVERIFY(QFile::exists(output));
+    QCOMPARE(m_server->requests().size(), 0);
+}
+
 void TestBatchCommand::usageErrors_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -186,6 +224,18 @@ void TestBatchCommand::helpShowsUsage()
     const QByteArray out = process.readAllStandardOutput();
     for (const char* section : {"NAME", "SYNOPSIS", "DESCRIPTION", "OPTIONS", "EXIT STATUS"})
         QVERIFY2(out.contains("\n" + QByteArray(section) + "\n") || out.startsWith(section), section);
+    QVERIFY(out.contains("    --version\n"));
+}
+
+void TestBatchCommand::versionShowsNameAndVersion()
+{
+    QProcess process;
+    process.start(program(), {QStringLiteral("--version")});
+    QVERIFY(process.waitForFinished(20000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 0);
+    QCOMPARE(process.readAllStandardOutput(), QByteArray("quillmark-batch " QUILLMARK_VERSION_TEXT "\n"));
+    QCOMPARE(process.readAllStandardError(), QByteArray());
 }
 
 void TestBatchCommand::interruptFinishesTheUrlAtWorkAndWritesRows()
@@ -214,8 +264,21 @@ void TestBatchCommand::interruptFinishesTheUrlAtWorkAndWritesRows()
                                  row({"", "", "", "", ""}));
 }
 
+void TestBatchCommand::testModePrintsVerdictAndFields_data()
+{
+    QTest::addColumn<bool>("emailOption");
+    QTest::addColumn<QByteArray>("emailLine");
+    QTest::newRow("the page's e-mail") << true << QByteArray("Email: info@example.org");
+    // As the window's test frame: the e-mail box starts with its initial text
+    // and keeps it when no e-mail option is selected.
+    QTest::newRow("no e-mail option: the box's initial text") << false << QByteArray("Email: email");
+}
+
 void TestBatchCommand::testModePrintsVerdictAndFields()
 {
+    QFETCH(bool, emailOption);
+    QFETCH(QByteArray, emailLine);
+    writeFolder(emailOption);
     QProcess process;
     process.start(program(), {QStringLiteral("--test"), QStringLiteral("--folder"), m_dir->path()});
     QVERIFY(process.waitForFinished(20000));
@@ -225,9 +288,25 @@ void TestBatchCommand::testModePrintsVerdictAndFields()
              QByteArray("Verdict: 200 OK header found! We will try to add this URL to tab 4. "
                         "Content-Type: text/html found! We will try to add this URL to tab 4."));
     QCOMPARE(lines.value(1), QByteArray("Title: Page 4"));
-    QCOMPARE(lines.value(2), QByteArray("Email: info@example.org"));
+    QCOMPARE(lines.value(2), emailLine);
     QCOMPARE(lines.value(3), QByteArray("Description: About 4"));
     QCOMPARE(m_server->requestCount("/p4"), 1);
+}
+
+// A test has no stop of its own: a signal while its page is on the way ends
+// the program, rather than being swallowed until the fetch gives up.
+void TestBatchCommand::interruptDuringTestEndsTheProgram()
+{
+    TestHttpResponse stalled = TestHttpResponse::html(page("4"));
+    stalled.headDelayMs = 60000;
+    m_server->route("/p4", stalled);
+    QProcess process;
+    process.start(program(), {QStringLiteral("--test"), QStringLiteral("--folder"), m_dir->path()});
+    QVERIFY(process.waitForStarted());
+    QTRY_COMPARE(m_server->requestCount("/p4"), 1);
+    ::kill(pid_t(process.processId()), SIGTERM);
+    QVERIFY2(process.waitForFinished(10000), "the program did not end");
+    QCOMPARE(process.readAllStandardOutput(), QByteArray());
 }
 
 QTEST_GUILESS_MAIN(TestBatchCommand)

@@ -38,6 +38,8 @@ private Q_SLOTS:
     void lfOnlyPageGoesThroughLineBreakRemoval();
     void failedFetchIsProcessedAndRunGoesOn();
     void progressTextsOfThreeUrls();
+    void progressWhenTheListShrinks_data();
+    void progressWhenTheListShrinks();
     void percentText_data();
     void percentText();
     void settingChangedWhileWaitingAppliesToNextUrl();
@@ -290,6 +292,41 @@ void TestBatchRun::progressTextsOfThreeUrls()
     QCOMPARE(progress.at(1).at(1).toString(), QStringLiteral("66.66666%"));
     QCOMPARE(progress.at(2).at(1).toString(), QStringLiteral("100%"));
     QCOMPARE(progress.at(2).at(0).toDouble(), 1.0);
+}
+
+// The divisor of the bar is the list's count at each URL, and the user may
+// remove entries while the run waits between two URLs. The bar never runs past
+// its end, and an emptied list gives no division by zero.
+void TestBatchRun::progressWhenTheListShrinks_data()
+{
+    QTest::addColumn<int>("keep");
+    QTest::addColumn<QStringList>("texts");
+    QTest::newRow("one entry left") << 1 << QStringList{"33.33333%", "100%", "100%"};
+    QTest::newRow("list emptied") << 0 << QStringList{"33.33333%", "100%", "100%"};
+}
+
+void TestBatchRun::progressWhenTheListShrinks()
+{
+    QFETCH(int, keep);
+    QFETCH(QStringList, texts);
+    addPages(3);
+    connect(m_run.get(), &BatchRun::progressChanged, this, [this, keep] {
+        if (m_run->processed() == 1) {
+            while (m_links->count() > keep)
+                m_links->removeAt(m_links->count() - 1);
+        }
+    });
+    QSignalSpy progress(m_run.get(), &BatchRun::progressChanged);
+    runToEnd(*m_run);
+    // N was taken at the start: every one of the three turns is completed.
+    QCOMPARE(m_run->processed(), 3);
+    QCOMPARE(m_run->statusText(), QStringLiteral(" Done!"));
+    QCOMPARE(progress.count(), texts.size());
+    for (int i = 0; i < progress.count(); ++i) {
+        QCOMPARE(progress.at(i).at(1).toString(), texts.at(i));
+        QVERIFY(progress.at(i).at(0).toDouble() <= 1.0);
+    }
+    QCOMPARE(m_run->progressFraction(), 1.0);
 }
 
 void TestBatchRun::percentText_data()

@@ -9,14 +9,20 @@
 
 namespace {
 
-const QString kC2Found = QString::fromLatin1(TestRun::StatusFound);
-const QString kC2NotFound = QString::fromLatin1(TestRun::StatusNotFound);
-const QString kC1Found = QString::fromLatin1(TestRun::ContentTypeFound);
-const QString kC1NotFound = QString::fromLatin1(TestRun::ContentTypeNotFound);
-const QString kC3Found = QString::fromLatin1(TestRun::RecipFound);
-const QString kC3NotFound = QString::fromLatin1(TestRun::RecipNotFound);
-const QString kTitleBad = QString::fromLatin1(TestRun::TitleBadWord);
-const QString kDescriptionBad = QString::fromLatin1(TestRun::DescriptionBadWord);
+// The verdict sentences exactly as the user reads them, leading blanks included.
+const QString kC2Found = QStringLiteral(" header found! We will try to add this URL to tab 4.");
+const QString kC2NotFound =
+    QStringLiteral(" header not found. As per rule, that page wont be added to tab 4.");
+const QString kC1Found =
+    QStringLiteral(" Content-Type: text/html found! We will try to add this URL to tab 4.");
+const QString kC1NotFound =
+    QStringLiteral(" Content-Type: text/html not found. As per rule, that page wont be added to tab 4.");
+const QString kC3Found = QStringLiteral("Recip pattern found! We will try to add this URL to tab 4.");
+const QString kC3NotFound =
+    QStringLiteral("No Recip pattern was found. As per rule, that page wont be added to tab 4.");
+const QString kTitleBad = QStringLiteral("Bad Word(s) found in title. This URL will not be added to tab 4!");
+const QString kDescriptionBad =
+    QStringLiteral("Bad Word(s) found in description. This URL will not be added to tab 4!");
 
 const QString kOkHeader = QStringLiteral("HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\n"
                                          "Content-Length: 10");
@@ -100,6 +106,13 @@ void TestTestRun::verdictAndFields_data()
         << Setup([](Settings&) {}) << QStringList() << QStringList() << QString() << kC1NotFound << QString()
         << QString() << QString();
 
+    // Only a ticked box is on: a greyed one gives no content-type sentence,
+    // even for a page that is not HTML.
+    QTest::newRow("greyed C1 is off")
+        << fetched(QString(), QStringLiteral("HTTP/1.1 200 OK\r\nContent-Type: image/png"))
+        << Setup([](Settings& s) { s.setFlag(QStringLiteral("ContentTypeCheck"), Settings::FlagGreyed); })
+        << QStringList() << QStringList() << QString() << QString() << QString() << QString() << QString();
+
     QTest::newRow("invalid recip pattern counts as found") << fetched(plain) << Setup([](Settings& s) {
         s.setFlag(QStringLiteral("ContentTypeCheck"), Settings::FlagOff);
         s.setFlag(QStringLiteral("UseRecip"), Settings::FlagOn);
@@ -151,6 +164,18 @@ void TestTestRun::verdictAndFields_data()
                                                                 << "Online Shop"
                                                                 << "old@example.net"
                                                                 << "Good links";
+
+    QTest::newRow("kept e-mail still gets case and replace") << fetched(plain) << Setup([](Settings& s) {
+        s.setFlag(QStringLiteral("ContentTypeCheck"), Settings::FlagOff);
+        s.setChoice(QStringLiteral("EmailOption1"), false);
+        s.setChoice(QStringLiteral("EmailCaps4"), true);
+        s.setFlag(QStringLiteral("EmailReplace1"), Settings::FlagOn);
+        s.setText(QStringLiteral("EmailReplace2"), QStringLiteral("@example"));
+        s.setText(QStringLiteral("EmailReplace3"), QStringLiteral("@mail"));
+    }) << QStringList() << QStringList() << "old@example.net" << QString()
+                                                             << "Online Shop"
+                                                             << "OLD@mail.NET"
+                                                             << "Good links";
 
     QTest::newRow("option 2 uses the test domain") << fetched(plain) << Setup([](Settings& s) {
         s.setFlag(QStringLiteral("ContentTypeCheck"), Settings::FlagOff);
