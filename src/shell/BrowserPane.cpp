@@ -12,8 +12,8 @@
 #include <QLineEdit>
 #include <QStandardPaths>
 #include <QTimer>
-#include <QWebEnginePage>
 #include <QWebEngineHistory>
+#include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
 #include <QWebEngineView>
