@@ -2,6 +2,7 @@
 #include "shell/BrowserPane.h"
 #include "shell/MainWindow.h"
 #include "shell/SplashWindow.h"
+#include "shell/WebEngineSetup.h"
 #include "shell/Workspace.h"
 
 #include <QApplication>
@@ -9,18 +10,19 @@
 
 int main(int argc, char* argv[])
 {
-    // The web engine shares its GL contexts with the widgets; this has to be
-    // said before the application object exists.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // Shared GL contexts and, as root, the sandbox switch: both have to be
+    // settled before the application object exists.
+    WebEngineSetup::beforeApplication();
     QApplication app(argc, argv);
-    // Names the user's data folder, shared with quillmark-batch, for an
-    // installed copy whose own folder cannot be written.
+    // Names the user's data and cache folders (shared with quillmark-batch),
+    // which hold the browser's profile and, for an installed copy whose own
+    // folder cannot be written, the user's files.
     QCoreApplication::setApplicationName(QStringLiteral("Quillmark"));
 
     const ProgramFolder folder = ProgramFolder::forApplication();
     Workspace workspace(folder);
     // Declared before the window so that it outlives the window's pages.
-    const std::unique_ptr<QWebEngineProfile> profile = BrowserPane::createProfile(folder);
+    const std::unique_ptr<QWebEngineProfile> profile = BrowserPane::createProfile();
     MainWindow window(workspace, *profile);
     SplashWindow splash(window);
     splash.show();

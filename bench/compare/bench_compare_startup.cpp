@@ -17,6 +17,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWebEngineProfile>
@@ -95,7 +96,7 @@ void BM_StartUpToStartPage(benchmark::State& state)
         // What main() builds, in its order, then the window shown directly.
         const ProgramFolder folder(dir.path());
         Workspace workspace(folder);
-        const std::unique_ptr<QWebEngineProfile> profile = BrowserPane::createProfile(folder);
+        const std::unique_ptr<QWebEngineProfile> profile = BrowserPane::createProfile();
         MainWindow window(workspace, *profile);
         QEventLoop loop;
         // The first page complete that is the start page (not a blank one before it).
@@ -137,6 +138,7 @@ int main(int argc, char** argv)
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Quillmark"));
+    QStandardPaths::setTestModeEnabled(true); // the browser's profile in Qt's test folders, not the user's
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -31,6 +31,8 @@ class DocumentSource
 public:
     virtual ~DocumentSource() = default;
     // Reads the current document and calls done (on the caller's thread, through
-    // the context object's event loop) exactly once. Never blocks.
+    // the context object's event loop) exactly once. Never blocks. A page that
+    // does not answer within a few seconds, or that goes away first (a new page
+    // starts loading, its renderer dies), is answered with an empty snapshot.
     virtual void readAnchors(QObject* context, std::function<void(const PageAnchors&)> done) = 0;
 };

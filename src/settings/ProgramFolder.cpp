@@ -35,13 +35,15 @@ void seed(const QString& from, const QString& to)
 
 } // namespace
 
-// The pictures and the start page belong to the program, not to the user: an
-// installed copy brings the missing ones into the data folder on every start.
+// The pictures, the start page and the help page belong to the program, not to
+// the user: an installed copy brings the missing ones into the data folder on
+// every start.
 void ProgramFolder::copyProgramAssets(const QString& from, const QString& to)
 {
-    const QString startPage = QStringLiteral("start.html");
-    if (!QFileInfo::exists(to + u'/' + startPage))
-        QFile::copy(from + u'/' + startPage, to + u'/' + startPage);
+    for (const QString page : {QStringLiteral("start.html"), QStringLiteral("help.html")}) {
+        if (!QFileInfo::exists(to + u'/' + page))
+            QFile::copy(from + u'/' + page, to + u'/' + page);
+    }
     const QDir images(from + QStringLiteral("/images"));
     if (!images.exists())
         return;

@@ -22,7 +22,8 @@ public:
     // the user removed later stays removed.
     static ProgramFolder resolve(const QString& preferred, const QString& fallback);
 
-    // Copies the pictures and the start page that `to` lacks from the folder `from`.
+    // Copies the pictures, the start page and the help page that `to` lacks
+    // from the folder `from`.
     static void copyProgramAssets(const QString& from, const QString& to);
 
     // The files a first start needs: settings, accepted status codes, example lists.

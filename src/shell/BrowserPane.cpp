@@ -10,6 +10,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QWebEngineHistory>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
@@ -99,11 +102,13 @@ QStringList stringList(const QJsonValue& value)
 
 } // namespace
 
-std::unique_ptr<QWebEngineProfile> BrowserPane::createProfile(const ProgramFolder& folder)
+std::unique_ptr<QWebEngineProfile> BrowserPane::createProfile()
 {
+    const QString folderName = QStringLiteral("/browser");
     auto profile = std::make_unique<QWebEngineProfile>(QStringLiteral("Quillmark"));
-    profile->setPersistentStoragePath(folder.filePath(QStringLiteral("browser-profile")));
-    profile->setCachePath(folder.filePath(QStringLiteral("browser-profile/cache")));
+    profile->setPersistentStoragePath(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+                                      folderName);
+    profile->setCachePath(QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + folderName);
     profile->setHttpCacheType(QWebEngineProfile::DiskHttpCache);
     profile->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
     return profile;
@@ -132,6 +137,13 @@ BrowserPane::BrowserPane(QWebEngineProfile& profile, const ProgramFolder& folder
 
     connect(m_ui->cmbAddress->lineEdit(), &QLineEdit::returnPressed, this, &BrowserPane::onAddressReturn);
     connect(m_ui->web, &QWebEngineView::loadFinished, this, &BrowserPane::onLoadFinished);
+    // A read of the anchors is about the page it was asked of: a new page, or
+    // a renderer that died, will never answer it. The engine says nothing of
+    // a navigation that starts while a page is still loading (the usual case
+    // for a page whose script never ends), so the navigation commands below
+    // end the reads themselves too.
+    connect(m_ui->web, &QWebEngineView::loadStarted, this, &BrowserPane::cancelReads);
+    connect(m_ui->web, &QWebEngineView::renderProcessTerminated, this, &BrowserPane::cancelReads);
 
     placeControls(1440.0 / logicalDpiX(), 1440.0 / logicalDpiY());
 }
@@ -139,9 +151,7 @@ BrowserPane::BrowserPane(QWebEngineProfile& profile, const ProgramFolder& folder
 BrowserPane::~BrowserPane()
 {
     // A read still waiting for the engine gets its answer now: nothing.
-    const QList<quint64> ids = m_pendingReads.keys();
-    for (quint64 id : ids)
-        finishRead(id, PageAnchors{});
+    cancelReads();
     *m_alive = false;
 }
 
@@ -188,6 +198,7 @@ void BrowserPane::navigateTyped(const QString& text)
 {
     if (text.trimmed().isEmpty())
         return;
+    cancelReads();
     m_ui->web->setUrl(addressFromText(text));
 }
 
@@ -196,13 +207,25 @@ void BrowserPane::navigate(const QString& address)
     navigateTyped(address);
 }
 
+void BrowserPane::navigateToUrl(const QUrl& url)
+{
+    cancelReads();
+    m_ui->web->setUrl(url);
+}
+
 void BrowserPane::goBack()
 {
+    if (!m_ui->web->history()->canGoBack())
+        return;
+    cancelReads();
     m_ui->web->back();
 }
 
 void BrowserPane::goForward()
 {
+    if (!m_ui->web->history()->canGoForward())
+        return;
+    cancelReads();
     m_ui->web->forward();
 }
 
@@ -213,11 +236,13 @@ void BrowserPane::stop()
 
 void BrowserPane::reload()
 {
+    cancelReads();
     m_ui->web->reload();
 }
 
 void BrowserPane::goHome()
 {
+    cancelReads();
     m_ui->web->setUrl(homeUrl());
 }
 
@@ -270,6 +295,17 @@ void BrowserPane::readAnchors(QObject* context, std::function<void(const PageAnc
                                          if (live && *live)
                                              finishRead(id, parseAnchors(result));
                                      });
+    // A page whose script never gives the renderer back would never answer;
+    // after the bound the read ends with nothing, and a late answer finds no
+    // read left to finish.
+    QTimer::singleShot(m_readTimeoutMs, this, [this, id] { finishRead(id, PageAnchors{}); });
+}
+
+void BrowserPane::cancelReads()
+{
+    const QList<quint64> ids = m_pendingReads.keys();
+    for (quint64 id : ids)
+        finishRead(id, PageAnchors{});
 }
 
 void BrowserPane::finishRead(quint64 id, const PageAnchors& anchors)

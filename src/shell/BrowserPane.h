@@ -27,9 +27,15 @@ class BrowserPane : public QWidget, public DocumentSource
     Q_OBJECT
 
 public:
-    // The browser's profile (cookies, cache, local storage) kept in the program
-    // folder. It must outlive every pane that uses it.
-    static std::unique_ptr<QWebEngineProfile> createProfile(const ProgramFolder& folder);
+    // The browser's profile: cookies and local storage in the user's data
+    // folder, the cache in the user's cache folder, both named by the
+    // application name. Never the program folder, where the profile's files
+    // would sit among the user's own. It must outlive every pane that uses it.
+    static std::unique_ptr<QWebEngineProfile> createProfile();
+
+    // How long a read of the page's anchors waits for the page before it is
+    // answered with nothing.
+    static constexpr int DefaultReadTimeoutMs = 5000;
 
     BrowserPane(QWebEngineProfile& profile, const ProgramFolder& folder, QWidget* parent = nullptr);
     ~BrowserPane() override;
@@ -49,6 +55,8 @@ public:
     // list; both take a text and ignore an empty one.
     void navigateTyped(const QString& text);
     void navigate(const QString& address);
+    // A page the program itself names (a local file), taken as it is.
+    void navigateToUrl(const QUrl& url);
     void goBack();
     void goForward();
     void stop();
@@ -64,6 +72,7 @@ public:
     void placeControls(double twipsPerPixelX, double twipsPerPixelY);
 
     void readAnchors(QObject* context, std::function<void(const PageAnchors&)> done) override;
+    void setReadTimeout(int milliseconds) { m_readTimeoutMs = milliseconds; }
 
     // The anchors script's result, turned into a snapshot (exposed for tests).
     static PageAnchors parseAnchors(const QVariant& scriptResult);
@@ -83,12 +92,15 @@ private:
         std::function<void(const PageAnchors&)> done;
     };
     void finishRead(quint64 id, const PageAnchors& anchors);
+    // Answers every read still waiting with nothing: the page it asked is gone.
+    void cancelReads();
 
     std::unique_ptr<Ui::BrowserPane> m_ui;
     ProgramFolder m_folder;
     std::array<PictureButton*, 5> m_buttons{};
     QHash<quint64, PendingRead> m_pendingReads;
     quint64 m_nextReadId = 1;
+    int m_readTimeoutMs = DefaultReadTimeoutMs;
     // Shared with the engine's callbacks, which may outlive the pane.
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };

@@ -13,6 +13,7 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QTableView>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <QWebEngineView>
 #include <cmath>
@@ -161,7 +162,7 @@ void MainWindow::showArea(int index)
 
 void MainWindow::onForums()
 {
-    m_browser->navigate(QString::fromLatin1(ForumsAddress));
+    m_browser->navigateToUrl(QUrl::fromLocalFile(m_workspace.folder().filePath(QString::fromLatin1(HelpPageName))));
 }
 
 void MainWindow::onOnTop()

@@ -24,8 +24,9 @@ class MainWindow : public QWidget
     Q_OBJECT
 
 public:
-    // The publisher's support forum, opened by "Forums".
-    static constexpr const char* ForumsAddress = "https://quillmark.example/forums/";
+    // There is no support forum yet: "Forums" opens the about-and-help page
+    // that ships in the program folder beside the start page.
+    static constexpr const char* HelpPageName = "help.html";
 
     MainWindow(Workspace& workspace, QWebEngineProfile& profile, QWidget* parent = nullptr);
     ~MainWindow() override;

@@ -7,6 +7,7 @@
 #include "settings/SettingsFile.h"
 #include "shell/BrowserPane.h"
 #include "shell/MainWindow.h"
+#include "shell/WebEngineSetup.h"
 #include "shell/Workspace.h"
 
 #include <QApplication>
@@ -14,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QWebEngineProfile>
 #include <QtTest>
@@ -57,15 +59,12 @@ private Q_SLOTS:
     void startsOnDamagedFolder();
 
 private:
-    std::unique_ptr<QTemporaryDir> m_profileDir;
     std::unique_ptr<QWebEngineProfile> m_profile;
 };
 
 void TestBadStart::initTestCase()
 {
-    m_profileDir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_profileDir->isValid());
-    m_profile = BrowserPane::createProfile(ProgramFolder(m_profileDir->path()));
+    m_profile = BrowserPane::createProfile();
 }
 
 void TestBadStart::cleanupTestCase()
@@ -136,8 +135,9 @@ void TestBadStart::startsOnDamagedFolder()
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    WebEngineSetup::beforeApplication();
     QApplication app(argc, argv);
+    QStandardPaths::setTestModeEnabled(true); // the browser's profile in Qt's test folders
     TestBadStart test;
     return QTest::qExec(&test, argc, argv);
 }

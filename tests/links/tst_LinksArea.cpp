@@ -21,8 +21,10 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
+#include <csignal>
 #include <memory>
 
 namespace {
@@ -48,6 +50,8 @@ private Q_SLOTS:
     void harvest();
     void getLinksTwiceChangesNothing();
     void busyPointerFromRequestToAnswer();
+    void pageThatNeverAnswers_data();
+    void pageThatNeverAnswers();
     void clearBeforeAddingWithGetLinks();
     void clearBeforeAddingWithOneTypedUrl();
     void badUrlMatches_data();
@@ -225,6 +229,65 @@ void LinksAreaTests::busyPointerFromRequestToAnswer()
     QVERIFY(done.wait(20000));
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
     QCOMPARE(counter(), QStringLiteral("3"));
+}
+
+void LinksAreaTests::pageThatNeverAnswers_data()
+{
+    QTest::addColumn<QString>("ending"); // what ends the wait
+    QTest::addColumn<QStringList>("before");
+    QTest::addColumn<QString>("expectedCounter");
+
+    QTest::newRow("the bound, empty list") << "bound" << QStringList() << "0";
+    QTest::newRow("the bound, list kept") << "bound" << QStringList{"http://old.example/"} << "1";
+    QTest::newRow("the next page") << "navigation" << QStringList() << "0";
+    QTest::newRow("the renderer's end") << "renderer" << QStringList{"http://old.example/"} << "1";
+}
+
+void LinksAreaTests::pageThatNeverAnswers()
+{
+    QFETCH(QString, ending);
+    QFETCH(QStringList, before);
+    QFETCH(QString, expectedCounter);
+
+    // A local file: a page of its own site, so leaving it needs nothing of
+    // its renderer, which the script keeps busy for good. The parser stops
+    // in the script and never reaches the second link.
+    const QString hangs = m_dir.filePath(QStringLiteral("hangs.html"));
+    QFile file(hangs);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("<!DOCTYPE html><html><head><title>hangs</title></head><body>"
+               "<a href='http://before.example/'>1</a><script>while (true) {}</script>"
+               "<a href='http://after.example/'>2</a></body></html>");
+    file.close();
+
+    // Only the bound's own row can be ended by it in time.
+    m_browser->setReadTimeout(ending == QLatin1String("bound") ? 1500 : 600000);
+    m_browser->navigateToUrl(QUrl::fromLocalFile(hangs));
+    QTRY_COMPARE_WITH_TIMEOUT(m_browser->title(), QStringLiteral("hangs"), 20000);
+    fillLinks(before);
+
+    QSignalSpy done(m_area, &LinksArea::linksHarvested);
+    QTest::mouseClick(m_area->findChild<QPushButton*>(QStringLiteral("Command10")), Qt::LeftButton);
+    QVERIFY(QGuiApplication::overrideCursor());
+    QSignalSpy loaded(m_browser->view(), &QWebEngineView::loadFinished);
+    if (ending == QLatin1String("navigation"))
+        m_browser->navigate(url(QStringLiteral("/iframe1")));
+    else if (ending == QLatin1String("renderer"))
+        QVERIFY(::kill(pid_t(m_browser->view()->page()->renderProcessPid()), SIGKILL) == 0);
+    QVERIFY(done.wait(10000));
+    m_browser->setReadTimeout(5000);
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+    QCOMPARE(m_workspace->linkList().entries(), before);
+    QCOMPARE(counter(), expectedCounter);
+
+    // The next page is harvested as usual.
+    if (ending == QLatin1String("navigation"))
+        QVERIFY(loaded.count() > 0 || loaded.wait(20000));
+    else
+        QVERIFY(load(QStringLiteral("/iframe1")));
+    QVERIFY(getLinks());
+    QCOMPARE(m_workspace->linkList().count(), before.size() + 1);
+    QVERIFY(m_workspace->linkList().entries().contains(url(QStringLiteral("/own"))));
 }
 
 void LinksAreaTests::clearBeforeAddingWithGetLinks()

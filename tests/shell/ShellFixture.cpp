@@ -30,12 +30,12 @@ ShellFixture::ShellFixture() : m_folder(m_dir.path())
     const QDir images(sourcePath(QStringLiteral("images")));
     for (const QString& name : images.entryList(QDir::Files))
         QFile::copy(images.filePath(name), m_folder.filePath(QStringLiteral("images/") + name));
-    QFile::copy(sourcePath(QStringLiteral("data/start.html")),
-                m_folder.filePath(QStringLiteral("start.html")));
+    for (const QString page : {QStringLiteral("start.html"), QStringLiteral("help.html")})
+        QFile::copy(sourcePath(QStringLiteral("data/") + page), m_folder.filePath(page));
     QDir().mkpath(m_folder.filePath(QStringLiteral("bare")));
 
     m_interceptor = std::make_unique<LocalOnly>();
-    m_profile = BrowserPane::createProfile(m_folder);
+    m_profile = BrowserPane::createProfile();
     m_profile->setUrlRequestInterceptor(m_interceptor.get());
 }
 

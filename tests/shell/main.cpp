@@ -1,14 +1,19 @@
 #include "ShellFixture.h"
 #include "tst_BrowserPane.h"
 #include "tst_Windows.h"
+#include "shell/WebEngineSetup.h"
 
 #include <QApplication>
+#include <QStandardPaths>
 #include <QTest>
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    WebEngineSetup::beforeApplication();
     QApplication app(argc, argv);
+    // The browser's profile goes to the user's data and cache folders: in a
+    // test, to Qt's own test folders, never the user's.
+    QStandardPaths::setTestModeEnabled(true);
     ShellFixture fixture;
     if (!fixture.isValid())
         return 1;

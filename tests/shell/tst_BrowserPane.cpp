@@ -6,11 +6,14 @@
 #include "shell/PictureButton.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QPointer>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTest>
 #include <QWebEngineHistory>
+#include <QWebEngineProfile>
 #include <QWebEngineView>
 
 Q_DECLARE_METATYPE(PageAnchors)
@@ -306,4 +309,21 @@ void TestBrowserPane::documentSourceAnswersOnce()
     QTest::qWait(300);
     QCOMPARE(calls, 1);
     QVERIFY(!goneCalled);
+}
+
+void TestBrowserPane::profileOutsideProgramFolder()
+{
+    // The profile main() makes: its cookies and cache never land among the
+    // user's files in the program folder, where "Save links" would list them.
+    const QWebEngineProfile& profile = m_fixture.profile();
+    QVERIFY(!profile.isOffTheRecord());
+    const QString folder = QDir(m_fixture.folder().path()).canonicalPath() + QLatin1Char('/');
+    for (const QString& path : {profile.persistentStoragePath(), profile.cachePath()}) {
+        QVERIFY2(!path.isEmpty(), qPrintable(path));
+        QVERIFY2(!QDir(path).absolutePath().startsWith(folder), qPrintable(path));
+    }
+    QVERIFY(profile.persistentStoragePath().startsWith(
+        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QLatin1Char('/')));
+    QVERIFY(profile.cachePath().startsWith(
+        QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + QLatin1Char('/')));
 }

@@ -23,6 +23,7 @@ private Q_SLOTS:
     void documentSource_data();
     void documentSource();
     void documentSourceAnswersOnce();
+    void profileOutsideProgramFolder();
 
 private:
     ShellFixture& m_fixture;
