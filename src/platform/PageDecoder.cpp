@@ -1,47 +1,12 @@
 #include "platform/PageDecoder.h"
 
+#include "platform/TextBytes.h"
+#include "platform/WebEncoding.h"
+
 #include <QRegularExpression>
-#include <QStringList>
-#include <cerrno>
-#include <iconv.h>
+#include <optional>
 
 namespace {
-
-// 0x80..0x9F of Windows-1252. The five holes map to the C1 controls of the same
-// value, as browsers do, so no byte is ever lost.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
-enum class Known
-{
-    Utf8,
-    Cp1252,
-    Other
-};
-
-// Latin-1 and ASCII labels mean Windows-1252 on the web: servers that declare
-// ISO-8859-1 routinely send curly quotes from the 0x80..0x9F range.
-Known classify(const QString& name)
-{
-    static const QStringList utf8 = {QStringLiteral("utf-8"), QStringLiteral("utf8"),
-                                     QStringLiteral("unicode-1-1-utf-8")};
-    static const QStringList cp1252 = {
-        QStringLiteral("windows-1252"), QStringLiteral("cp1252"),    QStringLiteral("x-cp1252"),
-        QStringLiteral("iso-8859-1"),   QStringLiteral("iso8859-1"), QStringLiteral("iso_8859-1"),
-        QStringLiteral("latin1"),       QStringLiteral("latin-1"),   QStringLiteral("l1"),
-        QStringLiteral("us-ascii"),     QStringLiteral("ascii"),     QStringLiteral("iso-ir-100"),
-        QStringLiteral("ibm819"),       QStringLiteral("cp819"),     QStringLiteral("csisolatin1"),
-    };
-    const QString lower = name.toLower();
-    if (utf8.contains(lower))
-        return Known::Utf8;
-    if (cp1252.contains(lower))
-        return Known::Cp1252;
-    return Known::Other;
-}
 
 QString cleanCharsetName(QString name)
 {
@@ -80,98 +45,6 @@ QString PageDecoder::charsetFromMeta(const QByteArray& body, int window)
     return m.hasMatch() ? m.captured(1) : QString();
 }
 
-bool PageDecoder::isValidUtf8(const QByteArray& bytes)
-{
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
-    const qsizetype n = bytes.size();
-    qsizetype i = 0;
-    while (i < n) {
-        const unsigned char c = p[i];
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        int extra;
-        unsigned int min;
-        unsigned int cp;
-        if (c >= 0xC2 && c <= 0xDF) {
-            extra = 1;
-            min = 0x80;
-            cp = c & 0x1F;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            extra = 2;
-            min = 0x800;
-            cp = c & 0x0F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            extra = 3;
-            min = 0x10000;
-            cp = c & 0x07;
-        } else {
-            return false;
-        }
-        for (int k = 1; k <= extra; ++k) {
-            // A body cut at the size limit may end inside a character: that is
-            // still UTF-8, not a reason to fall back.
-            if (i + k >= n)
-                return true;
-            const unsigned char cc = p[i + k];
-            if ((cc & 0xC0) != 0x80)
-                return false;
-            cp = (cp << 6) | (cc & 0x3F);
-        }
-        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        i += extra + 1;
-    }
-    return true;
-}
-
-QString PageDecoder::fromWindows1252(const QByteArray& bytes)
-{
-    QString out(bytes.size(), Qt::Uninitialized);
-    QChar* d = out.data();
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const auto c = static_cast<unsigned char>(bytes[i]);
-        d[i] = (c >= 0x80 && c <= 0x9F) ? QChar(kCp1252High[c - 0x80]) : QChar(c);
-    }
-    return out;
-}
-
-bool PageDecoder::decodeNamed(const QByteArray& bytes, const QString& charset, QString* out)
-{
-    const QByteArray name = charset.toLatin1();
-    iconv_t cd = iconv_open("UTF-8", name.constData());
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        return false;
-    QByteArray utf8;
-    utf8.reserve(bytes.size() * 2 + 16);
-    char buffer[16384];
-    char* in = const_cast<char*>(bytes.constData());
-    size_t inLeft = size_t(bytes.size());
-    while (inLeft > 0) {
-        char* outPtr = buffer;
-        size_t outLeft = sizeof buffer;
-        const size_t rc = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
-        utf8.append(buffer, outPtr - buffer);
-        if (rc == size_t(-1)) {
-            if (errno == E2BIG)
-                continue;
-            // An invalid or cut-off sequence: one replacement character, then resync.
-            utf8.append("\xEF\xBF\xBD");
-            ++in;
-            --inLeft;
-            iconv(cd, nullptr, nullptr, nullptr, nullptr);
-        }
-    }
-    char* outPtr = buffer;
-    size_t outLeft = sizeof buffer;
-    iconv(cd, nullptr, nullptr, &outPtr, &outLeft); // flush a stateful encoding's shift state
-    utf8.append(buffer, outPtr - buffer);
-    iconv_close(cd);
-    *out = QString::fromUtf8(utf8);
-    return true;
-}
-
 QString PageDecoder::normalizeLineBreaks(const QString& text)
 {
     qsizetype lone = 0;
@@ -208,61 +81,38 @@ QString PageDecoder::normalizeLineBreaks(const QString& text)
 PageDecoder::Decoded PageDecoder::decode(const QByteArray& body, const QString& header)
 {
     Decoded result;
-    if (body.startsWith("\xEF\xBB\xBF")) {
-        result.text = QString::fromUtf8(body.mid(3));
-        result.charset = QStringLiteral("UTF-8");
-        result.source = Source::ByteOrderMark;
-    } else if (body.startsWith("\xFF\xFE") || body.startsWith("\xFE\xFF")) {
-        const bool little = body.startsWith("\xFF\xFE");
-        result.charset = little ? QStringLiteral("UTF-16LE") : QStringLiteral("UTF-16BE");
-        result.source = Source::ByteOrderMark;
-        if (!decodeNamed(body.mid(2), result.charset, &result.text))
-            result.text = fromWindows1252(body);
-    } else {
-        const QString declaredHeader = charsetFromHeader(header);
-        const QString declaredMeta = declaredHeader.isEmpty() ? charsetFromMeta(body) : QString();
-        const QString declared = declaredHeader.isEmpty() ? declaredMeta : declaredHeader;
-        const Source source = declaredHeader.isEmpty() ? Source::Meta : Source::Header;
-        bool done = false;
-        if (!declared.isEmpty()) {
-            switch (classify(declared)) {
-            case Known::Utf8:
-                // Declared UTF-8 stays UTF-8: a stray bad byte costs one
-                // replacement character, not the whole page.
-                result.text = QString::fromUtf8(body);
-                result.charset = QStringLiteral("UTF-8");
-                done = true;
-                break;
-            case Known::Cp1252:
-                result.text = fromWindows1252(body);
-                result.charset = QStringLiteral("WINDOWS-1252");
-                done = true;
-                break;
-            case Known::Other:
-                // A meta tag can only name an ASCII-compatible encoding: UTF-16
-                // there is a copy-paste slip that browsers ignore too.
-                if (source == Source::Meta &&
-                    declared.startsWith(QLatin1String("utf-16"), Qt::CaseInsensitive))
-                    break;
-                done = decodeNamed(body, declared, &result.text);
-                if (done)
-                    result.charset = declared.toUpper();
-                break;
-            }
-            if (done)
-                result.source = source;
-        }
-        if (!done) {
-            result.source = Source::Sniffed;
-            if (isValidUtf8(body)) {
-                result.text = QString::fromUtf8(body);
-                result.charset = QStringLiteral("UTF-8");
-            } else {
-                result.text = fromWindows1252(body);
-                result.charset = QStringLiteral("WINDOWS-1252");
-            }
-        }
+    std::optional<WebEncoding> encoding;
+    QByteArrayView bytes(body);
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        encoding = WebEncoding::utf8();
+        bytes = bytes.sliced(3);
+    } else if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        encoding = bytes.startsWith("\xFF\xFE") ? WebEncoding::utf16le() : WebEncoding::utf16be();
+        bytes = bytes.sliced(2);
     }
-    result.text = normalizeLineBreaks(result.text);
+    if (encoding) {
+        result.source = Source::ByteOrderMark;
+    } else if ((encoding = WebEncoding::forLabel(charsetFromHeader(header)))) {
+        result.source = Source::Header;
+    } else if ((encoding = WebEncoding::forLabel(charsetFromMeta(body)))) {
+        // A page that could declare itself in markup is ASCII-compatible, so a
+        // meta tag naming UTF-16 is a slip: browsers read such a page as UTF-8.
+        // x-user-defined there means Windows-1252 to them as well.
+        if (encoding->isUtf16())
+            encoding = WebEncoding::utf8();
+        else if (encoding->isUserDefined())
+            encoding = WebEncoding::windows1252();
+        result.source = Source::Meta;
+    } else {
+        // A body cut off at the size limit may end inside a character: that is
+        // still UTF-8, not a reason to fall back.
+        const bool utf8 = TextBytes::isUtf8(bytes.chopped(TextBytes::tornUtf8Tail(bytes)));
+        encoding = utf8 ? WebEncoding::utf8() : WebEncoding::windows1252();
+        result.source = Source::Sniffed;
+    }
+    // A declared UTF-8 page with a stray bad byte costs one replacement
+    // character, not the whole page.
+    result.text = normalizeLineBreaks(encoding->decode(bytes));
+    result.charset = encoding->name().toUpper();
     return result;
 }

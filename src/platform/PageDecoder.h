@@ -3,11 +3,12 @@
 #include <QByteArray>
 #include <QString>
 
-// Turns the bytes of a response body into the text of the page buffer: the
-// charset comes from the byte-order mark, else the Content-Type header, else a
-// <meta> declaration near the top of the page, else UTF-8 with a Windows-1252
-// fallback for bytes that are not UTF-8. Every line break then becomes CR LF,
-// as the rich-text page buffer of the window holds it.
+// Turns the bytes of a response body into the text of the page buffer, the way
+// the browser pane reads the same page: the charset comes from the byte-order
+// mark, else the Content-Type header, else a <meta> declaration near the top of
+// the page, else UTF-8 with a Windows-1252 fallback for bodies that are not
+// UTF-8. A label browsers do not know counts as no label at all. Every line
+// break then becomes CR LF, as the rich-text page buffer of the window holds it.
 class PageDecoder
 {
 public:
@@ -23,7 +24,7 @@ public:
     struct Decoded
     {
         QString text;
-        QString charset; // canonical name actually used, e.g. "UTF-8", "WINDOWS-1252"
+        QString charset; // the encoding used, upper case, e.g. "UTF-8", "WINDOWS-1252", "SHIFT_JIS"
         Source source = Source::Sniffed;
     };
 
@@ -38,9 +39,4 @@ public:
 
     // CR LF, a lone LF and a lone CR each become CR LF.
     static QString normalizeLineBreaks(const QString& text);
-
-    static bool isValidUtf8(const QByteArray& bytes);
-    static QString fromWindows1252(const QByteArray& bytes);
-    // Decodes by a charset name through iconv; false when the name is unknown.
-    static bool decodeNamed(const QByteArray& bytes, const QString& charset, QString* out);
 };

@@ -1,31 +1,12 @@
 #include "platform/TextFile.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/TextBytes.h"
 
 #include <QFile>
 #include <QStringDecoder>
-#include <algorithm>
 
 namespace {
-
-// Windows-1252 differs from Latin-1 only in 0x80..0x9F. The five bytes the code
-// page leaves undefined map to the C1 controls of the same value, as Windows does.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
-QString decodeCp1252(const QByteArray& bytes)
-{
-    QString text(bytes.size(), Qt::Uninitialized);
-    QChar* out = text.data();
-    for (const char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        *out++ = (b >= 0x80 && b < 0xA0) ? QChar(kCp1252High[b - 0x80]) : QChar(b);
-    }
-    return text;
-}
 
 // A lone surrogate cannot be written as UTF-8; it becomes U+FFFD on reading
 // already, so what is read is what a save writes back.
@@ -41,21 +22,28 @@ QString replaceLoneSurrogates(QString text)
     return text;
 }
 
-// The bytes of a character cut off by the end of the file: a lead byte
-// followed by fewer continuation bytes than it announces. 0 when there is none.
-qsizetype tornCharacter(QByteArrayView bytes)
+// Line by line: a file that is UTF-8 but for a line pasted from an old
+// Windows program keeps its UTF-8 lines; only the lines that are not UTF-8 are
+// read as Windows-1252. Line-break bytes are the same in both.
+QString decodeByLine(QByteArrayView bytes)
 {
-    for (qsizetype k = 1; k <= 3 && k <= bytes.size(); ++k) {
-        const auto b = static_cast<unsigned char>(bytes[bytes.size() - k]);
-        if ((b & 0xC0) == 0x80)
+    QString text;
+    text.reserve(bytes.size());
+    qsizetype start = 0;
+    const auto take = [&](qsizetype end) {
+        const QByteArrayView line = bytes.sliced(start, end - start);
+        text += TextBytes::isUtf8(line) ? TextBytes::fromUtf8(line) : TextBytes::fromWindows1252(line);
+    };
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (c != '\r' && c != '\n')
             continue;
-        const qsizetype length = (b >= 0xF0 && b <= 0xF4)  ? 4
-                                 : (b >= 0xE0 && b < 0xF0) ? 3
-                                 : (b >= 0xC2 && b < 0xE0) ? 2
-                                                           : 0;
-        return length > k ? k : 0;
+        take(i);
+        text += QLatin1Char(c);
+        start = i + 1;
     }
-    return 0;
+    take(bytes.size());
+    return text;
 }
 
 } // namespace
@@ -73,27 +61,16 @@ QString TextFile::decode(const QByteArray& bytes)
     // Exactly one mark is dropped, here; the decoders keep any further one.
     if (view.startsWith("\xEF\xBB\xBF"))
         view = view.sliced(3);
-    QStringDecoder utf8(QStringConverter::Utf8,
-                        QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
-    QString text = utf8.decode(view);
-    if (!utf8.hasError())
-        return text;
+    if (TextBytes::isUtf8(view))
+        return TextBytes::fromUtf8(view);
     // A file cut off in the middle of a character (a full disk, a copy that
-    // broke off) is still UTF-8: only the torn character is lost, instead of
-    // every other non-ASCII character turning into Windows-1252 pairs. The
-    // rest must show UTF-8 characters of its own: a Windows-1252 file that
-    // merely ends in an accented letter stays Windows-1252.
-    if (const qsizetype torn = tornCharacter(view)) {
-        const QByteArrayView head = view.chopped(torn);
-        QStringDecoder utf8Head(QStringConverter::Utf8, QStringConverter::Flag::Stateless |
-                                                            QStringConverter::Flag::ConvertInitialBom);
-        text = utf8Head.decode(head);
-        const bool hasMultiByte =
-            std::any_of(head.begin(), head.end(), [](char c) { return uchar(c) >= 0x80; });
-        if (!utf8Head.hasError() && hasMultiByte)
-            return text + QChar(QChar::ReplacementCharacter);
-    }
-    return decodeCp1252(bytes);
+    // broke off) is still UTF-8: only the torn character is lost. The rest
+    // must show UTF-8 characters of its own: a Windows-1252 file that merely
+    // ends in an accented letter stays Windows-1252.
+    const QByteArrayView head = view.chopped(TextBytes::tornUtf8Tail(view));
+    if (head.size() < view.size() && TextBytes::isUtf8(head) && TextBytes::hasNonAscii(head))
+        return TextBytes::fromUtf8(head) + QChar(QChar::ReplacementCharacter);
+    return decodeByLine(view);
 }
 
 QByteArray TextFile::encode(const QString& text)

@@ -10,8 +10,9 @@
 // The program's text files (settings, list files, the results database): 8-bit
 // text, one line per entry, every line ended by CR LF. They are written as
 // UTF-8. Files edited by hand or written by older tools may be in the Western
-// Windows code page instead, so a file that is not valid UTF-8 is read as
-// Windows-1252. Reading accepts CR LF, a lone LF and a lone CR as line ends.
+// Windows code page instead, wholly or in a few pasted lines, so each line
+// that is not valid UTF-8 is read as Windows-1252. Reading accepts CR LF, a
+// lone LF and a lone CR as line ends.
 class TextFile
 {
 public:

@@ -35,6 +35,9 @@ bool BadFile::write(const QString& path, const QByteArray& good, Kind kind)
         // The last character is a two-byte one; only its first byte is left.
         bytes = good + "caf\xC3";
         break;
+    case Windows1252Line:
+        bytes = good + "caf\xE9\r\n";
+        break;
     case Utf16Le:
     case Utf16Be: {
         const QString text = QString::fromUtf8(good);

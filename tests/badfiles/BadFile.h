@@ -10,10 +10,11 @@ class BadFile
 public:
     enum Kind
     {
-        Binary,        // random bytes
-        TruncatedLine, // cut in the middle of a line
-        TruncatedChar, // cut in the middle of a UTF-8 character
-        Utf16Le,       // "Unicode" as Notepad saves it, with its byte order mark
+        Binary,          // random bytes
+        TruncatedLine,   // cut in the middle of a line
+        TruncatedChar,   // cut in the middle of a UTF-8 character
+        Windows1252Line, // UTF-8 but for one last line "caf\xE9" pasted from an old Windows file
+        Utf16Le,         // "Unicode" as Notepad saves it, with its byte order mark
         Utf16Be,
         CrOnly, // old Mac line ends
         Huge,   // 200 MB: the good content, then a sparse tail of NUL bytes

@@ -106,6 +106,7 @@ void addKindRows()
     QTest::newRow("binary") << BadFile::Binary;
     QTest::newRow("truncated line") << BadFile::TruncatedLine;
     QTest::newRow("truncated character") << BadFile::TruncatedChar;
+    QTest::newRow("one Windows-1252 line") << BadFile::Windows1252Line;
     QTest::newRow("UTF-16 LE") << BadFile::Utf16Le;
     QTest::newRow("UTF-16 BE") << BadFile::Utf16Be;
     QTest::newRow("CR only") << BadFile::CrOnly;
@@ -116,8 +117,8 @@ void addKindRows()
 // Kinds whose good content survives whole.
 bool keepsEverything(BadFile::Kind kind)
 {
-    return kind == BadFile::TruncatedChar || kind == BadFile::Utf16Le || kind == BadFile::Utf16Be ||
-           kind == BadFile::CrOnly || kind == BadFile::Huge;
+    return kind == BadFile::TruncatedChar || kind == BadFile::Windows1252Line || kind == BadFile::Utf16Le ||
+           kind == BadFile::Utf16Be || kind == BadFile::CrOnly || kind == BadFile::Huge;
 }
 
 } // namespace
@@ -223,9 +224,11 @@ void TestBadFiles::listFile()
         status.setEntries({QStringLiteral("200 OK")});
         QVERIFY(!LoadListFromFile(status, file, MissingListFile::EmptyList));
         QCOMPARE(status.count(), 0);
-    } else if (kind == BadFile::TruncatedChar) {
+    } else if (kind == BadFile::TruncatedChar || kind == BadFile::Windows1252Line) {
+        // The UTF-8 "caf\u00e9" stays as it was; the last line reads as far as it can.
         QStringList want = sortedGood;
-        want.append(QStringLiteral("caf\ufffd"));
+        want.append(kind == BadFile::TruncatedChar ? QStringLiteral("caf\ufffd")
+                                                   : QStringLiteral("caf\u00e9"));
         std::stable_sort(want.begin(), want.end(), SortedListModel::lessThan);
         QCOMPARE(list.entries(), want);
     } else if (keepsEverything(kind)) {
@@ -260,8 +263,10 @@ void TestBadFiles::databaseFile()
     want.prepend(ResultsTable::headerTexts());
     if (kind == BadFile::Folder) {
         QCOMPARE(table.Cell(1, 1), QStringLiteral("before"));
-    } else if (kind == BadFile::TruncatedChar) {
-        want.append({QStringLiteral("caf\ufffd"), {}, {}, {}, {}});
+    } else if (kind == BadFile::TruncatedChar || kind == BadFile::Windows1252Line) {
+        const QString last =
+            kind == BadFile::TruncatedChar ? QStringLiteral("caf\ufffd") : QStringLiteral("caf\u00e9");
+        want.append({last, {}, {}, {}, {}});
         QCOMPARE(table.rows(), want);
     } else if (keepsEverything(kind)) {
         QCOMPARE(table.rows(), want);

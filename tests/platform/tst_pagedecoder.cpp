@@ -25,6 +25,7 @@ void TestPageDecoder::decode_data()
 
     const int bom = int(PageDecoder::Source::ByteOrderMark);
     const int hdr = int(PageDecoder::Source::Header);
+    const int meta = int(PageDecoder::Source::Meta);
     const int sniffed = int(PageDecoder::Source::Sniffed);
     const QString ct = QStringLiteral("HTTP/1.1 200 OK\r\nContent-Type: text/html");
 
@@ -46,6 +47,23 @@ void TestPageDecoder::decode_data()
         << QStringLiteral("Content-Type: text/html; charset=utf-8\r\nContent-Type: "
                           "text/html; charset=windows-1252")
         << QStringLiteral("\u00e9") << hdr;
+
+    // Labels read as the browser pane reads them.
+    QTest::newRow("gbk is read as gb18030")
+        << QByteArray("\xC4\xE3\xBA\xC3\x95\x32\x82\x36\x80") << ct + "; charset=gbk"
+        << QStringLiteral("\u4f60\u597d\U00020000\u20ac") << hdr;
+    QTest::newRow("a latin-1 label means windows-1252")
+        << QByteArray("\x80 caf\xE9") << ct + "; charset=ISO_8859-1:1987"
+        << QStringLiteral("\u20ac caf\u00e9") << hdr;
+    QTest::newRow("shift_jis is the windows code page")
+        << QByteArray("C:\x5C\x81\x60") << ct + "; charset=shift_jis" << QStringLiteral("C:\\\uff5e") << hdr;
+    QTest::newRow("windows-1250 unused byte keeps its value")
+        << QByteArray("\x8A\x81") << ct + "; charset=windows-1250" << QStringLiteral("\u0160\u0081") << hdr;
+    QTest::newRow("a label browsers do not know is ignored")
+        << QByteArray("a+ACE-") << ct + "; charset=utf-7" << QStringLiteral("a+ACE-") << sniffed;
+    QTest::newRow("an unknown header label gives way to the meta tag")
+        << QByteArray("<meta charset=koi8-r>\xE1") << ct + "; charset=x-nonsense"
+        << QStringLiteral("<meta charset=koi8-r>\u0410") << meta;
 }
 
 void TestPageDecoder::decode()
