@@ -104,11 +104,13 @@ QStringList stringList(const QJsonValue& value)
 
 std::unique_ptr<QWebEngineProfile> BrowserPane::createProfile()
 {
-    const QString folderName = QStringLiteral("/browser");
+    // Cookies and cache live in the user's cache folder. Not the data folder:
+    // an installed copy keeps its program folder there, and the profile would
+    // then show up among the user's own files in "Save links".
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
     auto profile = std::make_unique<QWebEngineProfile>(QStringLiteral("Quillmark"));
-    profile->setPersistentStoragePath(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
-                                      folderName);
-    profile->setCachePath(QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + folderName);
+    profile->setPersistentStoragePath(base + QStringLiteral("/browser"));
+    profile->setCachePath(base + QStringLiteral("/browser-cache"));
     profile->setHttpCacheType(QWebEngineProfile::DiskHttpCache);
     profile->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
     return profile;

@@ -27,10 +27,10 @@ class BrowserPane : public QWidget, public DocumentSource
     Q_OBJECT
 
 public:
-    // The browser's profile: cookies and local storage in the user's data
-    // folder, the cache in the user's cache folder, both named by the
-    // application name. Never the program folder, where the profile's files
-    // would sit among the user's own. It must outlive every pane that uses it.
+    // The browser's profile: cookies, local storage and cache in the user's
+    // cache folder, named by the application name. Never the program folder,
+    // where the profile's files would sit among the user's own. It must
+    // outlive every pane that uses it.
     static std::unique_ptr<QWebEngineProfile> createProfile();
 
     // How long a read of the page's anchors waits for the page before it is

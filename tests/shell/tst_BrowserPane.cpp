@@ -322,8 +322,11 @@ void TestBrowserPane::profileOutsideProgramFolder()
         QVERIFY2(!path.isEmpty(), qPrintable(path));
         QVERIFY2(!QDir(path).absolutePath().startsWith(folder), qPrintable(path));
     }
-    QVERIFY(profile.persistentStoragePath().startsWith(
-        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QLatin1Char('/')));
-    QVERIFY(profile.cachePath().startsWith(
-        QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + QLatin1Char('/')));
+    // Nor under the data folder, which is an installed copy's program folder.
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QLatin1Char('/');
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + QLatin1Char('/');
+    for (const QString& path : {profile.persistentStoragePath(), profile.cachePath()}) {
+        QVERIFY2(!path.startsWith(data), qPrintable(path));
+        QVERIFY2(path.startsWith(cache), qPrintable(path));
+    }
 }
