@@ -505,6 +505,10 @@ private:
     {
         ++m_i; // the backslash
         if (peek() == u'b' || peek() == u'B') {
+            // RE2 reads '\B' byte by byte, so it holds between the bytes of
+            // one UTF-8 character and could match the empty text there.
+            if (peek() == u'B')
+                m_re2Ok = false;
             put(QStringLiteral("\\") + QChar(peek()));
             ++m_i;
             quantifiable = false;

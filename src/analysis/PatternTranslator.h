@@ -12,7 +12,7 @@
 //    the dialects is spelled out: '.', '\s', '\S', '\v', identity escapes
 //    such as '\h' or '\K', and every literal as a '\x{...}' escape;
 //  - an RE2 pattern, when the pattern uses nothing RE2 cannot run exactly
-//    (no back references, no look-around, no count above 1000). RE2 never
+//    (no back references, no look-around, no count above 1000, no '\B'). RE2 never
 //    backtracks, so such a pattern is decided in linear time on any page.
 class PatternTranslator
 {
