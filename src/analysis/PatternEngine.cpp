@@ -32,7 +32,7 @@ constexpr qsizetype kWindow = 4096;
 constexpr int kMatchesPerCheck = 64;
 
 // Room for RE2's compiled program and its DFA caches, per pattern.
-constexpr int64_t kRe2MaxMem = 32 << 20;
+constexpr int64_t kRe2MaxMem = 16 << 20;
 
 // The first position after limit at which a match of a pattern that can only
 // start a line can begin: just after a CR or an LF, never between CR and LF.

@@ -1,3 +1,4 @@
+#include "analysis/AnalysisDeadline.h"
 #include "analysis/Pattern.h"
 
 #include <QRandomGenerator>
@@ -51,6 +52,7 @@ private Q_SLOTS:
     void everyStartPositionIsTried();
     void catastrophicPatternGivesFailureResults();
     void cacheKeepsCaseFlagsApart();
+    void passedDeadlineLeavesEverySearchUndecided();
 };
 
 void PatternTests::lastMatch_data()
@@ -454,6 +456,20 @@ void PatternTests::cacheKeepsCaseFlagsApart()
     for (int i = 0; i < 100; ++i)
         QVERIFY(PatternTest(QStringLiteral("x%1").arg(i), QStringLiteral("x%1").arg(i)));
     QCOMPARE(PatternEvaluate(QStringLiteral("abc"), QStringLiteral("ABC"), true), PatternOutcome::NoMatch);
+}
+
+void PatternTests::passedDeadlineLeavesEverySearchUndecided()
+{
+    {
+        AnalysisDeadline deadline{std::chrono::milliseconds(0)};
+        QVERIFY(deadline.passed());
+        QCOMPARE(PatternEvaluate(QStringLiteral("a"), QStringLiteral("a")), PatternOutcome::Undecided);
+        QVERIFY(!PatternTest(QStringLiteral("a"), QStringLiteral("a")));
+        QCOMPARE(PatternReplace(QStringLiteral("a"), QStringLiteral("a"), QStringLiteral("b")), QStringLiteral("a"));
+        QCOMPARE(RegexLastMatch(QStringLiteral("a"), QStringLiteral("a")), QString());
+    }
+    // Gone with its scope: the searches are decided again.
+    QCOMPARE(PatternEvaluate(QStringLiteral("a"), QStringLiteral("a")), PatternOutcome::Match);
 }
 
 int runPatternTests(int argc, char** argv)
