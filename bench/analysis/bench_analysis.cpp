@@ -1,5 +1,6 @@
 #include "BenchPages.h"
 #include "analysis/PageAnalysis.h"
+#include "analysis/Pattern.h"
 #include "settings/Settings.h"
 
 #include <QStringList>
@@ -24,6 +25,38 @@ void BM_AnalyseAndFillRow(benchmark::State& state)
     state.counters["page_chars"] = double(page.size());
 }
 BENCHMARK(BM_AnalyseAndFillRow)->Unit(benchmark::kMillisecond);
+
+// A directory page of 20 000 links on one line, about 1 MB, with a link back
+// at its end or none: the shipped reciprocal-link pattern, four greedy '.*'
+// groups, must give the exact answer on it (a backtracking engine gives up).
+QString oneLinePage(bool withLinkBack)
+{
+    QString page = QStringLiteral("<html><body>");
+    page.reserve(1 << 20);
+    for (int i = 0; i < 20000; ++i)
+        page += QStringLiteral("<a href=\"http://s%1.other.org/\">Site %1</a>|").arg(i);
+    if (withLinkBack)
+        page += QStringLiteral("<a href=\"http://www.example.com/\">Us</a>");
+    return page + QStringLiteral("</body></html>");
+}
+
+void BM_RecipOnOneLinePage(benchmark::State& state)
+{
+    const bool withLinkBack = state.range(0) != 0;
+    const QString page = oneLinePage(withLinkBack);
+    const QString recip = Settings().text(QStringLiteral("Reciptext"));
+    for (auto _ : state) {
+        const PatternOutcome outcome = PatternEvaluate(recip, page);
+        const PatternOutcome expected = withLinkBack ? PatternOutcome::Match : PatternOutcome::NoMatch;
+        if (outcome != expected) {
+            state.SkipWithError("wrong answer");
+            break;
+        }
+    }
+    state.SetBytesProcessed(state.iterations() * page.size() * qsizetype(sizeof(QChar)));
+    state.counters["page_chars"] = double(page.size());
+}
+BENCHMARK(BM_RecipOnOneLinePage)->Arg(0)->Arg(1)->ArgName("link_back")->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -14,6 +14,8 @@ bool CheckStatus(const QStringList& validStatus, const QString& header)
 {
     if (validStatus.isEmpty())
         return true;
+    // An entry that cannot be decided does not make the status valid
+    // (PatternTest reads it as "not found"); an invalid one still does.
     for (const QString& entry : validStatus) {
         if (PatternTest(entry, header))
             return true;
@@ -25,5 +27,6 @@ bool CheckRecip(const Settings& settings, const QString& pageText)
 {
     if (!settings.isOn(QStringLiteral("UseRecip")))
         return true;
+    // Undecided reads as "no link back": the page is never let in on a guess.
     return PatternTest(settings.text(QStringLiteral("Reciptext")), pageText);
 }

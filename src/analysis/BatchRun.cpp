@@ -1,5 +1,6 @@
 #include "analysis/BatchRun.h"
 
+#include "analysis/AnalysisDeadline.h"
 #include "analysis/PageAnalysis.h"
 #include "filters/SortedListModel.h"
 #include "results/ResultsTable.h"
@@ -129,26 +130,39 @@ void BatchRun::onFetched(const FetchResult& result)
     Q_EMIT pageBufferChanged(m_pageBuffer);
     const QString header = result.header;
 
-    // Steps 10 to 14; settings and lists are read now, for this URL.
+    // Steps 10 to 14; settings and lists are read now, for this URL. The
+    // deadline decides nothing about the page: if it passes, the page's
+    // analysis is thrown away and reported, and no row is added.
+    AnalysisDeadline deadline(m_analysisTimeLimit);
     const PageVerdict verdict =
         AnalysePage(m_settings, m_pageBuffer, header, m_badWords.entries(), m_validStatus.entries());
+    bool abandoned = deadline.passed();
 
     // Step 15.
     ++m_processed;
     Q_EMIT processedChanged(m_processed);
 
     // Steps 16 and 17.
-    if (verdict.accepted()) {
-        ++m_rows;
-        m_added = m_rows;
-        Q_EMIT addedChanged(m_added);
-        m_results.InsertRow(m_rows);
-        m_results.SetCell(m_rows, 0, QString::number(m_rows));
-        m_results.SetCell(m_rows, 4, m_url);
-        const RowCells cells = FillRowCells(m_settings, verdict, m_results.Cell(m_rows, 4), m_pageBuffer);
-        m_results.SetCell(m_rows, 1, cells.title);
-        m_results.SetCell(m_rows, 2, cells.email);
-        m_results.SetCell(m_rows, 3, cells.description);
+    if (!abandoned && verdict.accepted()) {
+        // The cells are worked out before the row goes in (the URL cell holds
+        // the URL as it is), so an abandoned page leaves no trace in the table.
+        const RowCells cells = FillRowCells(m_settings, verdict, m_url, m_pageBuffer);
+        abandoned = deadline.passed();
+        if (!abandoned) {
+            ++m_rows;
+            m_added = m_rows;
+            Q_EMIT addedChanged(m_added);
+            m_results.InsertRow(m_rows);
+            m_results.SetCell(m_rows, 0, QString::number(m_rows));
+            m_results.SetCell(m_rows, 4, m_url);
+            m_results.SetCell(m_rows, 1, cells.title);
+            m_results.SetCell(m_rows, 2, cells.email);
+            m_results.SetCell(m_rows, 3, cells.description);
+        }
+    }
+    if (abandoned) {
+        Q_EMIT analysisAbandoned(m_url, QStringLiteral("the analysis of the page took longer than %1 ms")
+                                            .arg(m_analysisTimeLimit.count()));
     }
 
     // Step 18. The divisor is the list's count now; entries removed while the

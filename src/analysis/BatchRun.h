@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <functional>
 
 class ResultsTable;
@@ -29,6 +30,8 @@ public:
     static constexpr const char* KilledStatus = " Process was killed by Stop button!";
     static constexpr const char* DoneStatus = " Done!";
     static constexpr const char* StopMessage = "Let me finish processing this URL, and then I will stop.";
+    // How long the analysis of one page may take before it is abandoned.
+    static constexpr std::chrono::milliseconds DefaultAnalysisTimeLimit{30000};
 
     BatchRun(Settings& settings, SortedListModel& links, SortedListModel& badWords,
              SortedListModel& validStatus, ResultsTable& results, const FetchOptions& fetchOptions = {},
@@ -49,6 +52,9 @@ public:
     // While held (the "Stop" message box is open) the run finishes the URL at
     // work but waits before starting the next one, or before ending.
     void setHeld(bool held);
+    // The time limit on the analysis of each page (not on its fetch). A page
+    // whose analysis runs past it adds no row; analysisAbandoned() reports it.
+    void setAnalysisTimeLimit(std::chrono::milliseconds limit) { m_analysisTimeLimit = limit; }
 
     bool isRunning() const { return m_running; }
     bool stopRequested() const { return m_stopRequested; }
@@ -73,6 +79,8 @@ Q_SIGNALS:
     void stopRequestedChanged(bool requested);
     void pageBufferChanged(const QString& text);
     void finished();
+    // The analysis of url was abandoned (why says so); the run goes on.
+    void analysisAbandoned(const QString& url, const QString& why);
 
 private:
     BatchRun(Settings& settings, std::function<int()> linkCount, std::function<QString(int)> linkAt,
@@ -108,4 +116,5 @@ private:
     QString m_url;
     QString m_pageBuffer;
     bool m_editableBefore = true;
+    std::chrono::milliseconds m_analysisTimeLimit = DefaultAnalysisTimeLimit;
 };

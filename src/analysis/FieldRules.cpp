@@ -61,6 +61,9 @@ BadWordsOutcome ApplyBadWords(const Settings& settings, Field field, const QStri
     for (const QString& word : badWords) {
         if (word.isEmpty())
             continue;
+        // A bad word that is invalid or cannot be decided counts as found:
+        // the cautious reading for a word that may refuse the page. Its
+        // replace then leaves the text as it is.
         if (PatternEvaluate(word, outcome.text) == PatternOutcome::NoMatch)
             continue;
         ++outcome.hits;

@@ -3,7 +3,6 @@
 #include "analysis/PatternEngine.h"
 
 #include <QLocale>
-#include <chrono>
 #include <vector>
 
 namespace {
@@ -16,65 +15,11 @@ PatternEngine& engine()
     return instance;
 }
 
-// A primitive that spends longer than this on one pattern counts as a failed
-// evaluation: a pattern that backtracks badly at every one of a million start
-// positions must not stall the run for minutes although no single attempt
-// reaches a limit.
-constexpr auto kPatternBudget = std::chrono::milliseconds(500);
-constexpr int kMatchesPerClockCheck = 8;
-
-// Start of the next search after an empty match at position: one character on.
-// A surrogate pair is stepped over whole so that a replacement never lands
-// between its two halves.
-qsizetype stepPastEmptyMatch(const QString& subject, qsizetype position)
-{
-    if (position + 1 < subject.size() && subject.at(position).isHighSurrogate() &&
-        subject.at(position + 1).isLowSurrogate())
-        return position + 2;
-    return position + 1;
-}
-
 // How much longer than its subject a replacement may make a text. A title
 // pattern of "[\s\S]+" with a replacement of "$&" a hundred times over would
 // otherwise turn a 16 MB page into gigabytes; no sensible rule grows a field
-// by a million characters, so such a replacement counts as a failed one.
+// by a million characters, so such a replacement leaves the text unchanged.
 constexpr qsizetype kMaxReplaceGrowth = 1 << 20;
-
-// Runs the ECMAScript global loop: every search starts where the previous
-// match ended, and after an empty match one character further on. Calls
-// onMatch(ovector) for each match in order; onMatch returning false ends the
-// loop as a failed evaluation.
-template <typename OnMatch>
-PatternOutcome forEachMatch(PatternEngine& eng, const PatternEngine::Compiled& c, const QString& subject,
-                            OnMatch&& onMatch)
-{
-    PatternEngine::Budget budget(kPatternBudget);
-    const qsizetype length = subject.size();
-    const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(c.matchData);
-    qsizetype offset = 0;
-    bool found = false;
-    int count = 0;
-    while (offset <= length) {
-        const auto step = eng.search(c, subject, offset, budget);
-        if (step == PatternEngine::Step::NoMatch)
-            break;
-        if (step == PatternEngine::Step::Failed)
-            return PatternOutcome::Failed;
-        const qsizetype start = qsizetype(ovector[0]);
-        const qsizetype end = qsizetype(ovector[1]);
-        // \K inside a lookahead can report an end before the start; such a
-        // match cannot be replaced or reported consistently.
-        if (end < start)
-            return PatternOutcome::Failed;
-        found = true;
-        if (!onMatch(ovector))
-            return PatternOutcome::Failed;
-        offset = end > start ? end : stepPastEmptyMatch(subject, end);
-        if (++count % kMatchesPerClockCheck == 0 && budget.exhausted())
-            return PatternOutcome::Failed;
-    }
-    return found ? PatternOutcome::Match : PatternOutcome::NoMatch;
-}
 
 // A replacement text split once into literal runs and group references.
 struct ReplacementPiece
@@ -121,60 +66,58 @@ std::vector<ReplacementPiece> parseReplacement(const QString& replacement)
 
 } // namespace
 
-QString RegexLastMatch(const QString& pattern, const QString& subject)
+namespace PatternPrimitives {
+
+QString RegexLastMatch(PatternEngine& eng, const QString& pattern, const QString& subject)
 {
-    PatternEngine& eng = engine();
     const PatternEngine::Compiled* c = eng.compiled(pattern, false);
     if (!c)
         return {};
     qsizetype lastStart = 0;
     qsizetype lastEnd = 0;
-    const auto outcome = forEachMatch(eng, *c, subject, [&](const PCRE2_SIZE* ov) {
-        lastStart = qsizetype(ov[0]);
-        lastEnd = qsizetype(ov[1]);
+    const auto scan = eng.scan(*c, subject, false, false, [&](const qsizetype* ov) {
+        lastStart = ov[0];
+        lastEnd = ov[1];
         return true;
     });
-    if (outcome != PatternOutcome::Match)
+    if (scan != PatternEngine::Scan::Match)
         return {};
     return subject.mid(lastStart, lastEnd - lastStart);
 }
 
-PatternOutcome PatternEvaluate(const QString& pattern, const QString& subject, bool caseSensitive)
+PatternOutcome PatternEvaluate(PatternEngine& eng, const QString& pattern, const QString& subject,
+                               bool caseSensitive)
 {
-    PatternEngine& eng = engine();
     const PatternEngine::Compiled* c = eng.compiled(pattern, caseSensitive);
     if (!c)
-        return PatternOutcome::Failed;
-    PatternEngine::Budget budget(kPatternBudget);
-    switch (eng.search(*c, subject, 0, budget)) {
-    case PatternEngine::Step::Match:
+        return PatternOutcome::Invalid;
+    switch (eng.scan(*c, subject, false, true, [](const qsizetype*) { return true; })) {
+    case PatternEngine::Scan::Match:
         return PatternOutcome::Match;
-    case PatternEngine::Step::NoMatch:
+    case PatternEngine::Scan::NoMatch:
         return PatternOutcome::NoMatch;
-    case PatternEngine::Step::Failed:
+    case PatternEngine::Scan::Undecided:
+    case PatternEngine::Scan::Stopped:
         break;
     }
-    return PatternOutcome::Failed;
+    return PatternOutcome::Undecided;
 }
 
-bool PatternTest(const QString& pattern, const QString& subject, bool caseSensitive)
+QString PatternReplace(PatternEngine& eng, const QString& pattern, const QString& subject,
+                       const QString& replacement, bool caseSensitive)
 {
-    return PatternEvaluate(pattern, subject, caseSensitive) != PatternOutcome::NoMatch;
-}
-
-QString PatternReplace(const QString& pattern, const QString& subject, const QString& replacement,
-                       bool caseSensitive)
-{
-    PatternEngine& eng = engine();
     const PatternEngine::Compiled* c = eng.compiled(pattern, caseSensitive);
     if (!c)
         return subject;
     const std::vector<ReplacementPiece> pieces = parseReplacement(replacement);
+    bool wantGroups = false;
+    for (const ReplacementPiece& piece : pieces)
+        wantGroups = wantGroups || (piece.group > 0 && piece.group <= c->groups);
     QString result;
     qsizetype copiedUpTo = 0;
-    const auto outcome = forEachMatch(eng, *c, subject, [&](const PCRE2_SIZE* ov) {
-        const qsizetype start = qsizetype(ov[0]);
-        const qsizetype end = qsizetype(ov[1]);
+    const auto scan = eng.scan(*c, subject, wantGroups, false, [&](const qsizetype* ov) {
+        const qsizetype start = ov[0];
+        const qsizetype end = ov[1];
         result += QStringView(subject).mid(copiedUpTo, start - copiedUpTo);
         for (const ReplacementPiece& piece : pieces) {
             // Checked piece by piece: one match may already be the whole page.
@@ -186,21 +129,52 @@ QString PatternReplace(const QString& pattern, const QString& subject, const QSt
             }
             // A group the pattern does not have, or one that took no part in
             // the match, inserts nothing.
-            if (uint32_t(piece.group) > c->captureCount)
+            if (piece.group > c->groups)
                 continue;
-            const PCRE2_SIZE gs = ov[2 * piece.group];
-            const PCRE2_SIZE ge = ov[2 * piece.group + 1];
-            if (gs == PCRE2_UNSET || ge == PCRE2_UNSET || ge < gs)
+            const qsizetype gs = ov[2 * piece.group];
+            const qsizetype ge = ov[2 * piece.group + 1];
+            if (gs < 0 || ge < gs)
                 continue;
-            result += QStringView(subject).mid(qsizetype(gs), qsizetype(ge - gs));
+            result += QStringView(subject).mid(gs, ge - gs);
         }
         copiedUpTo = end;
         return result.size() - end <= kMaxReplaceGrowth;
     });
-    if (outcome != PatternOutcome::Match)
+    if (scan != PatternEngine::Scan::Match)
         return subject;
     result += QStringView(subject).mid(copiedUpTo);
     return result;
+}
+
+} // namespace PatternPrimitives
+
+QString RegexLastMatch(const QString& pattern, const QString& subject)
+{
+    return PatternPrimitives::RegexLastMatch(engine(), pattern, subject);
+}
+
+PatternOutcome PatternEvaluate(const QString& pattern, const QString& subject, bool caseSensitive)
+{
+    return PatternPrimitives::PatternEvaluate(engine(), pattern, subject, caseSensitive);
+}
+
+bool PatternTest(const QString& pattern, const QString& subject, bool caseSensitive)
+{
+    switch (PatternEvaluate(pattern, subject, caseSensitive)) {
+    case PatternOutcome::Match:
+    case PatternOutcome::Invalid:
+        return true;
+    case PatternOutcome::NoMatch:
+    case PatternOutcome::Undecided:
+        break;
+    }
+    return false;
+}
+
+QString PatternReplace(const QString& pattern, const QString& subject, const QString& replacement,
+                       bool caseSensitive)
+{
+    return PatternPrimitives::PatternReplace(engine(), pattern, subject, replacement, caseSensitive);
 }
 
 QString StripLineBreaks(const QString& text)

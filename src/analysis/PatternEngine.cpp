@@ -1,42 +1,42 @@
 #include "analysis/PatternEngine.h"
 
+#include "analysis/AnalysisDeadline.h"
+#include "analysis/PatternTranslator.h"
+
 #include <algorithm>
+#include <re2/re2.h>
 
 namespace {
 
-// The dialect: ECMAScript's \u and \x escapes, '$' only at the very end, '[]'
-// and '[^]' as in JavaScript, a back reference to an unset group matching the
-// empty text. Pages arrive as arbitrary UTF-16 (lone surrogates included), so
-// invalid sequences must not stop a match.
-constexpr uint32_t kCompileOptions = PCRE2_UTF | PCRE2_MATCH_INVALID_UTF | PCRE2_ALT_BSUX |
-                                     PCRE2_DOLLAR_ENDONLY | PCRE2_ALLOW_EMPTY_CLASS |
-                                     PCRE2_MATCH_UNSET_BACKREF |
-                                     // lets a search be cut into windows of start positions
-                                     PCRE2_USE_OFFSET_LIMIT;
+// The translated patterns spell every construct out, so PCRE2 needs only
+// UTF-16 input that may hold lone surrogates, '$' at the very end only, and a
+// back reference to an unset group matching the empty text (as in
+// ECMAScript). PCRE2_USE_OFFSET_LIMIT lets a search be cut into windows of
+// start positions, between which an installed deadline is looked at.
+constexpr uint32_t kCompileOptions = PCRE2_UTF | PCRE2_MATCH_INVALID_UTF | PCRE2_DOLLAR_ENDONLY |
+                                     PCRE2_MATCH_UNSET_BACKREF | PCRE2_USE_OFFSET_LIMIT;
 
-// Limits that make a catastrophically backtracking pattern give up on a large
-// page in a small fraction of a second while a greedy '(.*)' over a 1 MB
-// single-line page still completes.
+// Count limits of a PCRE2 search. PCRE2 applies them to each start position
+// separately, so they fix the outcome whatever the machine's speed; a search
+// that reaches one is undecided.
 constexpr uint32_t kMatchLimit = 5'000'000;
 constexpr uint32_t kDepthLimit = 250'000;
 constexpr uint32_t kHeapLimitKiB = 64 * 1024;
 constexpr size_t kJitStackStart = 32 * 1024;
 constexpr size_t kJitStackMax = 4 * 1024 * 1024;
 
-// PCRE2 applies its limits to each start position separately, so a pattern
-// that does a moderate amount of work at every one of a million positions
-// runs for minutes without reaching any of them. A search therefore tries at
-// most a window of start positions per call and looks at the clock between
-// calls; the window grows while calls are quick, so a cheap scan over a large
-// page costs only a few calls, and shrinks again when a call is slow.
-constexpr qsizetype kMinWindow = 16;
-constexpr qsizetype kMaxWindow = 8192;
-constexpr auto kQuickCall = std::chrono::microseconds(500);
-constexpr auto kSlowCall = std::chrono::milliseconds(4);
+// With a deadline installed, a PCRE2 search tries this many start positions
+// per call, and RE2 this many matches, before the deadline is looked at.
+// Neither number changes any result.
+constexpr qsizetype kWindow = 4096;
+constexpr int kMatchesPerCheck = 64;
 
-// The first position after limit at which a match of a pattern that starts
-// with '.*' can begin: just after a CR or an LF, never between CR and LF. -1
-// when there is none.
+// Room for RE2's compiled program and its DFA caches, per pattern.
+constexpr int64_t kRe2MaxMem = 16 << 20;
+
+// The first position after limit at which a match of a pattern that can only
+// start a line can begin: just after a CR or an LF, never between CR and LF.
+// -1 when there is none.
 qsizetype nextLineStart(const QString& subject, qsizetype limit)
 {
     const qsizetype length = subject.size();
@@ -50,23 +50,68 @@ qsizetype nextLineStart(const QString& subject, qsizetype limit)
     return -1;
 }
 
-void destroyCompiled(PatternEngine::Compiled* c)
+qsizetype stepPastEmptyMatch(const QString& subject, qsizetype position)
 {
-    if (!c)
-        return;
-    pcre2_match_data_free(c->matchData);
-    pcre2_code_free(c->code);
-    delete c;
+    if (position + 1 < subject.size() && subject.at(position).isHighSurrogate() &&
+        subject.at(position + 1).isLowSurrogate())
+        return position + 2;
+    return position + 1;
 }
+
+// Bytes and UTF-16 units of the character that starts with this byte, in the
+// UTF-8 text convertSubject() makes.
+struct Width
+{
+    int bytes;
+    int units;
+};
+
+Width widthAt(unsigned char lead)
+{
+    if (lead < 0x80 || lead == 0xFF)
+        return {1, 1};
+    if (lead < 0xE0)
+        return {2, 1};
+    if (lead < 0xF0)
+        return {3, 1};
+    return {4, 2};
+}
+
+// Walks a UTF-8 text forwards, keeping the UTF-16 offset of its byte offset.
+struct OffsetCursor
+{
+    const std::string* text;
+    size_t byte = 0;
+    qsizetype unit = 0;
+
+    qsizetype unitAt(size_t target)
+    {
+        if (target < byte) {
+            byte = 0;
+            unit = 0;
+        }
+        while (byte < target) {
+            const Width w = widthAt(static_cast<unsigned char>((*text)[byte]));
+            byte += size_t(w.bytes);
+            unit += w.units;
+        }
+        return unit;
+    }
+};
 
 } // namespace
 
-PatternEngine::PatternEngine(int cacheSize) : m_cacheSize(std::max(1, cacheSize))
+PatternEngine::Compiled::Compiled() = default;
+
+PatternEngine::Compiled::~Compiled()
+{
+    pcre2_match_data_free(matchData);
+    pcre2_code_free(code);
+}
+
+PatternEngine::PatternEngine(int cacheSize, Engines engines) : m_cacheSize(std::max(1, cacheSize)), m_engines(engines)
 {
     m_compileContext = pcre2_compile_context_create(nullptr);
-    // CR and LF both end a line, so '.' never matches either of them.
-    pcre2_set_newline(m_compileContext, PCRE2_NEWLINE_ANYCRLF);
-
     m_matchContext = pcre2_match_context_create(nullptr);
     pcre2_set_match_limit(m_matchContext, kMatchLimit);
     pcre2_set_depth_limit(m_matchContext, kDepthLimit);
@@ -97,30 +142,46 @@ const PatternEngine::Compiled* PatternEngine::compiled(const QString& pattern, b
     Entry entry;
     entry.pattern = pattern;
     entry.caseSensitive = caseSensitive;
-    entry.compiled = {nullptr, &destroyCompiled};
 
-    int errorCode = 0;
-    PCRE2_SIZE errorOffset = 0;
-    const uint32_t options = kCompileOptions | (caseSensitive ? 0u : uint32_t(PCRE2_CASELESS));
-    pcre2_code* code =
-        pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.utf16()), PCRE2_SIZE(pattern.size()), options,
-                      &errorCode, &errorOffset, m_compileContext);
-    if (code) {
-        // Without JIT pcre2_match() interprets the pattern; same results, slower.
-        pcre2_jit_compile(code, PCRE2_JIT_COMPLETE);
-        auto* c = new Compiled;
-        c->code = code;
-        c->matchData = pcre2_match_data_create_from_pattern(code, nullptr);
-        pcre2_pattern_info(code, PCRE2_INFO_CAPTURECOUNT, &c->captureCount);
-        uint32_t allOptions = 0;
-        pcre2_pattern_info(code, PCRE2_INFO_ALLOPTIONS, &allOptions);
-        c->anchored = (allOptions & PCRE2_ANCHORED) != 0;
-        uint32_t firstCodeType = 0;
-        pcre2_pattern_info(code, PCRE2_INFO_FIRSTCODETYPE, &firstCodeType);
-        c->startsAtLine = firstCodeType == 2;
-        entry.compiled.reset(c);
-        if (!c->matchData)
-            entry.compiled.reset();
+    const PatternTranslator::Result t = PatternTranslator::translate(pattern, caseSensitive);
+    if (t.valid) {
+        auto c = std::make_unique<Compiled>();
+        c->groups = t.groups;
+        if (t.re2Usable && m_engines == Engines::Auto) {
+            RE2::Options options;
+            options.set_case_sensitive(caseSensitive);
+            options.set_never_nl(false);
+            options.set_dot_nl(false);
+            options.set_longest_match(false);
+            options.set_log_errors(false);
+            options.set_max_mem(kRe2MaxMem);
+            c->re2 = std::make_unique<RE2>(t.re2, options);
+            // A program too large for RE2 goes to PCRE2 instead.
+            if (!c->re2->ok() || c->re2->NumberOfCapturingGroups() != t.groups)
+                c->re2.reset();
+        }
+        // PCRE2 also decides whether the pattern is valid at all: RE2 takes
+        // a few patterns PCRE2 refuses, and the two must agree.
+        int errorCode = 0;
+        PCRE2_SIZE errorOffset = 0;
+        const uint32_t options = kCompileOptions | (caseSensitive ? 0u : uint32_t(PCRE2_CASELESS));
+        c->code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(t.pcre2.utf16()), PCRE2_SIZE(t.pcre2.size()),
+                                options, &errorCode, &errorOffset, m_compileContext);
+        if (c->code) {
+            if (!c->re2) {
+                // Without JIT pcre2_match() interprets the pattern; same results, slower.
+                pcre2_jit_compile(c->code, PCRE2_JIT_COMPLETE);
+            }
+            c->matchData = pcre2_match_data_create_from_pattern(c->code, nullptr);
+            uint32_t allOptions = 0;
+            pcre2_pattern_info(c->code, PCRE2_INFO_ALLOPTIONS, &allOptions);
+            c->anchored = (allOptions & PCRE2_ANCHORED) != 0;
+            uint32_t firstCodeType = 0;
+            pcre2_pattern_info(c->code, PCRE2_INFO_FIRSTCODETYPE, &firstCodeType);
+            c->startsAtLine = firstCodeType == 2;
+            if (c->matchData)
+                entry.compiled = std::move(c);
+        }
     }
 
     if (int(m_entries.size()) >= m_cacheSize)
@@ -129,38 +190,71 @@ const PatternEngine::Compiled* PatternEngine::compiled(const QString& pattern, b
     return m_entries.back().compiled.get();
 }
 
-PatternEngine::Step PatternEngine::search(const Compiled& c, const QString& subject, qsizetype offset,
-                                          Budget& budget)
+PatternEngine::Scan PatternEngine::scan(const Compiled& c, const QString& subject, bool wantGroups, bool firstOnly,
+                                        const OnMatch& onMatch)
 {
-    using Clock = std::chrono::steady_clock;
+    if (AnalysisDeadline::currentPassed())
+        return Scan::Undecided;
+    if (c.re2)
+        return scanRe2(c, subject, wantGroups, firstOnly, onMatch);
+    return scanPcre2(c, subject, firstOnly, onMatch);
+}
+
+PatternEngine::Scan PatternEngine::scanPcre2(const Compiled& c, const QString& subject, bool firstOnly,
+                                             const OnMatch& onMatch)
+{
+    const qsizetype length = subject.size();
+    const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(c.matchData);
+    const int slotCount = 2 * (c.groups + 1);
+    std::vector<qsizetype> offsets(size_t(slotCount), -1);
+    qsizetype offset = 0;
+    bool found = false;
+    int count = 0;
+    while (offset <= length) {
+        const Step step = searchPcre2(c, subject, offset);
+        if (step == Step::NoMatch)
+            break;
+        if (step == Step::Undecided)
+            return Scan::Undecided;
+        for (int k = 0; k < slotCount; ++k)
+            offsets[size_t(k)] = ovector[k] == PCRE2_UNSET ? -1 : qsizetype(ovector[k]);
+        const qsizetype start = offsets[0];
+        const qsizetype end = offsets[1];
+        found = true;
+        if (!onMatch(offsets.data()))
+            return Scan::Stopped;
+        if (firstOnly)
+            break;
+        offset = end > start ? end : stepPastEmptyMatch(subject, end);
+        if (++count % kMatchesPerCheck == 0 && AnalysisDeadline::currentPassed())
+            return Scan::Undecided;
+    }
+    return found ? Scan::Match : Scan::NoMatch;
+}
+
+PatternEngine::Step PatternEngine::searchPcre2(const Compiled& c, const QString& subject, qsizetype offset)
+{
     const qsizetype length = subject.size();
     if (c.anchored)
         return matchOnce(c, subject, offset, PCRE2_UNSET);
     qsizetype from = offset;
     for (;;) {
-        const qsizetype window = budget.window;
-        const bool lastWindow = length - from <= window;
-        const auto started = Clock::now();
-        const Step step = matchOnce(c, subject, from, lastWindow ? PCRE2_UNSET : PCRE2_SIZE(from + window));
+        // Without a deadline to look at, one call searches the whole rest.
+        const bool lastWindow = length - from <= kWindow || !AnalysisDeadline::installed();
+        const Step step = matchOnce(c, subject, from, lastWindow ? PCRE2_UNSET : PCRE2_SIZE(from + kWindow));
         if (step != Step::NoMatch || lastWindow)
             return step;
-        const auto finished = Clock::now();
-        if (finished > budget.deadline)
-            return Step::Failed;
-        const auto spent = finished - started;
-        if (spent < kQuickCall)
-            budget.window = std::min(window * 2, kMaxWindow);
-        else if (spent > kSlowCall)
-            budget.window = std::max(window / 4, kMinWindow);
+        if (AnalysisDeadline::currentPassed())
+            return Step::Undecided;
         // PCRE2 skips to the next line itself within a call; between calls
         // that is done here, or every window would rescan the rest of a line.
         if (c.startsAtLine) {
-            from = nextLineStart(subject, from + window);
+            from = nextLineStart(subject, from + kWindow);
             if (from < 0)
                 return Step::NoMatch;
             continue;
         }
-        from += window + 1;
+        from += kWindow + 1;
         // Never start between the two halves of a surrogate pair.
         if (from < length && subject.at(from).isLowSurrogate() && subject.at(from - 1).isHighSurrogate())
             ++from;
@@ -177,8 +271,102 @@ PatternEngine::Step PatternEngine::matchOnce(const Compiled& c, const QString& s
     if (rc == PCRE2_ERROR_NOMATCH)
         return Step::NoMatch;
     // Any other negative code is a limit (match, depth, heap, JIT stack) or an
-    // internal error: the evaluation failed.
+    // internal error: the search cannot decide.
     if (rc < 0)
-        return Step::Failed;
+        return Step::Undecided;
     return Step::Match;
+}
+
+void PatternEngine::convertSubject(const QString& subject)
+{
+    if (subject.constData() == m_utf8Source.constData() && subject.size() == m_utf8Source.size())
+        return;
+    if (subject.size() == m_utf8Source.size() && subject == m_utf8Source) {
+        m_utf8Source = subject;
+        return;
+    }
+    m_utf8Source = subject;
+    m_utf8.clear();
+    m_utf8.reserve(size_t(subject.size()));
+    m_utf8IsAscii = true;
+    const char16_t* p = reinterpret_cast<const char16_t*>(subject.utf16());
+    const qsizetype n = subject.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        char32_t cp = p[i];
+        if (cp < 0x80) {
+            m_utf8 += char(cp);
+            continue;
+        }
+        m_utf8IsAscii = false;
+        if (QChar::isHighSurrogate(cp) && i + 1 < n && QChar::isLowSurrogate(p[i + 1])) {
+            cp = QChar::surrogateToUcs4(char16_t(cp), p[++i]);
+        } else if (QChar::isSurrogate(cp)) {
+            m_utf8 += char(0xFF);
+            continue;
+        }
+        if (cp < 0x800) {
+            m_utf8 += char(0xC0 | (cp >> 6));
+        } else if (cp < 0x10000) {
+            m_utf8 += char(0xE0 | (cp >> 12));
+            m_utf8 += char(0x80 | ((cp >> 6) & 0x3F));
+        } else {
+            m_utf8 += char(0xF0 | (cp >> 18));
+            m_utf8 += char(0x80 | ((cp >> 12) & 0x3F));
+            m_utf8 += char(0x80 | ((cp >> 6) & 0x3F));
+        }
+        m_utf8 += char(0x80 | (cp & 0x3F));
+    }
+}
+
+PatternEngine::Scan PatternEngine::scanRe2(const Compiled& c, const QString& subject, bool wantGroups,
+                                           bool firstOnly, const OnMatch& onMatch)
+{
+    convertSubject(subject);
+    const re2::StringPiece text(m_utf8.data(), m_utf8.size());
+    const size_t n = m_utf8.size();
+    // Group 0 alone lets RE2 answer with its DFAs; groups need its slower matchers.
+    const int nsub = wantGroups ? c.groups + 1 : 1;
+    std::vector<re2::StringPiece> sub(static_cast<size_t>(nsub));
+    std::vector<qsizetype> offsets(size_t(2 * (c.groups + 1)), -1);
+    OffsetCursor cursor{&m_utf8};
+    size_t pos = 0;
+    bool found = false;
+    int count = 0;
+    while (pos <= n) {
+        if (!c.re2->Match(text, pos, n, RE2::UNANCHORED, sub.data(), nsub))
+            break;
+        const size_t start = size_t(sub[0].data() - text.data());
+        const size_t end = start + sub[0].size();
+        const auto toUnits = [&](size_t byte, OffsetCursor& cur) {
+            return m_utf8IsAscii ? qsizetype(byte) : cur.unitAt(byte);
+        };
+        offsets[0] = toUnits(start, cursor);
+        OffsetCursor inner = cursor;
+        offsets[1] = toUnits(end, inner);
+        for (int g = 1; g < nsub; ++g) {
+            if (!sub[size_t(g)].data()) {
+                offsets[size_t(2 * g)] = offsets[size_t(2 * g + 1)] = -1;
+                continue;
+            }
+            const size_t gs = size_t(sub[size_t(g)].data() - text.data());
+            OffsetCursor groupCursor = cursor;
+            offsets[size_t(2 * g)] = toUnits(gs, groupCursor);
+            offsets[size_t(2 * g + 1)] = toUnits(gs + sub[size_t(g)].size(), groupCursor);
+        }
+        found = true;
+        if (!onMatch(offsets.data()))
+            return Scan::Stopped;
+        if (firstOnly)
+            break;
+        cursor = inner;
+        if (end > start)
+            pos = end;
+        else if (end < n)
+            pos = end + size_t(widthAt(static_cast<unsigned char>(m_utf8[end])).bytes);
+        else
+            break;
+        if (++count % kMatchesPerCheck == 0 && AnalysisDeadline::currentPassed())
+            return Scan::Undecided;
+    }
+    return found ? Scan::Match : Scan::NoMatch;
 }

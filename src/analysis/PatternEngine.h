@@ -1,52 +1,69 @@
 #pragma once
 
 #include <QString>
-#include <chrono>
+#include <functional>
 #include <memory>
 #include <pcre2.h>
+#include <string>
 #include <vector>
 
-// Compiles patterns in the ECMAScript-like dialect the user writes and keeps the
-// matching limits every primitive runs under. Compiled patterns are kept in a
-// small most-recently-used cache: the batch run compiles the same dozen patterns
-// for every page, and an invalid pattern is remembered as invalid too.
+namespace re2 {
+class RE2;
+}
+
+// Compiles the patterns the user writes and runs the global match loop over a
+// subject. Each pattern is translated once (PatternTranslator) and run by RE2
+// whenever RE2 can express it: RE2 never backtracks, so its answer is exact in
+// linear time on any page. The rest (back references, look-around, large
+// counts) runs on PCRE2 under fixed count limits; a search that reaches one
+// of them is undecided. No answer depends on the clock: only a deadline that
+// the caller installs (AnalysisDeadline) can cut a search short, and that too
+// gives an undecided outcome.
+//
+// Compiled patterns are kept in a small most-recently-used cache: the batch
+// run compiles the same dozen patterns for every page, and an invalid pattern
+// is remembered as invalid too. The last subject converted for RE2 is kept as
+// well, since a page is searched by every pattern in turn.
 //
 // Not thread-safe: each thread owns its own engine.
 class PatternEngine
 {
 public:
+    // Which engines may run a pattern. Pcre2Only exists for comparing the two.
+    enum class Engines
+    {
+        Auto,
+        Pcre2Only
+    };
+
     struct Compiled
     {
         pcre2_code* code = nullptr;
         pcre2_match_data* matchData = nullptr;
-        uint32_t captureCount = 0;
+        std::unique_ptr<re2::RE2> re2;
+        int groups = 0;
         bool anchored = false;     // can only match at the start of the subject
-        bool startsAtLine = false; // can only match at the start or after CR or LF
+        bool startsAtLine = false; // can only match at the start or after a line break
+
+        Compiled();
+        ~Compiled();
     };
 
-    // Outcome of one search.
-    enum class Step
+    enum class Scan
     {
         NoMatch,
         Match,
-        Failed
+        Undecided, // a count limit was reached, or the installed deadline passed
+        Stopped    // the callback ended the loop
     };
 
-    // The time one primitive may spend on a pattern, shared by all the searches
-    // of a global loop, and the number of start positions the next call of
-    // pcre2_match() may try before the clock is looked at again.
-    struct Budget
-    {
-        explicit Budget(std::chrono::steady_clock::duration allowed)
-            : deadline(std::chrono::steady_clock::now() + allowed)
-        {}
-        bool exhausted() const { return std::chrono::steady_clock::now() > deadline; }
+    // Called for each match in order with 2 * (groups + 1) offsets in UTF-16
+    // units (start and end of the match, then of each group; -1 when a group
+    // took no part). With wantGroups false only the first two are filled.
+    // Returning false ends the loop.
+    using OnMatch = std::function<bool(const qsizetype* offsets)>;
 
-        std::chrono::steady_clock::time_point deadline;
-        qsizetype window = 256;
-    };
-
-    explicit PatternEngine(int cacheSize = 32);
+    explicit PatternEngine(int cacheSize = 32, Engines engines = Engines::Auto);
     ~PatternEngine();
     PatternEngine(const PatternEngine&) = delete;
     PatternEngine& operator=(const PatternEngine&) = delete;
@@ -55,23 +72,43 @@ public:
     // the next call of compiled().
     const Compiled* compiled(const QString& pattern, bool caseSensitive);
 
-    // The leftmost match starting at or after offset; on Match the match data
-    // of c holds the offsets. Failed when a limit is hit or the budget runs out.
-    Step search(const Compiled& c, const QString& subject, qsizetype offset, Budget& budget);
+    // The ECMAScript global loop: every search starts where the previous match
+    // ended, one character (a whole surrogate pair) further after an empty
+    // match. firstOnly stops after the first match.
+    Scan scan(const Compiled& c, const QString& subject, bool wantGroups, bool firstOnly, const OnMatch& onMatch);
 
 private:
+    enum class Step
+    {
+        NoMatch,
+        Match,
+        Undecided
+    };
+
+    Scan scanPcre2(const Compiled& c, const QString& subject, bool firstOnly, const OnMatch& onMatch);
+    Scan scanRe2(const Compiled& c, const QString& subject, bool wantGroups, bool firstOnly,
+                 const OnMatch& onMatch);
+    Step searchPcre2(const Compiled& c, const QString& subject, qsizetype offset);
     Step matchOnce(const Compiled& c, const QString& subject, qsizetype offset, PCRE2_SIZE lastStart);
+    void convertSubject(const QString& subject);
 
     struct Entry
     {
         QString pattern;
         bool caseSensitive = false;
-        std::unique_ptr<Compiled, void (*)(Compiled*)> compiled{nullptr, nullptr};
+        std::unique_ptr<Compiled> compiled;
     };
 
     int m_cacheSize;
+    Engines m_engines;
     std::vector<Entry> m_entries; // least recently used first
     pcre2_compile_context* m_compileContext = nullptr;
     pcre2_match_context* m_matchContext = nullptr;
     pcre2_jit_stack* m_jitStack = nullptr;
+
+    // The last subject in UTF-8 for RE2; lone surrogates become the byte 0xFF,
+    // which no RE2 pattern matches (as PCRE2 matches no invalid unit).
+    QString m_utf8Source;
+    std::string m_utf8;
+    bool m_utf8IsAscii = true;
 };

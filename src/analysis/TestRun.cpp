@@ -1,5 +1,6 @@
 #include "analysis/TestRun.h"
 
+#include "analysis/AnalysisDeadline.h"
 #include "analysis/FieldRules.h"
 #include "analysis/Pattern.h"
 #include "filters/SortedListModel.h"
@@ -25,8 +26,17 @@ void TestRun::start(const QString& url, const QString& previousEmail)
 
 void TestRun::onFetched(const FetchResult& result)
 {
-    const TestRunResult texts =
+    AnalysisDeadline deadline(m_analysisTimeLimit);
+    TestRunResult texts =
         analyse(m_settings, m_url, result, m_badWords.entries(), m_validStatus.entries(), m_previousEmail);
+    if (deadline.passed()) {
+        // Nothing worked out under a passed deadline can be trusted.
+        texts.verdict = QLatin1String(AnalysisAbandoned);
+        texts.title.clear();
+        texts.email.clear();
+        texts.description.clear();
+        texts.testDomain.clear();
+    }
     Q_EMIT runningChanged(false);
     Q_EMIT finished(texts);
 }

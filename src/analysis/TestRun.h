@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <chrono>
 
 class Settings;
 class SortedListModel;
@@ -47,6 +48,8 @@ public:
         "Bad Word(s) found in title. This URL will not be added to tab 4!";
     static constexpr const char* DescriptionBadWord =
         "Bad Word(s) found in description. This URL will not be added to tab 4!";
+    static constexpr const char* AnalysisAbandoned =
+        "The analysis of this page took too long and was abandoned. This URL will not be added to tab 4!";
 
     TestRun(Settings& settings, SortedListModel& badWords, SortedListModel& validStatus,
             const FetchOptions& fetchOptions = {}, QObject* parent = nullptr);
@@ -56,6 +59,9 @@ public:
     // dropped; only the newest one finishes.
     void start(const QString& url, const QString& previousEmail);
     bool isRunning() const { return m_fetcher.isBusy(); }
+    // The time limit on the analysis of the fetched page; past it the verdict
+    // says the analysis was abandoned and the field texts stay empty.
+    void setAnalysisTimeLimit(std::chrono::milliseconds limit) { m_analysisTimeLimit = limit; }
 
     // Steps 3 to 19 on a fetch that has completed; settings and lists are read now.
     static TestRunResult analyse(const Settings& settings, const QString& url, const FetchResult& fetch,
@@ -75,4 +81,5 @@ private:
     PageFetcher m_fetcher;
     QString m_url;
     QString m_previousEmail;
+    std::chrono::milliseconds m_analysisTimeLimit{30000};
 };

@@ -204,6 +204,9 @@ int BatchCommand::startBatch(const QString& linksFile, const QString& outputOpti
                          .arg(percent));
     });
     connect(run, &BatchRun::finished, this, &BatchCommand::onBatchFinished);
+    connect(run, &BatchRun::analysisAbandoned, this, [this](const QString& url, const QString& why) {
+        print(m_err, QStringLiteral("error: %1: %2").arg(url, why));
+    });
     print(m_err,
           QStringLiteral(" %1 URLs from %2").arg(urls.size()).arg(QDir::toNativeSeparators(linksFile)));
     run->start();

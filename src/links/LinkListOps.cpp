@@ -77,7 +77,11 @@ int LinkListOps::RemoveBadUrlMatches(const QStringList& patterns)
     std::vector<char> bad(size_t(entries.size()), 0);
     for (const QString& pattern : active) {
         for (qsizetype i = 0; i < entries.size(); ++i) {
-            // PatternTest folds a pattern that does not compile into "found".
+            // PatternTest folds a pattern that does not compile into "found",
+            // and one that cannot be decided on an entry into "not found": the
+            // sweep only removes what a pattern is known to match, so an entry
+            // is never lost on a guess (the batch run's checks still judge
+            // its page).
             if (!bad[size_t(i)] && PatternTest(pattern, entries.at(i)))
                 bad[size_t(i)] = 1;
         }

@@ -1,3 +1,4 @@
+#include "analysis/AnalysisDeadline.h"
 #include "analysis/Pattern.h"
 
 #include <QRandomGenerator>
@@ -13,6 +14,15 @@ const QString kDomain = QStringLiteral(R"([A-Z0-9._%-]+\.[A-Z]{2,6})");
 QString catastrophicSubject()
 {
     return QString(100000, u'a') + u'b';
+}
+
+// A directory page on one line: links to other sites and none back.
+QString oneLineDirectoryPage(int links)
+{
+    QString page = QStringLiteral("<html><body>");
+    for (int i = 0; i < links; ++i)
+        page += QStringLiteral("<a href=\"http://site%1.other.org/\">Site %1</a> | ").arg(i);
+    return page + QStringLiteral("</body></html>");
 }
 
 } // namespace
@@ -42,6 +52,7 @@ private Q_SLOTS:
     void everyStartPositionIsTried();
     void catastrophicPatternGivesFailureResults();
     void cacheKeepsCaseFlagsApart();
+    void passedDeadlineLeavesEverySearchUndecided();
 };
 
 void PatternTests::lastMatch_data()
@@ -230,6 +241,24 @@ void PatternTests::test_data()
     QTest::newRow("invalid pattern takes the found branch") << "(" << header << false << true;
     QTest::newRow("empty pattern matches") << ""
                                            << "" << false << true;
+
+    const QString recip = QStringLiteral("<a(.*)href=\"http://(.*)example.com(.*)\">(.*)</a>");
+    QTest::newRow("reciprocal link absent from a one-line page") << recip << oneLineDirectoryPage(300) << false
+                                                                  << false;
+    QTest::newRow("reciprocal link at the end of a one-line page")
+        << recip << oneLineDirectoryPage(300) + "<a href=\"http://www.example.com/\">Us</a>" << false << true;
+    QTest::newRow("\\s matches an ideographic space") << "^\\s" << QChar(0x3000) + QStringLiteral("Title") << false << true;
+    QTest::newRow("\\s matches a no-break space") << "^\\s" << QChar(0x00a0) + QStringLiteral("Title") << false << true;
+    QTest::newRow("\\s matches a byte order mark") << "^\\s" << QChar(0xfeff) + QStringLiteral("Title") << false << true;
+    QTest::newRow("\\s matches a line separator") << "^\\s" << QChar(0x2028) + QStringLiteral("Title") << false << true;
+    QTest::newRow("\\S in a class leaves out the ideographic space")
+        << "^[\\S]" << QChar(0x3000) + QStringLiteral("Title") << false << false;
+    QTest::newRow("dot stops at a line separator") << "a.b" << QStringLiteral("a") + QChar(0x2028) + QStringLiteral("b") << false << false;
+    QTest::newRow("dot stops at a paragraph separator") << "a.b" << QStringLiteral("a") + QChar(0x2029) + QStringLiteral("b") << false << false;
+    QTest::newRow("\\v is the vertical tab") << "a\\vb" << "a\vb" << false << true;
+    QTest::newRow("\\v is not a line feed") << "a\\vb" << "a\nb" << false << false;
+    QTest::newRow("\\h is the letter h") << "\\h" << "hat" << false << true;
+    QTest::newRow("\\K is the letter k") << "a\\Kb" << "akb" << false << true;
 }
 
 void PatternTests::test()
@@ -245,7 +274,7 @@ void PatternTests::invalidPatternFailsInEveryPrimitive()
 {
     for (const QString& bad : {QStringLiteral("("), QStringLiteral("a)"), QStringLiteral("[z-a]"),
                                QStringLiteral("*"), QStringLiteral("a{2,1}")}) {
-        QCOMPARE(PatternEvaluate(bad, QStringLiteral("a")), PatternOutcome::Failed);
+        QCOMPARE(PatternEvaluate(bad, QStringLiteral("a")), PatternOutcome::Invalid);
         QVERIFY(PatternTest(bad, QStringLiteral("a")));
         QCOMPARE(RegexLastMatch(bad, QStringLiteral("a")), QString());
         QCOMPARE(PatternReplace(bad, QStringLiteral("a"), QStringLiteral("b")), QStringLiteral("a"));
@@ -399,11 +428,19 @@ void PatternTests::everyStartPositionIsTried()
 
 void PatternTests::catastrophicPatternGivesFailureResults()
 {
-    const QString pattern = QStringLiteral("(a+)+$");
     const QString subject = catastrophicSubject();
-    QCOMPARE(PatternEvaluate(pattern, subject), PatternOutcome::Failed);
-    QVERIFY(PatternTest(pattern, subject));
-    QVERIFY(PatternTest(pattern, subject, true));
+    // Without a back reference the answer is exact, however a backtracking
+    // engine would fare.
+    QCOMPARE(PatternEvaluate(QStringLiteral("(a+)+$"), subject), PatternOutcome::NoMatch);
+    QCOMPARE(PatternReplace(QStringLiteral("(a+)+b$"), subject, QStringLiteral("<$1>")),
+             u'<' + QString(100000, u'a') + u'>');
+
+    // With one it cannot be decided within the limits: no primitive lets
+    // that pass for a match.
+    const QString pattern = QStringLiteral("(a+)+\\1$");
+    QCOMPARE(PatternEvaluate(pattern, subject), PatternOutcome::Undecided);
+    QVERIFY(!PatternTest(pattern, subject));
+    QVERIFY(!PatternTest(pattern, subject, true));
     QCOMPARE(RegexLastMatch(pattern, subject), QString());
     QCOMPARE(PatternReplace(pattern, subject, QStringLiteral("x")), subject);
     QCOMPARE(DomainFromUrl(subject, pattern), QString());
@@ -419,6 +456,20 @@ void PatternTests::cacheKeepsCaseFlagsApart()
     for (int i = 0; i < 100; ++i)
         QVERIFY(PatternTest(QStringLiteral("x%1").arg(i), QStringLiteral("x%1").arg(i)));
     QCOMPARE(PatternEvaluate(QStringLiteral("abc"), QStringLiteral("ABC"), true), PatternOutcome::NoMatch);
+}
+
+void PatternTests::passedDeadlineLeavesEverySearchUndecided()
+{
+    {
+        AnalysisDeadline deadline{std::chrono::milliseconds(0)};
+        QVERIFY(deadline.passed());
+        QCOMPARE(PatternEvaluate(QStringLiteral("a"), QStringLiteral("a")), PatternOutcome::Undecided);
+        QVERIFY(!PatternTest(QStringLiteral("a"), QStringLiteral("a")));
+        QCOMPARE(PatternReplace(QStringLiteral("a"), QStringLiteral("a"), QStringLiteral("b")), QStringLiteral("a"));
+        QCOMPARE(RegexLastMatch(QStringLiteral("a"), QStringLiteral("a")), QString());
+    }
+    // Gone with its scope: the searches are decided again.
+    QCOMPARE(PatternEvaluate(QStringLiteral("a"), QStringLiteral("a")), PatternOutcome::Match);
 }
 
 int runPatternTests(int argc, char** argv)

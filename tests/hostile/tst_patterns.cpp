@@ -1,7 +1,9 @@
 // User patterns that backtrack without end, nest deeply or ask for enormous
 // repetition counts, in every place a pattern goes, run by quillmark-batch
-// over real-sized pages: the run goes on to the last URL and no page takes
-// longer than its patterns' time budgets allow.
+// over real-sized pages: the run goes on to the last URL, every verdict is
+// the exact one (none of these pages carries a digit, so the reciprocal-link
+// pattern finds nothing anywhere and no page is added), and no page takes
+// long.
 #include "BatchProbe.h"
 #include "HostileServer.h"
 #include "filters/ListFile.h"
@@ -14,9 +16,10 @@
 
 namespace {
 
-// Each pattern use may take half a second before it counts as failed; a page
-// uses every pattern of the settings once or twice.
-constexpr qint64 kPatternBudgetMs = 500;
+// Patterns without back references are decided in linear time, and the
+// others stop at fixed count limits; a page of this test takes well under a
+// second, this leaves room for a loaded machine.
+constexpr qint64 kPageLimitMs = 15000;
 
 QByteArray repeatToSize(const QByteArray& piece, int size)
 {
@@ -70,8 +73,8 @@ void TestPatterns::pathologicalPatternsKeepTheRunGoing()
         QStringLiteral("(").repeated(60) + QStringLiteral("a*") + QStringLiteral(")*").repeated(60);
     settings.setText(QStringLiteral("TitleRegEx2"), QStringLiteral("((a+)+)+$"));
     settings.setText(QStringLiteral("DescriptionRegEx2"), QStringLiteral("((\\w+\\s?)+)*\\x00"));
-    // No single attempt is long, but every start position scans to the end of
-    // its run of letters: quadratic work that only the time budget ends.
+    // No single attempt is long, but a backtracking engine scans from every
+    // start position to the end of its run of letters: quadratic work.
     settings.setText(QStringLiteral("EmailRegEx1"), QStringLiteral("\\w*\\d@"));
     settings.setText(QStringLiteral("EmailRegEx3"), QStringLiteral("(.{1,65535}){65535}$"));
     settings.setText(QStringLiteral("Reciptext"), QStringLiteral("(x+x+)+y|[\\s\\w]*\\d"));
@@ -107,19 +110,15 @@ void TestPatterns::pathologicalPatternsKeepTheRunGoing()
     const QString links = folder.filePath(QStringLiteral("links-to-visit.txt"));
     QVERIFY(BatchProbe::writeLinks(links, urls));
 
-    // Every use of a pattern on one page: three per extracted field, the
-    // bad words twice, the status codes, the reciprocal link, the domain,
-    // the e-mail and three replaces.
-    const qint64 uses =
-        3 + 3 + 2 * badWords.size() + 2 * badWords.size() + validStatus.size() + 1 + 1 + 1 + 3;
-    const qint64 pageLimitMs = uses * kPatternBudgetMs + 5000;
+    const qint64 pageLimitMs = kPageLimitMs;
 
     BatchProbe probe;
     const QString output = folder.filePath(QStringLiteral("rows.txt"));
     QVERIFY(probe.run({QStringLiteral("--folder"), folder.path(), QStringLiteral("--output"), output, links},
                       int(pageLimitMs * urls.size())));
     QVERIFY2(probe.finishedNormally() && probe.exitCode() == 0, qPrintable(probe.messages().right(2000)));
-    QVERIFY(probe.messages().contains(QStringLiteral(" Processed: %1  Added: ").arg(urls.size())));
+    QVERIFY2(probe.messages().contains(QStringLiteral(" Processed: %1  Added: 0 ").arg(urls.size())),
+             qPrintable(probe.messages().right(2000)));
     QCOMPARE(probe.turns().size(), urls.size());
     for (const BatchProbe::UrlTurn& turn : probe.turns()) {
         qInfo("  %6lld ms  %s", turn.durationMs, qPrintable(turn.url));
