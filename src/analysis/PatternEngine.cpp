@@ -277,58 +277,83 @@ PatternEngine::Step PatternEngine::matchOnce(const Compiled& c, const QString& s
     return Step::Match;
 }
 
-void PatternEngine::convertSubject(const QString& subject)
+const PatternEngine::Utf8Subject& PatternEngine::convertSubject(const QString& subject)
 {
-    if (subject.constData() == m_utf8Source.constData() && subject.size() == m_utf8Source.size())
-        return;
-    if (subject.size() == m_utf8Source.size() && subject == m_utf8Source) {
-        m_utf8Source = subject;
-        return;
+    for (Utf8Subject& cached : m_utf8Subjects) {
+        if (cached.source.size() != subject.size())
+            continue;
+        if (cached.source.constData() == subject.constData() || cached.source == subject)
+            return cached;
     }
-    m_utf8Source = subject;
-    m_utf8.clear();
-    m_utf8.reserve(size_t(subject.size()));
-    m_utf8IsAscii = true;
+    Utf8Subject& slot = m_utf8Subjects[m_nextUtf8Slot];
+    m_nextUtf8Slot = (m_nextUtf8Slot + 1) % m_utf8Subjects.size();
+    slot.source = subject;
+    slot.ascii = true;
     const char16_t* p = reinterpret_cast<const char16_t*>(subject.utf16());
     const qsizetype n = subject.size();
+    // Almost every page holds no surrogate at all; Qt's own encoder is much
+    // faster than the loop below and gives the same bytes for such a text.
+    // Blocks of a fixed length, so that the compiler checks many units at once.
+    constexpr qsizetype kBlock = 64;
+    bool anySurrogate = false;
+    qsizetype at = 0;
+    for (; at + kBlock <= n && !anySurrogate; at += kBlock) {
+        unsigned found = 0;
+        for (qsizetype k = 0; k < kBlock; ++k)
+            found |= unsigned((p[at + k] & 0xF800) == 0xD800);
+        anySurrogate = found != 0;
+    }
+    for (; at < n; ++at)
+        anySurrogate |= (p[at] & 0xF800) == 0xD800;
+    if (!anySurrogate) {
+        const QByteArray encoded = subject.toUtf8();
+        slot.bytes.assign(encoded.constData(), size_t(encoded.size()));
+        slot.ascii = encoded.size() == n;
+        return slot;
+    }
+    // At most three bytes a UTF-16 unit (a pair of units makes four bytes).
+    slot.bytes.resize(size_t(n) * 3);
+    char* out = slot.bytes.data();
     for (qsizetype i = 0; i < n; ++i) {
         char32_t cp = p[i];
         if (cp < 0x80) {
-            m_utf8 += char(cp);
+            *out++ = char(cp);
             continue;
         }
-        m_utf8IsAscii = false;
+        slot.ascii = false;
         if (QChar::isHighSurrogate(cp) && i + 1 < n && QChar::isLowSurrogate(p[i + 1])) {
             cp = QChar::surrogateToUcs4(char16_t(cp), p[++i]);
         } else if (QChar::isSurrogate(cp)) {
-            m_utf8 += char(0xFF);
+            *out++ = char(0xFF);
             continue;
         }
         if (cp < 0x800) {
-            m_utf8 += char(0xC0 | (cp >> 6));
+            *out++ = char(0xC0 | (cp >> 6));
         } else if (cp < 0x10000) {
-            m_utf8 += char(0xE0 | (cp >> 12));
-            m_utf8 += char(0x80 | ((cp >> 6) & 0x3F));
+            *out++ = char(0xE0 | (cp >> 12));
+            *out++ = char(0x80 | ((cp >> 6) & 0x3F));
         } else {
-            m_utf8 += char(0xF0 | (cp >> 18));
-            m_utf8 += char(0x80 | ((cp >> 12) & 0x3F));
-            m_utf8 += char(0x80 | ((cp >> 6) & 0x3F));
+            *out++ = char(0xF0 | (cp >> 18));
+            *out++ = char(0x80 | ((cp >> 12) & 0x3F));
+            *out++ = char(0x80 | ((cp >> 6) & 0x3F));
         }
-        m_utf8 += char(0x80 | (cp & 0x3F));
+        *out++ = char(0x80 | (cp & 0x3F));
     }
+    slot.bytes.resize(size_t(out - slot.bytes.data()));
+    return slot;
 }
 
 PatternEngine::Scan PatternEngine::scanRe2(const Compiled& c, const QString& subject, bool wantGroups,
                                            bool firstOnly, const OnMatch& onMatch)
 {
-    convertSubject(subject);
-    const re2::StringPiece text(m_utf8.data(), m_utf8.size());
-    const size_t n = m_utf8.size();
+    const Utf8Subject& utf8 = convertSubject(subject);
+    const re2::StringPiece text(utf8.bytes.data(), utf8.bytes.size());
+    const size_t n = utf8.bytes.size();
     // Group 0 alone lets RE2 answer with its DFAs; groups need its slower matchers.
     const int nsub = wantGroups ? c.groups + 1 : 1;
     std::vector<re2::StringPiece> sub(static_cast<size_t>(nsub));
     std::vector<qsizetype> offsets(size_t(2 * (c.groups + 1)), -1);
-    OffsetCursor cursor{&m_utf8};
+    OffsetCursor cursor{&utf8.bytes};
     size_t pos = 0;
     bool found = false;
     int count = 0;
@@ -338,7 +363,7 @@ PatternEngine::Scan PatternEngine::scanRe2(const Compiled& c, const QString& sub
         const size_t start = size_t(sub[0].data() - text.data());
         const size_t end = start + sub[0].size();
         const auto toUnits = [&](size_t byte, OffsetCursor& cur) {
-            return m_utf8IsAscii ? qsizetype(byte) : cur.unitAt(byte);
+            return utf8.ascii ? qsizetype(byte) : cur.unitAt(byte);
         };
         offsets[0] = toUnits(start, cursor);
         OffsetCursor inner = cursor;
@@ -362,7 +387,7 @@ PatternEngine::Scan PatternEngine::scanRe2(const Compiled& c, const QString& sub
         if (end > start)
             pos = end;
         else if (end < n)
-            pos = end + size_t(widthAt(static_cast<unsigned char>(m_utf8[end])).bytes);
+            pos = end + size_t(widthAt(static_cast<unsigned char>(utf8.bytes[end])).bytes);
         else
             break;
         if (++count % kMatchesPerCheck == 0 && AnalysisDeadline::currentPassed())

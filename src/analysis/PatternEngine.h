@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <functional>
+#include <array>
 #include <memory>
 #include <pcre2.h>
 #include <string>
@@ -90,7 +91,15 @@ private:
                  const OnMatch& onMatch);
     Step searchPcre2(const Compiled& c, const QString& subject, qsizetype offset);
     Step matchOnce(const Compiled& c, const QString& subject, qsizetype offset, PCRE2_SIZE lastStart);
-    void convertSubject(const QString& subject);
+    // A subject as RE2 reads it: UTF-8, with lone surrogates as the byte 0xFF,
+    // which no RE2 pattern matches (as PCRE2 matches no invalid unit).
+    struct Utf8Subject
+    {
+        QString source;
+        std::string bytes;
+        bool ascii = true;
+    };
+    const Utf8Subject& convertSubject(const QString& subject);
 
     struct Entry
     {
@@ -106,9 +115,9 @@ private:
     pcre2_match_context* m_matchContext = nullptr;
     pcre2_jit_stack* m_jitStack = nullptr;
 
-    // The last subject in UTF-8 for RE2; lone surrogates become the byte 0xFF,
-    // which no RE2 pattern matches (as PCRE2 matches no invalid unit).
-    QString m_utf8Source;
-    std::string m_utf8;
-    bool m_utf8IsAscii = true;
+    // The last few subjects in UTF-8. One page is read by a dozen patterns,
+    // in turns with its header block and the texts cut out of it, so a single
+    // slot would convert the page again and again.
+    std::array<Utf8Subject, 3> m_utf8Subjects;
+    size_t m_nextUtf8Slot = 0;
 };
