@@ -1,8 +1,8 @@
 #include "settings/ProgramFolder.h"
-#include "shell/BrowserPane.h"
-#include "shell/MainWindow.h"
-#include "shell/SplashWindow.h"
-#include "shell/WebEngineSetup.h"
+#include "shell/browser/BrowserPane.h"
+#include "shell/ui/MainWindow.h"
+#include "shell/ui/SplashWindow.h"
+#include "shell/browser/WebEngineSetup.h"
 #include "shell/Workspace.h"
 
 #include <QApplication>

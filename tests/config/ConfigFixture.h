@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/ConfigArea.h"
+#include "settings/ui/ConfigArea.h"
 #include "settings/ProgramFolder.h"
 #include "shell/Workspace.h"
 

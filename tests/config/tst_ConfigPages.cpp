@@ -1,5 +1,5 @@
 #include "ConfigFixture.h"
-#include "settings/ConfigAreaBinding.h"
+#include "settings/ui/ConfigAreaBinding.h"
 #include "settings/SettingsDefaults.h"
 
 #include <QCheckBox>

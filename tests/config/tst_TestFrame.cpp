@@ -1,6 +1,6 @@
 #include "ConfigFixture.h"
 #include "TestHttpServer.h"
-#include "analysis/TestFrame.h"
+#include "analysis/ui/TestFrame.h"
 #include "analysis/TestRun.h"
 #include "filters/SortedListModel.h"
 

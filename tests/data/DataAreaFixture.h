@@ -1,7 +1,7 @@
 #pragma once
 
 #include "analysis/BatchRun.h"
-#include "results/DataArea.h"
+#include "results/ui/DataArea.h"
 #include "results/SpreadsheetExport.h"
 #include "shell/Workspace.h"
 
