@@ -1,6 +1,6 @@
 #include "ConfigFixture.h"
-#include "filters/ui/MenuListView.h"
 #include "filters/SortedListModel.h"
+#include "filters/ui/MenuListView.h"
 #include "filters/ui/StatusCodesFrame.h"
 
 #include <QLabel>

@@ -2,8 +2,8 @@
 #include "filters/SortedListModel.h"
 #include "links/ui/LinksArea.h"
 #include "settings/ProgramFolder.h"
-#include "shell/browser/BrowserPane.h"
 #include "shell/Workspace.h"
+#include "shell/browser/BrowserPane.h"
 
 #include <QAction>
 #include <QClipboard>

@@ -4,9 +4,9 @@
 #include "links/ui/LinksArea.h"
 #include "results/ResultsTable.h"
 #include "settings/ProgramFolder.h"
+#include "shell/Workspace.h"
 #include "shell/browser/BrowserPane.h"
 #include "shell/ui/MainWindow.h"
-#include "shell/Workspace.h"
 
 #include <QAbstractButton>
 #include <QSignalSpy>

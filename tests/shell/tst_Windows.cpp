@@ -4,12 +4,12 @@
 #include "TestHttpServer.h"
 #include "Version.h"
 #include "settings/ui/ConfigArea.h"
+#include "shell/Workspace.h"
 #include "shell/browser/BrowserPane.h"
-#include "shell/ui/MainWindow.h"
 #include "shell/browser/PictureButton.h"
+#include "shell/ui/MainWindow.h"
 #include "shell/ui/SplashWindow.h"
 #include "shell/ui/WindowHelpers.h"
-#include "shell/Workspace.h"
 #include "shell/ui/clsTransparency.h"
 
 #include <QAbstractButton>

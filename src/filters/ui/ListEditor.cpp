@@ -1,9 +1,9 @@
 #include "filters/ui/ListEditor.h"
 
 #include "Version.h"
-#include "filters/ui/MenuListView.h"
 #include "filters/ListFile.h"
 #include "filters/SortedListModel.h"
+#include "filters/ui/MenuListView.h"
 #include "platform/SaveOutcome.h"
 #include "platform/ui/WaitCursor.h"
 #include "settings/ProgramFolder.h"

@@ -1,9 +1,9 @@
 #include "filters/ui/StatusCodesFrame.h"
 
-#include "filters/ui/ListEditor.h"
 #include "filters/ListFile.h"
 #include "filters/SortedListModel.h"
 #include "filters/StatusCodes.h"
+#include "filters/ui/ListEditor.h"
 #include "platform/SaveOutcome.h"
 #include "platform/ui/WaitCursor.h"
 #include "settings/ProgramFolder.h"

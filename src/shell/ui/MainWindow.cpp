@@ -5,9 +5,9 @@
 #include "links/ui/LinksArea.h"
 #include "results/ui/DataArea.h"
 #include "settings/ui/ConfigArea.h"
+#include "shell/Workspace.h"
 #include "shell/browser/BrowserPane.h"
 #include "shell/ui/WindowHelpers.h"
-#include "shell/Workspace.h"
 #include "ui_MainWindow.h"
 
 #include <QButtonGroup>
