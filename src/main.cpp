@@ -1,9 +1,9 @@
 #include "settings/ProgramFolder.h"
-#include "shell/BrowserPane.h"
-#include "shell/MainWindow.h"
-#include "shell/SplashWindow.h"
-#include "shell/WebEngineSetup.h"
 #include "shell/Workspace.h"
+#include "shell/browser/BrowserPane.h"
+#include "shell/browser/WebEngineSetup.h"
+#include "shell/ui/MainWindow.h"
+#include "shell/ui/SplashWindow.h"
 
 #include <QApplication>
 #include <QWebEngineProfile>

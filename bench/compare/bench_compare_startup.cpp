@@ -7,9 +7,9 @@
 // runs the executable a few times. The program folder is a fresh copy of the
 // shipped files, as at a first start.
 #include "settings/ProgramFolder.h"
-#include "shell/BrowserPane.h"
-#include "shell/MainWindow.h"
 #include "shell/Workspace.h"
+#include "shell/browser/BrowserPane.h"
+#include "shell/ui/MainWindow.h"
 
 #include <QApplication>
 #include <QDir>

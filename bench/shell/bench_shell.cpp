@@ -1,6 +1,6 @@
 // The splash window's region scan and the main window's layout pass.
 #include "shell/LayoutPass.h"
-#include "shell/clsTransparency.h"
+#include "shell/ui/clsTransparency.h"
 
 #include <QImage>
 #include <QPainter>

@@ -5,10 +5,10 @@
 #include "settings/ProgramFolder.h"
 #include "settings/Settings.h"
 #include "settings/SettingsFile.h"
-#include "shell/BrowserPane.h"
-#include "shell/MainWindow.h"
-#include "shell/WebEngineSetup.h"
 #include "shell/Workspace.h"
+#include "shell/browser/BrowserPane.h"
+#include "shell/browser/WebEngineSetup.h"
+#include "shell/ui/MainWindow.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "settings/ConfigArea.h"
 #include "settings/ProgramFolder.h"
+#include "settings/ui/ConfigArea.h"
 #include "shell/Workspace.h"
 
 #include <QAbstractButton>

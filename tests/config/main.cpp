@@ -1,15 +1,13 @@
 #include <QApplication>
 
 // The pages, the list editors and the test frame share one executable and one
-// application object; the widgets library links the web engine, which wants
-// shared GL contexts set before the application exists.
+// application object.
 int runConfigPagesTests(int argc, char** argv);
 int runConfigListsTests(int argc, char** argv);
 int runTestFrameTests(int argc, char** argv);
 
 int main(int argc, char** argv)
 {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     int failures = 0;
     failures += runConfigPagesTests(argc, argv);

@@ -1,7 +1,7 @@
 #include "ConfigFixture.h"
-#include "filters/MenuListView.h"
 #include "filters/SortedListModel.h"
-#include "filters/StatusCodesFrame.h"
+#include "filters/ui/MenuListView.h"
+#include "filters/ui/StatusCodesFrame.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,6 +1,6 @@
 #include "ConfigFixture.h"
-#include "settings/ConfigAreaBinding.h"
 #include "settings/SettingsDefaults.h"
+#include "settings/ui/ConfigAreaBinding.h"
 
 #include <QCheckBox>
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "ConfigFixture.h"
 #include "TestHttpServer.h"
-#include "analysis/TestFrame.h"
 #include "analysis/TestRun.h"
+#include "analysis/ui/TestFrame.h"
 #include "filters/SortedListModel.h"
 
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #include "DataAreaFixture.h"
 
-#include "results/ResultsGrid.h"
+#include "results/ui/ResultsGrid.h"
 
 #include <QLabel>
 #include <QPushButton>

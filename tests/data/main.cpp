@@ -1,13 +1,11 @@
 #include <QApplication>
 
-// The run controls and the grid share one executable. The widgets library
-// links the web engine, which wants shared GL contexts before the application.
+// The run controls and the grid share one executable.
 int runDataRunTests(int argc, char** argv);
 int runResultsGridTests(int argc, char** argv);
 
 int main(int argc, char** argv)
 {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     int failures = 0;
     failures += runDataRunTests(argc, argv);

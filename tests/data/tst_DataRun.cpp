@@ -1,7 +1,7 @@
 #include "DataAreaFixture.h"
 #include "TestHttpServer.h"
-#include "results/DataAreaProgressBar.h"
-#include "results/ResultsGrid.h"
+#include "results/ui/DataAreaProgressBar.h"
+#include "results/ui/ResultsGrid.h"
 
 #include <QAbstractButton>
 #include <QDir>

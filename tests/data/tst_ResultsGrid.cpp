@@ -1,5 +1,5 @@
 #include "DataAreaFixture.h"
-#include "results/ResultsGrid.h"
+#include "results/ui/ResultsGrid.h"
 
 #include <QAction>
 #include <QContextMenuEvent>

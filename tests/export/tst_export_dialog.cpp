@@ -1,6 +1,6 @@
 #include "results/ResultsTable.h"
 #include "results/SpreadsheetExport.h"
-#include "results/SpreadsheetExportDialog.h"
+#include "results/ui/SpreadsheetExportDialog.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,11 +1,10 @@
-#include "shell/WebEngineSetup.h"
+#include "shell/browser/WebEngineSetup.h"
 
 #include <QApplication>
 #include <QStandardPaths>
 
-// The rules and the area share one executable; the area's tests need a
+// The area and the road through the window share one executable; they need a
 // QApplication and the web engine set up as the program sets them up.
-int runLinkRulesTests(int argc, char** argv);
 int runLinksAreaTests(int argc, char** argv);
 int runLinksRoadTests(int argc, char** argv);
 
@@ -16,7 +15,6 @@ int main(int argc, char** argv)
     // Whatever the engine keeps goes to Qt's test folders, never the user's.
     QStandardPaths::setTestModeEnabled(true);
     int failures = 0;
-    failures += runLinkRulesTests(argc, argv);
     failures += runLinksAreaTests(argc, argv);
     failures += runLinksRoadTests(argc, argv);
     return failures == 0 ? 0 : 1;

@@ -237,10 +237,6 @@ void LinkRulesTests::badUrlsKeepOrderOfEqualTexts()
     QCOMPARE(links.entries(), (QStringList{"http://b/", "http://B/"}));
 }
 
-int runLinkRulesTests(int argc, char** argv)
-{
-    LinkRulesTests tests;
-    return QTest::qExec(&tests, argc, argv);
-}
+QTEST_GUILESS_MAIN(LinkRulesTests)
 
 #include "tst_LinkRules.moc"

@@ -1,9 +1,9 @@
 #include "TestHttpServer.h"
 #include "filters/SortedListModel.h"
-#include "links/LinksArea.h"
+#include "links/ui/LinksArea.h"
 #include "settings/ProgramFolder.h"
-#include "shell/BrowserPane.h"
 #include "shell/Workspace.h"
+#include "shell/browser/BrowserPane.h"
 
 #include <QAction>
 #include <QClipboard>

@@ -1,12 +1,12 @@
 #include "TestHttpServer.h"
 #include "analysis/BatchRun.h"
 #include "filters/SortedListModel.h"
-#include "links/LinksArea.h"
+#include "links/ui/LinksArea.h"
 #include "results/ResultsTable.h"
 #include "settings/ProgramFolder.h"
-#include "shell/BrowserPane.h"
-#include "shell/MainWindow.h"
 #include "shell/Workspace.h"
+#include "shell/browser/BrowserPane.h"
+#include "shell/ui/MainWindow.h"
 
 #include <QAbstractButton>
 #include <QSignalSpy>

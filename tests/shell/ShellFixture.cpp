@@ -1,6 +1,6 @@
 #include "ShellFixture.h"
 
-#include "shell/BrowserPane.h"
+#include "shell/browser/BrowserPane.h"
 
 #include <QDir>
 #include <QFile>

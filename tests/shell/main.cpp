@@ -1,7 +1,7 @@
 #include "ShellFixture.h"
+#include "shell/browser/WebEngineSetup.h"
 #include "tst_BrowserPane.h"
 #include "tst_Windows.h"
-#include "shell/WebEngineSetup.h"
 
 #include <QApplication>
 #include <QStandardPaths>

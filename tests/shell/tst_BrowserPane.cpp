@@ -2,8 +2,8 @@
 
 #include "ShellFixture.h"
 #include "TestHttpServer.h"
-#include "shell/BrowserPane.h"
-#include "shell/PictureButton.h"
+#include "shell/browser/BrowserPane.h"
+#include "shell/browser/PictureButton.h"
 
 #include <QComboBox>
 #include <QDir>

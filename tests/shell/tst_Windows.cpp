@@ -3,14 +3,14 @@
 #include "ShellFixture.h"
 #include "TestHttpServer.h"
 #include "Version.h"
-#include "settings/ConfigArea.h"
-#include "shell/BrowserPane.h"
-#include "shell/MainWindow.h"
-#include "shell/PictureButton.h"
-#include "shell/SplashWindow.h"
-#include "shell/WindowHelpers.h"
+#include "settings/ui/ConfigArea.h"
 #include "shell/Workspace.h"
-#include "shell/clsTransparency.h"
+#include "shell/browser/BrowserPane.h"
+#include "shell/browser/PictureButton.h"
+#include "shell/ui/MainWindow.h"
+#include "shell/ui/SplashWindow.h"
+#include "shell/ui/WindowHelpers.h"
+#include "shell/ui/clsTransparency.h"
 
 #include <QAbstractButton>
 #include <QComboBox>

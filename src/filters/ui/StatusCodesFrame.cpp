@@ -1,0 +1,76 @@
+#include "filters/ui/StatusCodesFrame.h"
+
+#include "filters/ListFile.h"
+#include "filters/SortedListModel.h"
+#include "filters/StatusCodes.h"
+#include "filters/ui/ListEditor.h"
+#include "platform/SaveOutcome.h"
+#include "platform/ui/WaitCursor.h"
+#include "settings/ProgramFolder.h"
+#include "ui_StatusCodesFrame.h"
+
+#include <QGuiApplication>
+
+StatusCodesFrame::StatusCodesFrame(SortedListModel& valid, const ProgramFolder& folder,
+                                   std::function<void(const QString&)> navigate, QWidget* parent)
+    : QGroupBox(parent), m_ui(std::make_unique<Ui::StatusCodesFrame>()), m_valid(valid), m_folder(folder),
+      m_navigate(std::move(navigate))
+{
+    m_ui->setupUi(this);
+
+    MenuListView* validView = m_ui->List3;
+    validView->setModel(&m_valid);
+    QItemSelectionModel* ownSelection = validView->selectionModel();
+    validView->setSelectionModel(m_valid.selectionModel());
+    if (ownSelection != m_valid.selectionModel())
+        delete ownSelection;
+
+    m_ui->List4->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_ui->List4->addItems(StatusCodes::available());
+
+    m_ui->labelStatusExplain->setForegroundRole(QPalette::Highlight);
+    QFont bold = m_ui->Command9->font();
+    bold.setBold(true);
+    m_ui->Command9->setFont(bold);
+
+    connect(m_ui->Command6, &QPushButton::clicked, this, &StatusCodesFrame::select);
+    connect(m_ui->Command7, &QPushButton::clicked, this, &StatusCodesFrame::remove);
+    connect(m_ui->Command9, &QPushButton::clicked, this, &StatusCodesFrame::save);
+    connect(m_ui->Command42, &QPushButton::clicked, this, &StatusCodesFrame::load);
+    connect(m_ui->Command5, &QPushButton::clicked, this, [this] {
+        if (m_navigate)
+            m_navigate(QString::fromLatin1(HelpAddress));
+    });
+}
+
+StatusCodesFrame::~StatusCodesFrame() = default;
+
+void StatusCodesFrame::select()
+{
+    // Available never gives its entry away: the same line can be picked again.
+    const QList<QListWidgetItem*> picked = m_ui->List4->selectedItems();
+    if (!picked.isEmpty())
+        m_valid.add(picked.first()->text());
+}
+
+void StatusCodesFrame::remove()
+{
+    RemoveSelectedItems(m_valid);
+}
+
+void StatusCodesFrame::save()
+{
+    SaveOutcome outcome;
+    {
+        WaitCursor busy;
+        outcome = SaveListToFile(m_folder.statusCodesFile(), m_valid.entries());
+    }
+    if (!outcome.ok)
+        ListEditor::showSaveFailure(this, outcome);
+}
+
+void StatusCodesFrame::load()
+{
+    WaitCursor busy;
+    LoadListFromFile(m_valid, m_folder.statusCodesFile(), MissingListFile::EmptyList);
+}

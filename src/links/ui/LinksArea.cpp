@@ -1,0 +1,212 @@
+#include "links/ui/LinksArea.h"
+
+#include "filters/ListFile.h"
+#include "filters/SortedListModel.h"
+#include "platform/DocumentSource.h"
+#include "platform/ui/WaitCursor.h"
+#include "shell/Workspace.h"
+#include "ui_LinksArea.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMessageBox>
+
+LinksArea::LinksArea(Workspace& workspace, DocumentSource& source, Navigate navigate, QWidget* parent)
+    : QWidget(parent), m_ui(std::make_unique<Ui::LinksArea>()), m_workspace(workspace), m_source(source),
+      m_navigate(std::move(navigate)), m_ops(workspace.linkList())
+{
+    m_ui->setupUi(this);
+
+    SortedListModel& links = m_workspace.linkList();
+    // The model owns the selection, so the commands below see the same
+    // selection and current entry as the view.
+    m_ui->Links->setModel(&links);
+    m_ui->Links->setSelectionModel(links.selectionModel());
+    showLinkCount();
+    // Whoever changes the list, the counter ends at its size.
+    connect(&links, &SortedListModel::countChanged, this, &LinksArea::showCounter);
+
+    m_popup = new QMenu(this);
+    m_popup->setObjectName(QStringLiteral("mnupopup"));
+    QAction* remove = m_popup->addAction(QStringLiteral("Remove Selected URL(s)"));
+    remove->setObjectName(QStringLiteral("mnuRemove"));
+    QAction* copy = m_popup->addAction(QStringLiteral("&Copy Link"));
+    copy->setObjectName(QStringLiteral("mnucopy"));
+
+    connect(m_ui->Command10, &QPushButton::clicked, this, &LinksArea::GetLinks);
+    connect(m_ui->Text31, &QLineEdit::returnPressed, this, &LinksArea::AddTypedLink);
+    connect(m_ui->Command2, &QPushButton::clicked, this, &LinksArea::SaveLinks);
+    connect(m_ui->Command3, &QPushButton::clicked, this, &LinksArea::ClearLinks);
+    connect(m_ui->Command12, &QPushButton::clicked, this, &LinksArea::RemoveBadUrlMatches);
+    connect(remove, &QAction::triggered, this, &LinksArea::RemoveSelectedUrls);
+    connect(copy, &QAction::triggered, this, &LinksArea::CopyLink);
+    connect(m_ui->Links, &MenuListView::menuRequested, m_popup,
+            [this](const QPoint& globalPos) { m_popup->popup(globalPos); });
+    connect(m_ui->Links, &QAbstractItemView::doubleClicked, this, &LinksArea::openCurrentEntry);
+}
+
+LinksArea::~LinksArea()
+{
+    // Answers that can no longer arrive must not leave the busy pointer behind.
+    for (; m_pendingHarvests > 0; --m_pendingHarvests)
+        QGuiApplication::restoreOverrideCursor();
+    if (m_saveCursorShown)
+        QGuiApplication::restoreOverrideCursor();
+}
+
+bool LinksArea::clearBeforeAdding() const
+{
+    return m_ui->Option17->isChecked();
+}
+
+void LinksArea::GetLinks()
+{
+    if (clearBeforeAdding())
+        m_workspace.linkList().clear();
+    showCounter(0);
+
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    ++m_pendingHarvests;
+    m_source.readAnchors(this, [this](const PageAnchors& page) { onAnchors(page); });
+}
+
+void LinksArea::onAnchors(const PageAnchors& page)
+{
+    const int added = m_ops.AddHarvest(page);
+    showLinkCount();
+    if (m_pendingHarvests > 0) {
+        --m_pendingHarvests;
+        QGuiApplication::restoreOverrideCursor();
+    }
+    emit linksHarvested(added);
+}
+
+void LinksArea::AddTypedLink()
+{
+    if (!m_ops.AddTypedLink(m_ui->Text31->text(), clearBeforeAdding()))
+        return;
+    m_ui->Text31->setText(QStringLiteral("http://"));
+    showLinkCount();
+}
+
+void LinksArea::SaveLinks()
+{
+    if (m_saveDialog) {
+        m_saveDialog->raise();
+        m_saveDialog->activateWindow();
+        return;
+    }
+    QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+    m_saveCursorShown = true;
+
+    auto* dialog = new QFileDialog(this, QStringLiteral("Save Links"), m_workspace.folder().path());
+    dialog->setObjectName(QStringLiteral("SaveLinksDialog"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    // The user may overwrite a saved list without being asked, and a typed
+    // name is taken as typed: no extension is added.
+    dialog->setOption(QFileDialog::DontConfirmOverwrite);
+    dialog->setDefaultSuffix(QString());
+    // Qt's own dialog on every desktop: the same behaviour everywhere, and the
+    // "all files" choice below can be made to mean what it says.
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    const QString textFiles = QStringLiteral("list files (*.txt)");
+    const QString allFiles = QStringLiteral("all files or custom (*.*)");
+    dialog->setNameFilters({textFiles, allFiles});
+    dialog->selectNameFilter(textFiles);
+    // "*.*" is the Windows spelling of "every file"; taken literally here it
+    // would hide every file without an extension.
+    connect(dialog, &QFileDialog::filterSelected, dialog, [dialog, allFiles](const QString& filter) {
+        if (filter != allFiles)
+            return;
+        if (auto* model = dialog->findChild<QFileSystemModel*>())
+            model->setNameFilters({});
+    });
+    if (!m_lastSaveName.isEmpty())
+        dialog->selectFile(m_lastSaveName);
+    connect(dialog, &QDialog::finished, this, &LinksArea::onSaveDialogFinished);
+    m_saveDialog = dialog;
+    dialog->open();
+}
+
+void LinksArea::onSaveDialogFinished(int result)
+{
+    QString path;
+    if (result == QDialog::Accepted && m_saveDialog) {
+        const QStringList chosen = m_saveDialog->selectedFiles();
+        if (!chosen.isEmpty())
+            path = chosen.first();
+    }
+    m_saveDialog = nullptr;
+
+    bool saved = false;
+    if (!path.isEmpty()) {
+        m_lastSaveName = path;
+        const SaveOutcome outcome = SaveListToFile(path, m_workspace.linkList().entries());
+        saved = outcome.ok;
+        if (!outcome.ok) {
+            auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Quillmark"), outcome.message(),
+                                        QMessageBox::Ok, this);
+            box->setObjectName(QStringLiteral("SaveLinksFailed"));
+            box->setAttribute(Qt::WA_DeleteOnClose);
+            box->open();
+        }
+    }
+    if (m_saveCursorShown) {
+        m_saveCursorShown = false;
+        QGuiApplication::restoreOverrideCursor();
+    }
+    emit saveFinished(saved, path);
+}
+
+void LinksArea::ClearLinks()
+{
+    m_workspace.linkList().clear();
+    showCounter(0);
+}
+
+void LinksArea::RemoveBadUrlMatches()
+{
+    const WaitCursor busy;
+    m_ops.RemoveBadUrlMatches(m_workspace.badUrls().entries());
+    showLinkCount();
+}
+
+void LinksArea::RemoveSelectedUrls()
+{
+    RemoveSelectedItems(m_workspace.linkList());
+    showLinkCount();
+}
+
+void LinksArea::CopyLink()
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    const SortedListModel& links = m_workspace.linkList();
+    const int row = links.currentRow();
+    if (row >= 0)
+        clipboard->setText(links.at(row));
+}
+
+void LinksArea::openCurrentEntry()
+{
+    const SortedListModel& links = m_workspace.linkList();
+    const int row = links.currentRow();
+    if (row >= 0 && m_navigate)
+        m_navigate(links.at(row));
+}
+
+void LinksArea::showCounter(int count)
+{
+    m_ui->Label2->setText(QString::number(count));
+}
+
+void LinksArea::showLinkCount()
+{
+    showCounter(m_workspace.linkList().count());
+}

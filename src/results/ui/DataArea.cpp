@@ -1,0 +1,220 @@
+#include "results/ui/DataArea.h"
+
+#include "Version.h"
+#include "analysis/BatchRun.h"
+#include "platform/ui/WaitCursor.h"
+#include "results/AsciiDatabase.h"
+#include "results/ResultsTable.h"
+#include "results/SpreadsheetExport.h"
+#include "results/ui/ResultsGrid.h"
+#include "results/ui/SpreadsheetExportDialog.h"
+#include "shell/Workspace.h"
+#include "ui_DataArea.h"
+
+#include <QFocusEvent>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QTextEdit>
+
+DataArea::DataArea(Workspace& workspace, BatchRun& run, QWidget* parent)
+    : DataArea(workspace, run, *new SpreadsheetExporter(), parent)
+{
+    // The exporter was made for this area alone and goes with it.
+    m_exporter.setParent(this);
+}
+
+DataArea::DataArea(Workspace& workspace, BatchRun& run, SpreadsheetExporter& exporter, QWidget* parent)
+    : QWidget(parent), m_ui(std::make_unique<Ui::DataArea>()), m_workspace(workspace), m_run(run),
+      m_exporter(exporter)
+{
+    m_ui->setupUi(this);
+    // URLs and page titles may hold '<' and '&'; they are never markup.
+    for (QLabel* label : {m_ui->Label4, m_ui->Label9, m_ui->Label19, m_ui->Label20})
+        label->setTextFormat(Qt::PlainText);
+
+    m_ui->MSFlexGrid1->setResultsTable(&m_workspace.results());
+
+    QTextEdit* editor = m_ui->RichTextBox2;
+    editor->hide();
+    editor->setAcceptRichText(false);
+    // A tab in a cell would only spoil the delimited file; Tab leaves the cell.
+    editor->setTabChangesFocus(true);
+    editor->document()->setDocumentMargin(1);
+    editor->installEventFilter(this);
+    connect(m_ui->MSFlexGrid1, &QAbstractItemView::doubleClicked, this, [this] { BeginCellEdit(); });
+
+    connect(m_ui->Command14, &QPushButton::clicked, &m_run, [this] { m_run.start(); });
+    connect(m_ui->Command8, &QPushButton::clicked, this, &DataArea::askToStop);
+    connect(m_ui->Command34, &QPushButton::clicked, this, &DataArea::saveResults);
+    connect(m_ui->Command35, &QPushButton::clicked, this, &DataArea::loadResults);
+    connect(m_ui->Command41, &QPushButton::clicked, this, &DataArea::exportToExcel);
+
+    connect(&m_run, &BatchRun::statusTextChanged, m_ui->Label4, &QLabel::setText);
+    connect(&m_run, &BatchRun::processedChanged, this,
+            [this](int count) { m_ui->Label20->setText(QString::number(count)); });
+    connect(&m_run, &BatchRun::addedChanged, this,
+            [this](int count) { m_ui->Label19->setText(QString::number(count)); });
+    connect(&m_run, &BatchRun::progressChanged, this, [this](double fraction, const QString& percentText) {
+        m_ui->Image3->setFraction(fraction);
+        m_ui->Label9->setText(percentText);
+    });
+    connect(&m_run, &BatchRun::pageBufferChanged, this,
+            [this](const QString& page) { m_ui->RichTextBox3->setPlainText(pageBufferDisplayText(page)); });
+    connect(&m_run, &BatchRun::runningChanged, this, &DataArea::setRunning);
+    connect(&m_run, &BatchRun::stopRequestedChanged, this, &DataArea::setStopRequested);
+
+    SpreadsheetExportDialog::Attach(m_exporter, this);
+
+    m_ui->RichTextBox3->setPlainText(pageBufferDisplayText(m_run.pageBuffer()));
+    m_ui->Label4->setText(m_run.statusText());
+    m_ui->Label20->setText(QString::number(m_run.processed()));
+    m_ui->Label19->setText(QString::number(m_run.added()));
+    m_ui->Image3->setFraction(m_run.progressFraction());
+    m_ui->Label9->setText(m_run.progressText());
+    setStopRequested(m_run.stopRequested());
+    setRunning(m_run.isRunning());
+}
+
+DataArea::~DataArea()
+{
+    // The run may already be gone when the window takes its areas down, so
+    // only the pointer is put back here.
+    if (m_busyCursor)
+        QGuiApplication::restoreOverrideCursor();
+}
+
+QString DataArea::pageBufferDisplayText(const QString& page)
+{
+    if (page.size() <= PageBufferDisplayLimit)
+        return page;
+    qsizetype shown = PageBufferDisplayLimit;
+    if (page.at(shown - 1).isHighSurrogate())
+        --shown;
+    // The run keeps the whole page; only the display is cut, and says so.
+    return page.left(shown) + QStringLiteral("\n[%1 more characters not shown]").arg(page.size() - shown);
+}
+
+ResultsGrid* DataArea::grid() const
+{
+    return m_ui->MSFlexGrid1;
+}
+
+QTextEdit* DataArea::cellEditor() const
+{
+    return m_ui->RichTextBox2;
+}
+
+void DataArea::BeginCellEdit()
+{
+    ResultsGrid* grid = m_ui->MSFlexGrid1;
+    const QModelIndex current = grid->currentIndex();
+    // A running batch makes the table read-only through its flags.
+    if (!current.isValid() || current.column() < 1 || !(current.flags() & Qt::ItemIsEditable))
+        return;
+    QTextEdit* editor = m_ui->RichTextBox2;
+    m_editing = current;
+    editor->setPlainText(current.data(Qt::EditRole).toString());
+    const QRect cell = grid->visualRect(current);
+    const QPoint topLeft = grid->viewport()->mapTo(this, cell.topLeft());
+    editor->setGeometry(topLeft.x(), topLeft.y(), grid->width() / 2, cell.height());
+    editor->raise();
+    editor->show();
+    editor->moveCursor(QTextCursor::End);
+    editor->setFocus(Qt::OtherFocusReason);
+}
+
+void DataArea::CommitCellEdit()
+{
+    QTextEdit* editor = m_ui->RichTextBox2;
+    if (editor->isHidden())
+        return;
+    const QPersistentModelIndex target = m_editing;
+    m_editing = QPersistentModelIndex();
+    // Hidden first: moving the focus below sends the editor another focus-out.
+    editor->hide();
+    // A row that vanished meanwhile (a load replaced the table) takes nothing.
+    if (target.isValid())
+        m_workspace.results().setData(target, editor->toPlainText(), Qt::EditRole);
+    m_ui->MSFlexGrid1->setFocus(Qt::OtherFocusReason);
+}
+
+bool DataArea::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_ui->RichTextBox2 && event->type() == QEvent::FocusOut) {
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        // The editor's own context menu and a switch to another window leave
+        // the edit open; any other move of the focus ends it.
+        if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
+            CommitCellEdit();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void DataArea::askToStop()
+{
+    if (m_stopBox != nullptr)
+        return;
+    auto* box = new QMessageBox(QMessageBox::NoIcon, QStringLiteral(QUILLMARK_APP_TITLE),
+                                QString::fromLatin1(BatchRun::StopMessage), QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("StopConfirmation"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    // The run waits while the question is open; the stop is requested only
+    // once the user has closed it.
+    connect(box, &QMessageBox::finished, this, [this] {
+        m_run.requestStop();
+        m_run.setHeld(false);
+    });
+    m_stopBox = box;
+    m_run.setHeld(true);
+    box->open();
+}
+
+void DataArea::saveResults()
+{
+    SaveOutcome outcome;
+    {
+        const WaitCursor wait;
+        outcome = SaveResults(m_workspace.results(), m_workspace.settings(), m_workspace.folder());
+    }
+    if (outcome.ok)
+        return;
+    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral(QUILLMARK_APP_TITLE), outcome.message(),
+                                QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("SaveFailure"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+    Q_EMIT saveFailed(outcome.message());
+}
+
+void DataArea::loadResults()
+{
+    const WaitCursor wait;
+    LoadResults(m_workspace.results(), m_workspace.settings(), m_workspace.folder());
+}
+
+void DataArea::exportToExcel()
+{
+    const ResultsTable& table = m_workspace.results();
+    // An export still being written refuses a second one; the click is then lost.
+    m_exporter.FlexGrid_To_Excel(table, table.RowCount(), table.ColumnCount(), 1, QString());
+}
+
+void DataArea::setRunning(bool running)
+{
+    for (QPushButton* button : {m_ui->Command14, m_ui->Command34, m_ui->Command35, m_ui->Command41})
+        button->setEnabled(!running);
+    if (running != m_busyCursor) {
+        m_busyCursor = running;
+        if (running)
+            QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+        else
+            QGuiApplication::restoreOverrideCursor();
+    }
+}
+
+void DataArea::setStopRequested(bool requested)
+{
+    QFont font = m_ui->Command8->font();
+    font.setBold(requested);
+    m_ui->Command8->setFont(font);
+}
