@@ -58,22 +58,24 @@ endforeach()
 add_custom_target(quillmark_man_pages ALL DEPENDS ${_qm_man_pages})
 install(FILES ${_qm_man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
-# cpack -G DEB in the build folder. The run-time libraries come from
-# dpkg-shlibdeps; the browser's helper process and the Qt plugins are loaded
-# by path, so dpkg-shlibdeps cannot see them and they are named here.
+# cpack -G DEB in the build folder (needs the packages dpkg-dev and file). The
+# run-time libraries, the browser's helper process among them, come from
+# dpkg-shlibdeps.
 set(CPACK_PACKAGE_NAME quillmark)
 set(CPACK_PACKAGE_VENDOR "Quillmark")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "link directory builder: harvest, check and describe web links")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Quillmark is a desktop tool for people who build link directories and trade links with other sites. "
-    "You browse inside the program, harvest every link of the page on screen, clean the list, and let "
-    "Quillmark visit each address: it checks the server's answer, optionally looks for a reciprocal link "
-    "to your own site, and extracts title, description and e-mail address with regular expressions you "
-    "can edit. Accepted pages become rows of a table saved to a delimited text file or a spreadsheet.\n"
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+    "Quillmark is a desktop tool for people who build link directories and trade\n"
+    "links with other sites. You browse inside the program, harvest every link of\n"
+    "the page on screen, clean the list, and let Quillmark visit each address: it\n"
+    "checks the server's answer, optionally looks for a reciprocal link to your own\n"
+    "site, and extracts title, description and e-mail address with regular\n"
+    "expressions you can edit. Accepted pages become rows of a table saved to a\n"
+    "delimited text file or a spreadsheet.\n"
     "\n"
-    "The package also holds quillmark-batch, which runs the same analysis over a file of addresses "
-    "without a window.")
+    "The package also holds quillmark-batch, which runs the same analysis over a\n"
+    "file of addresses without a window.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(QUILLMARK_PACKAGE_MAINTAINER "Quillmark maintainers <maintainers@quillmark.example>"
@@ -84,7 +86,5 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION web)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6webenginecore6-bin")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-qpa-plugins")
 set(CPACK_GENERATOR DEB)
 include(CPack)
