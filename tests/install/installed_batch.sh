@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Usage: installed_batch.sh BUILD_DIR
+# Usage: installed_batch.sh BUILD_DIR [CMAKE]
 # Installs the build into a temporary prefix, then runs the installed
 # quillmark-batch from another folder, as a user who has never run Quillmark
 # (a fresh HOME), over one page served on 127.0.0.1. The run must fill that
 # user's data folder from share/quillmark and write the page's row there.
 set -euo pipefail
 build=$(cd "$1" && pwd)
+cmake=${2:-cmake}
 tmp=$(mktemp -d)
 server=
 cleanup() {
@@ -16,7 +17,7 @@ trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 prefix=$tmp/prefix
-cmake --install "$build" --prefix "$prefix" >"$tmp/install.log" || { cat "$tmp/install.log" >&2; fail "install"; }
+"$cmake" --install "$build" --prefix "$prefix" >"$tmp/install.log" || { cat "$tmp/install.log" >&2; fail "install"; }
 for f in bin/quillmark bin/quillmark-batch share/quillmark/links.ini share/quillmark/images/back.bmp \
          share/applications/org.quillmark.Quillmark.desktop share/metainfo/org.quillmark.Quillmark.metainfo.xml \
          share/icons/hicolor/scalable/apps/org.quillmark.Quillmark.svg \
