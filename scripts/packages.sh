@@ -11,6 +11,7 @@ TEST_PACKAGES=(
   xvfb xauth libbenchmark-dev
   libreoffice-calc-nogui
   clang libclang-rt-14-dev
+  desktop-file-utils appstream python3
 )
 
 # Installs whatever of the given packages is missing. As root it runs apt-get;

@@ -6,6 +6,7 @@
 #include "shell/ui/SplashWindow.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QWebEngineProfile>
 
 int main(int argc, char* argv[])
@@ -15,9 +16,17 @@ int main(int argc, char* argv[])
     WebEngineSetup::beforeApplication();
     QApplication app(argc, argv);
     // Names the user's data and cache folders (shared with quillmark-batch),
-    // which hold the browser's profile and, for an installed copy whose own
-    // folder cannot be written, the user's files.
+    // which hold the browser's profile and, for an installed copy or one whose
+    // own folder cannot be written, the user's files.
     QCoreApplication::setApplicationName(QStringLiteral("Quillmark"));
+    // The icon the desktop entry names, built in so that a copy run from its
+    // build folder shows it too; the desktop file name lets the window manager
+    // match the windows to that entry.
+    QIcon icon;
+    for (const int size : {48, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/org.quillmark.Quillmark-%1.png").arg(size), QSize(size, size));
+    QApplication::setWindowIcon(icon);
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.quillmark.Quillmark"));
 
     const ProgramFolder folder = ProgramFolder::forApplication();
     Workspace workspace(folder);

@@ -33,6 +33,14 @@ void seed(const QString& from, const QString& to)
     }
 }
 
+// share/quillmark beside the executable's folder, where an installed copy keeps
+// its default files and pictures; the empty text for any other copy.
+QString installedFilesFolder(const QString& executableFolder)
+{
+    const QString shared = QDir::cleanPath(executableFolder + QStringLiteral("/../share/quillmark"));
+    return QFileInfo(shared).isDir() ? shared : QString();
+}
+
 } // namespace
 
 // The pictures, the start page and the help page belong to the program, not to
@@ -71,14 +79,22 @@ ProgramFolder ProgramFolder::forApplication()
 
 ProgramFolder ProgramFolder::resolve(const QString& preferred, const QString& fallback)
 {
-    if (canWriteIn(preferred) || fallback.isEmpty())
+    // An installed copy's bin folder can well be writable (an install into the
+    // user's own prefix, or run as root), but it is no place for one user's
+    // settings and results, and it does not hold the default files: those lie
+    // under share/quillmark, where the user's data folder is seeded from.
+    const QString installed = installedFilesFolder(preferred);
+    const QString source = installed.isEmpty() ? preferred : installed;
+    if (installed.isEmpty() && canWriteIn(preferred))
         return ProgramFolder(preferred);
+    if (fallback.isEmpty())
+        return ProgramFolder(source);
     if (!QFileInfo(fallback).isDir()) {
         if (!QDir().mkpath(fallback))
-            return ProgramFolder(preferred);
-        seed(preferred, fallback);
+            return ProgramFolder(source);
+        seed(source, fallback);
     }
-    copyProgramAssets(preferred, fallback);
+    copyProgramAssets(source, fallback);
     return ProgramFolder(fallback);
 }
 

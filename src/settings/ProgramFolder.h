@@ -13,13 +13,15 @@ public:
 
     explicit ProgramFolder(const QString& path);
 
-    // The folder of the executable when it can be written, else the user's data
-    // folder, created and seeded with the default files on first use.
+    // The folder of the executable when it can be written and is not an
+    // installed copy's bin folder, else the user's data folder, created and
+    // seeded with the default files on first use.
     static ProgramFolder forApplication();
     // The same choice between two given folders. The fallback is seeded (from
-    // the preferred folder when it holds the default files, else from the copies
-    // built into the program) only when this call creates it, so a default file
-    // the user removed later stays removed.
+    // share/quillmark of an installed copy, or from the preferred folder when it
+    // holds the default files, else from the copies built into the program) only
+    // when this call creates it, so a default file the user removed later stays
+    // removed.
     static ProgramFolder resolve(const QString& preferred, const QString& fallback);
 
     // Copies the pictures, the start page and the help page that `to` lacks

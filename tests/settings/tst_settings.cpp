@@ -58,6 +58,8 @@ private Q_SLOTS:
     void failedSaveKeepsOldFile();
 
     void programFolderPrefersWritableExecutableFolder();
+    void programFolderOfInstalledCopy_data();
+    void programFolderOfInstalledCopy();
     void programFolderFallsBackAndSeedsOnce();
     void programFolderFallbackBringsThePictures();
     void emptyNameGivesTheFolderWhichNoLoadOpens();
@@ -500,6 +502,43 @@ void TestSettingsFiles::programFolderPrefersWritableExecutableFolder()
     QVERIFY(!QFileInfo::exists(path("fallback")));
     QCOMPARE(folder.settingsFile(), dir() + "/links.ini");
     QCOMPARE(folder.filePath("sub/db.txt"), dir() + "/sub/db.txt");
+}
+
+void TestSettingsFiles::programFolderOfInstalledCopy_data()
+{
+    QTest::addColumn<QString>("shareFolder");
+    QTest::addColumn<bool>("installed");
+
+    QTest::newRow("installed copy, its bin folder writable") << "usr/share/quillmark" << true;
+    QTest::newRow("a share folder of other programs only") << "usr/share/other" << false;
+}
+
+void TestSettingsFiles::programFolderOfInstalledCopy()
+{
+    QFETCH(QString, shareFolder);
+    QFETCH(bool, installed);
+    QVERIFY(QDir().mkpath(path("usr/bin")));
+    QVERIFY(QDir().mkpath(path(shareFolder + "/images")));
+    writeBytes(path(shareFolder + "/links.ini"), "[Test]\r\nTestURL=http://installed.example/\r\n");
+    writeBytes(path(shareFolder + "/images/back.bmp"), "BM-back");
+    writeBytes(path(shareFolder + "/start.html"), "<html></html>");
+
+    const QString data = path("home/.local/share/Quillmark");
+    const ProgramFolder folder = ProgramFolder::resolve(path("usr/bin"), data);
+    if (!installed) {
+        QCOMPARE(folder.path(), path("usr/bin"));
+        QVERIFY(!QFileInfo::exists(data));
+        return;
+    }
+    QCOMPARE(folder.path(), data);
+    QVERIFY(!QFileInfo::exists(path("usr/bin/links.ini")));
+    QCOMPARE(readBytes(data + "/links.ini"), QByteArray("[Test]\r\nTestURL=http://installed.example/\r\n"));
+    QVERIFY(QFileInfo(data + "/links.ini").isWritable());
+    QCOMPARE(readBytes(data + "/images/back.bmp"), QByteArray("BM-back"));
+    QCOMPARE(readBytes(data + "/start.html"), QByteArray("<html></html>"));
+    // The files the install does not have come from the copies built in.
+    QCOMPARE(readBytes(data + "/headers.txt"),
+             readBytes(qEnvironmentVariable("QM_TEST_SOURCE_DIR") + "/data/headers.txt"));
 }
 
 void TestSettingsFiles::programFolderFallsBackAndSeedsOnce()
