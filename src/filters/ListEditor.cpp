@@ -1,11 +1,12 @@
 #include "filters/ListEditor.h"
 
 #include "Version.h"
-#include "filters/MenuListView.h"
 #include "filters/ListFile.h"
+#include "filters/MenuListView.h"
 #include "filters/SortedListModel.h"
 #include "platform/SaveOutcome.h"
 #include "platform/WaitCursor.h"
+#include "platform/ui/AppMessageBox.h"
 #include "settings/ProgramFolder.h"
 #include "settings/Settings.h"
 
@@ -150,13 +151,5 @@ void ListEditor::save()
         outcome = SaveListToFile(filePath(), m_list.entries());
     }
     if (!outcome.ok)
-        showSaveFailure(this, outcome);
-}
-
-void ListEditor::showSaveFailure(QWidget* parent, const SaveOutcome& outcome)
-{
-    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral(QUILLMARK_APP_TITLE), outcome.message(),
-                                QMessageBox::Ok, parent);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+        AppMessageBox::open(this, QMessageBox::Warning, outcome.message());
 }

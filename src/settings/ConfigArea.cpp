@@ -6,6 +6,7 @@
 #include "filters/StatusCodesFrame.h"
 #include "platform/SaveOutcome.h"
 #include "platform/WaitCursor.h"
+#include "platform/ui/AppMessageBox.h"
 #include "settings/ConfigAreaBinding.h"
 #include "settings/ConfigAreaRestoreMark.h"
 #include "settings/SettingsDefaults.h"
@@ -181,7 +182,7 @@ void ConfigArea::saveSettings()
         outcome = SaveSettings(m_workspace.settings(), m_workspace.folder().settingsFile());
     }
     if (!outcome.ok)
-        ListEditor::showSaveFailure(this, outcome);
+        AppMessageBox::open(this, QMessageBox::Warning, outcome.message());
 }
 
 void ConfigArea::loadSettings()
@@ -192,8 +193,5 @@ void ConfigArea::loadSettings()
 
 void ConfigArea::showHelp(const QString& text)
 {
-    auto* box = new QMessageBox(QMessageBox::NoIcon, QStringLiteral(QUILLMARK_APP_TITLE), text,
-                                QMessageBox::Ok, this);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+    AppMessageBox::open(this, QMessageBox::NoIcon, text);
 }
