@@ -121,7 +121,7 @@ QLabel* DataArea::percentLabel() const
     return m_ui->Label9;
 }
 
-QTextEdit* DataArea::pageBuffer() const
+QPlainTextEdit* DataArea::pageBuffer() const
 {
     return m_ui->RichTextBox3;
 }

@@ -11,6 +11,7 @@
 
 class BatchRun;
 class QLabel;
+class QPlainTextEdit;
 class QPushButton;
 class QTextEdit;
 class ResultsGrid;
@@ -72,7 +73,7 @@ private:
     QLabel* processedCounter() const;   // Label20
     QLabel* addedCounter() const;       // Label19
     QLabel* percentLabel() const;       // Label9
-    QTextEdit* pageBuffer() const;      // RichTextBox3
+    QPlainTextEdit* pageBuffer() const;     // RichTextBox3
 
     std::unique_ptr<Ui::DataArea> m_ui;
     Workspace& m_workspace;
