@@ -3,11 +3,16 @@
 #include "analysis/Pattern.h"
 #include "settings/Settings.h"
 
+bool ContentTypeIsHtml(const QString& header)
+{
+    return PatternTest(QStringLiteral("Content-Type: text/html"), header);
+}
+
 bool CheckContentType(const Settings& settings, const QString& header)
 {
     if (!settings.isOn(QStringLiteral("ContentTypeCheck")))
         return true;
-    return PatternTest(QStringLiteral("Content-Type: text/html"), header);
+    return ContentTypeIsHtml(header);
 }
 
 bool CheckStatus(const QStringList& validStatus, const QString& header)

@@ -10,8 +10,12 @@ class Settings;
 // FieldRules.h. Every check ignores letter case, and a pattern that fails to
 // evaluate takes the branch of a match.
 
-// Content type: true when ContentTypeCheck is not on, or when the header block
-// contains "Content-Type: text/html" anywhere (a charset parameter may follow).
+// Whether the header block contains "Content-Type: text/html" anywhere, in any
+// letter case (a charset parameter may follow). The batch run and the test run
+// both ask this one question.
+bool ContentTypeIsHtml(const QString& header);
+
+// Content type: true when ContentTypeCheck is not on, or ContentTypeIsHtml().
 bool CheckContentType(const Settings& settings, const QString& header);
 
 // Valid status codes, as the batch run uses them: true when the list is empty or

@@ -3,6 +3,7 @@
 #include "analysis/AnalysisDeadline.h"
 #include "analysis/PageAnalysis.h"
 #include "filters/SortedListModel.h"
+#include "platform/LogCategories.h"
 #include "results/ResultsTable.h"
 #include "settings/Settings.h"
 
@@ -49,23 +50,21 @@ void BatchRun::start()
 {
     if (m_running)
         return;
-    // Step 1.
+    // A stop asked for before this run does not end it.
     m_stopRequested = false;
     Q_EMIT stopRequestedChanged(false);
-    // Step 2: the table stays read-only for the user while rows go in, so the
+    // The table stays read-only for the user while rows go in, so the
     // rows the run inserted stay where it put them.
     m_running = true;
     m_editableBefore = m_results.isUserEditable();
     m_results.setUserEditable(false);
     Q_EMIT runningChanged(true);
-    // Step 3.
+    // Counters, then the table's header and column widths, then the URL count.
     m_processed = 0;
     m_added = 0;
     Q_EMIT addedChanged(0);
     Q_EMIT processedChanged(0);
-    // Step 4.
     m_results.ResetForRun();
-    // Step 5.
     m_count = m_linkCount();
     m_rows = 0;
     m_index = 1;
@@ -99,7 +98,7 @@ void BatchRun::proceed()
         return;
     }
     if (m_index > m_count) {
-        endRun(DoneStatus); // step 19
+        endRun(DoneStatus); // every URL visited
         return;
     }
     beginUrl();
@@ -107,16 +106,15 @@ void BatchRun::proceed()
 
 void BatchRun::beginUrl()
 {
-    // Step 6.
+    // A stop request is seen here, between two URLs, never in the middle of one.
     if (m_stopRequested) {
         endRun(KilledStatus);
         return;
     }
-    // Steps 7 and 8 (the verdicts start out true inside the analysis). The
-    // entry is read now: the list may have changed while the run waited.
+    // The entry is read now: the list may have changed while the run waited.
     m_url = m_linkAt(m_index - 1);
     setStatus(QString::fromLatin1(ProcessingPrefix) + m_url);
-    // Step 9, first half: the answer comes back through onFetched().
+    // The answer comes back through onFetched().
     m_fetcher.OpenURL(m_url);
 }
 
@@ -124,25 +122,26 @@ void BatchRun::onFetched(const FetchResult& result)
 {
     if (!m_running)
         return;
-    // Step 9: the page goes through the page buffer; the header block is this
+    // The page goes through the page buffer; the header block is this
     // response's (both empty after a failed fetch).
     m_pageBuffer = result.body;
     Q_EMIT pageBufferChanged(m_pageBuffer);
     const QString header = result.header;
 
-    // Steps 10 to 14; settings and lists are read now, for this URL. The
-    // deadline decides nothing about the page: if it passes, the page's
-    // analysis is thrown away and reported, and no row is added.
+    // The checks and the field rules; settings and lists are read now, for
+    // this URL. The deadline decides nothing about the page: if it passes, the
+    // page's analysis is thrown away and reported, and no row is added.
     AnalysisDeadline deadline(m_analysisTimeLimit);
     const PageVerdict verdict =
         AnalysePage(m_settings, m_pageBuffer, header, m_badWords.entries(), m_validStatus.entries());
     bool abandoned = deadline.passed();
 
-    // Step 15.
     ++m_processed;
     Q_EMIT processedChanged(m_processed);
 
-    // Steps 16 and 17.
+    // An accepted page becomes the next row.
+    if (!abandoned && !verdict.accepted())
+        qCDebug(lcAnalysis, "no row for %s", qUtf8Printable(m_url));
     if (!abandoned && verdict.accepted()) {
         // The cells are worked out before the row goes in (the URL cell holds
         // the URL as it is), so an abandoned page leaves no trace in the table.
@@ -165,7 +164,7 @@ void BatchRun::onFetched(const FetchResult& result)
                                             .arg(m_analysisTimeLimit.count()));
     }
 
-    // Step 18. The divisor is the list's count now; entries removed while the
+    // Progress. The divisor is the list's count now; entries removed while the
     // run waited would otherwise push the bar past its end or divide by zero.
     const int now = m_linkCount();
     m_fraction = now > 0 ? qMin(1.0, double(m_index) / double(now)) : 1.0;
@@ -174,7 +173,7 @@ void BatchRun::onFetched(const FetchResult& result)
 
     ++m_index;
     // The one yield per URL: pending input, a click on "Stop" included, is
-    // handled before the next step 6.
+    // handled before the next URL begins.
     QTimer::singleShot(0, this, &BatchRun::proceed);
 }
 

@@ -46,11 +46,6 @@ QString StripStartEnd(const Settings& settings, Field field, const QString& text
     return PatternReplace(settings.text(key(field, "RegEx3")), result, QString());
 }
 
-QString RemoveLineBreaks(const QString& text)
-{
-    return StripLineBreaks(text);
-}
-
 BadWordsOutcome ApplyBadWords(const Settings& settings, Field field, const QString& text,
                               const QStringList& badWords)
 {
@@ -69,9 +64,11 @@ BadWordsOutcome ApplyBadWords(const Settings& settings, Field field, const QStri
         ++outcome.hits;
         // Read at each hit: the options may change between pages, and the
         // group's members are checked in the order the rule gives them.
-        if (settings.choice(key(field, "BadWords1")))
+        if (settings.choice(key(field, "BadWords1"))) {
+            if (!outcome.refuse)
+                outcome.refusedBy = word;
             outcome.refuse = true;
-        else if (settings.choice(key(field, "BadWords2")))
+        } else if (settings.choice(key(field, "BadWords2")))
             outcome.text = PatternReplace(word, outcome.text, settings.text(key(field, "BadWords3")));
     }
     return outcome;

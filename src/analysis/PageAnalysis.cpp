@@ -2,7 +2,49 @@
 
 #include "analysis/AcceptanceChecks.h"
 #include "analysis/FieldRules.h"
+#include "platform/LogCategories.h"
+#include "platform/TextFile.h"
 #include "settings/Settings.h"
+
+namespace {
+
+// The first line of the header block that starts with `name`, or the empty text.
+QString headerLine(const QString& header, QLatin1String name)
+{
+    for (const QString& line : TextFile::splitLines(header)) {
+        if (line.startsWith(name, Qt::CaseInsensitive))
+            return line;
+    }
+    return QString();
+}
+
+// Why a page gets no row, for whoever switched the analysis diagnostics on.
+void logRefusals(const PageVerdict& verdict, bool recipFound, const QString& header,
+                 const BadWordsOutcome& title, const BadWordsOutcome& description)
+{
+    if (!lcAnalysis().isDebugEnabled())
+        return;
+    if (!verdict.contentTypeOk) {
+        const QString type = headerLine(header, QLatin1String("Content-Type:"));
+        qCDebug(lcAnalysis, "refused: the header block has no \"Content-Type: text/html\" (%s)",
+                type.isEmpty() ? "no Content-Type line" : qUtf8Printable(type));
+    }
+    if (!verdict.statusOk) {
+        const QString status = header.isEmpty() ? QString() : TextFile::splitLines(header).constFirst();
+        qCDebug(lcAnalysis, "refused: no accepted status code matches the status line \"%s\"",
+                qUtf8Printable(status));
+    }
+    if (!recipFound)
+        qCDebug(lcAnalysis, "refused: the reciprocal-link pattern was not found on the page");
+    if (title.refuse)
+        qCDebug(lcAnalysis, "refused: the title \"%s\" holds the bad word \"%s\"", qUtf8Printable(title.text),
+                qUtf8Printable(title.refusedBy));
+    if (description.refuse)
+        qCDebug(lcAnalysis, "refused: the description holds the bad word \"%s\"",
+                qUtf8Printable(description.refusedBy));
+}
+
+} // namespace
 
 PageVerdict AnalysePage(const Settings& settings, const QString& pageText, const QString& headerText,
                         const QStringList& badWords, const QStringList& validStatus)
@@ -13,11 +55,12 @@ PageVerdict AnalysePage(const Settings& settings, const QString& pageText, const
     // another.
     verdict.contentTypeOk = CheckContentType(settings, headerText);
     verdict.statusOk = CheckStatus(validStatus, headerText);
-    verdict.addOk = CheckRecip(settings, pageText);
+    const bool recipFound = CheckRecip(settings, pageText);
+    verdict.addOk = recipFound;
 
     verdict.title =
-        RemoveLineBreaks(StripStartEnd(settings, Field::Title, FindField(settings, Field::Title, pageText)));
-    verdict.description = RemoveLineBreaks(
+        StripLineBreaks(StripStartEnd(settings, Field::Title, FindField(settings, Field::Title, pageText)));
+    verdict.description = StripLineBreaks(
         StripStartEnd(settings, Field::Description, FindField(settings, Field::Description, pageText)));
 
     const BadWordsOutcome title = ApplyBadWords(settings, Field::Title, verdict.title, badWords);
@@ -27,6 +70,7 @@ PageVerdict AnalysePage(const Settings& settings, const QString& pageText, const
     verdict.description = description.text;
     if (title.refuse || description.refuse)
         verdict.addOk = false;
+    logRefusals(verdict, recipFound, headerText, title, description);
     return verdict;
 }
 

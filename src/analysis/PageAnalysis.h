@@ -5,20 +5,21 @@
 
 class Settings;
 
-// What the acceptance checks and the title/description rules T1-T5, D1-D5 make
-// of one fetched page, before the decision whether it becomes a row.
+// What the acceptance checks and the title and description rules up to the
+// bad words make of one fetched page, before the decision whether it becomes a row.
 struct PageVerdict
 {
-    bool contentTypeOk = true; // C1
-    bool statusOk = true;      // C2
-    bool addOk = true;         // C3, C4, C5
-    QString title;             // after T1-T5
-    QString description;       // after D1-D5
+    bool contentTypeOk = true; // the header declares text/html, or that check is off
+    bool statusOk = true;      // an accepted status code matches, or the list is empty
+    bool addOk = true;         // the reciprocal link is there and no bad word refused the page
+    QString title;             // found, stripped, without line breaks, after the bad words
+    QString description;       // the same
 
     bool accepted() const { return contentTypeOk && statusOk && addOk; }
 };
 
-// The three cells of an accepted page, after T6-T8, E1-E3 and D6-D8.
+// The three cells of an accepted page, after the fallback, case and replace
+// rules (and the e-mail source option).
 struct RowCells
 {
     QString urlDomain;

@@ -1,5 +1,6 @@
 #include "analysis/TestRun.h"
 
+#include "analysis/AcceptanceChecks.h"
 #include "analysis/AnalysisDeadline.h"
 #include "analysis/FieldRules.h"
 #include "analysis/Pattern.h"
@@ -43,8 +44,9 @@ void TestRun::onFetched(const FetchResult& result)
 
 namespace {
 
-// Rules 1 to 3 of a field, then its fallback before the bad words: unlike the
-// batch run, the test shows whether a fallback text would itself be caught.
+// A field found and stripped of its start and end parts, then its fallback
+// before the bad words: unlike the batch run, the test shows whether a
+// fallback text would itself be caught.
 QString FieldBeforeBadWords(const Settings& settings, Field field, const QString& page, const QString& domain)
 {
     const QString found = StripStartEnd(settings, field, FindField(settings, field, page));
@@ -61,28 +63,26 @@ TestRunResult TestRun::analyse(const Settings& settings, const QString& url, con
     r.url = url;
     r.fetched = fetch.ok();
     r.fetchError = fetch.error;
-    // Steps 2 and 3: a failed fetch leaves both empty, never a previous page.
+    // A failed fetch leaves source and headers empty, never a previous page's.
     r.source = fetch.ok() ? fetch.body : QString();
     r.headers = fetch.ok() ? fetch.header : QString();
 
-    // Step 5: every entry is tested and reported, no early stop.
+    // Accepted status codes: every entry is tested and reported, with no early
+    // stop at the first match as in the batch run.
     for (const QString& entry : validStatus)
         r.verdict += entry + QLatin1String(PatternTest(entry, r.headers) ? StatusFound : StatusNotFound);
-    // Step 6.
-    if (settings.isOn(QStringLiteral("ContentTypeCheck"))) {
-        const bool found = PatternTest(QStringLiteral("Content-Type: text/html"), r.headers);
-        r.verdict += QLatin1String(found ? ContentTypeFound : ContentTypeNotFound);
-    }
-    // Step 7.
-    if (settings.isOn(QStringLiteral("UseRecip"))) {
-        const bool found = PatternTest(settings.text(QStringLiteral("Reciptext")), r.source);
-        r.verdict += QLatin1String(found ? RecipFound : RecipNotFound);
-    }
+    // Content type, then the reciprocal link; each only when switched on.
+    if (settings.isOn(QStringLiteral("ContentTypeCheck")))
+        r.verdict += QLatin1String(ContentTypeIsHtml(r.headers) ? ContentTypeFound : ContentTypeNotFound);
+    if (settings.isOn(QStringLiteral("UseRecip")))
+        r.verdict += QLatin1String(CheckRecip(settings, r.source) ? RecipFound : RecipNotFound);
 
-    // Step 8.
+    // The test URL's domain stands in for the row's domain in the fallbacks
+    // and the e-mail rule.
     r.testDomain = DomainFromUrl(url, settings.text(QStringLiteral("EmailRegEx3")));
 
-    // Steps 9 to 13; no line-break removal, and the replace ignores letter case.
+    // Title: found, stripped, fallback, bad words, case, replace. Unlike the
+    // batch run, line breaks stay and the replace ignores letter case.
     const BadWordsOutcome title =
         ApplyBadWords(settings, Field::Title,
                       FieldBeforeBadWords(settings, Field::Title, r.source, r.testDomain), badWords);
@@ -93,12 +93,12 @@ TestRunResult TestRun::analyse(const Settings& settings, const QString& url, con
     r.title = ApplyFieldCase(settings, Field::Title, title.text);
     r.title = ApplyFieldReplace(settings, Field::Title, r.title, false);
 
-    // Steps 14 and 15.
+    // E-mail: source option, case, replace.
     r.email = ExtractEmail(settings, r.source, r.testDomain).value_or(previousEmail);
     r.email = ApplyFieldCase(settings, Field::Email, r.email);
     r.email = ApplyFieldReplace(settings, Field::Email, r.email, false);
 
-    // Steps 16 to 19.
+    // Description: as the title.
     const BadWordsOutcome description =
         ApplyBadWords(settings, Field::Description,
                       FieldBeforeBadWords(settings, Field::Description, r.source, r.testDomain), badWords);

@@ -63,7 +63,8 @@ public:
     // says the analysis was abandoned and the field texts stay empty.
     void setAnalysisTimeLimit(std::chrono::milliseconds limit) { m_analysisTimeLimit = limit; }
 
-    // Steps 3 to 19 on a fetch that has completed; settings and lists are read now.
+    // Every check and field rule on a fetch that has completed, reported as
+    // texts; settings and lists are read now.
     static TestRunResult analyse(const Settings& settings, const QString& url, const FetchResult& fetch,
                                  const QStringList& badWords, const QStringList& validStatus,
                                  const QString& previousEmail);

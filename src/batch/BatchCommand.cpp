@@ -4,6 +4,7 @@
 #include "analysis/BatchRun.h"
 #include "analysis/TestRun.h"
 #include "filters/ListFile.h"
+#include "platform/LogCategories.h"
 #include "platform/TextFile.h"
 #include "results/AsciiDatabase.h"
 #include "settings/ProgramFolder.h"
@@ -13,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QTemporaryFile>
 
 namespace {
@@ -55,8 +57,8 @@ QString BatchCommand::usage()
         " without a window\n"
         "\n"
         "SYNOPSIS\n"
-        "    quillmark-batch [--folder DIR] [--output FILE] LINKS_FILE\n"
-        "    quillmark-batch --test [--folder DIR] [URL]\n"
+        "    quillmark-batch [--verbose] [--folder DIR] [--output FILE] LINKS_FILE\n"
+        "    quillmark-batch --test [--verbose] [--folder DIR] [URL]\n"
         "    quillmark-batch --help\n"
         "    quillmark-batch --version\n"
         "\n"
@@ -90,6 +92,11 @@ QString BatchCommand::usage()
         "        Write the rows to FILE instead of the ASCII file named in the settings.\n"
         "    --test\n"
         "        Run the configuration test instead of the batch run.\n"
+        "    --verbose\n"
+        "        Also tell on standard error what happens on the way: each fetch (status line,\n"
+        "        size, time or error), why a page got no row (the check that refused it, the\n"
+        "        status line or content type, the bad word), and each file loaded or saved.\n"
+        "        These lines begin with their area, such as \"quillmark.analysis: \".\n"
         "    -h, --help\n"
         "        Show this text.\n"
         "    --version\n"
@@ -128,7 +135,8 @@ int BatchCommand::start()
     const QCommandLineOption test(QStringLiteral("test"));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption version(QStringLiteral("version"));
-    parser.addOptions({folder, output, test, help, version});
+    const QCommandLineOption verbose(QStringLiteral("verbose"));
+    parser.addOptions({folder, output, test, help, version, verbose});
     if (!parser.parse(m_arguments))
         return fail(parser.errorText() + QStringLiteral("\nTry 'quillmark-batch --help'."));
     if (parser.isSet(help)) {
@@ -139,6 +147,9 @@ int BatchCommand::start()
         print(m_out, QStringLiteral("quillmark-batch " QUILLMARK_VERSION_TEXT));
         return Success;
     }
+    // The diagnostics of every area, on standard error through Qt's logging.
+    if (parser.isSet(verbose))
+        QLoggingCategory::setFilterRules(QString::fromLatin1(VerboseLoggingRules));
     const QStringList positional = parser.positionalArguments();
     if (positional.size() > 1)
         return fail(QStringLiteral("one argument expected, %1 given\nTry 'quillmark-batch --help'.")

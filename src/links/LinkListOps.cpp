@@ -3,6 +3,7 @@
 #include "analysis/Pattern.h"
 #include "filters/SortedListModel.h"
 #include "links/LinkHarvester.h"
+#include "platform/LogCategories.h"
 
 #include <QSet>
 #include <vector>
@@ -15,6 +16,8 @@ int LinkListOps::AddHarvest(const PageAnchors& page)
     if (!targets.isEmpty())
         m_links.addMany(targets);
     RemoveDuplicates();
+    qCDebug(lcLinks, "%lld link targets harvested; the list now holds %d entries", qint64(targets.size()),
+            m_links.count());
     return int(targets.size());
 }
 
@@ -95,5 +98,6 @@ int LinkListOps::RemoveBadUrlMatches(const QStringList& patterns)
     const int removed = int(entries.size() - kept.size());
     if (removed > 0)
         m_links.setEntries(kept);
+    qCDebug(lcLinks, "%d entries matched a bad-URL pattern and were removed", removed);
     return removed;
 }

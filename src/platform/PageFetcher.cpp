@@ -1,9 +1,11 @@
 #include "platform/PageFetcher.h"
 
 #include "Version.h"
+#include "platform/LogCategories.h"
 #include "platform/PageDecoder.h"
 
 #include <QByteArrayList>
+#include <QElapsedTimer>
 #include <QThread>
 #include <QUrl>
 #include <curl/curl.h>
@@ -80,12 +82,18 @@ FetchResult PageFetcher::fetch(const QString& url, const FetchOptions& options,
     ensureCurlInitialised();
     FetchResult result;
     result.url = url;
+    QElapsedTimer clock;
+    clock.start();
+    const auto failed = [&](const QString& error) {
+        result.error = error;
+        qCDebug(lcPlatform, "GET %s failed after %lld ms: %s", qUtf8Printable(url), clock.elapsed(),
+                qUtf8Printable(error));
+        return result;
+    };
 
     CURL* easy = curl_easy_init();
-    if (!easy) {
-        result.error = QStringLiteral("cannot create a transfer");
-        return result;
-    }
+    if (!easy)
+        return failed(QStringLiteral("cannot create a transfer"));
     Transfer transfer;
     transfer.limit = options.maxBodyBytes;
     char errorText[CURL_ERROR_SIZE] = {};
@@ -150,28 +158,27 @@ FetchResult PageFetcher::fetch(const QString& url, const FetchOptions& options,
     curl_multi_cleanup(multi);
     curl_easy_cleanup(easy);
 
-    if (aborted) {
-        result.error = QStringLiteral("cancelled");
-        return result;
-    }
+    if (aborted)
+        return failed(QStringLiteral("cancelled"));
     if (code == CURLE_WRITE_ERROR && transfer.truncated)
         code = CURLE_OK;
     // libcurl takes a connection closed in the middle of the header block for
     // the end of a body-less response; that answer never arrived whole.
-    if (code == CURLE_OK && !transfer.headerComplete) {
-        result.error = QStringLiteral("the connection closed before the end of the response headers");
-        return result;
-    }
+    if (code == CURLE_OK && !transfer.headerComplete)
+        return failed(QStringLiteral("the connection closed before the end of the response headers"));
     if (code != CURLE_OK) {
-        result.error = QString::fromUtf8(errorText[0] ? errorText : curl_easy_strerror(code));
-        if (result.error.isEmpty())
-            result.error = QStringLiteral("transfer failed");
-        return result;
+        const QString error = QString::fromUtf8(errorText[0] ? errorText : curl_easy_strerror(code));
+        return failed(error.isEmpty() ? QStringLiteral("transfer failed") : error);
     }
     // Header octets are Latin-1 by the protocol's own rules.
     result.header = QString::fromLatin1(transfer.headerLines.join("\r\n"));
-    result.body = PageDecoder::decode(transfer.body, result.header).text;
+    PageDecoder::Decoded decoded = PageDecoder::decode(transfer.body, result.header);
+    result.body = std::move(decoded.text);
     result.truncated = transfer.truncated;
+    qCDebug(lcPlatform, "GET %s: \"%s\", %lld bytes%s, read as %s, %lld ms", qUtf8Printable(url),
+            transfer.headerLines.isEmpty() ? "" : transfer.headerLines.first().constData(),
+            qint64(transfer.body.size()), transfer.truncated ? " (cut at the size limit)" : "",
+            qUtf8Printable(decoded.charset), clock.elapsed());
     return result;
 }
 

@@ -29,20 +29,10 @@ QString decodeByLine(QByteArrayView bytes)
 {
     QString text;
     text.reserve(bytes.size());
-    qsizetype start = 0;
-    const auto take = [&](qsizetype end) {
-        const QByteArrayView line = bytes.sliced(start, end - start);
+    TextFile::forEachLine(bytes, [&text](QByteArrayView line, QByteArrayView lineEnd) {
         text += TextBytes::isUtf8(line) ? TextBytes::fromUtf8(line) : TextBytes::fromWindows1252(line);
-    };
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const char c = bytes[i];
-        if (c != '\r' && c != '\n')
-            continue;
-        take(i);
-        text += QLatin1Char(c);
-        start = i + 1;
-    }
-    take(bytes.size());
+        text += QLatin1String(lineEnd.data(), lineEnd.size());
+    });
     return text;
 }
 
@@ -84,20 +74,8 @@ QByteArray TextFile::encode(const QString& text)
 QStringList TextFile::splitLines(const QString& text)
 {
     QStringList lines;
-    const qsizetype n = text.size();
-    const QChar* data = text.constData();
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = data[i];
-        if (c != u'\r' && c != u'\n')
-            continue;
-        lines.append(QString(data + start, i - start));
-        if (c == u'\r' && i + 1 < n && data[i + 1] == u'\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < n)
-        lines.append(QString(data + start, n - start));
+    forEachLine(QStringView(text),
+                [&lines](QStringView line, QStringView) { lines.append(line.toString()); });
     return lines;
 }
 

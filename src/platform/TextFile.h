@@ -34,4 +34,24 @@ public:
     static QByteArray encode(const QString& text);
     static QStringList splitLines(const QString& text);
     static QByteArray encodeLines(const QStringList& lines);
+
+    // The one line splitter of the program's files: calls take(line, lineEnd)
+    // for every line of text, where lineEnd is the CR LF, lone CR or lone LF
+    // that ended it. A last line without a line end is passed (with an empty
+    // lineEnd) only when it is not empty. View: QStringView or QByteArrayView.
+    template <typename View, typename Take> static void forEachLine(View text, Take&& take)
+    {
+        const qsizetype n = text.size();
+        qsizetype start = 0;
+        for (qsizetype i = 0; i < n; ++i) {
+            if (text[i] != u'\r' && text[i] != u'\n')
+                continue;
+            const qsizetype endLength = text[i] == u'\r' && i + 1 < n && text[i + 1] == u'\n' ? 2 : 1;
+            take(text.sliced(start, i - start), text.sliced(i, endLength));
+            i += endLength - 1;
+            start = i + 1;
+        }
+        if (start < n)
+            take(text.sliced(start), View());
+    }
 };

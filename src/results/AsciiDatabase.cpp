@@ -1,6 +1,7 @@
 #include "results/AsciiDatabase.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/LogCategories.h"
 #include "platform/TextFile.h"
 #include "results/ResultsTable.h"
 #include "settings/ProgramFolder.h"
@@ -71,28 +72,26 @@ SaveOutcome SaveResults(const ResultsTable& table, const QString& path, const QS
         }
         text += QLatin1String("\r\n");
     }
-    return AtomicFile::write(path, TextFile::encode(text));
+    const SaveOutcome saved = AtomicFile::write(path, TextFile::encode(text));
+    qCDebug(lcResults, "%lld lines saved to %s: %s", qint64(qMax<qsizetype>(rows.size() - 1, 0)),
+            qUtf8Printable(path), saved.ok ? "ok" : qUtf8Printable(saved.error));
+    return saved;
 }
 
 bool LoadResults(ResultsTable& table, const QString& path, const QString& delimiter)
 {
     const std::optional<QString> text = TextFile::read(path);
-    if (!text)
+    if (!text) {
+        qCDebug(lcResults, "%s cannot be read: the table stays as it was", qUtf8Printable(path));
         return false;
-    QVector<ResultsTable::Row> rows;
-    const QStringView all(*text);
-    const qsizetype n = all.size();
-    qsizetype start = 0;
-    // The same line ends as TextFile::splitLines, without a list of line copies.
-    for (qsizetype i = 0; i <= n; ++i) {
-        if (i < n && all[i] != u'\r' && all[i] != u'\n')
-            continue;
-        if (i > start && !onlyNul(all.sliced(start, i - start)))
-            rows.append(splitLine(all.sliced(start, i - start), delimiter));
-        if (i < n && all[i] == u'\r' && i + 1 < n && all[i + 1] == u'\n')
-            ++i;
-        start = i + 1;
     }
+    QVector<ResultsTable::Row> rows;
+    // Line by line without a list of line copies; empty lines are no rows.
+    TextFile::forEachLine(QStringView(*text), [&](QStringView line, QStringView) {
+        if (!line.isEmpty() && !onlyNul(line))
+            rows.append(splitLine(line, delimiter));
+    });
+    qCDebug(lcResults, "%lld rows loaded from %s", qint64(rows.size()), qUtf8Printable(path));
     table.ReplaceDataRows(std::move(rows));
     return true;
 }

@@ -1,5 +1,7 @@
 #include "settings/ProgramFolder.h"
 
+#include "settings/SettingsDefaults.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -68,7 +70,7 @@ ProgramFolder::ProgramFolder(const QString& path) : m_path(path) {}
 QStringList ProgramFolder::defaultFileNames()
 {
     return {QString::fromLatin1(SettingsFileName), QString::fromLatin1(StatusCodesFileName),
-            QStringLiteral("badwords.txt"), QStringLiteral("baddomains.txt")};
+            QString::fromLatin1(Defaults::BadWordsFile), QString::fromLatin1(Defaults::BadDomainsFile)};
 }
 
 ProgramFolder ProgramFolder::forApplication()

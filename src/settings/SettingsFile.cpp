@@ -1,5 +1,6 @@
 #include "settings/SettingsFile.h"
 
+#include "platform/LogCategories.h"
 #include "settings/IniDocument.h"
 #include "settings/IniFile.h"
 #include "settings/Settings.h"
@@ -54,13 +55,19 @@ SaveOutcome SaveSettings(const Settings& settings, const QString& iniPath)
             value = value == QLatin1String("1") ? QStringLiteral("True") : QStringLiteral("False");
         doc.setValue(QString::fromLatin1(f.section), QString::fromLatin1(f.key), value);
     }
-    return doc.save(iniPath);
+    const SaveOutcome saved = doc.save(iniPath);
+    qCDebug(lcSettings, "settings saved to %s: %s", qUtf8Printable(iniPath),
+            saved.ok ? "ok" : qUtf8Printable(saved.error));
+    return saved;
 }
 
 void LoadSettings(Settings& settings, const QString& iniPath)
 {
     IniDocument doc;
-    doc.load(iniPath); // a missing file reads as empty values throughout
+    // A missing file reads as empty values throughout.
+    const bool loaded = doc.load(iniPath);
+    qCDebug(lcSettings, "settings loaded from %s%s", qUtf8Printable(iniPath),
+            loaded ? "" : ": it cannot be read, every text is empty");
     for (const Settings::Field& f : Settings::fields()) {
         const QString key = QString::fromLatin1(f.key);
         const QString stored =

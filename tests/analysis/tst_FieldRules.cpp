@@ -5,10 +5,10 @@
 
 namespace {
 
-// T1 to T4 (or D1 to D4) as the batch run chains them.
+// Find, strip start and end, remove line breaks: the batch run's chain.
 QString extract(const Settings& settings, Field field, const QString& page)
 {
-    return RemoveLineBreaks(StripStartEnd(settings, field, FindField(settings, field, page)));
+    return StripLineBreaks(StripStartEnd(settings, field, FindField(settings, field, page)));
 }
 
 QString stem(Field field)
@@ -146,7 +146,7 @@ void FieldRulesTests::invalidAndEmptyPatterns_data()
                                            << "" << page << "" << page;
 }
 
-// T1 on the page, and T2 + T3 applied to the whole page as a stand-in title.
+// Find on the page, and the start and end strip applied to the whole page as a stand-in title.
 void FieldRulesTests::invalidAndEmptyPatterns()
 {
     QFETCH(QString, start);
@@ -264,7 +264,7 @@ void FieldRulesTests::fallback()
     QCOMPARE(ApplyFallback(settings, Field::Email, QString(), QStringLiteral("www.example.com")), QString());
 }
 
-// T6, T7, T8 of the batch run and their description and e-mail twins.
+// Fallback, case and replace of the batch run's title, and their description and e-mail twins.
 void FieldRulesTests::caseThenReplace_data()
 {
     QTest::addColumn<int>("field");

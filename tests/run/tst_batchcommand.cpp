@@ -36,6 +36,7 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
+    void runWritesRowsInFileOrder_data();
     void runWritesRowsInFileOrder();
     void runWritesTheSettingsFileByDefault();
     void emptyListEnds_data();
@@ -108,14 +109,25 @@ QString TestBatchCommand::writeLinks(const QStringList& lines)
     return path;
 }
 
+// --verbose tells why the 404 page got no row; without it, nothing is said.
+void TestBatchCommand::runWritesRowsInFileOrder_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<bool>("reasonShown");
+    QTest::newRow("quiet") << QStringList() << false;
+    QTest::newRow("verbose") << QStringList{QStringLiteral("--verbose")} << true;
+}
+
 void TestBatchCommand::runWritesRowsInFileOrder()
 {
+    QFETCH(QStringList, options);
+    QFETCH(bool, reasonShown);
     // Not alphabetical, with blank lines: the file's order is the run's order.
     const QString links = writeLinks({url(3), QString(), url(1), QStringLiteral("   "), url(2)});
     const QString output = m_dir->filePath(QStringLiteral("out.txt"));
     QProcess process;
-    process.start(program(),
-                  {QStringLiteral("--folder"), m_dir->path(), QStringLiteral("--output"), output, links});
+    process.start(program(), options + QStringList{QStringLiteral("--folder"), m_dir->path(),
+                                                   QStringLiteral("--output"), output, links});
     QVERIFY(process.waitForFinished(20000));
     const QByteArray err = process.readAllStandardError();
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
@@ -131,6 +143,10 @@ void TestBatchCommand::runWritesRowsInFileOrder()
     QVERIFY(err.contains(" Processed: 3  Added: 2  100%"));
     QVERIFY(err.contains(" Done!"));
     QCOMPARE(m_server->requests().size(), 3);
+    const QByteArray reason = "quillmark.analysis: refused: no accepted status code matches the status line "
+                              "\"HTTP/1.1 404 Not Found\"\n";
+    QVERIFY2(err.contains(reason) == reasonShown, err.constData());
+    QCOMPARE(err.contains("quillmark."), reasonShown);
 }
 
 void TestBatchCommand::runWritesTheSettingsFileByDefault()

@@ -274,7 +274,7 @@ void TestBatchRun::failedFetchIsProcessedAndRunGoesOn()
     m_links->add(QStringLiteral("http://localhost:1/unreachable")); // sorts after the page
     QSignalSpy buffers(m_run.get(), &BatchRun::pageBufferChanged);
     runToEnd(*m_run);
-    // C1 is on by default: the empty header block refuses the failed URL.
+    // The content-type check is on by default: the empty header block refuses the failed URL.
     QCOMPARE(m_run->processed(), 2);
     QCOMPARE(m_run->added(), 1);
     QCOMPARE(m_table->Cell(1, 4), m_server->url("/p1").toString());

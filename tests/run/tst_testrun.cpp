@@ -10,15 +10,15 @@
 namespace {
 
 // The verdict sentences exactly as the user reads them, leading blanks included.
-const QString kC2Found = QStringLiteral(" header found! We will try to add this URL to tab 4.");
-const QString kC2NotFound =
+const QString kStatusFound = QStringLiteral(" header found! We will try to add this URL to tab 4.");
+const QString kStatusNotFound =
     QStringLiteral(" header not found. As per rule, that page wont be added to tab 4.");
-const QString kC1Found =
+const QString kContentTypeFound =
     QStringLiteral(" Content-Type: text/html found! We will try to add this URL to tab 4.");
-const QString kC1NotFound =
+const QString kContentTypeNotFound =
     QStringLiteral(" Content-Type: text/html not found. As per rule, that page wont be added to tab 4.");
-const QString kC3Found = QStringLiteral("Recip pattern found! We will try to add this URL to tab 4.");
-const QString kC3NotFound =
+const QString kRecipFound = QStringLiteral("Recip pattern found! We will try to add this URL to tab 4.");
+const QString kRecipNotFound =
     QStringLiteral("No Recip pattern was found. As per rule, that page wont be added to tab 4.");
 const QString kTitleBad = QStringLiteral("Bad Word(s) found in title. This URL will not be added to tab 4!");
 const QString kDescriptionBad =
@@ -87,28 +87,28 @@ void TestTestRun::verdictAndFields_data()
                                              << "sales@shop-links.com"
                                              << "Good links";
 
-    QTest::newRow("C2 every entry, then C1")
+    QTest::newRow("every status entry, then the content type")
         << fetched(plain) << Setup([](Settings&) {}) << QStringList()
         << QStringList{QStringLiteral("200 OK"), QStringLiteral("404 Not Found")} << QString()
-        << "200 OK" + kC2Found + "404 Not Found" + kC2NotFound + kC1Found << "Online Shop"
+        << "200 OK" + kStatusFound + "404 Not Found" + kStatusNotFound + kContentTypeFound << "Online Shop"
         << "sales@shop-links.com"
         << "Good links";
 
-    QTest::newRow("C3 not found right after the C1 sentence")
+    QTest::newRow("recip not found right after the content-type sentence")
         << fetched(plain)
         << Setup([](Settings& s) { s.setFlag(QStringLiteral("UseRecip"), Settings::FlagOn); })
-        << QStringList() << QStringList() << QString() << kC1Found + kC3NotFound << "Online Shop"
+        << QStringList() << QStringList() << QString() << kContentTypeFound + kRecipNotFound << "Online Shop"
         << "sales@shop-links.com"
         << "Good links";
 
-    QTest::newRow("C1 not found on an image")
+    QTest::newRow("content type not found on an image")
         << fetched(QString(), QStringLiteral("HTTP/1.1 200 OK\r\nContent-Type: image/png"))
-        << Setup([](Settings&) {}) << QStringList() << QStringList() << QString() << kC1NotFound << QString()
-        << QString() << QString();
+        << Setup([](Settings&) {}) << QStringList() << QStringList() << QString() << kContentTypeNotFound
+        << QString() << QString() << QString();
 
     // Only a ticked box is on: a greyed one gives no content-type sentence,
     // even for a page that is not HTML.
-    QTest::newRow("greyed C1 is off")
+    QTest::newRow("greyed content-type check is off")
         << fetched(QString(), QStringLiteral("HTTP/1.1 200 OK\r\nContent-Type: image/png"))
         << Setup([](Settings& s) { s.setFlag(QStringLiteral("ContentTypeCheck"), Settings::FlagGreyed); })
         << QStringList() << QStringList() << QString() << QString() << QString() << QString() << QString();
@@ -117,7 +117,7 @@ void TestTestRun::verdictAndFields_data()
         s.setFlag(QStringLiteral("ContentTypeCheck"), Settings::FlagOff);
         s.setFlag(QStringLiteral("UseRecip"), Settings::FlagOn);
         s.setText(QStringLiteral("Reciptext"), QStringLiteral("(unclosed"));
-    }) << QStringList() << QStringList() << QString() << kC3Found
+    }) << QStringList() << QStringList() << QString() << kRecipFound
                                                            << "Online Shop"
                                                            << "sales@shop-links.com"
                                                            << "Good links";
@@ -217,8 +217,8 @@ void TestTestRun::failedFetchClearsSourceAndHeaders()
     QVERIFY(!r.fetched);
     QVERIFY(r.source.isEmpty());
     QVERIFY(r.headers.isEmpty());
-    QCOMPARE(r.verdict,
-             "200 OK" + kC2NotFound + "301 Moved Permanently" + kC2NotFound + kC1NotFound + kC3NotFound);
+    QCOMPARE(r.verdict, "200 OK" + kStatusNotFound + "301 Moved Permanently" + kStatusNotFound +
+                            kContentTypeNotFound + kRecipNotFound);
     QCOMPARE(r.title, QStringLiteral("www.shop-links.com"));
     QCOMPARE(r.email, QString()); // option 1 is selected: the empty page gives no e-mail
 }
@@ -239,7 +239,7 @@ void TestTestRun::throughHttp()
     QVERIFY(run.isRunning());
     QVERIFY(finished.wait(5000));
     const TestRunResult r = finished.first().first().value<TestRunResult>();
-    QCOMPARE(r.verdict, "200 OK" + kC2Found + kC1Found);
+    QCOMPARE(r.verdict, "200 OK" + kStatusFound + kContentTypeFound);
     QCOMPARE(r.title, QStringLiteral("Links"));
     QCOMPARE(r.email, QStringLiteral("webmaster@links.example.org"));
     QCOMPARE(r.testDomain, QStringLiteral("shop.html"));

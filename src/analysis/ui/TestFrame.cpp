@@ -50,11 +50,8 @@ void TestFrame::showResult(const TestRunResult& result)
 
 void TestFrame::setBusy(bool busy)
 {
-    if (busy == m_busyCursor)
-        return;
-    m_busyCursor = busy;
-    if (busy)
-        QGuiApplication::setOverrideCursor(Qt::BusyCursor);
-    else
-        QGuiApplication::restoreOverrideCursor();
+    if (busy && !m_busyCursor)
+        m_busyCursor.emplace(Qt::BusyCursor);
+    else if (!busy)
+        m_busyCursor.reset();
 }

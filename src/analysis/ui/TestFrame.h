@@ -1,7 +1,10 @@
 #pragma once
 
+#include "platform/ui/WaitCursor.h"
+
 #include <QGroupBox>
 #include <memory>
+#include <optional>
 
 class TestRun;
 class Workspace;
@@ -39,5 +42,5 @@ private:
 
     std::unique_ptr<Ui::TestFrame> m_ui;
     TestRun* m_run;
-    bool m_busyCursor = false;
+    std::optional<WaitCursor> m_busyCursor; // while a test is in flight
 };

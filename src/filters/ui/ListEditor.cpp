@@ -5,6 +5,7 @@
 #include "filters/SortedListModel.h"
 #include "filters/ui/MenuListView.h"
 #include "platform/SaveOutcome.h"
+#include "platform/ui/AppMessageBox.h"
 #include "platform/ui/WaitCursor.h"
 #include "settings/ProgramFolder.h"
 #include "settings/Settings.h"
@@ -150,13 +151,5 @@ void ListEditor::save()
         outcome = SaveListToFile(filePath(), m_list.entries());
     }
     if (!outcome.ok)
-        showSaveFailure(this, outcome);
-}
-
-void ListEditor::showSaveFailure(QWidget* parent, const SaveOutcome& outcome)
-{
-    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral(QUILLMARK_APP_TITLE), outcome.message(),
-                                QMessageBox::Ok, parent);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+        AppMessageBox::open(this, QMessageBox::Warning, outcome.message());
 }

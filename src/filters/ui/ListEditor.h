@@ -43,7 +43,6 @@ public:
     static ListEditorSetup badUrls();
 
     // A failed save names the file and the reason; the box is modeless.
-    static void showSaveFailure(QWidget* parent, const SaveOutcome& outcome);
 
     void add();
     void removeSelected();

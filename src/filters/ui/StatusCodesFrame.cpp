@@ -5,6 +5,7 @@
 #include "filters/StatusCodes.h"
 #include "filters/ui/ListEditor.h"
 #include "platform/SaveOutcome.h"
+#include "platform/ui/AppMessageBox.h"
 #include "platform/ui/WaitCursor.h"
 #include "settings/ProgramFolder.h"
 #include "ui_StatusCodesFrame.h"
@@ -66,7 +67,7 @@ void StatusCodesFrame::save()
         outcome = SaveListToFile(m_folder.statusCodesFile(), m_valid.entries());
     }
     if (!outcome.ok)
-        ListEditor::showSaveFailure(this, outcome);
+        AppMessageBox::open(this, QMessageBox::Warning, outcome.message());
 }
 
 void StatusCodesFrame::load()

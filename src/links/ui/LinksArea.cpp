@@ -3,6 +3,7 @@
 #include "filters/ListFile.h"
 #include "filters/SortedListModel.h"
 #include "platform/DocumentSource.h"
+#include "platform/ui/AppMessageBox.h"
 #include "platform/ui/WaitCursor.h"
 #include "shell/Workspace.h"
 #include "ui_LinksArea.h"
@@ -13,7 +14,6 @@
 #include <QFileSystemModel>
 #include <QGuiApplication>
 #include <QMenu>
-#include <QMessageBox>
 
 LinksArea::LinksArea(Workspace& workspace, DocumentSource& source, Navigate navigate, QWidget* parent)
     : QWidget(parent), m_ui(std::make_unique<Ui::LinksArea>()), m_workspace(workspace), m_source(source),
@@ -49,14 +49,8 @@ LinksArea::LinksArea(Workspace& workspace, DocumentSource& source, Navigate navi
     connect(m_ui->Links, &QAbstractItemView::doubleClicked, this, &LinksArea::openCurrentEntry);
 }
 
-LinksArea::~LinksArea()
-{
-    // Answers that can no longer arrive must not leave the busy pointer behind.
-    for (; m_pendingHarvests > 0; --m_pendingHarvests)
-        QGuiApplication::restoreOverrideCursor();
-    if (m_saveCursorShown)
-        QGuiApplication::restoreOverrideCursor();
-}
+// Answers that can no longer arrive take the busy pointers with them.
+LinksArea::~LinksArea() = default;
 
 bool LinksArea::clearBeforeAdding() const
 {
@@ -69,7 +63,8 @@ void LinksArea::GetLinks()
         m_workspace.linkList().clear();
     showCounter(0);
 
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    if (!m_harvestCursor)
+        m_harvestCursor.emplace(Qt::WaitCursor);
     ++m_pendingHarvests;
     m_source.readAnchors(this, [this](const PageAnchors& page) { onAnchors(page); });
 }
@@ -78,10 +73,8 @@ void LinksArea::onAnchors(const PageAnchors& page)
 {
     const int added = m_ops.AddHarvest(page);
     showLinkCount();
-    if (m_pendingHarvests > 0) {
-        --m_pendingHarvests;
-        QGuiApplication::restoreOverrideCursor();
-    }
+    if (m_pendingHarvests > 0 && --m_pendingHarvests == 0)
+        m_harvestCursor.reset();
     emit linksHarvested(added);
 }
 
@@ -100,8 +93,7 @@ void LinksArea::SaveLinks()
         m_saveDialog->activateWindow();
         return;
     }
-    QGuiApplication::setOverrideCursor(Qt::BusyCursor);
-    m_saveCursorShown = true;
+    m_saveCursor.emplace(Qt::BusyCursor);
 
     auto* dialog = new QFileDialog(this, QStringLiteral("Save Links"), m_workspace.folder().path());
     dialog->setObjectName(QStringLiteral("SaveLinksDialog"));
@@ -150,17 +142,11 @@ void LinksArea::onSaveDialogFinished(int result)
         const SaveOutcome outcome = SaveListToFile(path, m_workspace.linkList().entries());
         saved = outcome.ok;
         if (!outcome.ok) {
-            auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Quillmark"), outcome.message(),
-                                        QMessageBox::Ok, this);
-            box->setObjectName(QStringLiteral("SaveLinksFailed"));
-            box->setAttribute(Qt::WA_DeleteOnClose);
-            box->open();
+            AppMessageBox::open(this, QMessageBox::Warning, outcome.message(),
+                                QStringLiteral("SaveLinksFailed"));
         }
     }
-    if (m_saveCursorShown) {
-        m_saveCursorShown = false;
-        QGuiApplication::restoreOverrideCursor();
-    }
+    m_saveCursor.reset();
     emit saveFinished(saved, path);
 }
 

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "links/LinkListOps.h"
+#include "platform/ui/WaitCursor.h"
 
 #include <QPointer>
 #include <QString>
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class DocumentSource;
 class QFileDialog;
@@ -64,6 +66,7 @@ private:
     QMenu* m_popup = nullptr;
     QPointer<QFileDialog> m_saveDialog;
     QString m_lastSaveName;
-    int m_pendingHarvests = 0; // each holds one override cursor until its answer
-    bool m_saveCursorShown = false;
+    int m_pendingHarvests = 0;                 // "Get links" presses still waiting for the page's anchors
+    std::optional<WaitCursor> m_harvestCursor; // while m_pendingHarvests > 0
+    std::optional<WaitCursor> m_saveCursor;    // while the save dialog is open
 };

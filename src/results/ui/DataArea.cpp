@@ -2,6 +2,7 @@
 
 #include "Version.h"
 #include "analysis/BatchRun.h"
+#include "platform/ui/AppMessageBox.h"
 #include "platform/ui/WaitCursor.h"
 #include "results/AsciiDatabase.h"
 #include "results/ResultsTable.h"
@@ -29,7 +30,7 @@ DataArea::DataArea(Workspace& workspace, BatchRun& run, SpreadsheetExporter& exp
 {
     m_ui->setupUi(this);
     // URLs and page titles may hold '<' and '&'; they are never markup.
-    for (QLabel* label : {m_ui->Label4, m_ui->Label9, m_ui->Label19, m_ui->Label20})
+    for (QLabel* label : {statusLine(), percentLabel(), addedCounter(), processedCounter()})
         label->setTextFormat(Qt::PlainText);
 
     m_ui->MSFlexGrid1->setResultsTable(&m_workspace.results());
@@ -43,45 +44,41 @@ DataArea::DataArea(Workspace& workspace, BatchRun& run, SpreadsheetExporter& exp
     editor->installEventFilter(this);
     connect(m_ui->MSFlexGrid1, &QAbstractItemView::doubleClicked, this, [this] { BeginCellEdit(); });
 
-    connect(m_ui->Command14, &QPushButton::clicked, &m_run, [this] { m_run.start(); });
-    connect(m_ui->Command8, &QPushButton::clicked, this, &DataArea::askToStop);
+    connect(getDataButton(), &QPushButton::clicked, &m_run, [this] { m_run.start(); });
+    connect(stopButton(), &QPushButton::clicked, this, &DataArea::askToStop);
     connect(m_ui->Command34, &QPushButton::clicked, this, &DataArea::saveResults);
     connect(m_ui->Command35, &QPushButton::clicked, this, &DataArea::loadResults);
     connect(m_ui->Command41, &QPushButton::clicked, this, &DataArea::exportToExcel);
 
-    connect(&m_run, &BatchRun::statusTextChanged, m_ui->Label4, &QLabel::setText);
+    connect(&m_run, &BatchRun::statusTextChanged, statusLine(), &QLabel::setText);
     connect(&m_run, &BatchRun::processedChanged, this,
-            [this](int count) { m_ui->Label20->setText(QString::number(count)); });
+            [this](int count) { processedCounter()->setText(QString::number(count)); });
     connect(&m_run, &BatchRun::addedChanged, this,
-            [this](int count) { m_ui->Label19->setText(QString::number(count)); });
+            [this](int count) { addedCounter()->setText(QString::number(count)); });
     connect(&m_run, &BatchRun::progressChanged, this, [this](double fraction, const QString& percentText) {
         m_ui->Image3->setFraction(fraction);
-        m_ui->Label9->setText(percentText);
+        percentLabel()->setText(percentText);
     });
     connect(&m_run, &BatchRun::pageBufferChanged, this,
-            [this](const QString& page) { m_ui->RichTextBox3->setPlainText(pageBufferDisplayText(page)); });
+            [this](const QString& page) { pageBuffer()->setPlainText(pageBufferDisplayText(page)); });
     connect(&m_run, &BatchRun::runningChanged, this, &DataArea::setRunning);
     connect(&m_run, &BatchRun::stopRequestedChanged, this, &DataArea::setStopRequested);
 
     SpreadsheetExportDialog::Attach(m_exporter, this);
 
-    m_ui->RichTextBox3->setPlainText(pageBufferDisplayText(m_run.pageBuffer()));
-    m_ui->Label4->setText(m_run.statusText());
-    m_ui->Label20->setText(QString::number(m_run.processed()));
-    m_ui->Label19->setText(QString::number(m_run.added()));
+    pageBuffer()->setPlainText(pageBufferDisplayText(m_run.pageBuffer()));
+    statusLine()->setText(m_run.statusText());
+    processedCounter()->setText(QString::number(m_run.processed()));
+    addedCounter()->setText(QString::number(m_run.added()));
     m_ui->Image3->setFraction(m_run.progressFraction());
-    m_ui->Label9->setText(m_run.progressText());
+    percentLabel()->setText(m_run.progressText());
     setStopRequested(m_run.stopRequested());
     setRunning(m_run.isRunning());
 }
 
-DataArea::~DataArea()
-{
-    // The run may already be gone when the window takes its areas down, so
-    // only the pointer is put back here.
-    if (m_busyCursor)
-        QGuiApplication::restoreOverrideCursor();
-}
+// The run may already be gone when the window takes its areas down; the busy
+// pointer, if any, goes back with m_busyCursor.
+DataArea::~DataArea() = default;
 
 QString DataArea::pageBufferDisplayText(const QString& page)
 {
@@ -92,6 +89,41 @@ QString DataArea::pageBufferDisplayText(const QString& page)
         --shown;
     // The run keeps the whole page; only the display is cut, and says so.
     return page.left(shown) + QStringLiteral("\n[%1 more characters not shown]").arg(page.size() - shown);
+}
+
+QPushButton* DataArea::getDataButton() const
+{
+    return m_ui->Command14;
+}
+
+QPushButton* DataArea::stopButton() const
+{
+    return m_ui->Command8;
+}
+
+QLabel* DataArea::statusLine() const
+{
+    return m_ui->Label4;
+}
+
+QLabel* DataArea::processedCounter() const
+{
+    return m_ui->Label20;
+}
+
+QLabel* DataArea::addedCounter() const
+{
+    return m_ui->Label19;
+}
+
+QLabel* DataArea::percentLabel() const
+{
+    return m_ui->Label9;
+}
+
+QPlainTextEdit* DataArea::pageBuffer() const
+{
+    return m_ui->RichTextBox3;
 }
 
 ResultsGrid* DataArea::grid() const
@@ -154,10 +186,9 @@ void DataArea::askToStop()
 {
     if (m_stopBox != nullptr)
         return;
-    auto* box = new QMessageBox(QMessageBox::NoIcon, QStringLiteral(QUILLMARK_APP_TITLE),
-                                QString::fromLatin1(BatchRun::StopMessage), QMessageBox::Ok, this);
-    box->setObjectName(QStringLiteral("StopConfirmation"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
+    QMessageBox* box =
+        AppMessageBox::open(this, QMessageBox::NoIcon, QString::fromLatin1(BatchRun::StopMessage),
+                            QStringLiteral("StopConfirmation"));
     // The run waits while the question is open; the stop is requested only
     // once the user has closed it.
     connect(box, &QMessageBox::finished, this, [this] {
@@ -166,7 +197,6 @@ void DataArea::askToStop()
     });
     m_stopBox = box;
     m_run.setHeld(true);
-    box->open();
 }
 
 void DataArea::saveResults()
@@ -178,11 +208,7 @@ void DataArea::saveResults()
     }
     if (outcome.ok)
         return;
-    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral(QUILLMARK_APP_TITLE), outcome.message(),
-                                QMessageBox::Ok, this);
-    box->setObjectName(QStringLiteral("SaveFailure"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+    AppMessageBox::open(this, QMessageBox::Warning, outcome.message(), QStringLiteral("SaveFailure"));
     Q_EMIT saveFailed(outcome.message());
 }
 
@@ -201,20 +227,17 @@ void DataArea::exportToExcel()
 
 void DataArea::setRunning(bool running)
 {
-    for (QPushButton* button : {m_ui->Command14, m_ui->Command34, m_ui->Command35, m_ui->Command41})
+    for (QPushButton* button : {getDataButton(), m_ui->Command34, m_ui->Command35, m_ui->Command41})
         button->setEnabled(!running);
-    if (running != m_busyCursor) {
-        m_busyCursor = running;
-        if (running)
-            QGuiApplication::setOverrideCursor(Qt::BusyCursor);
-        else
-            QGuiApplication::restoreOverrideCursor();
-    }
+    if (running && !m_busyCursor)
+        m_busyCursor.emplace(Qt::BusyCursor);
+    else if (!running)
+        m_busyCursor.reset();
 }
 
 void DataArea::setStopRequested(bool requested)
 {
-    QFont font = m_ui->Command8->font();
+    QFont font = stopButton()->font();
     font.setBold(requested);
-    m_ui->Command8->setFont(font);
+    stopButton()->setFont(font);
 }

@@ -1,12 +1,18 @@
 #pragma once
 
+#include "platform/ui/WaitCursor.h"
+
 #include <QMessageBox>
 #include <QPersistentModelIndex>
 #include <QPointer>
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 class BatchRun;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
 class QTextEdit;
 class ResultsGrid;
 class SpreadsheetExporter;
@@ -60,11 +66,20 @@ private:
     void setRunning(bool running);
     void setStopRequested(bool requested);
 
+    // The form's controls by what they are; the form keeps their design names.
+    QPushButton* getDataButton() const; // Command14
+    QPushButton* stopButton() const;    // Command8
+    QLabel* statusLine() const;         // Label4
+    QLabel* processedCounter() const;   // Label20
+    QLabel* addedCounter() const;       // Label19
+    QLabel* percentLabel() const;       // Label9
+    QPlainTextEdit* pageBuffer() const;     // RichTextBox3
+
     std::unique_ptr<Ui::DataArea> m_ui;
     Workspace& m_workspace;
     BatchRun& m_run;
     SpreadsheetExporter& m_exporter;
     QPersistentModelIndex m_editing;
     QPointer<QMessageBox> m_stopBox;
-    bool m_busyCursor = false;
+    std::optional<WaitCursor> m_busyCursor; // while a run is going
 };

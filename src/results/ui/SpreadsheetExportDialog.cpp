@@ -1,44 +1,33 @@
 #include "results/ui/SpreadsheetExportDialog.h"
 
-#include "Version.h"
+#include "platform/ui/WaitCursor.h"
+#include "platform/ui/AppMessageBox.h"
 #include "results/SpreadsheetExport.h"
 
-#include <QApplication>
-#include <QMessageBox>
 #include <QPointer>
-
-QMessageBox* SpreadsheetExportDialog::ShowWarning(QWidget* parent, const QString& title,
-                                                  const QString& message)
-{
-    auto* box = new QMessageBox(QMessageBox::Warning, title, message, QMessageBox::Ok, parent);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setTextInteractionFlags(Qt::TextSelectableByMouse); // the workbook's path can be copied
-    box->open();
-    return box;
-}
-
-QMessageBox* SpreadsheetExportDialog::ShowNote(QWidget* parent, const QString& message)
-{
-    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral(QUILLMARK_APP_TITLE), message,
-                                QMessageBox::Ok, parent);
-    box->setObjectName(QStringLiteral("CutCellsNote"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
-    return box;
-}
+#include <memory>
+#include <optional>
 
 void SpreadsheetExportDialog::Attach(SpreadsheetExporter& exporter, QWidget* parent)
 {
     const QPointer<QWidget> owner(parent);
+    // Set on started(), put back on finished() or failed(), and at the latest
+    // when the exporter and with it these connections go.
+    const auto busy = std::make_shared<std::optional<WaitCursor>>();
     QObject::connect(&exporter, &SpreadsheetExporter::cellsCut, &exporter,
-                     [owner](int, const QString& message) { ShowNote(owner.data(), message); });
-    QObject::connect(&exporter, &SpreadsheetExporter::started, &exporter,
-                     [] { QApplication::setOverrideCursor(Qt::BusyCursor); });
-    QObject::connect(&exporter, &SpreadsheetExporter::finished, &exporter,
-                     [] { QApplication::restoreOverrideCursor(); });
-    QObject::connect(&exporter, &SpreadsheetExporter::failed, &exporter,
-                     [owner](const QString& title, const QString& message) {
-                         QApplication::restoreOverrideCursor();
-                         ShowWarning(owner.data(), title, message);
+                     [owner](int, const QString& message) {
+                         AppMessageBox::open(owner.data(), QMessageBox::Information, message,
+                                             QStringLiteral("CutCellsNote"));
                      });
+    QObject::connect(&exporter, &SpreadsheetExporter::started, &exporter,
+                     [busy] { busy->emplace(Qt::BusyCursor); });
+    QObject::connect(&exporter, &SpreadsheetExporter::finished, &exporter, [busy] { busy->reset(); });
+    QObject::connect(
+        &exporter, &SpreadsheetExporter::failed, &exporter,
+        [owner, busy](const QString& title, const QString& message) {
+            busy->reset();
+            QMessageBox* box =
+                AppMessageBox::open(owner.data(), QMessageBox::Warning, message, QString(), title);
+            box->setTextInteractionFlags(Qt::TextSelectableByMouse); // the workbook's path can be copied
+        });
 }

@@ -5,6 +5,7 @@
 #include "filters/ui/ListEditor.h"
 #include "filters/ui/StatusCodesFrame.h"
 #include "platform/SaveOutcome.h"
+#include "platform/ui/AppMessageBox.h"
 #include "platform/ui/WaitCursor.h"
 #include "settings/SettingsDefaults.h"
 #include "settings/SettingsFile.h"
@@ -181,7 +182,7 @@ void ConfigArea::saveSettings()
         outcome = SaveSettings(m_workspace.settings(), m_workspace.folder().settingsFile());
     }
     if (!outcome.ok)
-        ListEditor::showSaveFailure(this, outcome);
+        AppMessageBox::open(this, QMessageBox::Warning, outcome.message());
 }
 
 void ConfigArea::loadSettings()
@@ -192,8 +193,5 @@ void ConfigArea::loadSettings()
 
 void ConfigArea::showHelp(const QString& text)
 {
-    auto* box = new QMessageBox(QMessageBox::NoIcon, QStringLiteral(QUILLMARK_APP_TITLE), text,
-                                QMessageBox::Ok, this);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+    AppMessageBox::open(this, QMessageBox::NoIcon, text);
 }

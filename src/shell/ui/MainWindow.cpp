@@ -3,6 +3,7 @@
 #include "Version.h"
 #include "analysis/BatchRun.h"
 #include "links/ui/LinksArea.h"
+#include "platform/LogCategories.h"
 #include "results/ui/DataArea.h"
 #include "settings/ui/ConfigArea.h"
 #include "shell/Workspace.h"
@@ -133,6 +134,7 @@ void MainWindow::startUp()
     if (m_started)
         return;
     m_started = true;
+    qCDebug(lcShell, "starting up in the program folder %s", qUtf8Printable(m_workspace.folder().path()));
 
     // Each load runs as a click on its own button, with that button's pointer
     // changes and failure handling; an area not built yet is simply skipped.
