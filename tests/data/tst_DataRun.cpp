@@ -62,6 +62,7 @@ private Q_SLOTS:
     void failedSaveSaysSo();
     void exportHandsTheWholeTableOver();
     void failedExportWarns();
+    void abandonedPagesAreReported();
 
 private:
     QPushButton* button(const char* name) const { return m_f->button(name); }
@@ -384,6 +385,27 @@ int runDataRunTests(int argc, char** argv)
 {
     DataRunTest test;
     return QTest::qExec(&test, argc, argv);
+}
+
+
+void DataRunTest::abandonedPagesAreReported()
+{
+    // A page whose analysis runs out of time gets no row, and the user is told
+    // which, rather than left to take the missing row for a refusal.
+    m_server->route("/slow", TestHttpResponse::html(page("Slow")));
+    addLinks({"/slow"});
+    m_f->run->setAnalysisTimeLimit(std::chrono::milliseconds(0));
+
+    QTest::mouseClick(button("Command14"), Qt::LeftButton);
+    QMessageBox* box = openedBox(m_f->area.get());
+    QVERIFY(box != nullptr);
+    QCOMPARE(box->objectName(), QStringLiteral("AbandonedPages"));
+    QCOMPARE(box->windowTitle(), QStringLiteral("Quillmark"));
+    QCOMPARE(box->text(), QStringLiteral("The analysis of 1 page took too long and was abandoned; it got no row:\n\n") +
+                              m_server->url("/slow").toString());
+    QCOMPARE(m_f->dataRows(), QStringList({"||||"}));
+    QCOMPARE(label("Label4")->text(), QStringLiteral(" Done!"));
+    box->button(QMessageBox::Ok)->click();
 }
 
 #include "tst_DataRun.moc"

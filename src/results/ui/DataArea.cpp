@@ -63,6 +63,8 @@ DataArea::DataArea(Workspace& workspace, BatchRun& run, SpreadsheetExporter& exp
             [this](const QString& page) { pageBuffer()->setPlainText(pageBufferDisplayText(page)); });
     connect(&m_run, &BatchRun::runningChanged, this, &DataArea::setRunning);
     connect(&m_run, &BatchRun::stopRequestedChanged, this, &DataArea::setStopRequested);
+    connect(&m_run, &BatchRun::analysisAbandoned, this,
+            [this](const QString& url, const QString&) { m_abandoned.append(url); });
 
     SpreadsheetExportDialog::Attach(m_exporter, this);
 
@@ -233,6 +235,30 @@ void DataArea::setRunning(bool running)
         m_busyCursor.emplace(Qt::BusyCursor);
     else if (!running)
         m_busyCursor.reset();
+    if (running)
+        m_abandoned.clear();
+    else if (!m_abandoned.isEmpty())
+        reportAbandoned();
+}
+
+// A page whose analysis ran past its time limit got no row although no check
+// refused it; the user must hear of it, or the missing row looks like a verdict.
+void DataArea::reportAbandoned()
+{
+    const qsizetype count = m_abandoned.size();
+    const QString head = count == 1
+                             ? QStringLiteral("The analysis of 1 page took too long and was abandoned; "
+                                              "it got no row:")
+                             : QStringLiteral("The analysis of %1 pages took too long and was abandoned; "
+                                              "they got no row:")
+                                   .arg(count);
+    constexpr qsizetype kListed = 10;
+    QStringList lines = m_abandoned.mid(0, kListed);
+    if (count > kListed)
+        lines.append(QStringLiteral("and %1 more").arg(count - kListed));
+    m_abandoned.clear();
+    AppMessageBox::open(this, QMessageBox::Warning, head + QStringLiteral("\n\n") + lines.join(u'\n'),
+                        QStringLiteral("AbandonedPages"));
 }
 
 void DataArea::setStopRequested(bool requested)

@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QPersistentModelIndex>
 #include <QPointer>
+#include <QStringList>
 #include <QWidget>
 #include <memory>
 #include <optional>
@@ -65,6 +66,7 @@ private:
     void exportToExcel();
     void setRunning(bool running);
     void setStopRequested(bool requested);
+    void reportAbandoned();
 
     // The form's controls by what they are; the form keeps their design names.
     QPushButton* getDataButton() const; // Command14
@@ -78,6 +80,7 @@ private:
     std::unique_ptr<Ui::DataArea> m_ui;
     Workspace& m_workspace;
     BatchRun& m_run;
+    QStringList m_abandoned; // URLs of this run whose analysis ran out of time
     SpreadsheetExporter& m_exporter;
     QPersistentModelIndex m_editing;
     QPointer<QMessageBox> m_stopBox;
