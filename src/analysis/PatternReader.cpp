@@ -73,15 +73,35 @@ bool PatternReader::readEscape(char32_t& cp, char& escape, bool inClass)
         return false; // a trailing backslash
     const char16_t c = peek();
     switch (c) {
-    case u'd': case u'D': case u'w': case u'W': case u's': case u'S':
+    case u'd':
+    case u'D':
+    case u'w':
+    case u'W':
+    case u's':
+    case u'S':
         escape = char(c);
         ++m_i;
         return true;
-    case u't': cp = 0x09; ++m_i; return true;
-    case u'n': cp = 0x0A; ++m_i; return true;
-    case u'v': cp = 0x0B; ++m_i; return true;
-    case u'f': cp = 0x0C; ++m_i; return true;
-    case u'r': cp = 0x0D; ++m_i; return true;
+    case u't':
+        cp = 0x09;
+        ++m_i;
+        return true;
+    case u'n':
+        cp = 0x0A;
+        ++m_i;
+        return true;
+    case u'v':
+        cp = 0x0B;
+        ++m_i;
+        return true;
+    case u'f':
+        cp = 0x0C;
+        ++m_i;
+        return true;
+    case u'r':
+        cp = 0x0D;
+        ++m_i;
+        return true;
     case u'b':
         // Only reached inside a class, where it is the backspace.
         cp = 0x08;

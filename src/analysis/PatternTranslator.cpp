@@ -26,8 +26,7 @@ PatternTranslator::Result PatternTranslator::translate(const QString& pattern, b
 
 PatternTranslator::PatternTranslator(const QString& pattern, bool caseSensitive)
     : m_in(pattern), m_caseSensitive(caseSensitive)
-{
-}
+{}
 
 void PatternTranslator::put(const QString& both)
 {

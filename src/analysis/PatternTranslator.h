@@ -22,11 +22,11 @@ class PatternTranslator
 public:
     struct Result
     {
-        bool valid = false;      // false: a syntax error; neither text is usable
-        QString pcre2;           // for PCRE2, 16-bit
-        bool re2Usable = false;  // re2 holds an exact equivalent
-        std::string re2;         // for RE2 (pure ASCII)
-        int groups = 0;          // capturing groups
+        bool valid = false;     // false: a syntax error; neither text is usable
+        QString pcre2;          // for PCRE2, 16-bit
+        bool re2Usable = false; // re2 holds an exact equivalent
+        std::string re2;        // for RE2 (pure ASCII)
+        int groups = 0;         // capturing groups
     };
 
     // caseSensitive shapes only the RE2 text: RE2 folds letter case into '\w'
@@ -35,7 +35,12 @@ public:
 
 private:
     // What a group opened: assertions differ in what may follow them.
-    enum class Group { Plain, Lookahead, Lookbehind };
+    enum class Group
+    {
+        Plain,
+        Lookahead,
+        Lookbehind
+    };
 
     PatternTranslator(const QString& pattern, bool caseSensitive);
 
