@@ -29,8 +29,3 @@ bool LoadListFromFile(SortedListModel& list, const QString& path, MissingListFil
     list.setEntries(*lines);
     return true;
 }
-
-void RemoveSelectedItems(SortedListModel& list)
-{
-    list.removeSelected();
-}

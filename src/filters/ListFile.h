@@ -23,6 +23,3 @@ enum class MissingListFile
 // Replaces the list by the file's non-empty lines, each exactly as it stands
 // (blanks kept). Returns whether the file could be opened. Silent.
 bool LoadListFromFile(SortedListModel& list, const QString& path, MissingListFile missing);
-
-// Removes the selected entries of the list (the shared "Remove Selected" command).
-void RemoveSelectedItems(SortedListModel& list);

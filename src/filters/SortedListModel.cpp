@@ -97,7 +97,7 @@ int SortedListModel::currentRow() const
     return current.isValid() ? current.row() : -1;
 }
 
-void SortedListModel::removeSelected()
+void SortedListModel::RemoveSelectedItems()
 {
     const QList<int> rows = selectedRows();
     if (rows.isEmpty())

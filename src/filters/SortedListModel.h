@@ -30,8 +30,9 @@ public:
     void clear();
     void removeAt(int row);
 
-    // Removes the selected entries, walking from the last to the first.
-    void removeSelected();
+    // Removes the selected entries, walking from the last to the first: the
+    // "Remove Selected" command of every list.
+    void RemoveSelectedItems();
     // Selected rows in ascending order.
     QList<int> selectedRows() const;
     // Row of the current entry, or -1.

@@ -14,8 +14,8 @@ TestFrame::TestFrame(Workspace& workspace, const FetchOptions& fetchOptions, QWi
                         this))
 {
     m_ui->setupUi(this);
-    connect(m_ui->Command15, &QPushButton::clicked, this, &TestFrame::test);
-    connect(m_ui->Text2, &QLineEdit::returnPressed, this, &TestFrame::test);
+    connect(testButton(), &QPushButton::clicked, this, &TestFrame::test);
+    connect(urlBox(), &QLineEdit::returnPressed, this, &TestFrame::test);
     connect(m_run, &TestRun::runningChanged, this, &TestFrame::setBusy);
     connect(m_run, &TestRun::finished, this, &TestFrame::showResult);
 }
@@ -34,17 +34,17 @@ void TestFrame::test()
 {
     // A press while a test is in flight starts over with the URL as it is now;
     // the earlier fetch is dropped and never shows.
-    m_run->start(m_ui->Text2->text(), m_ui->Text4->text());
+    m_run->start(urlBox()->text(), emailBox()->text());
 }
 
 void TestFrame::showResult(const TestRunResult& result)
 {
-    m_ui->RichTextBox1->setPlainText(result.source);
-    m_ui->Text32->setPlainText(result.headers);
-    m_ui->Label18->setText(result.verdict);
-    m_ui->Text3->setPlainText(result.title);
-    m_ui->Text4->setText(result.email);
-    m_ui->Text7->setPlainText(result.description);
+    sourceBox()->setPlainText(result.source);
+    headersBox()->setPlainText(result.headers);
+    verdictLabel()->setText(result.verdict);
+    titleBox()->setPlainText(result.title);
+    emailBox()->setText(result.email);
+    descriptionBox()->setPlainText(result.description);
     Q_EMIT testFinished();
 }
 
@@ -54,4 +54,44 @@ void TestFrame::setBusy(bool busy)
         m_busyCursor.emplace(Qt::BusyCursor);
     else if (!busy)
         m_busyCursor.reset();
+}
+
+QLineEdit* TestFrame::urlBox() const
+{
+    return m_ui->Text2;
+}
+
+QPushButton* TestFrame::testButton() const
+{
+    return m_ui->Command15;
+}
+
+QPlainTextEdit* TestFrame::sourceBox() const
+{
+    return m_ui->RichTextBox1;
+}
+
+QPlainTextEdit* TestFrame::headersBox() const
+{
+    return m_ui->Text32;
+}
+
+QLabel* TestFrame::verdictLabel() const
+{
+    return m_ui->Label18;
+}
+
+QPlainTextEdit* TestFrame::titleBox() const
+{
+    return m_ui->Text3;
+}
+
+QLineEdit* TestFrame::emailBox() const
+{
+    return m_ui->Text4;
+}
+
+QPlainTextEdit* TestFrame::descriptionBox() const
+{
+    return m_ui->Text7;
 }

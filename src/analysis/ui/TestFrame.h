@@ -6,6 +6,10 @@
 #include <memory>
 #include <optional>
 
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
 class TestRun;
 class Workspace;
 struct FetchOptions;
@@ -28,7 +32,7 @@ public:
     TestFrame(Workspace& workspace, const FetchOptions& fetchOptions, QWidget* parent = nullptr);
     ~TestFrame() override;
 
-    // "Test" (Command15).
+    // "Test".
     void test();
     bool isRunning() const;
 
@@ -39,6 +43,16 @@ Q_SIGNALS:
 private:
     void showResult(const TestRunResult& result);
     void setBusy(bool busy);
+
+    // The form's controls by what they are; the form keeps their design names.
+    QLineEdit* urlBox() const;              // Text2
+    QPushButton* testButton() const;        // Command15
+    QPlainTextEdit* sourceBox() const;      // RichTextBox1
+    QPlainTextEdit* headersBox() const;     // Text32
+    QLabel* verdictLabel() const;           // Label18
+    QPlainTextEdit* titleBox() const;       // Text3
+    QLineEdit* emailBox() const;            // Text4
+    QPlainTextEdit* descriptionBox() const; // Text7
 
     std::unique_ptr<Ui::TestFrame> m_ui;
     TestRun* m_run;

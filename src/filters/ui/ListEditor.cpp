@@ -114,7 +114,7 @@ ListEditor::ListEditor(SortedListModel& list, Settings& settings, const ProgramF
     connect(m_entry, &QLineEdit::returnPressed, this, &ListEditor::add);
     connect(load, &QPushButton::clicked, this, &ListEditor::load);
     connect(save, &QPushButton::clicked, this, &ListEditor::save);
-    connect(remove, &QAction::triggered, this, &ListEditor::removeSelected);
+    connect(remove, &QAction::triggered, &m_list, &SortedListModel::RemoveSelectedItems);
     connect(m_view, &MenuListView::menuRequested, this, [this](const QPoint& at) { m_menu->popup(at); });
 }
 
@@ -125,11 +125,6 @@ void ListEditor::add()
     if (!text.isEmpty())
         m_list.add(text);
     m_entry->clear();
-}
-
-void ListEditor::removeSelected()
-{
-    RemoveSelectedItems(m_list);
 }
 
 QString ListEditor::filePath() const

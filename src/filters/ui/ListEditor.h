@@ -45,7 +45,6 @@ public:
     // A failed save names the file and the reason; the box is modeless.
 
     void add();
-    void removeSelected();
     void load();
     void save();
 

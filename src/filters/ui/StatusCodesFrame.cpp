@@ -19,26 +19,26 @@ StatusCodesFrame::StatusCodesFrame(SortedListModel& valid, const ProgramFolder& 
 {
     m_ui->setupUi(this);
 
-    MenuListView* validView = m_ui->List3;
+    MenuListView* validView = validList();
     validView->setModel(&m_valid);
     QItemSelectionModel* ownSelection = validView->selectionModel();
     validView->setSelectionModel(m_valid.selectionModel());
     if (ownSelection != m_valid.selectionModel())
         delete ownSelection;
 
-    m_ui->List4->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_ui->List4->addItems(StatusCodes::available());
+    availableList()->setSelectionMode(QAbstractItemView::SingleSelection);
+    availableList()->addItems(StatusCodes::available());
 
     m_ui->labelStatusExplain->setForegroundRole(QPalette::Highlight);
-    QFont bold = m_ui->Command9->font();
+    QFont bold = saveButton()->font();
     bold.setBold(true);
-    m_ui->Command9->setFont(bold);
+    saveButton()->setFont(bold);
 
-    connect(m_ui->Command6, &QPushButton::clicked, this, &StatusCodesFrame::select);
-    connect(m_ui->Command7, &QPushButton::clicked, this, &StatusCodesFrame::remove);
-    connect(m_ui->Command9, &QPushButton::clicked, this, &StatusCodesFrame::save);
-    connect(m_ui->Command42, &QPushButton::clicked, this, &StatusCodesFrame::load);
-    connect(m_ui->Command5, &QPushButton::clicked, this, [this] {
+    connect(selectButton(), &QPushButton::clicked, this, &StatusCodesFrame::select);
+    connect(removeButton(), &QPushButton::clicked, this, &StatusCodesFrame::remove);
+    connect(saveButton(), &QPushButton::clicked, this, &StatusCodesFrame::save);
+    connect(loadButton(), &QPushButton::clicked, this, &StatusCodesFrame::load);
+    connect(helpButton(), &QPushButton::clicked, this, [this] {
         if (m_navigate)
             m_navigate(QString::fromLatin1(HelpAddress));
     });
@@ -46,17 +46,52 @@ StatusCodesFrame::StatusCodesFrame(SortedListModel& valid, const ProgramFolder& 
 
 StatusCodesFrame::~StatusCodesFrame() = default;
 
+MenuListView* StatusCodesFrame::validList() const
+{
+    return m_ui->List3;
+}
+
+QListWidget* StatusCodesFrame::availableList() const
+{
+    return m_ui->List4;
+}
+
+QPushButton* StatusCodesFrame::helpButton() const
+{
+    return m_ui->Command5;
+}
+
+QPushButton* StatusCodesFrame::selectButton() const
+{
+    return m_ui->Command6;
+}
+
+QPushButton* StatusCodesFrame::removeButton() const
+{
+    return m_ui->Command7;
+}
+
+QPushButton* StatusCodesFrame::saveButton() const
+{
+    return m_ui->Command9;
+}
+
+QPushButton* StatusCodesFrame::loadButton() const
+{
+    return m_ui->Command42;
+}
+
 void StatusCodesFrame::select()
 {
     // Available never gives its entry away: the same line can be picked again.
-    const QList<QListWidgetItem*> picked = m_ui->List4->selectedItems();
+    const QList<QListWidgetItem*> picked = availableList()->selectedItems();
     if (!picked.isEmpty())
         m_valid.add(picked.first()->text());
 }
 
 void StatusCodesFrame::remove()
 {
-    RemoveSelectedItems(m_valid);
+    m_valid.RemoveSelectedItems();
 }
 
 void StatusCodesFrame::save()

@@ -5,7 +5,10 @@
 #include <functional>
 #include <memory>
 
+class MenuListView;
 class ProgramFolder;
+class QListWidget;
+class QPushButton;
 class SortedListModel;
 
 namespace Ui {
@@ -33,6 +36,15 @@ public:
     void load();
 
 private:
+    // The form's controls by what they are; the form keeps their design names.
+    MenuListView* validList() const;    // List3
+    QListWidget* availableList() const; // List4
+    QPushButton* helpButton() const;    // Command5
+    QPushButton* selectButton() const;  // Command6
+    QPushButton* removeButton() const;  // Command7
+    QPushButton* saveButton() const;    // Command9
+    QPushButton* loadButton() const;    // Command42
+
     std::unique_ptr<Ui::StatusCodesFrame> m_ui;
     SortedListModel& m_valid;
     const ProgramFolder& m_folder;

@@ -37,12 +37,15 @@ LinksArea::LinksArea(Workspace& workspace, DocumentSource& source, Navigate navi
     QAction* copy = m_popup->addAction(QStringLiteral("&Copy Link"));
     copy->setObjectName(QStringLiteral("mnucopy"));
 
-    connect(m_ui->Command10, &QPushButton::clicked, this, &LinksArea::GetLinks);
-    connect(m_ui->Text31, &QLineEdit::returnPressed, this, &LinksArea::AddTypedLink);
-    connect(m_ui->Command2, &QPushButton::clicked, this, &LinksArea::SaveLinks);
-    connect(m_ui->Command3, &QPushButton::clicked, this, &LinksArea::ClearLinks);
-    connect(m_ui->Command12, &QPushButton::clicked, this, &LinksArea::RemoveBadUrlMatches);
-    connect(remove, &QAction::triggered, this, &LinksArea::RemoveSelectedUrls);
+    connect(getLinksButton(), &QPushButton::clicked, this, &LinksArea::GetLinks);
+    connect(typedAddressBox(), &QLineEdit::returnPressed, this, &LinksArea::AddTypedLink);
+    connect(saveLinksButton(), &QPushButton::clicked, this, &LinksArea::SaveLinks);
+    connect(clearAllButton(), &QPushButton::clicked, this, &LinksArea::ClearLinks);
+    connect(removeBadUrlsButton(), &QPushButton::clicked, this, &LinksArea::RemoveBadUrlMatches);
+    connect(remove, &QAction::triggered, this, [this] {
+        m_workspace.linkList().RemoveSelectedItems();
+        showLinkCount();
+    });
     connect(copy, &QAction::triggered, this, &LinksArea::CopyLink);
     connect(m_ui->Links, &MenuListView::menuRequested, m_popup,
             [this](const QPoint& globalPos) { m_popup->popup(globalPos); });
@@ -52,9 +55,44 @@ LinksArea::LinksArea(Workspace& workspace, DocumentSource& source, Navigate navi
 // Answers that can no longer arrive take the busy pointers with them.
 LinksArea::~LinksArea() = default;
 
+QPushButton* LinksArea::getLinksButton() const
+{
+    return m_ui->Command10;
+}
+
+QPushButton* LinksArea::saveLinksButton() const
+{
+    return m_ui->Command2;
+}
+
+QPushButton* LinksArea::clearAllButton() const
+{
+    return m_ui->Command3;
+}
+
+QPushButton* LinksArea::removeBadUrlsButton() const
+{
+    return m_ui->Command12;
+}
+
+QRadioButton* LinksArea::clearBeforeAddingOption() const
+{
+    return m_ui->Option17;
+}
+
+QLineEdit* LinksArea::typedAddressBox() const
+{
+    return m_ui->Text31;
+}
+
+QLabel* LinksArea::linkCounter() const
+{
+    return m_ui->Label2;
+}
+
 bool LinksArea::clearBeforeAdding() const
 {
-    return m_ui->Option17->isChecked();
+    return clearBeforeAddingOption()->isChecked();
 }
 
 void LinksArea::GetLinks()
@@ -80,9 +118,9 @@ void LinksArea::onAnchors(const PageAnchors& page)
 
 void LinksArea::AddTypedLink()
 {
-    if (!m_ops.AddTypedLink(m_ui->Text31->text(), clearBeforeAdding()))
+    if (!m_ops.AddTypedLink(typedAddressBox()->text(), clearBeforeAdding()))
         return;
-    m_ui->Text31->setText(QStringLiteral("http://"));
+    typedAddressBox()->setText(QStringLiteral("http://"));
     showLinkCount();
 }
 
@@ -163,12 +201,6 @@ void LinksArea::RemoveBadUrlMatches()
     showLinkCount();
 }
 
-void LinksArea::RemoveSelectedUrls()
-{
-    RemoveSelectedItems(m_workspace.linkList());
-    showLinkCount();
-}
-
 void LinksArea::CopyLink()
 {
     QClipboard* clipboard = QGuiApplication::clipboard();
@@ -189,7 +221,7 @@ void LinksArea::openCurrentEntry()
 
 void LinksArea::showCounter(int count)
 {
-    m_ui->Label2->setText(QString::number(count));
+    linkCounter()->setText(QString::number(count));
 }
 
 void LinksArea::showLinkCount()

@@ -12,7 +12,11 @@
 
 class DocumentSource;
 class QFileDialog;
+class QLabel;
+class QLineEdit;
 class QMenu;
+class QPushButton;
+class QRadioButton;
 class Workspace;
 struct PageAnchors;
 
@@ -42,7 +46,6 @@ public Q_SLOTS:
     void SaveLinks();
     void ClearLinks();
     void RemoveBadUrlMatches();
-    void RemoveSelectedUrls();
     void CopyLink();
 
 Q_SIGNALS:
@@ -57,6 +60,15 @@ private:
     void openCurrentEntry();
     void showCounter(int count);
     void showLinkCount();
+
+    // The form's controls by what they are; the form keeps their design names.
+    QPushButton* getLinksButton() const;           // Command10
+    QPushButton* saveLinksButton() const;          // Command2
+    QPushButton* clearAllButton() const;           // Command3
+    QPushButton* removeBadUrlsButton() const;      // Command12
+    QRadioButton* clearBeforeAddingOption() const; // Option17
+    QLineEdit* typedAddressBox() const;            // Text31
+    QLabel* linkCounter() const;                   // Label2
 
     std::unique_ptr<Ui::LinksArea> m_ui;
     Workspace& m_workspace;
