@@ -38,27 +38,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Settings settings;
     const bool shippedRules = userPatterns.size() < 2;
     if (!shippedRules) {
-        static const char* const keys[] = {"TitleRegEx2",         "DescriptionRegEx2", "EmailRegEx1",
-                                           "EmailRegEx3",         "Reciptext",         "TitleReplace2",
-                                           "DescriptionReplace2", "TitleReplace3"};
-        for (int i = 0; i < userPatterns.size(); ++i)
-            settings.setText(QString::fromLatin1(keys[i]), userPatterns[i]);
+        static constexpr Key keys[] = {Key::TitleRegEx2,         Key::DescriptionRegEx2, Key::EmailRegEx1,
+                                       Key::EmailRegEx3,         Key::Reciptext,         Key::TitleReplace2,
+                                       Key::DescriptionReplace2, Key::TitleReplace3};
+        for (int i = 0; i < userPatterns.size() && i < int(std::size(keys)); ++i)
+            settings.setText(keys[i], userPatterns[i]);
     }
-    settings.setFlag(QStringLiteral("UseRecip"), in.option(3) ? Settings::FlagOn : Settings::FlagOff);
-    settings.setFlag(QStringLiteral("TitleReplace1"), in.option(4) ? Settings::FlagOn : Settings::FlagOff);
-    settings.setFlag(QStringLiteral("DescriptionReplace1"),
-                     in.option(4) ? Settings::FlagOn : Settings::FlagOff);
-    settings.setChoice(in.option(5) ? QStringLiteral("TitleBadWords1") : QStringLiteral("TitleBadWords2"),
-                       true);
-    settings.setChoice(in.option(6) ? QStringLiteral("TitleCaps2") : QStringLiteral("TitleCaps4"), true);
-    settings.setChoice(in.option(7) ? QStringLiteral("EmailOption3") : QStringLiteral("EmailOption1"), true);
-    settings.setChoice(QStringLiteral("TitleNoTitle1"), true);
+    settings.setFlag(Key::UseRecip, in.option(3) ? FlagState::On : FlagState::Off);
+    settings.setFlag(Key::TitleReplace1, in.option(4) ? FlagState::On : FlagState::Off);
+    settings.setFlag(Key::DescriptionReplace1, in.option(4) ? FlagState::On : FlagState::Off);
+    settings.select(Groups::TitleBadWords, in.option(5) ? BadWordsPolicy::Refuse : BadWordsPolicy::Replace);
+    settings.select(Groups::TitleCase, in.option(6) ? LetterCase::Proper : LetterCase::Upper);
+    settings.select(Groups::EmailSource, in.option(7) ? EmailSource::PageElsePrefix : EmailSource::Page);
+    settings.setSelected(Key::TitleNoTitle1, true);
 
     QElapsedTimer clock;
     clock.start();
-    const PageVerdict verdict = AnalysePage(settings, page, header, badWords, validStatus);
+    const SettingsSnapshot values = settings.snapshot();
+    const PageVerdict verdict = AnalysePage(values, page, header, badWords, validStatus);
     const RowCells cells =
-        FillRowCells(settings, verdict, QStringLiteral("http://www.example.com/a/b.html"), page);
+        FillRowCells(values, verdict, QStringLiteral("http://www.example.com/a/b.html"), page);
     if (clock.elapsed() > kMaxPageMs)
         fuzzFail("one page took too long", QStringLiteral("%1 ms").arg(clock.elapsed()));
 

@@ -138,8 +138,8 @@ void checkDocument(const QByteArray& bytes, const QString& newValue)
 QStringList rawValues(const Settings& s)
 {
     QStringList out;
-    for (int i = 0; i < Settings::FieldCount; ++i)
-        out.append(s.rawValue(i));
+    for (int i = 0; i < FieldCount; ++i)
+        out.append(s.snapshot().rawValue(Key(i)));
     return out;
 }
 
@@ -160,15 +160,15 @@ void checkSettingsFile(const QByteArray& bytes)
         fuzzFail("SaveSettings failed on a readable file");
     Settings second;
     LoadSettings(second, path);
-    const auto fields = Settings::fields();
-    for (int i = 0; i < Settings::FieldCount; ++i) {
-        QString want = first.rawValue(i);
-        if (fields[i].kind == Settings::Kind::Text)
+    const auto fields = settingsFields();
+    for (int i = 0; i < FieldCount; ++i) {
+        QString want = first.snapshot().rawValue(Key(i));
+        if (fields[i].kind == FieldKind::Text)
             want = CutIniValue(expectedReadBack(want));
-        if (second.rawValue(i) != want)
+        if (second.snapshot().rawValue(Key(i)) != want)
             fuzzFail("a setting changed through Save and Load",
                      QStringLiteral("%1: <%2> vs <%3>")
-                         .arg(QString::fromLatin1(fields[i].key), want, second.rawValue(i)));
+                         .arg(QString::fromLatin1(fields[i].key), want, second.snapshot().rawValue(Key(i))));
     }
 }
 

@@ -17,8 +17,8 @@ void BM_AnalyseAndFillRow(benchmark::State& state)
     const QStringList validStatus{QStringLiteral("200 OK"), QStringLiteral("301 Moved Permanently")};
     const QString url = QStringLiteral("http://www.garden.example.com/");
     for (auto _ : state) {
-        const PageVerdict verdict = AnalysePage(settings, page, header, badWords, validStatus);
-        RowCells cells = FillRowCells(settings, verdict, url, page);
+        const PageVerdict verdict = AnalysePage(settings.snapshot(), page, header, badWords, validStatus);
+        RowCells cells = FillRowCells(settings.snapshot(), verdict, url, page);
         benchmark::DoNotOptimize(cells);
     }
     state.SetBytesProcessed(state.iterations() * page.size() * qsizetype(sizeof(QChar)));
@@ -44,7 +44,7 @@ void BM_RecipOnOneLinePage(benchmark::State& state)
 {
     const bool withLinkBack = state.range(0) != 0;
     const QString page = oneLinePage(withLinkBack);
-    const QString recip = Settings().text(QStringLiteral("Reciptext"));
+    const QString recip = Settings().text(Key::Reciptext);
     for (auto _ : state) {
         const PatternOutcome outcome = PatternEvaluate(recip, page);
         const PatternOutcome expected = withLinkBack ? PatternOutcome::Match : PatternOutcome::NoMatch;

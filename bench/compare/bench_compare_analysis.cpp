@@ -36,8 +36,7 @@ struct Configuration
     {
         const QString data = QStringLiteral(QM_SOURCE_DIR "/data/");
         LoadSettings(settings, data + QStringLiteral("links.ini"));
-        LoadListFromFile(badWords, data + settings.text(QStringLiteral("BadWordsFile")),
-                         MissingListFile::KeepList);
+        LoadListFromFile(badWords, data + settings.text(Key::BadWordsFile), MissingListFile::KeepList);
         LoadListFromFile(validStatus, data + QStringLiteral("headers.txt"), MissingListFile::EmptyList);
     }
 };
@@ -61,9 +60,9 @@ void BM_AnalysePage(benchmark::State& state)
     Configuration config;
     for (auto _ : state) {
         // Each page reads its lists afresh, as the run does.
-        const PageVerdict verdict = AnalysePage(config.settings, page, kHeader, config.badWords.entries(),
-                                                config.validStatus.entries());
-        RowCells cells = FillRowCells(config.settings, verdict, kUrl, page);
+        const PageVerdict verdict = AnalysePage(config.settings.snapshot(), page, kHeader,
+                                                config.badWords.entries(), config.validStatus.entries());
+        RowCells cells = FillRowCells(config.settings.snapshot(), verdict, kUrl, page);
         benchmark::DoNotOptimize(cells);
     }
     state.SetBytesProcessed(state.iterations() * page.size() * qsizetype(sizeof(QChar)));
@@ -90,9 +89,9 @@ int main(int argc, char** argv)
         } else if (std::strcmp(argv[i], "--fields") == 0) {
             const QString page = benchPage();
             Configuration config;
-            const PageVerdict v = AnalysePage(config.settings, page, kHeader, config.badWords.entries(),
-                                              config.validStatus.entries());
-            const RowCells cells = FillRowCells(config.settings, v, kUrl, page);
+            const PageVerdict v = AnalysePage(config.settings.snapshot(), page, kHeader,
+                                              config.badWords.entries(), config.validStatus.entries());
+            const RowCells cells = FillRowCells(config.settings.snapshot(), v, kUrl, page);
             std::printf("accepted=%d\ntitle=%s\nemail=%s\ndescription=%s\ndomain=%s\n", int(v.accepted()),
                         qPrintable(cells.title), qPrintable(cells.email), qPrintable(cells.description),
                         qPrintable(cells.urlDomain));

@@ -61,7 +61,7 @@ void BM_QuillmarkBatchCommand(benchmark::State& state)
 {
     QTemporaryDir dir;
     Settings settings;
-    settings.setText(QStringLiteral("BadWordsFile"), QStringLiteral("badwords.txt"));
+    settings.setText(Key::BadWordsFile, QStringLiteral("badwords.txt"));
     SaveSettings(settings, dir.filePath(QStringLiteral("links.ini")));
     SaveListToFile(dir.filePath(QStringLiteral("headers.txt")), {QStringLiteral("200 OK")});
     SaveListToFile(dir.filePath(QStringLiteral("badwords.txt")), {QStringLiteral("casino")});

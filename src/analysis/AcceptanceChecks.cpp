@@ -1,16 +1,16 @@
 #include "analysis/AcceptanceChecks.h"
 
 #include "analysis/Pattern.h"
-#include "settings/Settings.h"
+#include "settings/SettingsSnapshot.h"
 
 bool ContentTypeIsHtml(const QString& header)
 {
     return PatternTest(QStringLiteral("Content-Type: text/html"), header);
 }
 
-bool CheckContentType(const Settings& settings, const QString& header)
+bool CheckContentType(const SettingsSnapshot& settings, const QString& header)
 {
-    if (!settings.isOn(QStringLiteral("ContentTypeCheck")))
+    if (!settings.isOn(Key::ContentTypeCheck))
         return true;
     return ContentTypeIsHtml(header);
 }
@@ -28,10 +28,10 @@ bool CheckStatus(const QStringList& validStatus, const QString& header)
     return false;
 }
 
-bool CheckRecip(const Settings& settings, const QString& pageText)
+bool CheckRecip(const SettingsSnapshot& settings, const QString& pageText)
 {
-    if (!settings.isOn(QStringLiteral("UseRecip")))
+    if (!settings.isOn(Key::UseRecip))
         return true;
     // Undecided reads as "no link back": the page is never let in on a guess.
-    return PatternTest(settings.text(QStringLiteral("Reciptext")), pageText);
+    return PatternTest(settings.text(Key::Reciptext), pageText);
 }

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-class Settings;
+class SettingsSnapshot;
 
 // The checks on a fetched response that do not depend on the extracted fields.
 // The bad-word checks on the title and description are ApplyBadWords() in
@@ -16,7 +16,7 @@ class Settings;
 bool ContentTypeIsHtml(const QString& header);
 
 // Content type: true when ContentTypeCheck is not on, or ContentTypeIsHtml().
-bool CheckContentType(const Settings& settings, const QString& header);
+bool CheckContentType(const SettingsSnapshot& settings, const QString& header);
 
 // Valid status codes, as the batch run uses them: true when the list is empty or
 // any entry matches the header block (the scan stops at the first match). An
@@ -24,4 +24,4 @@ bool CheckContentType(const Settings& settings, const QString& header);
 bool CheckStatus(const QStringList& validStatus, const QString& header);
 
 // Reciprocal link: true when UseRecip is not on, or when Reciptext matches the page.
-bool CheckRecip(const Settings& settings, const QString& pageText);
+bool CheckRecip(const SettingsSnapshot& settings, const QString& pageText);

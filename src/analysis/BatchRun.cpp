@@ -128,12 +128,13 @@ void BatchRun::onFetched(const FetchResult& result)
     Q_EMIT pageBufferChanged(m_pageBuffer);
     const QString header = result.header;
 
-    // The checks and the field rules; settings and lists are read now, for
-    // this URL. The deadline decides nothing about the page: if it passes, the
-    // page's analysis is thrown away and reported, and no row is added.
+    // The checks and the field rules, under one snapshot of the settings and
+    // the lists as they are now, when this URL's analysis begins. The deadline decides nothing about the
+    // page: if it passes, the page's analysis is thrown away and reported, and no row is added.
     AnalysisDeadline deadline(m_analysisTimeLimit);
+    const SettingsSnapshot settings = m_settings.snapshot();
     const PageVerdict verdict =
-        AnalysePage(m_settings, m_pageBuffer, header, m_badWords.entries(), m_validStatus.entries());
+        AnalysePage(settings, m_pageBuffer, header, m_badWords.entries(), m_validStatus.entries());
     bool abandoned = deadline.passed();
 
     ++m_processed;
@@ -145,7 +146,7 @@ void BatchRun::onFetched(const FetchResult& result)
     if (!abandoned && verdict.accepted()) {
         // The cells are worked out before the row goes in (the URL cell holds
         // the URL as it is), so an abandoned page leaves no trace in the table.
-        const RowCells cells = FillRowCells(m_settings, verdict, m_url, m_pageBuffer);
+        const RowCells cells = FillRowCells(settings, verdict, m_url, m_pageBuffer);
         abandoned = deadline.passed();
         if (!abandoned) {
             ++m_rows;

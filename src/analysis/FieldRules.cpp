@@ -1,58 +1,114 @@
 #include "analysis/FieldRules.h"
 
-#include "settings/Settings.h"
+#include "settings/SettingsSnapshot.h"
 
 namespace {
 
-QString key(Field field, const char* suffix)
+// The keys and groups of one field's rules.
+struct FieldKeys
 {
-    QString stem;
+    Key pattern[3]; // RegEx1..RegEx3; for Email only the first is a pattern
+    Key replaceOn, replaceWhat, replaceWith;
+    ChoiceGroup<LetterCase> letterCase;
+    // Title and Description only.
+    ChoiceGroup<Fallback> fallback;
+    Key fallbackText;
+    ChoiceGroup<BadWordsPolicy> badWords;
+    Key badWordsReplacement;
+};
+
+const FieldKeys& keysOf(Field field)
+{
+    static constexpr FieldKeys title{{Key::TitleRegEx1, Key::TitleRegEx2, Key::TitleRegEx3},
+                                     Key::TitleReplace1,
+                                     Key::TitleReplace2,
+                                     Key::TitleReplace3,
+                                     Groups::TitleCase,
+                                     Groups::TitleFallback,
+                                     Key::TitleNoTitle4,
+                                     Groups::TitleBadWords,
+                                     Key::TitleBadWords3};
+    static constexpr FieldKeys email{{Key::EmailRegEx1, Key::EmailRegEx2, Key::EmailRegEx3},
+                                     Key::EmailReplace1,
+                                     Key::EmailReplace2,
+                                     Key::EmailReplace3,
+                                     Groups::EmailCase,
+                                     // never read: the e-mail has no fallback and no bad words
+                                     {-1},
+                                     Key::TestURL,
+                                     {-1},
+                                     Key::TestURL};
+    static constexpr FieldKeys description{
+        {Key::DescriptionRegEx1, Key::DescriptionRegEx2, Key::DescriptionRegEx3},
+        Key::DescriptionReplace1,
+        Key::DescriptionReplace2,
+        Key::DescriptionReplace3,
+        Groups::DescriptionCase,
+        Groups::DescriptionFallback,
+        Key::DescriptionNoTitle4,
+        Groups::DescriptionBadWords,
+        Key::DescriptionBadWords3};
     switch (field) {
     case Field::Title:
-        stem = QStringLiteral("Title");
         break;
     case Field::Email:
-        stem = QStringLiteral("Email");
-        break;
+        return email;
     case Field::Description:
-        stem = QStringLiteral("Description");
-        break;
+        return description;
     }
-    return stem + QLatin1String(suffix);
+    return title;
 }
 
-QString joinedPattern(const Settings& settings, Field field)
+QString joinedPattern(const SettingsSnapshot& settings, Field field)
 {
-    return settings.text(key(field, "RegEx1")) + settings.text(key(field, "RegEx2")) +
-           settings.text(key(field, "RegEx3"));
+    const FieldKeys& keys = keysOf(field);
+    return settings.text(keys.pattern[0]) + settings.text(keys.pattern[1]) + settings.text(keys.pattern[2]);
+}
+
+CaseMode toCaseMode(LetterCase letterCase)
+{
+    switch (letterCase) {
+    case LetterCase::Unchanged:
+        break;
+    case LetterCase::Proper:
+        return CaseMode::Proper;
+    case LetterCase::Lower:
+        return CaseMode::Lower;
+    case LetterCase::Upper:
+        return CaseMode::Upper;
+    }
+    return CaseMode::Unchanged;
 }
 
 } // namespace
 
-QString FindField(const Settings& settings, Field field, const QString& pageText)
+QString FindField(const SettingsSnapshot& settings, Field field, const QString& pageText)
 {
     if (field == Field::Email)
-        return RegexLastMatch(settings.text(QStringLiteral("EmailRegEx1")), pageText);
+        return RegexLastMatch(settings.text(Key::EmailRegEx1), pageText);
     return RegexLastMatch(joinedPattern(settings, field), pageText);
 }
 
-QString StripStartEnd(const Settings& settings, Field field, const QString& text)
+QString StripStartEnd(const SettingsSnapshot& settings, Field field, const QString& text)
 {
     if (field == Field::Email)
         return text;
     // A replace of a pattern that does not match returns the text as it was, so
     // the test that guards each removal needs no separate call.
-    QString result = PatternReplace(settings.text(key(field, "RegEx1")), text, QString());
-    return PatternReplace(settings.text(key(field, "RegEx3")), result, QString());
+    const FieldKeys& keys = keysOf(field);
+    QString result = PatternReplace(settings.text(keys.pattern[0]), text, QString());
+    return PatternReplace(settings.text(keys.pattern[2]), result, QString());
 }
 
-BadWordsOutcome ApplyBadWords(const Settings& settings, Field field, const QString& text,
+BadWordsOutcome ApplyBadWords(const SettingsSnapshot& settings, Field field, const QString& text,
                               const QStringList& badWords)
 {
     BadWordsOutcome outcome;
     outcome.text = text;
     if (field == Field::Email)
         return outcome;
+    const FieldKeys& keys = keysOf(field);
+    const std::optional<BadWordsPolicy> policy = settings.choice(keys.badWords);
     for (const QString& word : badWords) {
         if (word.isEmpty())
             continue;
@@ -62,68 +118,69 @@ BadWordsOutcome ApplyBadWords(const Settings& settings, Field field, const QStri
         if (PatternEvaluate(word, outcome.text) == PatternOutcome::NoMatch)
             continue;
         ++outcome.hits;
-        // Read at each hit: the options may change between pages, and the
-        // group's members are checked in the order the rule gives them.
-        if (settings.choice(key(field, "BadWords1"))) {
+        if (policy == BadWordsPolicy::Refuse) {
             if (!outcome.refuse)
                 outcome.refusedBy = word;
             outcome.refuse = true;
-        } else if (settings.choice(key(field, "BadWords2")))
-            outcome.text = PatternReplace(word, outcome.text, settings.text(key(field, "BadWords3")));
+        } else if (policy == BadWordsPolicy::Replace)
+            outcome.text = PatternReplace(word, outcome.text, settings.text(keys.badWordsReplacement));
     }
     return outcome;
 }
 
-QString ApplyFallback(const Settings& settings, Field field, const QString& cell, const QString& domain)
+QString ApplyFallback(const SettingsSnapshot& settings, Field field, const QString& cell,
+                      const QString& domain)
 {
     if (field == Field::Email || !cell.isEmpty())
         return cell;
-    if (settings.choice(key(field, "NoTitle1")))
+    const FieldKeys& keys = keysOf(field);
+    switch (settings.choice(keys.fallback).value_or(Fallback::Empty)) {
+    case Fallback::Domain:
         return domain;
-    if (settings.choice(key(field, "NoTitle2")))
-        return QString();
-    if (settings.choice(key(field, "NoTitle3")))
-        return settings.text(key(field, "NoTitle4"));
+    case Fallback::Empty:
+        break;
+    case Fallback::Text:
+        return settings.text(keys.fallbackText);
+    }
     return cell;
 }
 
-CaseMode SelectedCaseMode(const Settings& settings, Field field)
+CaseMode SelectedCaseMode(const SettingsSnapshot& settings, Field field)
 {
-    if (settings.choice(key(field, "Caps2")))
-        return CaseMode::Proper;
-    if (settings.choice(key(field, "Caps3")))
-        return CaseMode::Lower;
-    if (settings.choice(key(field, "Caps4")))
-        return CaseMode::Upper;
-    return CaseMode::Unchanged;
+    return toCaseMode(settings.choice(keysOf(field).letterCase).value_or(LetterCase::Unchanged));
 }
 
-QString ApplyFieldCase(const Settings& settings, Field field, const QString& cell)
+QString ApplyFieldCase(const SettingsSnapshot& settings, Field field, const QString& cell)
 {
     return ApplyCaseMode(cell, SelectedCaseMode(settings, field));
 }
 
-QString ApplyFieldReplace(const Settings& settings, Field field, const QString& cell, bool caseSensitive)
+QString ApplyFieldReplace(const SettingsSnapshot& settings, Field field, const QString& cell,
+                          bool caseSensitive)
 {
-    if (!settings.isOn(key(field, "Replace1")))
+    const FieldKeys& keys = keysOf(field);
+    if (!settings.isOn(keys.replaceOn))
         return cell;
-    return PatternReplace(settings.text(key(field, "Replace2")), cell, settings.text(key(field, "Replace3")),
+    return PatternReplace(settings.text(keys.replaceWhat), cell, settings.text(keys.replaceWith),
                           caseSensitive);
 }
 
-std::optional<QString> ExtractEmail(const Settings& settings, const QString& pageText, const QString& domain)
+std::optional<QString> ExtractEmail(const SettingsSnapshot& settings, const QString& pageText,
+                                    const QString& domain)
 {
-    const auto fromPage = [&] {
-        return RegexLastMatch(settings.text(QStringLiteral("EmailRegEx1")), pageText);
-    };
-    const auto fromDomain = [&] { return settings.text(QStringLiteral("EmailRegEx2")) + domain; };
-    if (settings.choice(QStringLiteral("EmailOption1")))
+    const auto fromPage = [&] { return RegexLastMatch(settings.text(Key::EmailRegEx1), pageText); };
+    const auto fromDomain = [&] { return settings.text(Key::EmailRegEx2) + domain; };
+    const std::optional<EmailSource> source = settings.choice(Groups::EmailSource);
+    if (!source)
+        return std::nullopt;
+    switch (*source) {
+    case EmailSource::Page:
         return fromPage();
-    if (settings.choice(QStringLiteral("EmailOption2")))
+    case EmailSource::PrefixDomain:
         return fromDomain();
-    if (settings.choice(QStringLiteral("EmailOption3"))) {
-        const QString found = fromPage();
-        return found.isEmpty() ? fromDomain() : found;
+    case EmailSource::PageElsePrefix:
+        break;
     }
-    return std::nullopt;
+    const QString found = fromPage();
+    return found.isEmpty() ? fromDomain() : found;
 }

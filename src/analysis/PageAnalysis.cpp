@@ -4,7 +4,7 @@
 #include "analysis/FieldRules.h"
 #include "platform/LogCategories.h"
 #include "platform/TextFile.h"
-#include "settings/Settings.h"
+#include "settings/SettingsSnapshot.h"
 
 namespace {
 
@@ -46,7 +46,7 @@ void logRefusals(const PageVerdict& verdict, bool recipFound, const QString& hea
 
 } // namespace
 
-PageVerdict AnalysePage(const Settings& settings, const QString& pageText, const QString& headerText,
+PageVerdict AnalysePage(const SettingsSnapshot& settings, const QString& pageText, const QString& headerText,
                         const QStringList& badWords, const QStringList& validStatus)
 {
     PageVerdict verdict;
@@ -74,11 +74,11 @@ PageVerdict AnalysePage(const Settings& settings, const QString& pageText, const
     return verdict;
 }
 
-RowCells FillRowCells(const Settings& settings, const PageVerdict& verdict, const QString& url,
+RowCells FillRowCells(const SettingsSnapshot& settings, const PageVerdict& verdict, const QString& url,
                       const QString& pageText)
 {
     RowCells cells;
-    cells.urlDomain = DomainFromUrl(url, settings.text(QStringLiteral("EmailRegEx3")));
+    cells.urlDomain = DomainFromUrl(url, settings.text(Key::EmailRegEx3));
 
     QString title = ApplyFallback(settings, Field::Title, verdict.title, cells.urlDomain);
     title = ApplyFieldCase(settings, Field::Title, title);

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-class Settings;
+class SettingsSnapshot;
 
 // What the acceptance checks and the title and description rules up to the
 // bad words make of one fetched page, before the decision whether it becomes a row.
@@ -29,9 +29,10 @@ struct RowCells
 };
 
 // The batch run's analysis of one page, shared by the window and the headless
-// batch command. Settings are read at the moment of use.
-PageVerdict AnalysePage(const Settings& settings, const QString& pageText, const QString& headerText,
+// batch command. The settings are the snapshot taken when the analysis of
+// this page began.
+PageVerdict AnalysePage(const SettingsSnapshot& settings, const QString& pageText, const QString& headerText,
                         const QStringList& badWords, const QStringList& validStatus);
 
-RowCells FillRowCells(const Settings& settings, const PageVerdict& verdict, const QString& url,
+RowCells FillRowCells(const SettingsSnapshot& settings, const PageVerdict& verdict, const QString& url,
                       const QString& pageText);

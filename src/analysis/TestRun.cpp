@@ -27,9 +27,10 @@ void TestRun::start(const QString& url, const QString& previousEmail)
 
 void TestRun::onFetched(const FetchResult& result)
 {
+    // The settings and lists as they are when the analysis begins.
     AnalysisDeadline deadline(m_analysisTimeLimit);
-    TestRunResult texts =
-        analyse(m_settings, m_url, result, m_badWords.entries(), m_validStatus.entries(), m_previousEmail);
+    TestRunResult texts = analyse(m_settings.snapshot(), m_url, result, m_badWords.entries(),
+                                  m_validStatus.entries(), m_previousEmail);
     if (deadline.passed()) {
         // Nothing worked out under a passed deadline can be trusted.
         texts.verdict = QLatin1String(AnalysisAbandoned);
@@ -47,7 +48,8 @@ namespace {
 // A field found and stripped of its start and end parts, then its fallback
 // before the bad words: unlike the batch run, the test shows whether a
 // fallback text would itself be caught.
-QString FieldBeforeBadWords(const Settings& settings, Field field, const QString& page, const QString& domain)
+QString FieldBeforeBadWords(const SettingsSnapshot& settings, Field field, const QString& page,
+                            const QString& domain)
 {
     const QString found = StripStartEnd(settings, field, FindField(settings, field, page));
     return ApplyFallback(settings, field, found, domain);
@@ -55,7 +57,7 @@ QString FieldBeforeBadWords(const Settings& settings, Field field, const QString
 
 } // namespace
 
-TestRunResult TestRun::analyse(const Settings& settings, const QString& url, const FetchResult& fetch,
+TestRunResult TestRun::analyse(const SettingsSnapshot& settings, const QString& url, const FetchResult& fetch,
                                const QStringList& badWords, const QStringList& validStatus,
                                const QString& previousEmail)
 {
@@ -72,14 +74,14 @@ TestRunResult TestRun::analyse(const Settings& settings, const QString& url, con
     for (const QString& entry : validStatus)
         r.verdict += entry + QLatin1String(PatternTest(entry, r.headers) ? StatusFound : StatusNotFound);
     // Content type, then the reciprocal link; each only when switched on.
-    if (settings.isOn(QStringLiteral("ContentTypeCheck")))
+    if (settings.isOn(Key::ContentTypeCheck))
         r.verdict += QLatin1String(ContentTypeIsHtml(r.headers) ? ContentTypeFound : ContentTypeNotFound);
-    if (settings.isOn(QStringLiteral("UseRecip")))
+    if (settings.isOn(Key::UseRecip))
         r.verdict += QLatin1String(CheckRecip(settings, r.source) ? RecipFound : RecipNotFound);
 
     // The test URL's domain stands in for the row's domain in the fallbacks
     // and the e-mail rule.
-    r.testDomain = DomainFromUrl(url, settings.text(QStringLiteral("EmailRegEx3")));
+    r.testDomain = DomainFromUrl(url, settings.text(Key::EmailRegEx3));
 
     // Title: found, stripped, fallback, bad words, case, replace. Unlike the
     // batch run, line breaks stay and the replace ignores letter case.

@@ -8,6 +8,7 @@
 #include <chrono>
 
 class Settings;
+class SettingsSnapshot;
 class SortedListModel;
 
 // The seven texts a configuration test shows: the page source, the header
@@ -64,10 +65,10 @@ public:
     void setAnalysisTimeLimit(std::chrono::milliseconds limit) { m_analysisTimeLimit = limit; }
 
     // Every check and field rule on a fetch that has completed, reported as
-    // texts; settings and lists are read now.
-    static TestRunResult analyse(const Settings& settings, const QString& url, const FetchResult& fetch,
-                                 const QStringList& badWords, const QStringList& validStatus,
-                                 const QString& previousEmail);
+    // texts, under the settings given.
+    static TestRunResult analyse(const SettingsSnapshot& settings, const QString& url,
+                                 const FetchResult& fetch, const QStringList& badWords,
+                                 const QStringList& validStatus, const QString& previousEmail);
 
 Q_SIGNALS:
     void runningChanged(bool running);

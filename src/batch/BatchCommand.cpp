@@ -161,7 +161,7 @@ int BatchCommand::start()
     if (!loadFolder(parser.value(folder)))
         return UsageError;
     if (parser.isSet(test))
-        return startTest(positional.isEmpty() ? m_settings.text(QStringLiteral("TestURL"))
+        return startTest(positional.isEmpty() ? m_settings.text(Key::TestURL)
                                               : positional.first());
     return startBatch(positional.first(), parser.value(output));
 }
@@ -179,7 +179,7 @@ bool BatchCommand::loadFolder(const QString& folderOption)
         print(m_err, QStringLiteral("quillmark-batch: warning: no %1: every pattern and file name is empty")
                          .arg(QDir::toNativeSeparators(programFolder.settingsFile())));
     LoadSettings(m_settings, programFolder.settingsFile());
-    LoadListFromFile(m_badWords, programFolder.filePath(m_settings.text(QStringLiteral("BadWordsFile"))),
+    LoadListFromFile(m_badWords, programFolder.filePath(m_settings.text(Key::BadWordsFile)),
                      MissingListFile::KeepList);
     LoadListFromFile(m_validStatus, programFolder.statusCodesFile(), MissingListFile::EmptyList);
     return true;
@@ -198,7 +198,7 @@ int BatchCommand::startBatch(const QString& linksFile, const QString& outputOpti
 
     const ProgramFolder programFolder(QFileInfo(m_folder).absoluteFilePath());
     m_outputPath = outputOption.isEmpty()
-                       ? programFolder.filePath(m_settings.text(QStringLiteral("OutputASCIIFile")))
+                       ? programFolder.filePath(m_settings.text(Key::OutputASCIIFile))
                        : QFileInfo(outputOption).absoluteFilePath();
     const QString reason = unwritableReason(m_outputPath);
     if (!reason.isEmpty())
@@ -236,7 +236,7 @@ bool BatchCommand::requestStop()
 void BatchCommand::onBatchFinished()
 {
     const SaveOutcome saved =
-        SaveResults(m_results, m_outputPath, m_settings.text(QStringLiteral("OutputASCIIDelimeter")));
+        SaveResults(m_results, m_outputPath, m_settings.text(Key::OutputASCIIDelimeter));
     if (!saved.ok) {
         print(m_err, QStringLiteral("quillmark-batch: ") + saved.message());
         Q_EMIT finished(WriteFailed);

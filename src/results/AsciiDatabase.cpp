@@ -5,18 +5,18 @@
 #include "platform/TextFile.h"
 #include "results/ResultsTable.h"
 #include "settings/ProgramFolder.h"
-#include "settings/Settings.h"
+#include "settings/SettingsSnapshot.h"
 
 namespace {
 
-QString databasePath(const Settings& settings, const ProgramFolder& folder)
+QString databasePath(const SettingsSnapshot& settings, const ProgramFolder& folder)
 {
-    return folder.filePath(settings.text(QStringLiteral("OutputASCIIFile")));
+    return folder.filePath(settings.text(Key::OutputASCIIFile));
 }
 
-QString databaseDelimiter(const Settings& settings)
+QString databaseDelimiter(const SettingsSnapshot& settings)
 {
-    return settings.text(QStringLiteral("OutputASCIIDelimeter"));
+    return settings.text(Key::OutputASCIIDelimeter);
 }
 
 ResultsTable::Row splitLine(QStringView line, QStringView delimiter)
@@ -96,12 +96,13 @@ bool LoadResults(ResultsTable& table, const QString& path, const QString& delimi
     return true;
 }
 
-SaveOutcome SaveResults(const ResultsTable& table, const Settings& settings, const ProgramFolder& folder)
+SaveOutcome SaveResults(const ResultsTable& table, const SettingsSnapshot& settings,
+                        const ProgramFolder& folder)
 {
     return SaveResults(table, databasePath(settings, folder), databaseDelimiter(settings));
 }
 
-bool LoadResults(ResultsTable& table, const Settings& settings, const ProgramFolder& folder)
+bool LoadResults(ResultsTable& table, const SettingsSnapshot& settings, const ProgramFolder& folder)
 {
     return LoadResults(table, databasePath(settings, folder), databaseDelimiter(settings));
 }

@@ -6,7 +6,7 @@
 
 class ProgramFolder;
 class ResultsTable;
-class Settings;
+class SettingsSnapshot;
 
 // The delimited results file: one line per data row, the five cells joined by a
 // literal delimiter (any length, empty allowed), no header, no quoting, CR LF
@@ -24,5 +24,6 @@ bool LoadResults(ResultsTable& table, const QString& path, const QString& delimi
 
 // The same with the file name and delimiter as the settings hold them now
 // (OutputASCIIFile relative to the program folder, OutputASCIIDelimeter).
-SaveOutcome SaveResults(const ResultsTable& table, const Settings& settings, const ProgramFolder& folder);
-bool LoadResults(ResultsTable& table, const Settings& settings, const ProgramFolder& folder);
+SaveOutcome SaveResults(const ResultsTable& table, const SettingsSnapshot& settings,
+                        const ProgramFolder& folder);
+bool LoadResults(ResultsTable& table, const SettingsSnapshot& settings, const ProgramFolder& folder);

@@ -1,69 +1,58 @@
 #pragma once
 
+#include "settings/SettingsSnapshot.h"
+
 #include <QObject>
-#include <QString>
-#include <QVector>
+#include <type_traits>
 
-#include <span>
-
-// The one configuration record of the application. Every field is named by its
-// key in links.ini; consumers read a field at the moment they use it, so an edit
-// made while a run is going applies to the next page that reads it.
+// The one configuration record of the application, as the Config area edits
+// it: its controls write here at once, and fieldChanged() shows every change
+// in them. Whoever works with the values takes a snapshot() at the moment of
+// use, so a change made while a run is going applies to the next page.
 class Settings : public QObject
 {
     Q_OBJECT
 
 public:
-    enum class Kind { Text, Choice, Flag };
-
-    // A flag's greyed state only comes from a hand-edited links.ini and counts as off.
-    enum FlagState { FlagOff = 0, FlagOn = 1, FlagGreyed = 2 };
-
-    struct Field
-    {
-        const char* key;
-        const char* section;
-        Kind kind;
-        int group;           // choice group index 0..7, -1 for texts and flags
-        const char* initial; // text value, or "1"/"0" for choices, "0"/"1"/"2" for flags
-    };
-
-    static constexpr int FieldCount = 57;
-    static constexpr int GroupCount = 8;
-
-    // The fields in the order in which links.ini is written and read.
-    static std::span<const Field> fields();
-    // Index of a key in fields(), or -1. Keys are matched exactly.
-    static int indexOf(const QString& key);
-
     explicit Settings(QObject* parent = nullptr);
 
-    // Text fields.
-    QString text(const QString& key) const;
-    void setText(const QString& key, const QString& value);
+    // The values as they are now; later edits do not reach this copy.
+    SettingsSnapshot snapshot() const { return m_values; }
 
-    // Choice members: true when this member is the selected one of its group.
-    bool choice(const QString& key) const;
-    // true selects the member and clears the rest of its group; false clears only this member.
-    void setChoice(const QString& key, bool selected);
+    QString text(Key key) const { return m_values.text(key); }
+    void setText(Key key, const QString& value);
 
-    // Flags: isOn() is true only for FlagOn.
-    FlagState flag(const QString& key) const;
-    bool isOn(const QString& key) const { return flag(key) == FlagOn; }
-    void setFlag(const QString& key, FlagState state);
+    FlagState flag(Key key) const { return m_values.flag(key); }
+    bool isOn(Key key) const { return m_values.isOn(key); }
+    void setFlag(Key key, FlagState state);
 
-    // Value of any field by index, in the encoding of fields()[i].initial.
-    QString rawValue(int index) const;
+    template <class Value> std::optional<Value> choice(ChoiceGroup<Value> group) const
+    {
+        return m_values.choice(group);
+    }
+    // Selects the value in its group; nothing leaves the group with no member selected.
+    template <class Value> void select(ChoiceGroup<Value> group, std::type_identity_t<std::optional<Value>> value)
+    {
+        setMember(group.index, value ? int(*value) : SettingsSnapshot::NoMember);
+    }
+
+    // A radio group seen as its Boolean members, as links.ini and the option
+    // buttons see it. true selects the member (and so clears the rest of its
+    // group); false clears that member only.
+    bool isSelected(Key member) const { return m_values.isSelected(member); }
+    void setSelected(Key member, bool selected);
 
     // Puts every field back to its initial value.
     void resetToInitial();
 
 Q_SIGNALS:
-    // Emitted once for every field whose value actually changed.
-    void fieldChanged(const QString& key);
+    // Emitted once for every field whose value actually changed; for a radio
+    // group, for each member whose selection changed.
+    void fieldChanged(Key key);
 
 private:
-    void setValue(int index, const QString& value);
+    void setMember(int group, int member);
+    void setAll(const SettingsSnapshot& values);
 
-    QVector<QString> m_values;
+    SettingsSnapshot m_values;
 };

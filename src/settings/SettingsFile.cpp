@@ -31,13 +31,28 @@ std::optional<bool> readBoolean(const QString& text)
     return false;
 }
 
-std::optional<Settings::FlagState> readFlag(const QString& text)
+// A whole number 0, 1 or 2, as the check box stores its three states.
+std::optional<FlagState> readFlag(const QString& text)
 {
     bool ok = false;
     const int v = text.toInt(&ok);
-    if (!ok || v < 0 || v > 2)
+    if (!ok || v < int(FlagState::Off) || v > int(FlagState::Greyed))
         return std::nullopt;
-    return static_cast<Settings::FlagState>(v);
+    return FlagState(v);
+}
+
+// How a field stands in the file: a radio group as one Boolean per member.
+QString encode(const SettingsSnapshot& values, const SettingsField& f)
+{
+    switch (f.kind) {
+    case FieldKind::Text:
+        return values.text(f.id);
+    case FieldKind::Choice:
+        return values.isSelected(f.id) ? QStringLiteral("True") : QStringLiteral("False");
+    case FieldKind::Flag:
+        return QString::number(int(values.flag(f.id)));
+    }
+    return QString();
 }
 
 } // namespace
@@ -47,14 +62,9 @@ SaveOutcome SaveSettings(const Settings& settings, const QString& iniPath)
     IniDocument doc;
     if (!doc.load(iniPath) && QFileInfo(iniPath).isFile())
         return SaveOutcome::failure(iniPath, QStringLiteral("the existing file cannot be read"));
-    const auto fields = Settings::fields();
-    for (int i = 0; i < Settings::FieldCount; ++i) {
-        const Settings::Field& f = fields[i];
-        QString value = settings.rawValue(i);
-        if (f.kind == Settings::Kind::Choice)
-            value = value == QLatin1String("1") ? QStringLiteral("True") : QStringLiteral("False");
-        doc.setValue(QString::fromLatin1(f.section), QString::fromLatin1(f.key), value);
-    }
+    const SettingsSnapshot values = settings.snapshot();
+    for (const SettingsField& f : settingsFields())
+        doc.setValue(QString::fromLatin1(f.section), QString::fromLatin1(f.key), encode(values, f));
     const SaveOutcome saved = doc.save(iniPath);
     qCDebug(lcSettings, "settings saved to %s: %s", qUtf8Printable(iniPath),
             saved.ok ? "ok" : qUtf8Printable(saved.error));
@@ -68,21 +78,22 @@ void LoadSettings(Settings& settings, const QString& iniPath)
     const bool loaded = doc.load(iniPath);
     qCDebug(lcSettings, "settings loaded from %s%s", qUtf8Printable(iniPath),
             loaded ? "" : ": it cannot be read, every text is empty");
-    for (const Settings::Field& f : Settings::fields()) {
-        const QString key = QString::fromLatin1(f.key);
-        const QString stored =
-            CutIniValue(doc.value(QString::fromLatin1(f.section), key).value_or(QString()));
+    // The members of a group are applied one by one in key order: the last one
+    // stored as true wins, and one stored as false clears only itself.
+    for (const SettingsField& f : settingsFields()) {
+        const QString stored = CutIniValue(
+            doc.value(QString::fromLatin1(f.section), QString::fromLatin1(f.key)).value_or(QString()));
         switch (f.kind) {
-        case Settings::Kind::Text:
-            settings.setText(key, stored);
+        case FieldKind::Text:
+            settings.setText(f.id, stored);
             break;
-        case Settings::Kind::Choice:
+        case FieldKind::Choice:
             if (const auto b = readBoolean(stored))
-                settings.setChoice(key, *b);
+                settings.setSelected(f.id, *b);
             break;
-        case Settings::Kind::Flag:
+        case FieldKind::Flag:
             if (const auto state = readFlag(stored))
-                settings.setFlag(key, *state);
+                settings.setFlag(f.id, *state);
             break;
         }
     }

@@ -1,3 +1,4 @@
+#include "SettingsKeys.h"
 #include "analysis/FieldRules.h"
 #include "settings/Settings.h"
 
@@ -8,7 +9,8 @@ namespace {
 // Find, strip start and end, remove line breaks: the batch run's chain.
 QString extract(const Settings& settings, Field field, const QString& page)
 {
-    return StripLineBreaks(StripStartEnd(settings, field, FindField(settings, field, page)));
+    return StripLineBreaks(
+        StripStartEnd(settings.snapshot(), field, FindField(settings.snapshot(), field, page)));
 }
 
 QString stem(Field field)
@@ -113,10 +115,11 @@ void FieldRulesTests::startAndEndPartsRemovedEverywhere()
 {
     Settings settings;
     // Not only the leading start tag and the trailing end tag go.
-    QCOMPARE(StripStartEnd(settings, Field::Title, QStringLiteral("<title>a<TITLE>b</title>c</Title>")),
-             QStringLiteral("abc"));
+    QCOMPARE(
+        StripStartEnd(settings.snapshot(), Field::Title, QStringLiteral("<title>a<TITLE>b</title>c</Title>")),
+        QStringLiteral("abc"));
     // The default end part of the description takes every quote and apostrophe.
-    QCOMPARE(StripStartEnd(settings, Field::Description, QStringLiteral("say \"it's\" 'here'")),
+    QCOMPARE(StripStartEnd(settings.snapshot(), Field::Description, QStringLiteral("say \"it's\" 'here'")),
              QStringLiteral("say its here"));
 }
 
@@ -157,11 +160,11 @@ void FieldRulesTests::invalidAndEmptyPatterns()
     QFETCH(QString, stripped);
     Settings settings;
     for (Field field : {Field::Title, Field::Description}) {
-        settings.setText(stem(field) + "RegEx1", start);
-        settings.setText(stem(field) + "RegEx2", middle);
-        settings.setText(stem(field) + "RegEx3", end);
-        QCOMPARE(FindField(settings, field, page), found);
-        QCOMPARE(StripStartEnd(settings, field, page), stripped);
+        settings.setText(keyNamed(stem(field) + "RegEx1"), start);
+        settings.setText(keyNamed(stem(field) + "RegEx2"), middle);
+        settings.setText(keyNamed(stem(field) + "RegEx3"), end);
+        QCOMPARE(FindField(settings.snapshot(), field, page), found);
+        QCOMPARE(StripStartEnd(settings.snapshot(), field, page), stripped);
     }
 }
 
@@ -213,9 +216,9 @@ void FieldRulesTests::badWords()
     QFETCH(int, hits);
     for (Field field : {Field::Title, Field::Description}) {
         Settings settings;
-        settings.setChoice(stem(field) + "BadWords" + QString::number(option), true);
-        settings.setText(stem(field) + "BadWords3", replacement);
-        const BadWordsOutcome outcome = ApplyBadWords(settings, field, text, words);
+        settings.setSelected(keyNamed(stem(field) + "BadWords" + QString::number(option)), true);
+        settings.setText(keyNamed(stem(field) + "BadWords3"), replacement);
+        const BadWordsOutcome outcome = ApplyBadWords(settings.snapshot(), field, text, words);
         QCOMPARE(outcome.text, expected);
         QCOMPARE(outcome.refuse, refuse);
         QCOMPARE(outcome.hits, hits);
@@ -251,17 +254,19 @@ void FieldRulesTests::fallback()
     QFETCH(QString, expected);
     for (Field field : {Field::Title, Field::Description}) {
         Settings settings;
-        settings.setText(stem(field) + "NoTitle4", QStringLiteral("Cheap Links"));
+        settings.setText(keyNamed(stem(field) + "NoTitle4"), QStringLiteral("Cheap Links"));
         if (option == 0) {
             for (int i = 1; i <= 3; ++i)
-                settings.setChoice(stem(field) + "NoTitle" + QString::number(i), false);
+                settings.setSelected(keyNamed(stem(field) + "NoTitle" + QString::number(i)), false);
         } else {
-            settings.setChoice(stem(field) + "NoTitle" + QString::number(option), true);
+            settings.setSelected(keyNamed(stem(field) + "NoTitle" + QString::number(option)), true);
         }
-        QCOMPARE(ApplyFallback(settings, field, cell, QStringLiteral("www.example.com")), expected);
+        QCOMPARE(ApplyFallback(settings.snapshot(), field, cell, QStringLiteral("www.example.com")),
+                 expected);
     }
     Settings settings;
-    QCOMPARE(ApplyFallback(settings, Field::Email, QString(), QStringLiteral("www.example.com")), QString());
+    QCOMPARE(ApplyFallback(settings.snapshot(), Field::Email, QString(), QStringLiteral("www.example.com")),
+             QString());
 }
 
 // Fallback, case and replace of the batch run's title, and their description and e-mail twins.
@@ -326,23 +331,23 @@ void FieldRulesTests::caseThenReplace()
     const Field f = Field(field);
     const QString s = f == Field::Email ? QStringLiteral("Email") : stem(f);
     Settings settings;
-    settings.setChoice(s + "Caps" + QString::number(caps), true);
-    settings.setFlag(s + "Replace1", Settings::FlagOn);
-    settings.setText(s + "Replace2", find);
-    settings.setText(s + "Replace3", replaceWith);
+    settings.setSelected(keyNamed(s + "Caps" + QString::number(caps)), true);
+    settings.setFlag(keyNamed(s + "Replace1"), FlagState::On);
+    settings.setText(keyNamed(s + "Replace2"), find);
+    settings.setText(keyNamed(s + "Replace3"), replaceWith);
     if (f != Field::Email) {
-        settings.setChoice(s + "NoTitle3", true);
-        settings.setText(s + "NoTitle4", QStringLiteral("cheap links"));
+        settings.setSelected(keyNamed(s + "NoTitle3"), true);
+        settings.setText(keyNamed(s + "NoTitle4"), QStringLiteral("cheap links"));
     }
-    QString result = ApplyFallback(settings, f, cell, QString());
-    result = ApplyFieldCase(settings, f, result);
-    result = ApplyFieldReplace(settings, f, result, f == Field::Title);
+    QString result = ApplyFallback(settings.snapshot(), f, cell, QString());
+    result = ApplyFieldCase(settings.snapshot(), f, result);
+    result = ApplyFieldReplace(settings.snapshot(), f, result, f == Field::Title);
     QCOMPARE(result, expected);
 
     // A replace box that is not ticked, or only greyed, does nothing.
-    for (auto state : {Settings::FlagOff, Settings::FlagGreyed}) {
-        settings.setFlag(s + "Replace1", state);
-        QCOMPARE(ApplyFieldReplace(settings, f, cell, false), cell);
+    for (auto state : {FlagState::Off, FlagState::Greyed}) {
+        settings.setFlag(keyNamed(s + "Replace1"), state);
+        QCOMPARE(ApplyFieldReplace(settings.snapshot(), f, cell, false), cell);
     }
 }
 
@@ -377,18 +382,19 @@ void FieldRulesTests::email()
     QFETCH(QString, domain);
     QFETCH(QString, expected);
     Settings settings;
-    settings.setChoice("EmailOption" + QString::number(option), true);
-    QCOMPARE(ExtractEmail(settings, page, domain), std::optional<QString>(expected));
+    settings.setSelected(keyNamed("EmailOption" + QString::number(option)), true);
+    QCOMPARE(ExtractEmail(settings.snapshot(), page, domain), std::optional<QString>(expected));
 }
 
 void FieldRulesTests::noEmailOption()
 {
     Settings settings;
-    settings.setChoice(QStringLiteral("EmailOption1"), false);
-    QCOMPARE(ExtractEmail(settings, QStringLiteral("a@b.com"), QStringLiteral("b.com")), std::nullopt);
-    settings.setChoice(QStringLiteral("EmailOption3"), true);
-    settings.setText(QStringLiteral("EmailRegEx1"), QStringLiteral("(["));
-    QCOMPARE(ExtractEmail(settings, QStringLiteral("a@b.com"), QStringLiteral("b.com")),
+    settings.setSelected(Key::EmailOption1, false);
+    QCOMPARE(ExtractEmail(settings.snapshot(), QStringLiteral("a@b.com"), QStringLiteral("b.com")),
+             std::nullopt);
+    settings.setSelected(Key::EmailOption3, true);
+    settings.setText(Key::EmailRegEx1, QStringLiteral("(["));
+    QCOMPARE(ExtractEmail(settings.snapshot(), QStringLiteral("a@b.com"), QStringLiteral("b.com")),
              std::optional<QString>(QStringLiteral("webmaster@b.com")));
 }
 

@@ -1,3 +1,4 @@
+#include "SettingsKeys.h"
 #include "analysis/AcceptanceChecks.h"
 #include "analysis/PageAnalysis.h"
 #include "settings/Settings.h"
@@ -46,7 +47,7 @@ void PageAnalysisTests::contentType_data()
     QTest::addColumn<QString>("header");
     QTest::addColumn<bool>("expected");
 
-    const int on = Settings::FlagOn;
+    const int on = int(FlagState::On);
     QTest::newRow("charset parameter")
         << on << "HTTP/1.1 200 OK\r\nContent-type: TEXT/HTML; charset=utf-8\r\n"
         << true;
@@ -54,10 +55,10 @@ void PageAnalysisTests::contentType_data()
                                               << false;
     QTest::newRow("image") << on << "HTTP/1.1 200 OK\r\nContent-Type: image/png\r\n" << false;
     QTest::newRow("image, check off")
-        << int(Settings::FlagOff) << "HTTP/1.1 200 OK\r\nContent-Type: image/png\r\n"
+        << int(FlagState::Off) << "HTTP/1.1 200 OK\r\nContent-Type: image/png\r\n"
         << true;
     QTest::newRow("image, check greyed")
-        << int(Settings::FlagGreyed) << "HTTP/1.1 200 OK\r\nContent-Type: image/png\r\n"
+        << int(FlagState::Greyed) << "HTTP/1.1 200 OK\r\nContent-Type: image/png\r\n"
         << true;
     QTest::newRow("empty header block") << on << "" << false;
 }
@@ -68,8 +69,8 @@ void PageAnalysisTests::contentType()
     QFETCH(QString, header);
     QFETCH(bool, expected);
     Settings settings;
-    settings.setFlag(QStringLiteral("ContentTypeCheck"), Settings::FlagState(flag));
-    QCOMPARE(CheckContentType(settings, header), expected);
+    settings.setFlag(Key::ContentTypeCheck, FlagState(flag));
+    QCOMPARE(CheckContentType(settings.snapshot(), header), expected);
 }
 
 void PageAnalysisTests::status_data()
@@ -128,22 +129,23 @@ void PageAnalysisTests::recip()
     QFETCH(QString, page);
     QFETCH(bool, expected);
     Settings settings;
-    settings.setFlag(QStringLiteral("UseRecip"), use ? Settings::FlagOn : Settings::FlagOff);
+    settings.setFlag(Key::UseRecip, use ? FlagState::On : FlagState::Off);
     if (pattern != QLatin1String("*"))
-        settings.setText(QStringLiteral("Reciptext"), pattern);
-    QCOMPARE(CheckRecip(settings, page), expected);
+        settings.setText(Key::Reciptext, pattern);
+    QCOMPARE(CheckRecip(settings.snapshot(), page), expected);
 }
 
 void PageAnalysisTests::defaultsOnARealisticPage()
 {
     Settings settings;
-    const PageVerdict verdict = AnalysePage(settings, kPage, kOkHeader, {}, {QStringLiteral("200 OK")});
+    const PageVerdict verdict =
+        AnalysePage(settings.snapshot(), kPage, kOkHeader, {}, {QStringLiteral("200 OK")});
     QVERIFY(verdict.accepted());
     QCOMPARE(verdict.title, QStringLiteral("Cheap Garden Tools"));
     QCOMPARE(verdict.description, QStringLiteral("Spades, rakesand hoes youll love"));
 
     const RowCells cells =
-        FillRowCells(settings, verdict, QStringLiteral("http://www.garden.example.org/"), kPage);
+        FillRowCells(settings.snapshot(), verdict, QStringLiteral("http://www.garden.example.org/"), kPage);
     QCOMPARE(cells.urlDomain, QStringLiteral("www.garden.example.org"));
     QCOMPARE(cells.title, QStringLiteral("Cheap Garden Tools"));
     QCOMPARE(cells.email, QStringLiteral("help@garden.example.org"));
@@ -177,11 +179,12 @@ void PageAnalysisTests::everyCheckRuns()
     QFETCH(bool, statusOk);
     QFETCH(bool, addOk);
     Settings settings;
-    settings.setFlag(QStringLiteral("UseRecip"), useRecip ? Settings::FlagOn : Settings::FlagOff);
-    settings.setText(QStringLiteral("Reciptext"), QStringLiteral("partner\\.example"));
-    settings.setChoice(QStringLiteral("TitleBadWords2"), true);
-    settings.setText(QStringLiteral("TitleBadWords3"), QStringLiteral("xxx"));
-    const PageVerdict verdict = AnalysePage(settings, kPage, header, {QStringLiteral("cheap")}, valid);
+    settings.setFlag(Key::UseRecip, useRecip ? FlagState::On : FlagState::Off);
+    settings.setText(Key::Reciptext, QStringLiteral("partner\\.example"));
+    settings.setSelected(Key::TitleBadWords2, true);
+    settings.setText(Key::TitleBadWords3, QStringLiteral("xxx"));
+    const PageVerdict verdict =
+        AnalysePage(settings.snapshot(), kPage, header, {QStringLiteral("cheap")}, valid);
     QCOMPARE(verdict.contentTypeOk, contentTypeOk);
     QCOMPARE(verdict.statusOk, statusOk);
     QCOMPARE(verdict.addOk, addOk);
@@ -192,9 +195,10 @@ void PageAnalysisTests::everyCheckRuns()
 void PageAnalysisTests::badWordInDescriptionRefuses()
 {
     Settings settings;
-    settings.setChoice(QStringLiteral("DescriptionBadWords1"), true);
+    settings.setSelected(Key::DescriptionBadWords1, true);
     const QStringList badWords{QStringLiteral("casino"), QStringLiteral("hoes")};
-    const PageVerdict verdict = AnalysePage(settings, kPage, kOkHeader, badWords, {QStringLiteral("200 OK")});
+    const PageVerdict verdict =
+        AnalysePage(settings.snapshot(), kPage, kOkHeader, badWords, {QStringLiteral("200 OK")});
     QVERIFY(verdict.contentTypeOk);
     QVERIFY(verdict.statusOk);
     QVERIFY(!verdict.addOk);
@@ -204,50 +208,54 @@ void PageAnalysisTests::badWordInDescriptionRefuses()
 void PageAnalysisTests::fallbackNeverTestedForBadWords()
 {
     Settings settings;
-    settings.setChoice(QStringLiteral("TitleNoTitle3"), true);
-    settings.setText(QStringLiteral("TitleNoTitle4"), QStringLiteral("Cheap Links"));
-    settings.setChoice(QStringLiteral("TitleBadWords1"), true);
+    settings.setSelected(Key::TitleNoTitle3, true);
+    settings.setText(Key::TitleNoTitle4, QStringLiteral("Cheap Links"));
+    settings.setSelected(Key::TitleBadWords1, true);
     const QString page = QStringLiteral("<html><body>no title</body></html>");
-    const PageVerdict verdict = AnalysePage(settings, page, kOkHeader, {QStringLiteral("cheap")}, {});
+    const PageVerdict verdict =
+        AnalysePage(settings.snapshot(), page, kOkHeader, {QStringLiteral("cheap")}, {});
     QVERIFY(verdict.accepted());
-    const RowCells cells = FillRowCells(settings, verdict, QStringLiteral("http://links.example.net/"), page);
+    const RowCells cells =
+        FillRowCells(settings.snapshot(), verdict, QStringLiteral("http://links.example.net/"), page);
     QCOMPARE(cells.title, QStringLiteral("Cheap Links"));
 }
 
 void PageAnalysisTests::pageWithoutFieldsStillAccepted()
 {
     Settings settings;
-    settings.setFlag(QStringLiteral("ContentTypeCheck"), Settings::FlagOff);
-    settings.setChoice(QStringLiteral("TitleNoTitle1"), true);
-    settings.setChoice(QStringLiteral("DescriptionNoTitle3"), true);
-    settings.setText(QStringLiteral("DescriptionNoTitle4"), QStringLiteral("No description"));
-    settings.setChoice(QStringLiteral("EmailOption3"), true);
-    const PageVerdict verdict = AnalysePage(settings, QString(), QString(), {}, {});
+    settings.setFlag(Key::ContentTypeCheck, FlagState::Off);
+    settings.setSelected(Key::TitleNoTitle1, true);
+    settings.setSelected(Key::DescriptionNoTitle3, true);
+    settings.setText(Key::DescriptionNoTitle4, QStringLiteral("No description"));
+    settings.setSelected(Key::EmailOption3, true);
+    const PageVerdict verdict = AnalysePage(settings.snapshot(), QString(), QString(), {}, {});
     QVERIFY(verdict.accepted());
     const RowCells cells =
-        FillRowCells(settings, verdict, QStringLiteral("http://www.example.org"), QString());
+        FillRowCells(settings.snapshot(), verdict, QStringLiteral("http://www.example.org"), QString());
     QCOMPARE(cells.urlDomain, QStringLiteral("www.example.org"));
     QCOMPARE(cells.title, QStringLiteral("www.example.org"));
     QCOMPARE(cells.email, QStringLiteral("webmaster@www.example.org"));
     QCOMPARE(cells.description, QStringLiteral("No description"));
 
-    settings.setChoice(QStringLiteral("EmailOption3"), false);
-    QCOMPARE(FillRowCells(settings, verdict, QStringLiteral("http://www.example.org"), QString()).email,
-             QString());
+    settings.setSelected(Key::EmailOption3, false);
+    QCOMPARE(
+        FillRowCells(settings.snapshot(), verdict, QStringLiteral("http://www.example.org"), QString()).email,
+        QString());
 }
 
 void PageAnalysisTests::titleReplaceHeedsCaseOnlyForTitle()
 {
     Settings settings;
     for (const QString& stem : {QStringLiteral("Title"), QStringLiteral("Description")}) {
-        settings.setFlag(stem + "Replace1", Settings::FlagOn);
-        settings.setText(stem + "Replace2", QStringLiteral("shop"));
-        settings.setText(stem + "Replace3", QStringLiteral("Store"));
+        settings.setFlag(keyNamed(stem + "Replace1"), FlagState::On);
+        settings.setText(keyNamed(stem + "Replace2"), QStringLiteral("shop"));
+        settings.setText(keyNamed(stem + "Replace3"), QStringLiteral("Store"));
     }
     const QString page = QStringLiteral("<title>Online Shop</title>\r\n"
                                         "<meta name=\"description\" content=\"Online Shop\">");
-    const PageVerdict verdict = AnalysePage(settings, page, kOkHeader, {}, {});
-    const RowCells cells = FillRowCells(settings, verdict, QStringLiteral("http://shop.example.com/"), page);
+    const PageVerdict verdict = AnalysePage(settings.snapshot(), page, kOkHeader, {}, {});
+    const RowCells cells =
+        FillRowCells(settings.snapshot(), verdict, QStringLiteral("http://shop.example.com/"), page);
     QCOMPARE(cells.title, QStringLiteral("Online Shop"));
     QCOMPARE(cells.description, QStringLiteral("Online Store"));
 }
@@ -261,40 +269,40 @@ void PageAnalysisTests::catastrophicPatternsTakeTheFailureBranch()
     const QString page = QStringLiteral("<title>") + QString(100000, u'a') + QStringLiteral("b</title>");
 
     Settings settings;
-    settings.setFlag(QStringLiteral("UseRecip"), Settings::FlagOn);
-    settings.setText(QStringLiteral("Reciptext"), bomb);
-    settings.setChoice(QStringLiteral("TitleBadWords1"), true);
+    settings.setFlag(Key::UseRecip, FlagState::On);
+    settings.setText(Key::Reciptext, bomb);
+    settings.setSelected(Key::TitleBadWords1, true);
     const QString header = QString(100000, u'a') + u'b';
-    PageVerdict verdict = AnalysePage(settings, page, header, {}, {bomb});
+    PageVerdict verdict = AnalysePage(settings.snapshot(), page, header, {}, {bomb});
     QVERIFY(!verdict.statusOk); // not a valid status
     QVERIFY(!verdict.addOk);    // no reciprocal link
     QCOMPARE(verdict.title.size(), 100001);
 
-    settings.setFlag(QStringLiteral("UseRecip"), Settings::FlagOff);
-    verdict = AnalysePage(settings, page, kOkHeader, {bomb}, {});
+    settings.setFlag(Key::UseRecip, FlagState::Off);
+    verdict = AnalysePage(settings.snapshot(), page, kOkHeader, {bomb}, {});
     QVERIFY(!verdict.addOk); // the bad word counts as found
 
-    settings.setChoice(QStringLiteral("TitleBadWords2"), true);
-    settings.setText(QStringLiteral("TitleBadWords3"), QStringLiteral("x"));
-    verdict = AnalysePage(settings, page, kOkHeader, {bomb}, {});
+    settings.setSelected(Key::TitleBadWords2, true);
+    settings.setText(Key::TitleBadWords3, QStringLiteral("x"));
+    verdict = AnalysePage(settings.snapshot(), page, kOkHeader, {bomb}, {});
     QVERIFY(verdict.addOk);
     QCOMPARE(verdict.title.size(), 100001); // the replace left the title as it was
 
-    settings.setText(QStringLiteral("TitleRegEx2"), bomb);
-    QCOMPARE(AnalysePage(settings, page, kOkHeader, {}, {}).title, QString());
+    settings.setText(Key::TitleRegEx2, bomb);
+    QCOMPARE(AnalysePage(settings.snapshot(), page, kOkHeader, {}, {}).title, QString());
 
-    settings.setText(QStringLiteral("EmailRegEx3"), bomb);
-    settings.setChoice(QStringLiteral("EmailOption2"), true);
-    const RowCells cells = FillRowCells(settings, verdict, QString(100000, u'a') + u'b', page);
+    settings.setText(Key::EmailRegEx3, bomb);
+    settings.setSelected(Key::EmailOption2, true);
+    const RowCells cells = FillRowCells(settings.snapshot(), verdict, QString(100000, u'a') + u'b', page);
     QCOMPARE(cells.urlDomain, QString());
     QCOMPARE(cells.email, QStringLiteral("webmaster@"));
 
     // Without the back reference the same shape is decided exactly.
-    settings.setFlag(QStringLiteral("UseRecip"), Settings::FlagOn);
-    settings.setText(QStringLiteral("Reciptext"), QStringLiteral("(a+)+$"));
-    QVERIFY(!CheckRecip(settings, page));
-    settings.setText(QStringLiteral("Reciptext"), QStringLiteral("(a+)+b<"));
-    QVERIFY(CheckRecip(settings, page));
+    settings.setFlag(Key::UseRecip, FlagState::On);
+    settings.setText(Key::Reciptext, QStringLiteral("(a+)+$"));
+    QVERIFY(!CheckRecip(settings.snapshot(), page));
+    settings.setText(Key::Reciptext, QStringLiteral("(a+)+b<"));
+    QVERIFY(CheckRecip(settings.snapshot(), page));
 }
 
 int runPageAnalysisTests(int argc, char** argv)

@@ -46,8 +46,8 @@ const QString kDelimiter = QStringLiteral("|[@]|");
 QStringList rawValues(const Settings& s)
 {
     QStringList out;
-    for (int i = 0; i < Settings::FieldCount; ++i)
-        out.append(QString::fromLatin1(Settings::fields()[i].key) + u'=' + s.rawValue(i));
+    for (int i = 0; i < FieldCount; ++i)
+        out.append(QString::fromLatin1(settingsFields()[i].key) + u'=' + s.snapshot().rawValue(Key(i)));
     return out;
 }
 
@@ -55,13 +55,13 @@ QStringList rawValues(const Settings& s)
 // text beyond ASCII and a pattern enclosed in quotes.
 void fillGoodSettings(Settings& s)
 {
-    s.setText(QStringLiteral("TestURL"), QStringLiteral("http://www.example.com/caf\u00e9"));
-    s.setText(QStringLiteral("TitleRegEx1"), QStringLiteral("<h1 class=\"caf\u00e9\">"));
-    s.setText(QStringLiteral("DescriptionRegEx3"), QStringLiteral("'[^']*'"));
-    s.setText(QStringLiteral("BadWordsFile"), QStringLiteral("badwords.txt"));
-    s.setText(QStringLiteral("Reciptext"), QStringLiteral("mysite\\.example"));
-    s.setChoice(QStringLiteral("TitleCaps3"), true);
-    s.setFlag(QStringLiteral("UseRecip"), Settings::FlagOn);
+    s.setText(Key::TestURL, QStringLiteral("http://www.example.com/caf\u00e9"));
+    s.setText(Key::TitleRegEx1, QStringLiteral("<h1 class=\"caf\u00e9\">"));
+    s.setText(Key::DescriptionRegEx3, QStringLiteral("'[^']*'"));
+    s.setText(Key::BadWordsFile, QStringLiteral("badwords.txt"));
+    s.setText(Key::Reciptext, QStringLiteral("mysite\\.example"));
+    s.setSelected(Key::TitleCaps3, true);
+    s.setFlag(Key::UseRecip, FlagState::On);
 }
 
 QByteArray goodSettingsBytes()
@@ -175,13 +175,14 @@ void TestBadFiles::settingsFile()
         QCOMPARE(rawValues(loaded), rawValues(good));
     } else if (kind == BadFile::TruncatedLine) {
         // What came before the cut is there; the last section is not.
-        QCOMPARE(loaded.text(QStringLiteral("TitleRegEx1")), good.text(QStringLiteral("TitleRegEx1")));
-        QCOMPARE(loaded.text(QStringLiteral("Reciptext")), QString());
+        QCOMPARE(loaded.text(Key::TitleRegEx1), good.text(Key::TitleRegEx1));
+        QCOMPARE(loaded.text(Key::Reciptext), QString());
     } else {
         // Nothing readable: every text empty, every choice and flag as it was.
-        for (int i = 0; i < Settings::FieldCount; ++i) {
-            const bool text = Settings::fields()[i].kind == Settings::Kind::Text;
-            QCOMPARE(loaded.rawValue(i), text ? QString() : initial.rawValue(i));
+        for (int i = 0; i < FieldCount; ++i) {
+            const bool text = settingsFields()[i].kind == FieldKind::Text;
+            QCOMPARE(loaded.snapshot().rawValue(Key(i)),
+                     text ? QString() : initial.snapshot().rawValue(Key(i)));
         }
     }
 

@@ -115,7 +115,7 @@ void TestBadStart::startsOnDamagedFolder()
             QVERIFY2(!(w->isVisible() && qobject_cast<QDialog*>(w)), qPrintable(w->windowTitle()));
         const bool readable = kind != BadFile::Binary && kind != BadFile::Folder;
         // The shipped settings and lists, as far as the file let them be read.
-        QCOMPARE(workspace.settings().text(QStringLiteral("BadWordsFile")),
+        QCOMPARE(workspace.settings().text(Key::BadWordsFile),
                  readable ? QStringLiteral("badwords.txt") : QString());
         if (readable) {
             QVERIFY(workspace.badWords().entries().contains(QStringLiteral("casino")));

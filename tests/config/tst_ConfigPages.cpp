@@ -1,4 +1,5 @@
 #include "ConfigFixture.h"
+#include "SettingsKeys.h"
 #include "settings/SettingsDefaults.h"
 #include "settings/ui/ConfigAreaBinding.h"
 
@@ -39,27 +40,27 @@ private Q_SLOTS:
 void TestConfigPages::everyFieldIsShownByItsControl()
 {
     ConfigFixture f;
-    for (const Settings::Field& field : Settings::fields()) {
+    for (const SettingsField& field : settingsFields()) {
         const QString key = QString::fromLatin1(field.key);
-        const QString name = ConfigAreaBinding::controlName(key);
+        const QString name = ConfigAreaBinding::controlName(keyNamed(key));
         QVERIFY2(!name.isEmpty(), field.key);
         switch (field.kind) {
-        case Settings::Kind::Text: {
+        case FieldKind::Text: {
             auto* edit = f.find<QLineEdit>(name);
             QVERIFY2(edit, field.key);
-            QCOMPARE(edit->text(), f.settings().text(key));
+            QCOMPARE(edit->text(), f.settings().text(keyNamed(key)));
             break;
         }
-        case Settings::Kind::Choice: {
+        case FieldKind::Choice: {
             auto* button = f.find<QRadioButton>(name);
             QVERIFY2(button, field.key);
-            QCOMPARE(button->isChecked(), f.settings().choice(key));
+            QCOMPARE(button->isChecked(), f.settings().isSelected(keyNamed(key)));
             break;
         }
-        case Settings::Kind::Flag: {
+        case FieldKind::Flag: {
             auto* box = f.find<QCheckBox>(name);
             QVERIFY2(box, field.key);
-            QCOMPARE(box->isChecked(), f.settings().isOn(key));
+            QCOMPARE(box->isChecked(), f.settings().isOn(keyNamed(key)));
             break;
         }
         }
@@ -167,26 +168,26 @@ void TestConfigPages::choiceClearsOnlyItsGroup()
     QFETCH(QStringList, cleared);
     ConfigFixture f;
     Settings& s = f.settings();
-    const int index = Settings::indexOf(key);
+    const int index = int(keyNamed(key));
     QStringList before;
-    for (int i = 0; i < Settings::FieldCount; ++i)
-        before.append(s.rawValue(i));
+    for (int i = 0; i < FieldCount; ++i)
+        before.append(s.snapshot().rawValue(Key(i)));
 
     auto* radio = f.find<QRadioButton>(button);
     QVERIFY(radio);
     QTest::mouseClick(radio, Qt::LeftButton, {}, QPoint(6, radio->height() / 2));
 
-    QVERIFY(s.choice(key));
+    QVERIFY(s.isSelected(keyNamed(key)));
     QVERIFY(radio->isChecked());
     for (const QString& other : cleared) {
-        QVERIFY2(!s.choice(other), qPrintable(other));
-        QVERIFY(!f.find<QRadioButton>(ConfigAreaBinding::controlName(other))->isChecked());
+        QVERIFY2(!s.isSelected(keyNamed(other)), qPrintable(other));
+        QVERIFY(!f.find<QRadioButton>(ConfigAreaBinding::controlName(keyNamed(other)))->isChecked());
     }
     // Every field outside the group is as it was.
-    for (int i = 0; i < Settings::FieldCount; ++i) {
-        const QString k = QString::fromLatin1(Settings::fields()[i].key);
+    for (int i = 0; i < FieldCount; ++i) {
+        const QString k = QString::fromLatin1(settingsFields()[i].key);
         if (i != index && !cleared.contains(k))
-            QCOMPARE(s.rawValue(i), before[i]);
+            QCOMPARE(s.snapshot().rawValue(Key(i)), before[i]);
     }
 }
 
@@ -217,18 +218,18 @@ void TestConfigPages::typingReachesTheRecordAtOnce()
     ConfigFixture f;
     auto* edit = f.find<QLineEdit>(box);
     QVERIFY(edit);
-    const QString start = f.settings().text(key);
+    const QString start = f.settings().text(keyNamed(key));
     edit->setCursorPosition(edit->text().size());
     QTest::keyClick(edit, Qt::Key_A);
-    QCOMPARE(f.settings().text(key), start + u'a');
+    QCOMPARE(f.settings().text(keyNamed(key)), start + u'a');
     QTest::keyClicks(edit, QStringLiteral("(.*)"));
-    QCOMPARE(f.settings().text(key), start + QStringLiteral("a(.*)"));
+    QCOMPARE(f.settings().text(keyNamed(key)), start + QStringLiteral("a(.*)"));
     QTest::keyClick(edit, Qt::Key_Backspace);
-    QCOMPARE(f.settings().text(key), start + QStringLiteral("a(.*"));
+    QCOMPARE(f.settings().text(keyNamed(key)), start + QStringLiteral("a(.*"));
 
     // A long pattern is never cut by the box.
     const QString longText(40000, u'x');
-    f.settings().setText(key, longText);
+    f.settings().setText(keyNamed(key), longText);
     QCOMPARE(edit->text(), longText);
 }
 
@@ -239,11 +240,11 @@ void TestConfigPages::flagClicks()
     auto* contentType = f.find<QCheckBox>(QStringLiteral("Check5"));
     QVERIFY(recip && contentType);
     recip->click();
-    QCOMPARE(f.settings().flag(QStringLiteral("UseRecip")), Settings::FlagOn);
+    QCOMPARE(f.settings().flag(Key::UseRecip), FlagState::On);
     recip->click();
-    QCOMPARE(f.settings().flag(QStringLiteral("UseRecip")), Settings::FlagOff);
+    QCOMPARE(f.settings().flag(Key::UseRecip), FlagState::Off);
     QTest::mouseClick(contentType, Qt::LeftButton, {}, QPoint(contentType->width() / 2, 4));
-    QCOMPARE(f.settings().flag(QStringLiteral("ContentTypeCheck")), Settings::FlagOff);
+    QCOMPARE(f.settings().flag(Key::ContentTypeCheck), FlagState::Off);
 }
 
 void TestConfigPages::loadChangesTheControls()
@@ -271,13 +272,13 @@ void TestConfigPages::loadChangesTheControls()
 
     // A group left without a selection takes one again by a click.
     f.find<QRadioButton>(QStringLiteral("Option5"))->click();
-    QVERIFY(f.settings().choice(QStringLiteral("TitleCaps3")));
+    QVERIFY(f.settings().isSelected(Key::TitleCaps3));
     QVERIFY(f.find<QRadioButton>(QStringLiteral("Option5"))->isChecked());
     // The greyed box leaves its third state by a click and toggles from then on.
     replace->click();
-    QCOMPARE(f.settings().flag(QStringLiteral("TitleReplace1")), Settings::FlagOn);
+    QCOMPARE(f.settings().flag(Key::TitleReplace1), FlagState::On);
     replace->click();
-    QCOMPARE(f.settings().flag(QStringLiteral("TitleReplace1")), Settings::FlagOff);
+    QCOMPARE(f.settings().flag(Key::TitleReplace1), FlagState::Off);
     QCOMPARE(replace->checkState(), Qt::Unchecked);
 }
 
@@ -427,22 +428,22 @@ void TestConfigPages::restoreButtonWritesItsValue()
     QFETCH(QString, value);
     ConfigFixture f;
     Settings& s = f.settings();
-    auto* field = f.find<QLineEdit>(ConfigAreaBinding::controlName(key));
+    auto* field = f.find<QLineEdit>(ConfigAreaBinding::controlName(keyNamed(key)));
     QVERIFY(field);
     field->selectAll();
     QTest::keyClicks(field, QStringLiteral("something else"));
     QStringList before;
-    for (int i = 0; i < Settings::FieldCount; ++i)
-        before.append(s.rawValue(i));
+    for (int i = 0; i < FieldCount; ++i)
+        before.append(s.snapshot().rawValue(Key(i)));
 
     f.click(QStringLiteral("Command33"));
     f.click(button);
 
-    QCOMPARE(s.text(key), value);
+    QCOMPARE(s.text(keyNamed(key)), value);
     QCOMPARE(field->text(), value);
-    for (int i = 0; i < Settings::FieldCount; ++i)
-        if (i != Settings::indexOf(key))
-            QCOMPARE(s.rawValue(i), before[i]);
+    for (int i = 0; i < FieldCount; ++i)
+        if (i != int(keyNamed(key)))
+            QCOMPARE(s.snapshot().rawValue(Key(i)), before[i]);
     QVERIFY(!QFile::exists(f.path(QStringLiteral("links.ini"))));
 }
 

@@ -45,7 +45,8 @@ QString found(const char* entry)
 
 QString notFound(const char* entry)
 {
-    return QString::fromLatin1(entry) + QLatin1String(" header not found. As per rule, that page wont be added to tab 4.");
+    return QString::fromLatin1(entry) +
+           QLatin1String(" header not found. As per rule, that page wont be added to tab 4.");
 }
 
 } // namespace
@@ -60,7 +61,7 @@ bool TestTestFrame::runTest(ConfigFixture& f, const QString& url)
     auto* box = f.find<QLineEdit>(QStringLiteral("Text2"));
     box->selectAll();
     QTest::keyClicks(box, url);
-    if (f.settings().text(QStringLiteral("TestURL")) != url)
+    if (f.settings().text(Key::TestURL) != url)
         return false;
     auto* frame = f.find<TestFrame>(QStringLiteral("Frame4"));
     QSignalSpy done(frame, &TestFrame::testFinished);
@@ -130,7 +131,8 @@ void TestTestFrame::verdictReportsEveryStatusEntry()
     QVERIFY(runTest(f, m_server.url().toString()));
 
     QCOMPARE(f.find<QLabel>(QStringLiteral("Label18"))->text(),
-             found("200 OK") + notFound("404 Not Found") + QLatin1String(" Content-Type: text/html found! We will try to add this URL to tab 4."));
+             found("200 OK") + notFound("404 Not Found") +
+                 QLatin1String(" Content-Type: text/html found! We will try to add this URL to tab 4."));
     QCOMPARE(f.find<QPlainTextEdit>(QStringLiteral("Text3"))->toPlainText(), QStringLiteral("Online Shop"));
     QCOMPARE(f.find<QLineEdit>(QStringLiteral("Text4"))->text(), QStringLiteral("sales@shop.example.org"));
     QCOMPARE(f.find<QPlainTextEdit>(QStringLiteral("Text7"))->toPlainText(), QStringLiteral("Fine goods"));
@@ -145,7 +147,8 @@ void TestTestFrame::recipSentenceFollowsTheContentTypeSentence()
     f.find<QCheckBox>(QStringLiteral("Check4"))->click();
     QVERIFY(runTest(f, m_server.url().toString()));
     QCOMPARE(f.find<QLabel>(QStringLiteral("Label18"))->text(),
-             QLatin1String(" Content-Type: text/html found! We will try to add this URL to tab 4.") + QLatin1String("No Recip pattern was found. As per rule, that page wont be added to tab 4."));
+             QLatin1String(" Content-Type: text/html found! We will try to add this URL to tab 4.") +
+                 QLatin1String("No Recip pattern was found. As per rule, that page wont be added to tab 4."));
     QVERIFY(f.find<QLabel>(QStringLiteral("Label18"))->text().contains("tab 4.No Recip pattern"));
 }
 
@@ -180,7 +183,9 @@ void TestTestFrame::failedFetchShowsNoOldPage()
     QCOMPARE(f.find<QPlainTextEdit>(QStringLiteral("RichTextBox1"))->toPlainText(), QString());
     QCOMPARE(f.find<QPlainTextEdit>(QStringLiteral("Text32"))->toPlainText(), QString());
     QCOMPARE(f.find<QLabel>(QStringLiteral("Label18"))->text(),
-             notFound("200 OK") + QLatin1String(" Content-Type: text/html not found. As per rule, that page wont be added to tab 4."));
+             notFound("200 OK") +
+                 QLatin1String(
+                     " Content-Type: text/html not found. As per rule, that page wont be added to tab 4."));
     QCOMPARE(f.find<QPlainTextEdit>(QStringLiteral("Text3"))->toPlainText(), QString());
 }
 

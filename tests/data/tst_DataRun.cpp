@@ -286,8 +286,8 @@ void DataRunTest::stopWithoutARunOnlyMarksTheRequest()
 void DataRunTest::saveAndLoadGoThroughTheSettingsFileName()
 {
     Settings& settings = m_f->workspace->settings();
-    settings.setText("OutputASCIIFile", "results.txt");
-    settings.setText("OutputASCIIDelimeter", "<>");
+    settings.setText(Key::OutputASCIIFile, "results.txt");
+    settings.setText(Key::OutputASCIIDelimeter, "<>");
     const QStringList rows = {"1|Title one|a@example.com|First|http://one.example/", "3|T|||http://three/",
                               "||||"};
     m_f->setDataRows(rows);
@@ -320,16 +320,16 @@ void DataRunTest::saveAndLoadReadTheSettingsWhenTheyRun()
     QFETCH(QString, loadDelimiter);
     QFETCH(QStringList, loaded);
     Settings& settings = m_f->workspace->settings();
-    settings.setText("OutputASCIIFile", "first.txt");
-    settings.setText("OutputASCIIDelimeter", "|[@]|");
+    settings.setText(Key::OutputASCIIFile, "first.txt");
+    settings.setText(Key::OutputASCIIDelimeter, "|[@]|");
     m_f->setDataRows({"1|a|b|c|d"});
     button("Command34")->click();
-    settings.setText("OutputASCIIDelimeter", loadDelimiter);
+    settings.setText(Key::OutputASCIIDelimeter, loadDelimiter);
     button("Command35")->click();
     QCOMPARE(m_f->dataRows(), loaded);
 
     // A load of a file that is not there leaves the table as it is.
-    settings.setText("OutputASCIIFile", "missing.txt");
+    settings.setText(Key::OutputASCIIFile, "missing.txt");
     button("Command35")->click();
     QCOMPARE(m_f->dataRows(), loaded);
 }
@@ -337,7 +337,7 @@ void DataRunTest::saveAndLoadReadTheSettingsWhenTheyRun()
 void DataRunTest::failedSaveSaysSo()
 {
     // An empty name names the program folder itself, which no file replaces.
-    m_f->workspace->settings().setText("OutputASCIIFile", "");
+    m_f->workspace->settings().setText(Key::OutputASCIIFile, "");
     QSignalSpy failed(m_f->area.get(), &DataArea::saveFailed);
     button("Command34")->click();
     QCOMPARE(failed.size(), 1);

@@ -71,21 +71,21 @@ void TestPatterns::pathologicalPatternsKeepTheRunGoing()
     LoadSettings(settings, QDir(folder.path()).filePath(QStringLiteral("links.ini")));
     const QString nested =
         QStringLiteral("(").repeated(60) + QStringLiteral("a*") + QStringLiteral(")*").repeated(60);
-    settings.setText(QStringLiteral("TitleRegEx2"), QStringLiteral("((a+)+)+$"));
-    settings.setText(QStringLiteral("DescriptionRegEx2"), QStringLiteral("((\\w+\\s?)+)*\\x00"));
+    settings.setText(Key::TitleRegEx2, QStringLiteral("((a+)+)+$"));
+    settings.setText(Key::DescriptionRegEx2, QStringLiteral("((\\w+\\s?)+)*\\x00"));
     // No single attempt is long, but a backtracking engine scans from every
     // start position to the end of its run of letters: quadratic work.
-    settings.setText(QStringLiteral("EmailRegEx1"), QStringLiteral("\\w*\\d@"));
-    settings.setText(QStringLiteral("EmailRegEx3"), QStringLiteral("(.{1,65535}){65535}$"));
-    settings.setText(QStringLiteral("Reciptext"), QStringLiteral("(x+x+)+y|[\\s\\w]*\\d"));
-    settings.setFlag(QStringLiteral("UseRecip"), Settings::FlagOn);
-    settings.setText(QStringLiteral("TitleReplace2"), nested);
-    settings.setFlag(QStringLiteral("TitleReplace1"), Settings::FlagOn);
-    settings.setText(QStringLiteral("DescriptionReplace2"), QStringLiteral("(\\s*\\S*)*q$"));
-    settings.setFlag(QStringLiteral("DescriptionReplace1"), Settings::FlagOn);
-    settings.setChoice(QStringLiteral("TitleBadWords2"), true);
-    settings.setChoice(QStringLiteral("DescriptionBadWords2"), true);
-    settings.setChoice(QStringLiteral("EmailOption3"), true);
+    settings.setText(Key::EmailRegEx1, QStringLiteral("\\w*\\d@"));
+    settings.setText(Key::EmailRegEx3, QStringLiteral("(.{1,65535}){65535}$"));
+    settings.setText(Key::Reciptext, QStringLiteral("(x+x+)+y|[\\s\\w]*\\d"));
+    settings.setFlag(Key::UseRecip, FlagState::On);
+    settings.setText(Key::TitleReplace2, nested);
+    settings.setFlag(Key::TitleReplace1, FlagState::On);
+    settings.setText(Key::DescriptionReplace2, QStringLiteral("(\\s*\\S*)*q$"));
+    settings.setFlag(Key::DescriptionReplace1, FlagState::On);
+    settings.setSelected(Key::TitleBadWords2, true);
+    settings.setSelected(Key::DescriptionBadWords2, true);
+    settings.setSelected(Key::EmailOption3, true);
     QVERIFY(SaveSettings(settings, QDir(folder.path()).filePath(QStringLiteral("links.ini"))).ok);
     const QStringList badWords = {
         QStringLiteral("(a|aa)+c"),
@@ -138,14 +138,14 @@ void TestPatterns::growingReplacementsStayBounded()
     Settings settings;
     LoadSettings(settings, QDir(folder.path()).filePath(QStringLiteral("links.ini")));
     const QString manyCopies = QStringLiteral("$&").repeated(120);
-    settings.setText(QStringLiteral("TitleRegEx1"), QString());
-    settings.setText(QStringLiteral("TitleRegEx2"), QStringLiteral("[\\s\\S]+"));
-    settings.setText(QStringLiteral("TitleRegEx3"), QString());
-    settings.setFlag(QStringLiteral("TitleReplace1"), Settings::FlagOn);
-    settings.setText(QStringLiteral("TitleReplace2"), QStringLiteral("[\\s\\S]+"));
-    settings.setText(QStringLiteral("TitleReplace3"), manyCopies);
-    settings.setChoice(QStringLiteral("TitleBadWords2"), true);
-    settings.setText(QStringLiteral("TitleBadWords3"), manyCopies);
+    settings.setText(Key::TitleRegEx1, QString());
+    settings.setText(Key::TitleRegEx2, QStringLiteral("[\\s\\S]+"));
+    settings.setText(Key::TitleRegEx3, QString());
+    settings.setFlag(Key::TitleReplace1, FlagState::On);
+    settings.setText(Key::TitleReplace2, QStringLiteral("[\\s\\S]+"));
+    settings.setText(Key::TitleReplace3, manyCopies);
+    settings.setSelected(Key::TitleBadWords2, true);
+    settings.setText(Key::TitleBadWords3, manyCopies);
     QVERIFY(SaveSettings(settings, QDir(folder.path()).filePath(QStringLiteral("links.ini"))).ok);
     QVERIFY(
         SaveListToFile(QDir(folder.path()).filePath(QStringLiteral("badwords.txt")), {QStringLiteral(".")})

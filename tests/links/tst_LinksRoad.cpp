@@ -64,7 +64,7 @@ void LinksRoadTests::pageOnScreenToResultRows()
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         // The window starts with empty lists; the defaults check the content type.
         workspace.settings().resetToInitial();
-        QVERIFY(workspace.settings().isOn(QStringLiteral("ContentTypeCheck")));
+        QVERIFY(workspace.settings().isOn(Key::ContentTypeCheck));
         workspace.validStatus().add(QStringLiteral("200 OK"));
 
         QSignalSpy loaded(window.browser().view(), &QWebEngineView::loadFinished);

@@ -350,17 +350,17 @@ void TestResults::settingsNameTheFileAndDelimiter()
     QVERIFY(QDir(m_tmp->path()).mkpath("out"));
     const ProgramFolder folder(m_tmp->path());
     Settings settings;
-    settings.setText("OutputASCIIFile", "out/results.txt");
-    settings.setText("OutputASCIIDelimeter", ";");
+    settings.setText(Key::OutputASCIIFile, "out/results.txt");
+    settings.setText(Key::OutputASCIIDelimeter, ";");
     ResultsTable t;
     fillLikeARun(t);
-    const SaveOutcome outcome = SaveResults(t, settings, folder);
+    const SaveOutcome outcome = SaveResults(t, settings.snapshot(), folder);
     QVERIFY(outcome.ok);
     QCOMPARE(outcome.path, m_tmp->path() + "/out/results.txt");
     QVERIFY(readBytes(outcome.path).startsWith("1;A;info@a.example;about A;http://a.example/\r\n"));
 
     ResultsTable loaded;
-    QVERIFY(LoadResults(loaded, settings, folder));
+    QVERIFY(LoadResults(loaded, settings.snapshot(), folder));
     QCOMPARE(dataRows(loaded), dataRows(t));
 }
 

@@ -89,9 +89,9 @@ void TestBatchCommand::writeFolder(bool emailOption)
 {
     Settings settings;
     if (!emailOption)
-        settings.setChoice(QStringLiteral("EmailOption1"), false);
-    settings.setText(QStringLiteral("BadWordsFile"), QStringLiteral("badwords.txt"));
-    settings.setText(QStringLiteral("TestURL"), url(4));
+        settings.setSelected(Key::EmailOption1, false);
+    settings.setText(Key::BadWordsFile, QStringLiteral("badwords.txt"));
+    settings.setText(Key::TestURL, url(4));
     QVERIFY(SaveSettings(settings, m_dir->filePath(QStringLiteral("links.ini"))).ok);
     QVERIFY(SaveListToFile(m_dir->filePath(QStringLiteral("headers.txt")), {QStringLiteral("200 OK")}).ok);
     QVERIFY(

@@ -238,13 +238,13 @@ void TestBatchRun::stopDuringLastUrlEndsDone()
 
 void TestBatchRun::pageWithoutTitleOrDescriptionGetsFallbacks()
 {
-    m_settings->setFlag(QStringLiteral("ContentTypeCheck"), Settings::FlagOff);
-    m_settings->setFlag(QStringLiteral("UseRecip"), Settings::FlagOff);
-    m_settings->setChoice(QStringLiteral("TitleNoTitle3"), true);
-    m_settings->setText(QStringLiteral("TitleNoTitle4"), QStringLiteral("no title here"));
-    m_settings->setChoice(QStringLiteral("TitleCaps2"), true);
-    m_settings->setChoice(QStringLiteral("DescriptionNoTitle1"), true);
-    m_settings->setChoice(QStringLiteral("EmailOption3"), true);
+    m_settings->setFlag(Key::ContentTypeCheck, FlagState::Off);
+    m_settings->setFlag(Key::UseRecip, FlagState::Off);
+    m_settings->setSelected(Key::TitleNoTitle3, true);
+    m_settings->setText(Key::TitleNoTitle4, QStringLiteral("no title here"));
+    m_settings->setSelected(Key::TitleCaps2, true);
+    m_settings->setSelected(Key::DescriptionNoTitle1, true);
+    m_settings->setSelected(Key::EmailOption3, true);
     m_server->route("/bare.html", TestHttpResponse::html("just bytes", "application/octet-stream"));
     m_links->add(m_server->url("/bare.html").toString());
 
@@ -353,7 +353,7 @@ void TestBatchRun::settingChangedWhileWaitingAppliesToNextUrl()
     // Changed in the pause after the first URL, as the user would between two pages.
     connect(m_run.get(), &BatchRun::progressChanged, this, [this] {
         if (m_run->processed() == 1)
-            m_settings->setChoice(QStringLiteral("TitleCaps4"), true);
+            m_settings->setSelected(Key::TitleCaps4, true);
     });
     runToEnd(*m_run);
     QCOMPARE(m_table->Cell(1, 1), QStringLiteral("Page 1"));

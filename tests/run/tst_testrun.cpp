@@ -78,9 +78,7 @@ void TestTestRun::verdictAndFields_data()
     const QString plain = QStringLiteral("<title>Online Shop</title>\r\n"
                                          "<meta name=\"description\" content=\"Good links\">\r\n"
                                          "a@b.com and sales@shop-links.com");
-    const Setup checksOff = [](Settings& s) {
-        s.setFlag(QStringLiteral("ContentTypeCheck"), Settings::FlagOff);
-    };
+    const Setup checksOff = [](Settings& s) { s.setFlag(Key::ContentTypeCheck, FlagState::Off); };
 
     QTest::newRow("no checks, no sentences") << fetched(plain) << checksOff << QStringList() << QStringList()
                                              << QString() << QString() << "Online Shop"
@@ -95,8 +93,7 @@ void TestTestRun::verdictAndFields_data()
         << "Good links";
 
     QTest::newRow("recip not found right after the content-type sentence")
-        << fetched(plain)
-        << Setup([](Settings& s) { s.setFlag(QStringLiteral("UseRecip"), Settings::FlagOn); })
+        << fetched(plain) << Setup([](Settings& s) { s.setFlag(Key::UseRecip, FlagState::On); })
         << QStringList() << QStringList() << QString() << kContentTypeFound + kRecipNotFound << "Online Shop"
         << "sales@shop-links.com"
         << "Good links";
@@ -110,13 +107,13 @@ void TestTestRun::verdictAndFields_data()
     // even for a page that is not HTML.
     QTest::newRow("greyed content-type check is off")
         << fetched(QString(), QStringLiteral("HTTP/1.1 200 OK\r\nContent-Type: image/png"))
-        << Setup([](Settings& s) { s.setFlag(QStringLiteral("ContentTypeCheck"), Settings::FlagGreyed); })
-        << QStringList() << QStringList() << QString() << QString() << QString() << QString() << QString();
+        << Setup([](Settings& s) { s.setFlag(Key::ContentTypeCheck, FlagState::Greyed); }) << QStringList()
+        << QStringList() << QString() << QString() << QString() << QString() << QString();
 
     QTest::newRow("invalid recip pattern counts as found") << fetched(plain) << Setup([](Settings& s) {
-        s.setFlag(QStringLiteral("ContentTypeCheck"), Settings::FlagOff);
-        s.setFlag(QStringLiteral("UseRecip"), Settings::FlagOn);
-        s.setText(QStringLiteral("Reciptext"), QStringLiteral("(unclosed"));
+        s.setFlag(Key::ContentTypeCheck, FlagState::Off);
+        s.setFlag(Key::UseRecip, FlagState::On);
+        s.setText(Key::Reciptext, QStringLiteral("(unclosed"));
     }) << QStringList() << QStringList() << QString() << kRecipFound
                                                            << "Online Shop"
                                                            << "sales@shop-links.com"
@@ -124,18 +121,18 @@ void TestTestRun::verdictAndFields_data()
 
     QTest::newRow("fallback title is tested for bad words")
         << fetched(QStringLiteral("<p>no title</p>")) << Setup([](Settings& s) {
-               s.setFlag(QStringLiteral("ContentTypeCheck"), Settings::FlagOff);
-               s.setChoice(QStringLiteral("TitleNoTitle3"), true);
-               s.setText(QStringLiteral("TitleNoTitle4"), QStringLiteral("Cheap Links"));
-               s.setChoice(QStringLiteral("TitleBadWords1"), true);
+               s.setFlag(Key::ContentTypeCheck, FlagState::Off);
+               s.setSelected(Key::TitleNoTitle3, true);
+               s.setText(Key::TitleNoTitle4, QStringLiteral("Cheap Links"));
+               s.setSelected(Key::TitleBadWords1, true);
            })
         << QStringList{QStringLiteral("cheap")} << QStringList() << QString() << kTitleBad << "Cheap Links"
         << QString() << QString();
 
     QTest::newRow("two bad words, two sentences") << fetched(plain) << Setup([](Settings& s) {
-        s.setFlag(QStringLiteral("ContentTypeCheck"), Settings::FlagOff);
-        s.setChoice(QStringLiteral("TitleBadWords1"), true);
-        s.setChoice(QStringLiteral("DescriptionBadWords1"), true);
+        s.setFlag(Key::ContentTypeCheck, FlagState::Off);
+        s.setSelected(Key::TitleBadWords1, true);
+        s.setSelected(Key::DescriptionBadWords1, true);
     }) << QStringList{QStringLiteral("online"), QStringLiteral("shop"), QStringLiteral("good")}
                                                   << QStringList() << QString()
                                                   << kTitleBad + kTitleBad + kDescriptionBad << "Online Shop"
@@ -143,10 +140,10 @@ void TestTestRun::verdictAndFields_data()
                                                   << "Good links";
 
     QTest::newRow("title replace ignores letter case") << fetched(plain) << Setup([](Settings& s) {
-        s.setFlag(QStringLiteral("ContentTypeCheck"), Settings::FlagOff);
-        s.setFlag(QStringLiteral("TitleReplace1"), Settings::FlagOn);
-        s.setText(QStringLiteral("TitleReplace2"), QStringLiteral("shop"));
-        s.setText(QStringLiteral("TitleReplace3"), QStringLiteral("Store"));
+        s.setFlag(Key::ContentTypeCheck, FlagState::Off);
+        s.setFlag(Key::TitleReplace1, FlagState::On);
+        s.setText(Key::TitleReplace2, QStringLiteral("shop"));
+        s.setText(Key::TitleReplace3, QStringLiteral("Store"));
     }) << QStringList() << QStringList() << QString() << QString()
                                                        << "Online Store"
                                                        << "sales@shop-links.com"
@@ -158,29 +155,29 @@ void TestTestRun::verdictAndFields_data()
         << "two\r\nlines";
 
     QTest::newRow("no e-mail option keeps the previous e-mail") << fetched(plain) << Setup([](Settings& s) {
-        s.setFlag(QStringLiteral("ContentTypeCheck"), Settings::FlagOff);
-        s.setChoice(QStringLiteral("EmailOption1"), false);
+        s.setFlag(Key::ContentTypeCheck, FlagState::Off);
+        s.setSelected(Key::EmailOption1, false);
     }) << QStringList() << QStringList() << "old@example.net" << QString()
                                                                 << "Online Shop"
                                                                 << "old@example.net"
                                                                 << "Good links";
 
     QTest::newRow("kept e-mail still gets case and replace") << fetched(plain) << Setup([](Settings& s) {
-        s.setFlag(QStringLiteral("ContentTypeCheck"), Settings::FlagOff);
-        s.setChoice(QStringLiteral("EmailOption1"), false);
-        s.setChoice(QStringLiteral("EmailCaps4"), true);
-        s.setFlag(QStringLiteral("EmailReplace1"), Settings::FlagOn);
-        s.setText(QStringLiteral("EmailReplace2"), QStringLiteral("@example"));
-        s.setText(QStringLiteral("EmailReplace3"), QStringLiteral("@mail"));
+        s.setFlag(Key::ContentTypeCheck, FlagState::Off);
+        s.setSelected(Key::EmailOption1, false);
+        s.setSelected(Key::EmailCaps4, true);
+        s.setFlag(Key::EmailReplace1, FlagState::On);
+        s.setText(Key::EmailReplace2, QStringLiteral("@example"));
+        s.setText(Key::EmailReplace3, QStringLiteral("@mail"));
     }) << QStringList() << QStringList() << "old@example.net" << QString()
                                                              << "Online Shop"
                                                              << "OLD@mail.NET"
                                                              << "Good links";
 
     QTest::newRow("option 2 uses the test domain") << fetched(plain) << Setup([](Settings& s) {
-        s.setFlag(QStringLiteral("ContentTypeCheck"), Settings::FlagOff);
-        s.setChoice(QStringLiteral("EmailOption2"), true);
-        s.setChoice(QStringLiteral("EmailCaps4"), true);
+        s.setFlag(Key::ContentTypeCheck, FlagState::Off);
+        s.setSelected(Key::EmailOption2, true);
+        s.setSelected(Key::EmailCaps4, true);
     }) << QStringList() << QStringList() << QString()
                                                    << QString() << "Online Shop"
                                                    << "WEBMASTER@WWW.SHOP-LINKS.COM"
@@ -197,7 +194,8 @@ void TestTestRun::verdictAndFields()
 
     Settings settings;
     setup(settings);
-    const TestRunResult r = TestRun::analyse(settings, fetch.url, fetch, badWords, valid, previousEmail);
+    const TestRunResult r =
+        TestRun::analyse(settings.snapshot(), fetch.url, fetch, badWords, valid, previousEmail);
     QTEST(r.verdict, "verdict");
     QTEST(r.title, "title");
     QTEST(r.email, "email");
@@ -209,11 +207,12 @@ void TestTestRun::verdictAndFields()
 void TestTestRun::failedFetchClearsSourceAndHeaders()
 {
     Settings settings;
-    settings.setFlag(QStringLiteral("UseRecip"), Settings::FlagOn);
-    settings.setChoice(QStringLiteral("TitleNoTitle1"), true);
+    settings.setFlag(Key::UseRecip, FlagState::On);
+    settings.setSelected(Key::TitleNoTitle1, true);
     const QStringList valid{QStringLiteral("200 OK"), QStringLiteral("301 Moved Permanently")};
-    const TestRunResult r = TestRun::analyse(settings, QStringLiteral("http://www.shop-links.com/"), failed(),
-                                             {}, valid, QStringLiteral("kept@example.net"));
+    const TestRunResult r =
+        TestRun::analyse(settings.snapshot(), QStringLiteral("http://www.shop-links.com/"), failed(), {},
+                         valid, QStringLiteral("kept@example.net"));
     QVERIFY(!r.fetched);
     QVERIFY(r.source.isEmpty());
     QVERIFY(r.headers.isEmpty());

@@ -1,3 +1,4 @@
+#include "SettingsKeys.h"
 #include "TestFiles.h"
 #include "platform/AtomicFile.h"
 #include "platform/TextFile.h"
@@ -19,8 +20,8 @@ namespace {
 QStringList rawValues(const Settings& s)
 {
     QStringList values;
-    for (int i = 0; i < Settings::FieldCount; ++i)
-        values.append(Settings::fields()[i].key + QStringLiteral("=") + s.rawValue(i));
+    for (int i = 0; i < FieldCount; ++i)
+        values.append(settingsFields()[i].key + QStringLiteral("=") + s.snapshot().rawValue(Key(i)));
     return values;
 }
 
@@ -49,6 +50,7 @@ private Q_SLOTS:
     void iniWrite();
     void iniWriteRefusesUnreadableExistingFile();
 
+    void snapshotKeepsTheValuesItWasTakenWith();
     void saveThenLoadGivesEveryFieldBack();
     void freshSaveMatchesShippedDefaults();
     void load_data();
@@ -309,31 +311,50 @@ void TestSettingsFiles::iniWriteRefusesUnreadableExistingFile()
     QVERIFY(QFileInfo(path("links.ini")).isDir());
 }
 
+void TestSettingsFiles::snapshotKeepsTheValuesItWasTakenWith()
+{
+    // A page's analysis reads one snapshot; an edit made meanwhile must not
+    // reach it halfway through.
+    Settings s;
+    const SettingsSnapshot before = s.snapshot();
+    s.setText(Key::TitleRegEx2, "([a-z]+)");
+    s.setSelected(Key::TitleCaps3, true);
+    s.setFlag(Key::UseRecip, FlagState::Greyed);
+    QCOMPARE(before.text(Key::TitleRegEx2), QStringLiteral("(.*)"));
+    QVERIFY(before.isSelected(Key::TitleCaps1));
+    QCOMPARE(before.flag(Key::UseRecip), FlagState::Off);
+    const SettingsSnapshot after = s.snapshot();
+    QCOMPARE(after.text(Key::TitleRegEx2), QStringLiteral("([a-z]+)"));
+    QCOMPARE(after.choice(Groups::TitleCase), std::optional(LetterCase::Lower));
+    QCOMPARE(after.flag(Key::UseRecip), FlagState::Greyed);
+    QVERIFY(!after.isOn(Key::UseRecip));
+}
+
 void TestSettingsFiles::saveThenLoadGivesEveryFieldBack()
 {
     Settings saved;
-    const auto fields = Settings::fields();
+    const auto fields = settingsFields();
     // Every field away from its initial value: texts unique (254 characters
     // for one, blanks at the ends or enclosing quotes for a few), the last
     // member of every group selected, flags on or greyed.
     const QStringList awkward{" ", "\t", " x", "x ", "'[^']*'", "\"x\""};
     int awkwardUsed = 0;
-    for (int i = 0; i < Settings::FieldCount; ++i) {
+    for (int i = 0; i < FieldCount; ++i) {
         const QString key = QString::fromLatin1(fields[i].key);
         switch (fields[i].kind) {
-        case Settings::Kind::Text:
+        case FieldKind::Text:
             if (i == 5)
-                saved.setText(key, QString(254, u'\u00E9'));
+                saved.setText(keyNamed(key), QString(254, u'\u00E9'));
             else if (i > 5 && awkwardUsed < awkward.size())
-                saved.setText(key, awkward[awkwardUsed++]);
+                saved.setText(keyNamed(key), awkward[awkwardUsed++]);
             else
-                saved.setText(key, QStringLiteral("v%1 = \"x\" [y] ;z").arg(i));
+                saved.setText(keyNamed(key), QStringLiteral("v%1 = \"x\" [y] ;z").arg(i));
             break;
-        case Settings::Kind::Choice:
-            saved.setChoice(key, true);
+        case FieldKind::Choice:
+            saved.setSelected(keyNamed(key), true);
             break;
-        case Settings::Kind::Flag:
-            saved.setFlag(key, i % 2 ? Settings::FlagOn : Settings::FlagGreyed);
+        case FieldKind::Flag:
+            saved.setFlag(keyNamed(key), i % 2 ? FlagState::On : FlagState::Greyed);
             break;
         }
     }
@@ -348,8 +369,8 @@ void TestSettingsFiles::saveThenLoadGivesEveryFieldBack()
 void TestSettingsFiles::freshSaveMatchesShippedDefaults()
 {
     Settings fresh;
-    fresh.setText("BadWordsFile", "badwords.txt");
-    fresh.setText("BadDomainsFile", "baddomains.txt");
+    fresh.setText(Key::BadWordsFile, "badwords.txt");
+    fresh.setText(Key::BadDomainsFile, "baddomains.txt");
     const SaveOutcome outcome = SaveSettings(fresh, path("links.ini"));
     QVERIFY(outcome.ok);
     QCOMPARE(outcome.path, path("links.ini"));
@@ -421,21 +442,21 @@ void TestSettingsFiles::load()
     const QStringList values = rawValues(s);
     for (const QString& e : expected) {
         const QString key = e.section(u'=', 0, 0);
-        QCOMPARE(values.value(Settings::indexOf(key)), e);
+        QCOMPARE(values.value(int(keyNamed(key))), e);
     }
 }
 
 void TestSettingsFiles::loadWithoutFileEmptiesTextsOnly()
 {
     Settings s;
-    s.setChoice("TitleNoTitle3", true);
-    s.setFlag("UseRecip", Settings::FlagOn);
+    s.setSelected(Key::TitleNoTitle3, true);
+    s.setFlag(Key::UseRecip, FlagState::On);
     QStringList before = rawValues(s);
     LoadSettings(s, path("absent.ini"));
-    for (int i = 0; i < Settings::FieldCount; ++i) {
-        const Settings::Field& f = Settings::fields()[i];
-        if (f.kind == Settings::Kind::Text)
-            QVERIFY2(s.rawValue(i).isEmpty(), f.key);
+    for (int i = 0; i < FieldCount; ++i) {
+        const SettingsField& f = settingsFields()[i];
+        if (f.kind == FieldKind::Text)
+            QVERIFY2(s.snapshot().rawValue(Key(i)).isEmpty(), f.key);
         else
             QCOMPARE(rawValues(s)[i], before[i]);
     }
@@ -556,7 +577,7 @@ void TestSettingsFiles::programFolderFallsBackAndSeedsOnce()
     }
     Settings s;
     LoadSettings(s, folder.settingsFile());
-    QCOMPARE(s.text("BadWordsFile"), QStringLiteral("badwords.txt"));
+    QCOMPARE(s.text(Key::BadWordsFile), QStringLiteral("badwords.txt"));
 
     // A default file the user removed later is not brought back.
     QVERIFY(QFile::remove(folder.settingsFile()));

@@ -264,7 +264,7 @@ void TestWindows::startUpLoadsListsNamedBySettings()
         workspace, [](const QString&) {}, window.area(2));
     window.startUp();
 
-    QCOMPARE(workspace.settings().text(QStringLiteral("BadWordsFile")), QStringLiteral("words-from-ini.txt"));
+    QCOMPARE(workspace.settings().text(Key::BadWordsFile), QStringLiteral("words-from-ini.txt"));
     QCOMPARE(workspace.badWords().entries(), (QStringList{"apple", "zebra"}));
     QCOMPARE(workspace.badUrls().entries(), (QStringList{"spam\\.example"}));
     QCOMPARE(workspace.validStatus().entries(), (QStringList{"200 OK", "301 Moved Permanently"}));

@@ -43,7 +43,7 @@ ListEditorSetup ListEditor::badWords()
             QStringLiteral("mnuRemoveItems"),
             QStringLiteral("Remove Selected Item(s)"),
             QStringLiteral("Select and right-click the word(s) you wish to be removed from the list."),
-            QStringLiteral("BadWordsFile")};
+            Key::BadWordsFile};
 }
 
 ListEditorSetup ListEditor::badUrls()
@@ -58,7 +58,7 @@ ListEditorSetup ListEditor::badUrls()
             QStringLiteral("mnuRemoveDomains"),
             QStringLiteral("Remove Selected Domain(s)"),
             QStringLiteral("Select and right-click the URLs you wish to be removed from the list."),
-            QStringLiteral("BadDomainsFile")};
+            Key::BadDomainsFile};
 }
 
 ListEditor::ListEditor(SortedListModel& list, Settings& settings, const ProgramFolder& folder,

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/SettingsFields.h"
+
 #include <QString>
 #include <QWidget>
 
@@ -25,7 +27,7 @@ struct ListEditorSetup
     QString menuItem;   // mnuRemoveItems
     QString menuText;   // "Remove Selected Item(s)"
     QString hint;
-    QString fileKey; // BadWordsFile
+    Key fileKey; // BadWordsFile
 };
 
 // Editor of one pattern list (bad words or bad URLs): add an entry, remove the
@@ -54,7 +56,7 @@ private:
     SortedListModel& m_list;
     Settings& m_settings;
     const ProgramFolder& m_folder;
-    QString m_fileKey;
+    Key m_fileKey;
     MenuListView* m_view;
     QLineEdit* m_entry;
     QMenu* m_menu;

@@ -206,7 +206,7 @@ void DataArea::saveResults()
     SaveOutcome outcome;
     {
         const WaitCursor wait;
-        outcome = SaveResults(m_workspace.results(), m_workspace.settings(), m_workspace.folder());
+        outcome = SaveResults(m_workspace.results(), m_workspace.settings().snapshot(), m_workspace.folder());
     }
     if (outcome.ok)
         return;
@@ -217,7 +217,7 @@ void DataArea::saveResults()
 void DataArea::loadResults()
 {
     const WaitCursor wait;
-    LoadResults(m_workspace.results(), m_workspace.settings(), m_workspace.folder());
+    LoadResults(m_workspace.results(), m_workspace.settings().snapshot(), m_workspace.folder());
 }
 
 void DataArea::exportToExcel()

@@ -7,7 +7,7 @@
 #include "platform/SaveOutcome.h"
 #include "platform/ui/AppMessageBox.h"
 #include "platform/ui/WaitCursor.h"
-#include "settings/SettingsDefaults.h"
+#include "settings/SettingsFields.h"
 #include "settings/SettingsFile.h"
 #include "settings/ui/ConfigAreaBinding.h"
 #include "settings/ui/ConfigAreaRestoreMark.h"
@@ -31,26 +31,18 @@ namespace {
 struct RestoreMark
 {
     const char* button;
-    const char* key;
-    const char* value;
+    Key key; // its restore text is the field's, in the settings table
 };
 
 // Command24 comes first: "Default" looks at it to decide for all of them.
 constexpr RestoreMark kRestoreMarks[] = {
-    {"Command24", "TitleRegEx1", Defaults::TitleRegEx1},
-    {"Command25", "TitleRegEx2", Defaults::TitleRegEx2},
-    {"Command26", "TitleRegEx3", Defaults::TitleRegEx3},
-    {"Command27", "EmailRegEx1", Defaults::EmailRegEx1},
-    {"Command28", "EmailRegEx2", Defaults::EmailRegEx2},
-    {"Command29", "EmailRegEx3", Defaults::EmailRegEx3},
-    {"Command30", "DescriptionRegEx1", Defaults::DescriptionRegEx1},
-    {"Command31", "DescriptionRegEx2", Defaults::DescriptionRegEx2},
-    {"Command32", "DescriptionRegEx3", Defaults::DescriptionRegEx3},
-    {"Command40", "Reciptext", Defaults::RecipTextRestore},
-    {"Command19", "OutputASCIIFile", Defaults::OutputAsciiFile},
-    {"Command17", "OutputASCIIDelimeter", Defaults::OutputAsciiDelimiter},
-    {"Command20", "BadWordsFile", Defaults::BadWordsFile},
-    {"Command11", "BadDomainsFile", Defaults::BadDomainsFile},
+    {"Command24", Key::TitleRegEx1},       {"Command25", Key::TitleRegEx2},
+    {"Command26", Key::TitleRegEx3},       {"Command27", Key::EmailRegEx1},
+    {"Command28", Key::EmailRegEx2},       {"Command29", Key::EmailRegEx3},
+    {"Command30", Key::DescriptionRegEx1}, {"Command31", Key::DescriptionRegEx2},
+    {"Command32", Key::DescriptionRegEx3}, {"Command40", Key::Reciptext},
+    {"Command19", Key::OutputASCIIFile},   {"Command17", Key::OutputASCIIDelimeter},
+    {"Command20", Key::BadWordsFile},      {"Command11", Key::BadDomainsFile},
 };
 
 } // namespace
@@ -152,12 +144,13 @@ QWidget* ConfigArea::buildButtonRow()
 void ConfigArea::buildRestoreMarks()
 {
     for (const RestoreMark& entry : kRestoreMarks) {
-        const QString key = QString::fromLatin1(entry.key);
+        const Key key = entry.key;
+        const char* restoreText = fieldOf(key).restoreText;
         auto* field = qobject_cast<QLineEdit*>(m_binding->control(key));
-        Q_ASSERT_X(field, "ConfigArea", entry.key);
-        if (!field)
+        Q_ASSERT_X(field && restoreText, "ConfigArea", entry.button);
+        if (!field || !restoreText)
             continue;
-        auto* mark = new ConfigAreaRestoreMark(QString::fromUtf8(entry.value), field);
+        auto* mark = new ConfigAreaRestoreMark(QString::fromUtf8(restoreText), field);
         mark->setObjectName(QString::fromLatin1(entry.button));
         connect(mark, &QAbstractButton::clicked, this,
                 [this, key, mark] { m_workspace.settings().setText(key, mark->text()); });

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/SettingsFields.h"
+
 #include <QHash>
 #include <QObject>
 #include <QString>
@@ -21,21 +23,21 @@ public:
     explicit ConfigAreaBinding(Settings& settings, QObject* parent = nullptr);
 
     // Design object name of the control that shows a field ("Text10" for TitleRegEx1).
-    static QString controlName(const QString& key);
+    static QString controlName(Key key);
 
     // Binds every field whose control lives below root and shows the record's
     // current values. Returns the keys whose control was not found.
     QStringList bind(QWidget* root);
 
-    QWidget* control(const QString& key) const { return m_controls.value(key); }
+    QWidget* control(Key key) const { return m_controls.value(key); }
 
 private:
-    void bindText(const QString& key, QWidget* control);
-    void bindChoice(const QString& key, QWidget* control, int group);
-    void bindFlag(const QString& key, QWidget* control);
-    void show(const QString& key);
+    void bindText(Key key, QWidget* control);
+    void bindChoice(Key key, QWidget* control, int group);
+    void bindFlag(Key key, QWidget* control);
+    void show(Key key);
 
     Settings& m_settings;
-    QHash<QString, QWidget*> m_controls;
+    QHash<Key, QWidget*> m_controls;
     QHash<int, QButtonGroup*> m_groups;
 };
