@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     settings.setFlag(Key::TitleReplace1, in.option(4) ? FlagState::On : FlagState::Off);
     settings.setFlag(Key::DescriptionReplace1, in.option(4) ? FlagState::On : FlagState::Off);
     settings.select(Groups::TitleBadWords, in.option(5) ? BadWordsPolicy::Refuse : BadWordsPolicy::Replace);
-    settings.select(Groups::TitleCase, in.option(6) ? LetterCase::Proper : LetterCase::Upper);
+    settings.select(Groups::TitleCase, in.option(6) ? CaseMode::Proper : CaseMode::Upper);
     settings.select(Groups::EmailSource, in.option(7) ? EmailSource::PageElsePrefix : EmailSource::Page);
     settings.setSelected(Key::TitleNoTitle1, true);
 

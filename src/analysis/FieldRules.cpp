@@ -9,7 +9,7 @@ struct FieldKeys
 {
     Key pattern[3]; // RegEx1..RegEx3; for Email only the first is a pattern
     Key replaceOn, replaceWhat, replaceWith;
-    ChoiceGroup<LetterCase> letterCase;
+    ChoiceGroup<CaseMode> caseMode;
     // Title and Description only.
     ChoiceGroup<Fallback> fallback;
     Key fallbackText;
@@ -63,21 +63,6 @@ QString joinedPattern(const SettingsSnapshot& settings, Field field)
 {
     const FieldKeys& keys = keysOf(field);
     return settings.text(keys.pattern[0]) + settings.text(keys.pattern[1]) + settings.text(keys.pattern[2]);
-}
-
-CaseMode toCaseMode(LetterCase letterCase)
-{
-    switch (letterCase) {
-    case LetterCase::Unchanged:
-        break;
-    case LetterCase::Proper:
-        return CaseMode::Proper;
-    case LetterCase::Lower:
-        return CaseMode::Lower;
-    case LetterCase::Upper:
-        return CaseMode::Upper;
-    }
-    return CaseMode::Unchanged;
 }
 
 } // namespace
@@ -147,7 +132,7 @@ QString ApplyFallback(const SettingsSnapshot& settings, Field field, const QStri
 
 CaseMode SelectedCaseMode(const SettingsSnapshot& settings, Field field)
 {
-    return toCaseMode(settings.choice(keysOf(field).letterCase).value_or(LetterCase::Unchanged));
+    return settings.choice(keysOf(field).caseMode).value_or(CaseMode::Unchanged);
 }
 
 QString ApplyFieldCase(const SettingsSnapshot& settings, Field field, const QString& cell)

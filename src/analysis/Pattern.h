@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/SettingsChoices.h"
+
 #include <QString>
 
 // The pattern primitives. Every user-editable pattern goes through these: an
@@ -12,14 +14,6 @@
 // are cached per thread, so the primitives may be called from any thread.
 
 class PatternEngine;
-
-enum class CaseMode
-{
-    Unchanged = 1,
-    Proper = 2,
-    Lower = 3,
-    Upper = 4
-};
 
 // Outcome of evaluating a pattern. Invalid: the pattern does not compile.
 // Undecided: a back reference or look-around made PCRE2 reach its count

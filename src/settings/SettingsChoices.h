@@ -5,13 +5,14 @@
 // (TitleCaps1..TitleCaps4); in memory a group holds one of these values, or
 // none when a hand-edited file left every member cleared.
 
-// Caps1..Caps4 of a field.
-enum class LetterCase
+// Caps1..Caps4 of a field: how the pattern primitives change a text's letter
+// case. The numbers are the members' numbers in the settings file.
+enum class CaseMode
 {
-    Unchanged,
-    Proper,
-    Lower,
-    Upper
+    Unchanged = 1,
+    Proper = 2,
+    Lower = 3,
+    Upper = 4
 };
 
 // NoTitle1..NoTitle3: what an empty title or description becomes.
@@ -46,12 +47,12 @@ template <class Value> struct ChoiceGroup
 };
 
 namespace Groups {
-inline constexpr ChoiceGroup<LetterCase> TitleCase{0};
+inline constexpr ChoiceGroup<CaseMode> TitleCase{0};
 inline constexpr ChoiceGroup<Fallback> TitleFallback{1};
 inline constexpr ChoiceGroup<BadWordsPolicy> TitleBadWords{2};
 inline constexpr ChoiceGroup<::EmailSource> EmailSource{3};
-inline constexpr ChoiceGroup<LetterCase> EmailCase{4};
-inline constexpr ChoiceGroup<LetterCase> DescriptionCase{5};
+inline constexpr ChoiceGroup<CaseMode> EmailCase{4};
+inline constexpr ChoiceGroup<CaseMode> DescriptionCase{5};
 inline constexpr ChoiceGroup<Fallback> DescriptionFallback{6};
 inline constexpr ChoiceGroup<BadWordsPolicy> DescriptionBadWords{7};
 inline constexpr int Count = 8;

@@ -23,10 +23,10 @@
     TEXT(TitleRegEx1, Title, Defaults::TitleRegEx1, Defaults::TitleRegEx1, Text10)                           \
     TEXT(TitleRegEx2, Title, Defaults::TitleRegEx2, Defaults::TitleRegEx2, Text9)                            \
     TEXT(TitleRegEx3, Title, Defaults::TitleRegEx3, Defaults::TitleRegEx3, Text11)                           \
-    CHOICE(TitleCaps1, Title, TitleCase, LetterCase::Unchanged, true, Option7)                               \
-    CHOICE(TitleCaps2, Title, TitleCase, LetterCase::Proper, false, Option4)                                 \
-    CHOICE(TitleCaps3, Title, TitleCase, LetterCase::Lower, false, Option5)                                  \
-    CHOICE(TitleCaps4, Title, TitleCase, LetterCase::Upper, false, Option6)                                  \
+    CHOICE(TitleCaps1, Title, TitleCase, CaseMode::Unchanged, true, Option7)                               \
+    CHOICE(TitleCaps2, Title, TitleCase, CaseMode::Proper, false, Option4)                                 \
+    CHOICE(TitleCaps3, Title, TitleCase, CaseMode::Lower, false, Option5)                                  \
+    CHOICE(TitleCaps4, Title, TitleCase, CaseMode::Upper, false, Option6)                                  \
     FLAG(TitleReplace1, Title, FlagState::Off, Check1)                                                       \
     TEXT(TitleReplace2, Title, "", nullptr, Text15)                                                          \
     TEXT(TitleReplace3, Title, "", nullptr, Text18)                                                          \
@@ -45,10 +45,10 @@
     CHOICE(EmailOption1, Email, EmailSource, EmailSource::Page, true, Option1)                               \
     CHOICE(EmailOption2, Email, EmailSource, EmailSource::PrefixDomain, false, Option2)                      \
     CHOICE(EmailOption3, Email, EmailSource, EmailSource::PageElsePrefix, false, Option3)                    \
-    CHOICE(EmailCaps1, Email, EmailCase, LetterCase::Unchanged, true, Option8)                               \
-    CHOICE(EmailCaps2, Email, EmailCase, LetterCase::Proper, false, Option9)                                 \
-    CHOICE(EmailCaps3, Email, EmailCase, LetterCase::Lower, false, Option10)                                 \
-    CHOICE(EmailCaps4, Email, EmailCase, LetterCase::Upper, false, Option11)                                 \
+    CHOICE(EmailCaps1, Email, EmailCase, CaseMode::Unchanged, true, Option8)                               \
+    CHOICE(EmailCaps2, Email, EmailCase, CaseMode::Proper, false, Option9)                                 \
+    CHOICE(EmailCaps3, Email, EmailCase, CaseMode::Lower, false, Option10)                                 \
+    CHOICE(EmailCaps4, Email, EmailCase, CaseMode::Upper, false, Option11)                                 \
     FLAG(EmailReplace1, Email, FlagState::Off, Check2)                                                       \
     TEXT(EmailReplace2, Email, "", nullptr, Text16)                                                          \
     TEXT(EmailReplace3, Email, "", nullptr, Text19)                                                          \
@@ -56,10 +56,10 @@
     TEXT(DescriptionRegEx1, Description, Defaults::DescriptionRegEx1, Defaults::DescriptionRegEx1, Text12)   \
     TEXT(DescriptionRegEx2, Description, Defaults::DescriptionRegEx2, Defaults::DescriptionRegEx2, Text8)    \
     TEXT(DescriptionRegEx3, Description, Defaults::DescriptionRegEx3, Defaults::DescriptionRegEx3, Text13)   \
-    CHOICE(DescriptionCaps1, Description, DescriptionCase, LetterCase::Unchanged, true, Option12)            \
-    CHOICE(DescriptionCaps2, Description, DescriptionCase, LetterCase::Proper, false, Option13)              \
-    CHOICE(DescriptionCaps3, Description, DescriptionCase, LetterCase::Lower, false, Option14)               \
-    CHOICE(DescriptionCaps4, Description, DescriptionCase, LetterCase::Upper, false, Option15)               \
+    CHOICE(DescriptionCaps1, Description, DescriptionCase, CaseMode::Unchanged, true, Option12)            \
+    CHOICE(DescriptionCaps2, Description, DescriptionCase, CaseMode::Proper, false, Option13)              \
+    CHOICE(DescriptionCaps3, Description, DescriptionCase, CaseMode::Lower, false, Option14)               \
+    CHOICE(DescriptionCaps4, Description, DescriptionCase, CaseMode::Upper, false, Option15)               \
     FLAG(DescriptionReplace1, Description, FlagState::Off, Check3)                                           \
     TEXT(DescriptionReplace2, Description, "", nullptr, Text17)                                              \
     TEXT(DescriptionReplace3, Description, "", nullptr, Text20)                                              \

@@ -325,7 +325,7 @@ void TestSettingsFiles::snapshotKeepsTheValuesItWasTakenWith()
     QCOMPARE(before.flag(Key::UseRecip), FlagState::Off);
     const SettingsSnapshot after = s.snapshot();
     QCOMPARE(after.text(Key::TitleRegEx2), QStringLiteral("([a-z]+)"));
-    QCOMPARE(after.choice(Groups::TitleCase), std::optional(LetterCase::Lower));
+    QCOMPARE(after.choice(Groups::TitleCase), std::optional(CaseMode::Lower));
     QCOMPARE(after.flag(Key::UseRecip), FlagState::Greyed);
     QVERIFY(!after.isOn(Key::UseRecip));
 }
