@@ -18,7 +18,10 @@ FetchPool::FetchPool(QObject* parent, const FetchOptions& options, int connectio
     m_engine = std::make_unique<FetchPoolEngine>(options, m_connections, m_connectionsPerHost, post);
 }
 
-FetchPool::~FetchPool() = default;
+FetchPool::~FetchPool()
+{
+    m_engine.reset(); // joins the worker while this object is still whole
+}
 
 void FetchPool::setLimits(int connections, int connectionsPerHost)
 {

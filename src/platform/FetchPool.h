@@ -14,7 +14,9 @@ class FetchPoolEngine;
 // short Retry-After is asked again after that pause, at most twice, while the
 // other pages go on. Results arrive in the order the transfers end, on the
 // owner's thread; putting them back in list order is the caller's business.
-// No call ever waits for the network.
+// No call ever waits for the network. Only the running transfers hold a body
+// (at most FetchOptions::maxBodyBytes each); the caller bounds the rest by how
+// far ahead of its work it enqueues.
 class FetchPool : public QObject
 {
     Q_OBJECT
