@@ -18,6 +18,8 @@ struct FetchResult
     QString header;
     QString error;          // empty when a response arrived
     bool truncated = false; // the body was cut at FetchOptions::maxBodyBytes
+    qint64 bytes = 0;        // body bytes kept, after the transfer's own decompression
+    qint64 milliseconds = 0; // from the start of the fetch to its end, waits for a retry included
     bool ok() const { return error.isEmpty(); }
 };
 

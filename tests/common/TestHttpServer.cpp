@@ -65,9 +65,19 @@ namespace {
 class Connection
 {
 public:
-    explicit Connection(QTcpSocket* socket) : m_socket(socket) {}
+    // load(+1) when a request arrives, load(-1) when its answer is handed to
+    // the socket whole or the connection ends first.
+    Connection(QTcpSocket* socket, std::function<void(int)> load) : m_socket(socket), m_load(std::move(load)) {}
 
     bool complete() const { return m_complete; }
+
+    void end()
+    {
+        if (m_busy) {
+            m_busy = false;
+            m_load(-1);
+        }
+    }
 
     void onReadyRead(const std::function<TestHttpResponse(const TestHttpRequest&)>& respond)
     {
@@ -101,6 +111,8 @@ public:
             return; // the rest of the request body is still on its way
         request.body = m_buffer.mid(bodyStart, contentLength);
         m_answered = true;
+        m_busy = true;
+        m_load(+1);
         send(respond(request));
     }
 
@@ -110,6 +122,7 @@ private:
         if (!response.raw.isEmpty()) {
             m_socket->write(response.raw);
             m_complete = true;
+            end();
             m_socket->disconnectFromHost();
             return;
         }
@@ -147,6 +160,9 @@ private:
             if (m_response.chunked && limit == body.size())
                 m_socket->write("0\r\n\r\n");
             m_complete = true;
+            // Before the bytes leave: the write goes out from the event loop,
+            // so a client cannot see the end of this answer before this.
+            end();
             if (m_response.closeAfterBodyBytes >= 0 && limit < body.size())
                 m_socket->abort();
             else
@@ -173,6 +189,8 @@ private:
     }
 
     QTcpSocket* m_socket;
+    std::function<void(int)> m_load;
+    bool m_busy = false;
     QByteArray m_buffer;
     bool m_answered = false;
     bool m_complete = false;
@@ -211,8 +229,8 @@ protected:
             socket = new QTcpSocket(this);
             socket->setSocketDescriptor(descriptor);
         }
-        auto connection = std::make_shared<Connection>(socket);
         TestHttpServer* owner = m_owner;
+        auto connection = std::make_shared<Connection>(socket, [owner](int delta) { owner->changeLoad(delta); });
         QObject::connect(socket, &QTcpSocket::readyRead, socket, [connection, owner] {
             connection->onReadyRead([owner](const TestHttpRequest& r) { return owner->respond(r); });
         });
@@ -220,6 +238,7 @@ protected:
         QObject::connect(socket, &QTcpSocket::disconnected, socket, [socket, connection, owner] {
             if (!connection->complete())
                 owner->m_abandoned.fetchAndAddRelease(1);
+            connection->end();
             socket->deleteLater();
         });
     }
@@ -239,19 +258,42 @@ TestHttpServer::TestHttpServer(const QByteArray& certificatePem, const QByteArra
         m_engine->setIdentity(certificatePem, privateKeyPem);
         m_tls = true;
     }
+    start(QHostAddress(QHostAddress::LocalHost));
+}
+
+TestHttpServer::TestHttpServer(const QHostAddress& loopbackAddress)
+{
+    if (!loopbackAddress.isLoopback())
+        qFatal("TestHttpServer: %s is not a loopback address", qPrintable(loopbackAddress.toString()));
+    m_thread = new QThread;
+    m_thread->setObjectName(QStringLiteral("TestHttpServer"));
+    m_engine = new Engine(this);
+    start(loopbackAddress);
+}
+
+void TestHttpServer::start(const QHostAddress& address)
+{
+    m_address = address;
     m_engine->moveToThread(m_thread);
     m_thread->start();
     quint16 port = 0;
     QMetaObject::invokeMethod(
         m_engine,
-        [this, &port] {
-            if (m_engine->listen(QHostAddress::LocalHost, 0))
+        [this, &port, address] {
+            if (m_engine->listen(address, 0))
                 port = m_engine->serverPort();
         },
         Qt::BlockingQueuedConnection);
     m_port = port;
     if (m_port == 0)
-        qFatal("TestHttpServer: cannot listen on 127.0.0.1");
+        qFatal("TestHttpServer: cannot listen on %s", qPrintable(address.toString()));
+}
+
+void TestHttpServer::changeLoad(int delta)
+{
+    m_gauge.change(delta);
+    if (m_sharedGauge)
+        m_sharedGauge->change(delta);
 }
 
 TestHttpServer::~TestHttpServer()
@@ -288,8 +330,9 @@ void TestHttpServer::route(const QString& path, const TestHttpResponse& fixed)
 
 QUrl TestHttpServer::url(const QString& path) const
 {
-    return QUrl(QStringLiteral("%1://127.0.0.1:%2%3")
+    return QUrl(QStringLiteral("%1://%2:%3%4")
                     .arg(m_tls ? QStringLiteral("https") : QStringLiteral("http"))
+                    .arg(m_address.toString())
                     .arg(m_port)
                     .arg(path));
 }

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "TestLoadGauge.h"
+
 #include <QAtomicInt>
 #include <QByteArray>
+#include <QHostAddress>
 #include <QList>
 #include <QMutex>
 #include <QObject>
@@ -57,7 +60,7 @@ struct TestHttpResponse
 
 using TestHttpHandler = std::function<TestHttpResponse(const TestHttpRequest&)>;
 
-// A small HTTP/1.1 server on 127.0.0.1 for tests. It runs in its own thread, so
+// A small HTTP/1.1 server on 127.0.0.1 (or another loopback address) for tests. It runs in its own thread, so
 // a test may block on a synchronous fetch while the server answers. Handlers
 // are called on that thread: what they share with the test must be guarded or
 // atomic. One request per connection ("Connection: close").
@@ -66,6 +69,9 @@ class TestHttpServer
 public:
     // With a certificate and its private key (PEM) the server speaks HTTPS.
     explicit TestHttpServer(const QByteArray& certificatePem = {}, const QByteArray& privateKeyPem = {});
+    // Plain HTTP on another address of the loopback network (127.0.0.2 and on),
+    // for tests that need several hosts.
+    explicit TestHttpServer(const QHostAddress& loopbackAddress);
     ~TestHttpServer();
     TestHttpServer(const TestHttpServer&) = delete;
     TestHttpServer& operator=(const TestHttpServer&) = delete;
@@ -85,19 +91,31 @@ public:
     // Connections the client closed before the whole response was written: a
     // client that gives up (time-out, cancel, size limit) shows up here.
     int abandonedConnections() const { return m_abandoned.loadAcquire(); }
+    // The most requests this server was answering at once (from the arrival of
+    // a request to its answer handed over whole or its connection gone): the
+    // connections a client had in use with it.
+    int peakConcurrentRequests() const { return m_gauge.peak(); }
+    // Also count this server's requests on a gauge shared with other servers.
+    // Call before the first request.
+    void shareGauge(std::shared_ptr<TestLoadGauge> gauge) { m_sharedGauge = std::move(gauge); }
 
     class Engine; // lives in the server thread; public for the implementation file only
 
 private:
     friend class Engine;
     TestHttpResponse respond(const TestHttpRequest& request);
+    void start(const QHostAddress& address);
+    void changeLoad(int delta);
 
     mutable QMutex m_mutex;
     QList<QPair<QString, TestHttpHandler>> m_routes;
     QList<TestHttpRequest> m_requests;
     QThread* m_thread = nullptr;
     Engine* m_engine = nullptr;
+    QHostAddress m_address;
     quint16 m_port = 0;
     bool m_tls = false;
     QAtomicInt m_abandoned = 0;
+    TestLoadGauge m_gauge;
+    std::shared_ptr<TestLoadGauge> m_sharedGauge;
 };

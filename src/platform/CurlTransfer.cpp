@@ -1,0 +1,169 @@
+#include "platform/CurlTransfer.h"
+
+#include "Version.h"
+#include "platform/LogCategories.h"
+#include "platform/PageDecoder.h"
+
+#include <QUrl>
+#include <mutex>
+
+namespace {
+
+// Spaces and non-ASCII characters are percent-encoded and international host
+// names turned into their ASCII form; anything QUrl cannot make sense of goes
+// to libcurl as it is, which then refuses it as malformed.
+QByteArray encodedUrl(const QString& url)
+{
+    const QUrl parsed(url, QUrl::TolerantMode);
+    if (parsed.isValid() && !parsed.scheme().isEmpty())
+        return parsed.toEncoded();
+    return url.toUtf8();
+}
+
+} // namespace
+
+void CurlTransfer::initialiseLibrary()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+CurlTransfer::CurlTransfer(const QString& url, const FetchOptions& options)
+    : m_url(url), m_limit(options.maxBodyBytes)
+{
+    initialiseLibrary();
+    m_clock.start();
+    m_easy = curl_easy_init();
+    if (!m_easy)
+        return;
+    CURL* easy = m_easy;
+    // libcurl copies every string option, so the temporaries may go.
+    const QByteArray target = encodedUrl(url);
+    static const QByteArray userAgent = QByteArrayLiteral("Quillmark/" QUILLMARK_VERSION_TEXT);
+    const QByteArray caBundle = options.caBundle.toLocal8Bit();
+
+    curl_easy_setopt(easy, CURLOPT_URL, target.constData());
+    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, m_errorText);
+    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    // Only the web: never file:, ftp: or the other schemes libcurl speaks, not
+    // even when a server redirects there.
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, long(options.maxRedirects));
+    // HTTP/2 status lines carry no reason phrase ("HTTP/2 200"), so a valid
+    // status entry such as "200 OK" would refuse every such site.
+    curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(options.connectTimeoutMs));
+    curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, long(options.totalTimeoutMs));
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, long(options.lowSpeedSeconds));
+    curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, ""); // every decoder this libcurl has
+    curl_easy_setopt(easy, CURLOPT_USERAGENT, userAgent.constData());
+    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
+    if (!caBundle.isEmpty())
+        curl_easy_setopt(easy, CURLOPT_CAINFO, caBundle.constData());
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &CurlTransfer::onBody);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
+    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &CurlTransfer::onHeader);
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
+}
+
+CurlTransfer::~CurlTransfer()
+{
+    if (m_easy)
+        curl_easy_cleanup(m_easy);
+}
+
+size_t CurlTransfer::onBody(char* data, size_t size, size_t count, void* user)
+{
+    auto* t = static_cast<CurlTransfer*>(user);
+    const qint64 n = qint64(size * count);
+    const qint64 room = t->m_limit - t->m_body.size();
+    if (n > room) {
+        // Keep what fits and end the transfer: the error this produces is
+        // turned back into a success by finish().
+        t->m_body.append(data, qMax<qint64>(room, 0));
+        t->m_truncated = true;
+        return 0;
+    }
+    t->m_body.append(data, n);
+    return size * count;
+}
+
+size_t CurlTransfer::onHeader(char* data, size_t size, size_t count, void* user)
+{
+    auto* t = static_cast<CurlTransfer*>(user);
+    QByteArray line(data, qsizetype(size * count));
+    while (line.endsWith('\n') || line.endsWith('\r'))
+        line.chop(1);
+    // libcurl hands over the block of every response on the way (redirects,
+    // 100 Continue, a proxy's CONNECT answer); a status line opens a new block.
+    if (line.startsWith("HTTP/")) {
+        t->m_headerLines.clear();
+        t->m_headerComplete = false;
+    }
+    if (!line.isEmpty())
+        t->m_headerLines.append(line);
+    else
+        t->m_headerComplete = true;
+    return size * count;
+}
+
+int CurlTransfer::statusCode() const
+{
+    if (!m_headerComplete || m_headerLines.isEmpty())
+        return 0;
+    return m_headerLines.first().split(' ').value(1).toInt();
+}
+
+QByteArray CurlTransfer::headerValue(const QByteArray& name) const
+{
+    for (qsizetype i = 1; i < m_headerLines.size(); ++i) {
+        const QByteArray& line = m_headerLines[i];
+        const qsizetype colon = line.indexOf(':');
+        if (colon > 0 && line.left(colon).trimmed().compare(name, Qt::CaseInsensitive) == 0)
+            return line.mid(colon + 1).trimmed();
+    }
+    return {};
+}
+
+FetchResult CurlTransfer::failed(const QString& error) const
+{
+    FetchResult result;
+    result.url = m_url;
+    result.error = error;
+    result.milliseconds = m_clock.elapsed();
+    qCDebug(lcPlatform, "GET %s failed after %lld ms: %s", qUtf8Printable(m_url), result.milliseconds,
+            qUtf8Printable(error));
+    return result;
+}
+
+FetchResult CurlTransfer::finish(CURLcode code) const
+{
+    if (code == CURLE_WRITE_ERROR && m_truncated)
+        code = CURLE_OK;
+    // libcurl takes a connection closed in the middle of the header block for
+    // the end of a body-less response; that answer never arrived whole.
+    if (code == CURLE_OK && !m_headerComplete)
+        return failed(QStringLiteral("the connection closed before the end of the response headers"));
+    if (code != CURLE_OK) {
+        const QString error = QString::fromUtf8(m_errorText[0] ? m_errorText : curl_easy_strerror(code));
+        return failed(error.isEmpty() ? QStringLiteral("transfer failed") : error);
+    }
+    FetchResult result;
+    result.url = m_url;
+    // Header octets are Latin-1 by the protocol's own rules.
+    result.header = QString::fromLatin1(m_headerLines.join("\r\n"));
+    PageDecoder::Decoded decoded = PageDecoder::decode(m_body, result.header);
+    result.body = std::move(decoded.text);
+    result.truncated = m_truncated;
+    result.bytes = m_body.size();
+    result.milliseconds = m_clock.elapsed();
+    qCDebug(lcPlatform, "GET %s: \"%s\", %lld bytes%s, read as %s, %lld ms", qUtf8Printable(m_url),
+            m_headerLines.isEmpty() ? "" : m_headerLines.first().constData(), qint64(m_body.size()),
+            m_truncated ? " (cut at the size limit)" : "", qUtf8Printable(decoded.charset),
+            result.milliseconds);
+    return result;
+}
