@@ -1,6 +1,7 @@
 #include "analysis/AcceptanceChecks.h"
 
 #include "analysis/Pattern.h"
+#include "platform/TextFile.h"
 #include "settings/SettingsSnapshot.h"
 
 bool ContentTypeIsHtml(const QString& header)
@@ -34,4 +35,20 @@ bool CheckRecip(const SettingsSnapshot& settings, const QString& pageText)
         return true;
     // Undecided reads as "no link back": the page is never let in on a guess.
     return PatternTest(settings.text(Key::Reciptext), pageText);
+}
+
+QString HeaderStatusLine(const QString& header)
+{
+    const QStringList lines = TextFile::splitLines(header);
+    return lines.isEmpty() ? QString() : lines.constFirst();
+}
+
+QString HeaderContentType(const QString& header)
+{
+    const QLatin1String name("Content-Type:");
+    for (const QString& line : TextFile::splitLines(header)) {
+        if (line.startsWith(name, Qt::CaseInsensitive))
+            return line.sliced(name.size()).trimmed();
+    }
+    return QString();
 }

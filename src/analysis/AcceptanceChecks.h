@@ -25,3 +25,9 @@ bool CheckStatus(const QStringList& validStatus, const QString& header);
 
 // Reciprocal link: true when UseRecip is not on, or when Reciptext matches the page.
 bool CheckRecip(const SettingsSnapshot& settings, const QString& pageText);
+
+// What the checks looked at, for telling people why a page was refused: the
+// first line of the header block (the status line), and the value of its first
+// Content-Type line without the blanks around it. Empty when absent.
+QString HeaderStatusLine(const QString& header);
+QString HeaderContentType(const QString& header);

@@ -3,20 +3,9 @@
 #include "analysis/AcceptanceChecks.h"
 #include "analysis/FieldRules.h"
 #include "platform/LogCategories.h"
-#include "platform/TextFile.h"
 #include "settings/SettingsSnapshot.h"
 
 namespace {
-
-// The first line of the header block that starts with `name`, or the empty text.
-QString headerLine(const QString& header, QLatin1String name)
-{
-    for (const QString& line : TextFile::splitLines(header)) {
-        if (line.startsWith(name, Qt::CaseInsensitive))
-            return line;
-    }
-    return QString();
-}
 
 // Why a page gets no row, for whoever switched the analysis diagnostics on.
 void logRefusals(const PageVerdict& verdict, bool recipFound, const QString& header,
@@ -25,14 +14,13 @@ void logRefusals(const PageVerdict& verdict, bool recipFound, const QString& hea
     if (!lcAnalysis().isDebugEnabled())
         return;
     if (!verdict.contentTypeOk) {
-        const QString type = headerLine(header, QLatin1String("Content-Type:"));
+        const QString type = HeaderContentType(header);
         qCDebug(lcAnalysis, "refused: the header block has no \"Content-Type: text/html\" (%s)",
                 type.isEmpty() ? "no Content-Type line" : qUtf8Printable(type));
     }
     if (!verdict.statusOk) {
-        const QString status = header.isEmpty() ? QString() : TextFile::splitLines(header).constFirst();
         qCDebug(lcAnalysis, "refused: no accepted status code matches the status line \"%s\"",
-                qUtf8Printable(status));
+                qUtf8Printable(HeaderStatusLine(header)));
     }
     if (!recipFound)
         qCDebug(lcAnalysis, "refused: the reciprocal-link pattern was not found on the page");
@@ -42,6 +30,26 @@ void logRefusals(const PageVerdict& verdict, bool recipFound, const QString& hea
     if (description.refuse)
         qCDebug(lcAnalysis, "refused: the description holds the bad word \"%s\"",
                 qUtf8Printable(description.refusedBy));
+}
+
+// One reason is named even when several checks failed. A status line that is
+// not accepted comes first because it says the body is not the page at all
+// (an error page, a redirect's stub), which makes every later finding moot.
+PageRefusal firstRefusal(const PageVerdict& verdict, bool recipFound, const QString& header,
+                         const BadWordsOutcome& title, const BadWordsOutcome& description)
+{
+    using Kind = PageRefusal::Kind;
+    if (!verdict.statusOk)
+        return {Kind::StatusLine, HeaderStatusLine(header)};
+    if (!verdict.contentTypeOk)
+        return {Kind::ContentType, HeaderContentType(header)};
+    if (!recipFound)
+        return {Kind::ReciprocalLink, QString()};
+    if (title.refuse)
+        return {Kind::TitleBadWord, title.refusedBy};
+    if (description.refuse)
+        return {Kind::DescriptionBadWord, description.refusedBy};
+    return {};
 }
 
 } // namespace
@@ -70,6 +78,7 @@ PageVerdict AnalysePage(const SettingsSnapshot& settings, const QString& pageTex
     verdict.description = description.text;
     if (title.refuse || description.refuse)
         verdict.addOk = false;
+    verdict.refusal = firstRefusal(verdict, recipFound, headerText, title, description);
     logRefusals(verdict, recipFound, headerText, title, description);
     return verdict;
 }

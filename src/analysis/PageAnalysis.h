@@ -1,5 +1,7 @@
 #pragma once
 
+#include "analysis/PageRefusal.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -14,6 +16,10 @@ struct PageVerdict
     bool addOk = true;         // the reciprocal link is there and no bad word refused the page
     QString title;             // found, stripped, without line breaks, after the bad words
     QString description;       // the same
+    // Why the page is not accepted; Kind::None exactly when accepted(). When
+    // several checks fail, the first of: status line, content type,
+    // reciprocal link, bad word in the title, bad word in the description.
+    PageRefusal refusal;
 
     bool accepted() const { return contentTypeOk && statusOk && addOk; }
 };

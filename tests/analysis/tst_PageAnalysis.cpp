@@ -1,6 +1,8 @@
 #include "SettingsKeys.h"
 #include "analysis/AcceptanceChecks.h"
 #include "analysis/PageAnalysis.h"
+#include "analysis/UrlOutcome.h"
+#include "platform/PageFetcher.h"
 #include "settings/Settings.h"
 
 #include <QTest>
@@ -39,6 +41,10 @@ private Q_SLOTS:
     void pageWithoutFieldsStillAccepted();
     void titleReplaceHeedsCaseOnlyForTitle();
     void catastrophicPatternsTakeTheFailureBranch();
+    void refusalReason_data();
+    void refusalReason();
+    void urlOutcome_data();
+    void urlOutcome();
 };
 
 void PageAnalysisTests::contentType_data()
@@ -303,6 +309,140 @@ void PageAnalysisTests::catastrophicPatternsTakeTheFailureBranch()
     QVERIFY(!CheckRecip(settings.snapshot(), page));
     settings.setText(Key::Reciptext, QStringLiteral("(a+)+b<"));
     QVERIFY(CheckRecip(settings.snapshot(), page));
+}
+
+// Each row fails the named check (and, where two fail, shows which one is
+// named); the detail is what the check saw, word for word.
+void PageAnalysisTests::refusalReason_data()
+{
+    QTest::addColumn<QString>("header");
+    QTest::addColumn<bool>("useRecip");
+    QTest::addColumn<QString>("badWordsRefuse"); // "title", "description", "both" or ""
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("detail");
+    QTest::addColumn<QString>("sentence");
+
+    using K = PageRefusal::Kind;
+    const QString notFound = QStringLiteral("HTTP/1.1 404 Not Found\r\nContent-Type: text/html\r\n");
+    const QString pdf = QStringLiteral("HTTP/1.1 200 OK\r\nContent-Type:  application/pdf \r\n");
+    QTest::newRow("accepted") << kOkHeader << false << "" << int(K::None) << "" << "";
+    QTest::newRow("status line") << notFound << false << "" << int(K::StatusLine) << "HTTP/1.1 404 Not Found"
+                                 << "status line not accepted: HTTP/1.1 404 Not Found";
+    QTest::newRow("content type") << pdf << false << "" << int(K::ContentType) << "application/pdf"
+                                  << "content type is not HTML: application/pdf";
+    QTest::newRow("content type without a blank")
+        << "HTTP/1.1 200 OK\r\ncontent-type:text/html\r\n" << false << "" << int(K::ContentType) << "text/html"
+        << "content type is not HTML: text/html";
+    QTest::newRow("no content type") << "HTTP/1.1 200 OK\r\nServer: x\r\n" << false << ""
+                                     << int(K::ContentType) << ""
+                                     << "content type is not HTML";
+    QTest::newRow("status line before content type")
+        << "HTTP/1.1 500 Internal Server Error\r\nContent-Type: text/plain\r\n" << true << "both"
+        << int(K::StatusLine) << "HTTP/1.1 500 Internal Server Error"
+        << "status line not accepted: HTTP/1.1 500 Internal Server Error";
+    QTest::newRow("reciprocal link") << kOkHeader << true << "both" << int(K::ReciprocalLink) << ""
+                                     << "reciprocal link not found";
+    QTest::newRow("title bad word") << kOkHeader << false << "title" << int(K::TitleBadWord) << "garden"
+                                    << "bad word in the title: garden";
+    QTest::newRow("title before description")
+        << kOkHeader << false << "both" << int(K::TitleBadWord) << "garden"
+        << "bad word in the title: garden";
+    QTest::newRow("description bad word") << kOkHeader << false << "description" << int(K::DescriptionBadWord)
+                                          << "hoes"
+                                          << "bad word in the description: hoes";
+}
+
+void PageAnalysisTests::refusalReason()
+{
+    QFETCH(QString, header);
+    QFETCH(bool, useRecip);
+    QFETCH(QString, badWordsRefuse);
+    QFETCH(int, kind);
+    QFETCH(QString, detail);
+    QFETCH(QString, sentence);
+    Settings settings;
+    settings.setFlag(Key::UseRecip, useRecip ? FlagState::On : FlagState::Off);
+    settings.setText(Key::Reciptext, QStringLiteral("partner\\.example"));
+    if (badWordsRefuse == QLatin1String("title") || badWordsRefuse == QLatin1String("both"))
+        settings.setSelected(Key::TitleBadWords1, true);
+    if (badWordsRefuse == QLatin1String("description") || badWordsRefuse == QLatin1String("both"))
+        settings.setSelected(Key::DescriptionBadWords1, true);
+    // "casino" matches nothing; "hoes" only the description.
+    const QStringList badWords{QStringLiteral("casino"), QStringLiteral("hoes"), QStringLiteral("garden")};
+    const PageVerdict verdict =
+        AnalysePage(settings.snapshot(), kPage, header, badWords, {QStringLiteral("200 OK")});
+    QCOMPARE(int(verdict.refusal.kind), kind);
+    QCOMPARE(verdict.refusal.detail, detail);
+    QCOMPARE(verdict.refusal.sentence(), sentence);
+    QCOMPARE(verdict.refusal.refused(), !verdict.accepted());
+}
+
+void PageAnalysisTests::urlOutcome_data()
+{
+    QTest::addColumn<QString>("header");
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("outcome");
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<QString>("contentType");
+
+    const QString dns = QStringLiteral("Could not resolve host: nowhere.invalid");
+    QTest::newRow("accepted") << kOkHeader << "" << 3 << "accepted"
+                              << "row 3"
+                              << "text/html; charset=utf-8";
+    QTest::newRow("refused") << "HTTP/1.1 200 OK\r\nContent-Type: application/pdf\r\n"
+                             << "" << 0 << "refused"
+                             << "content type is not HTML: application/pdf"
+                             << "application/pdf";
+    QTest::newRow("failed") << "" << dns << 0 << "failed"
+                            << "fetch failed: Could not resolve host: nowhere.invalid"
+                            << "";
+    // With the checks off an empty answer can still become a row.
+    QTest::newRow("failed, yet a row") << "" << dns << 5 << "accepted"
+                                       << "row 5"
+                                       << "";
+    // Accepted by the checks, yet no row: the analysis was given up.
+    QTest::newRow("abandoned") << kOkHeader << "" << 0 << "refused"
+                               << "the analysis of the page took too long"
+                               << "text/html; charset=utf-8";
+}
+
+void PageAnalysisTests::urlOutcome()
+{
+    QFETCH(QString, header);
+    QFETCH(QString, error);
+    QFETCH(int, row);
+    QFETCH(QString, outcome);
+    QFETCH(QString, reason);
+    QFETCH(QString, contentType);
+    Settings settings;
+    if (!error.isEmpty())
+        settings.setFlag(Key::ContentTypeCheck, FlagState::Off);
+    FetchResult fetch;
+    fetch.url = QStringLiteral("http://www.garden.example.org/final");
+    fetch.header = header;
+    fetch.body = error.isEmpty() ? kPage : QString();
+    fetch.error = error;
+    fetch.bytes = 321;
+    fetch.milliseconds = 45;
+    const PageVerdict verdict = AnalysePage(settings.snapshot(), fetch.body, fetch.header, {}, {});
+
+    const UrlOutcome o =
+        UrlOutcome::processed(4, QStringLiteral("http://www.garden.example.org/"), fetch, verdict, row);
+    const RunReport::Line line = o.reportLine();
+    QCOMPARE(line.index, 4);
+    QCOMPARE(line.url, QStringLiteral("http://www.garden.example.org/"));
+    QCOMPARE(line.outcome, outcome);
+    QCOMPARE(line.reason, reason);
+    QCOMPARE(line.statusLine, header.isEmpty() ? QString() : QStringLiteral("HTTP/1.1 200 OK"));
+    QCOMPARE(line.contentType, contentType);
+    QCOMPARE(line.bytes, std::optional<qint64>(321));
+    QCOMPARE(line.milliseconds, std::optional<qint64>(45));
+
+    const RunReport::Line stopped = UrlOutcome::notReached(9, QStringLiteral("http://late.example/")).reportLine();
+    QCOMPARE(stopped.outcome, QStringLiteral("not reached"));
+    QCOMPARE(stopped.reason, QString());
+    QVERIFY(!stopped.bytes && !stopped.milliseconds);
 }
 
 int runPageAnalysisTests(int argc, char** argv)

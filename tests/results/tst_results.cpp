@@ -1,6 +1,7 @@
 #include "TestFiles.h"
 #include "results/AsciiDatabase.h"
 #include "results/ResultsTable.h"
+#include "results/RunReport.h"
 #include "settings/ProgramFolder.h"
 #include "settings/Settings.h"
 
@@ -86,6 +87,9 @@ private Q_SLOTS:
     void failedLoadLeavesTable();
     void failedSaveKeepsOldFile();
     void settingsNameTheFileAndDelimiter();
+
+    void runReportKeepsTextsLiterally_data();
+    void runReportKeepsTextsLiterally();
 
 private:
     QString path(const QString& name) const { return m_tmp->filePath(name); }
@@ -362,6 +366,72 @@ void TestResults::settingsNameTheFileAndDelimiter()
     ResultsTable loaded;
     QVERIFY(LoadResults(loaded, settings.snapshot(), folder));
     QCOMPARE(dataRows(loaded), dataRows(t));
+}
+
+// Each row's texts go into one line of a report; the file must hold exactly
+// the header line and that line, quoted where a reader would otherwise split
+// or join fields.
+void TestResults::runReportKeepsTextsLiterally_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<QString>("contentType");
+    QTest::addColumn<bool>("numbers");
+    QTest::addColumn<QByteArray>("line");
+
+    QTest::newRow("plain") << "http://a.example/"
+                           << "status line not accepted: HTTP/1.1 404 Not Found"
+                           << "text/html; charset=utf-8" << true
+                           << QByteArray("7,http://a.example/,refused,status line not accepted: HTTP/1.1 404 Not "
+                                         "Found,HTTP/1.1 404 Not Found,text/html; charset=utf-8,512,40\r\n");
+    QTest::newRow("comma") << "http://a.example/?a=1,2"
+                           << "bad word in the title: cheap"
+                           << "text/html;a=1,b=2" << true
+                           << QByteArray("7,\"http://a.example/?a=1,2\",refused,bad word in the title: "
+                                         "cheap,HTTP/1.1 404 Not Found,\"text/html;a=1,b=2\",512,40\r\n");
+    QTest::newRow("quotes") << "http://a.example/\"x\""
+                            << "bad word in the title: \"cheap\"\"" << "" << true
+                            << QByteArray("7,\"http://a.example/\"\"x\"\"\",refused,\"bad word in the title: "
+                                          "\"\"cheap\"\"\"\"\",HTTP/1.1 404 Not Found,,512,40\r\n");
+    QTest::newRow("line breaks") << "http://a.example/"
+                                 << "fetch failed: one\r\ntwo\rthree\nfour"
+                                 << "" << true
+                                 << QByteArray("7,http://a.example/,refused,\"fetch failed: "
+                                               "one\r\ntwo\rthree\nfour\",HTTP/1.1 404 Not Found,,512,40\r\n");
+    QTest::newRow("non-ASCII") << QString::fromUtf8("http://b\xC3\xBC" "cher.example/\xE6\x97\xA5 \xF0\x9F\x98\x80")
+                               << QString::fromUtf8("bad word in the title: gr\xC3\xBC" "n") << "" << true
+                               << QByteArray("7,http://b\xC3\xBC" "cher.example/\xE6\x97\xA5 \xF0\x9F\x98\x80,"
+                                             "refused,bad word in the title: gr\xC3\xBC" "n,HTTP/1.1 404 Not "
+                                             "Found,,512,40\r\n");
+    QTest::newRow("no numbers") << "http://c.example/"
+                                << ""
+                                << "" << false << QByteArray("7,http://c.example/,refused,,HTTP/1.1 404 Not Found,,,\r\n");
+}
+
+void TestResults::runReportKeepsTextsLiterally()
+{
+    QFETCH(QString, url);
+    QFETCH(QString, reason);
+    QFETCH(QString, contentType);
+    QFETCH(bool, numbers);
+    QFETCH(QByteArray, line);
+
+    RunReport::Line l;
+    l.index = 7;
+    l.url = url;
+    l.outcome = "refused";
+    l.reason = reason;
+    l.statusLine = "HTTP/1.1 404 Not Found";
+    l.contentType = contentType;
+    if (numbers) {
+        l.bytes = 512;
+        l.milliseconds = 40;
+    }
+    RunReport report;
+    report.append(l);
+    QVERIFY(report.save(path("report.csv")).ok);
+    QCOMPARE(readBytes(path("report.csv")),
+             "index,url,outcome,reason,status_line,content_type,bytes,milliseconds\r\n" + line);
 }
 
 QTEST_GUILESS_MAIN(TestResults)

@@ -5,6 +5,7 @@
 #include "settings/IniDocument.h"
 #include "settings/IniFile.h"
 #include "settings/ProgramFolder.h"
+#include "settings/RunPreferences.h"
 #include "settings/Settings.h"
 #include "settings/SettingsFile.h"
 
@@ -58,6 +59,10 @@ private Q_SLOTS:
     void loadWithoutFileEmptiesTextsOnly();
     void saveKeepsHandEditedLines();
     void failedSaveKeepsOldFile();
+
+    void runPreferences_data();
+    void runPreferences();
+    void runPreferencesSaveKeepsHandEdits();
 
     void programFolderPrefersWritableExecutableFolder();
     void programFolderOfInstalledCopy_data();
@@ -514,6 +519,70 @@ void TestSettingsFiles::failedSaveKeepsOldFile()
     // A folder in the way of the file name.
     QVERIFY(QDir(dir()).mkpath("sub/links.ini"));
     QVERIFY(!SaveSettings(s, path("sub/links.ini")).ok);
+}
+
+void TestSettingsFiles::runPreferences_data()
+{
+    QTest::addColumn<QByteArray>("file"); // a null array: no file at all
+    QTest::addColumn<int>("connections");
+    QTest::addColumn<int>("perHost");
+
+    QTest::newRow("no file") << QByteArray() << 6 << 2;
+    QTest::newRow("empty file") << QByteArray("") << 6 << 2;
+    QTest::newRow("both set") << QByteArray("[Run]\r\nConnections=8\r\nConnectionsPerHost=3\r\n") << 8 << 3;
+    QTest::newRow("names ignore case, blanks")
+        << QByteArray("[run]\r\n connections =  12 \r\nCONNECTIONSPERHOST=1\r\n") << 12 << 1;
+    QTest::newRow("highest") << QByteArray("[Run]\r\nConnections=32\r\nConnectionsPerHost=4\r\n") << 32 << 4;
+    QTest::newRow("too high") << QByteArray("[Run]\r\nConnections=33\r\nConnectionsPerHost=5\r\n") << 32 << 4;
+    QTest::newRow("zero") << QByteArray("[Run]\r\nConnections=0\r\nConnectionsPerHost=0\r\n") << 1 << 1;
+    QTest::newRow("negative") << QByteArray("[Run]\r\nConnections=-4\r\nConnectionsPerHost=-1\r\n") << 1 << 1;
+    QTest::newRow("beyond any int")
+        << QByteArray("[Run]\r\nConnections=99999999999999999999\r\nConnectionsPerHost=-99999999999999999999\r\n")
+        << 32 << 1;
+    QTest::newRow("plus sign") << QByteArray("[Run]\r\nConnections=+7\r\n") << 7 << 2;
+    QTest::newRow("not numbers")
+        << QByteArray("[Run]\r\nConnections=eight\r\nConnectionsPerHost=2.5\r\n") << 6 << 2;
+    QTest::newRow("empty values") << QByteArray("[Run]\r\nConnections=\r\nConnectionsPerHost=\r\n") << 6 << 2;
+    QTest::newRow("other section") << QByteArray("[Output]\r\nConnections=9\r\n") << 6 << 2;
+}
+
+void TestSettingsFiles::runPreferences()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(int, connections);
+    QFETCH(int, perHost);
+    if (!file.isNull())
+        writeBytes(path("preferences.ini"), file);
+    const RunPreferences prefs = RunPreferences::load(path("preferences.ini"));
+    QCOMPARE(prefs.connections(), connections);
+    QCOMPARE(prefs.connectionsPerHost(), perHost);
+}
+
+void TestSettingsFiles::runPreferencesSaveKeepsHandEdits()
+{
+    const ProgramFolder folder(dir());
+    QCOMPARE(RunPreferences::filePath(folder), path("preferences.ini"));
+    writeBytes(path("preferences.ini"), "; how the runs fetch\r\n"
+                                        "[run]\r\n"
+                                        "connections = 3\r\n"
+                                        "Mine=keep\r\n"
+                                        "\r\n"
+                                        "[Other]\r\n"
+                                        "x=1\r\n");
+    RunPreferences prefs;
+    prefs.setConnections(40);
+    prefs.setConnectionsPerHost(3);
+    QVERIFY(prefs.save(RunPreferences::filePath(folder)).ok);
+    QCOMPARE(readBytes(path("preferences.ini")), QByteArray("; how the runs fetch\r\n"
+                                                            "[run]\r\n"
+                                                            "connections=32\r\n"
+                                                            "Mine=keep\r\n"
+                                                            "ConnectionsPerHost=3\r\n"
+                                                            "\r\n"
+                                                            "[Other]\r\n"
+                                                            "x=1\r\n"));
+    // links.ini is not touched by the run preferences.
+    QVERIFY(!QFile::exists(path("links.ini")));
 }
 
 void TestSettingsFiles::programFolderPrefersWritableExecutableFolder()

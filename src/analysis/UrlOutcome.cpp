@@ -1,0 +1,87 @@
+#include "analysis/UrlOutcome.h"
+
+#include "analysis/AcceptanceChecks.h"
+#include "analysis/PageAnalysis.h"
+#include "platform/PageFetcher.h"
+
+UrlOutcome UrlOutcome::processed(int index, const QString& url, const FetchResult& fetch,
+                                 const PageVerdict& verdict, int row)
+{
+    UrlOutcome outcome;
+    outcome.index = index;
+    outcome.url = url;
+    outcome.statusLine = HeaderStatusLine(fetch.header);
+    outcome.contentType = HeaderContentType(fetch.header);
+    outcome.bytes = fetch.bytes;
+    outcome.milliseconds = fetch.milliseconds;
+    if (row > 0) {
+        // With the checks switched off even a failed fetch can make a row.
+        outcome.kind = Kind::Accepted;
+        outcome.row = row;
+    } else if (!fetch.ok()) {
+        outcome.kind = Kind::Failed;
+        outcome.error = fetch.error;
+    } else {
+        outcome.kind = Kind::Refused;
+        outcome.refusal = verdict.refusal.refused() ? verdict.refusal
+                                                    : PageRefusal{PageRefusal::Kind::AnalysisAbandoned, QString()};
+    }
+    return outcome;
+}
+
+UrlOutcome UrlOutcome::notReached(int index, const QString& url)
+{
+    UrlOutcome outcome;
+    outcome.index = index;
+    outcome.url = url;
+    outcome.kind = Kind::NotReached;
+    return outcome;
+}
+
+QString UrlOutcome::kindName() const
+{
+    switch (kind) {
+    case Kind::Accepted:
+        return QStringLiteral("accepted");
+    case Kind::Refused:
+        return QStringLiteral("refused");
+    case Kind::Failed:
+        return QStringLiteral("failed");
+    case Kind::NotReached:
+        break;
+    }
+    return QStringLiteral("not reached");
+}
+
+QString UrlOutcome::reason() const
+{
+    switch (kind) {
+    case Kind::Refused:
+        return refusal.sentence();
+    case Kind::Failed:
+        return QLatin1String("fetch failed: ") + error;
+    case Kind::Accepted:
+        // Ties the report's line to its row of the results.
+        return QStringLiteral("row %1").arg(row);
+    case Kind::NotReached:
+        break;
+    }
+    return QString();
+}
+
+RunReport::Line UrlOutcome::reportLine() const
+{
+    RunReport::Line line;
+    line.index = index;
+    line.url = url;
+    line.outcome = kindName();
+    line.reason = reason();
+    line.statusLine = statusLine;
+    line.contentType = contentType;
+    // A URL the run never reached has no size and no time, not zero of each.
+    if (kind != Kind::NotReached) {
+        line.bytes = bytes;
+        line.milliseconds = milliseconds;
+    }
+    return line;
+}

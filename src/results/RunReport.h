@@ -1,0 +1,43 @@
+#pragma once
+
+#include "platform/SaveOutcome.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <optional>
+
+// The report of a run: one CSV line per URL of the list, in list order, after
+// a header line, so a person can sort and filter the outcomes in any
+// spreadsheet program. The file follows RFC 4180: UTF-8 without a byte order
+// mark, CR LF after every line, and a field that holds a comma, a double
+// quote, a CR or an LF written inside double quotes with its double quotes
+// doubled. Every other field is written as it is.
+class RunReport
+{
+public:
+    // One URL's line. The outcome is one of "accepted", "refused", "failed" and
+    // "not reached"; a number left unset is written as an empty field.
+    struct Line
+    {
+        qint64 index = 0;
+        QString url;
+        QString outcome;
+        QString reason;
+        QString statusLine;
+        QString contentType;
+        std::optional<qint64> bytes;
+        std::optional<qint64> milliseconds;
+    };
+
+    void append(const Line& line) { m_lines.append(line); }
+    const QList<Line>& lines() const { return m_lines; }
+
+    // The whole file: the header line, then the lines.
+    QByteArray toCsv() const;
+    // Replaces the file as a whole; the old one stays if the save fails.
+    SaveOutcome save(const QString& path) const;
+
+private:
+    QList<Line> m_lines;
+};

@@ -1,0 +1,75 @@
+#include "settings/RunPreferences.h"
+
+#include "platform/FetchPool.h"
+#include "settings/IniDocument.h"
+#include "settings/ProgramFolder.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <algorithm>
+#include <optional>
+
+namespace {
+
+const QString kSection = QStringLiteral("Run");
+const QString kConnections = QStringLiteral("Connections");
+const QString kConnectionsPerHost = QStringLiteral("ConnectionsPerHost");
+
+// A whole number, brought into [low, high]. A number too long for an int
+// is still plainly too large (or too small), so it goes to that end too.
+std::optional<int> readCount(const std::optional<QString>& stored, int low, int high)
+{
+    static const QRegularExpression whole(QStringLiteral(R"(^[+-]?\d+$)"));
+    if (!stored || !whole.match(*stored).hasMatch())
+        return std::nullopt;
+    bool ok = false;
+    const qlonglong n = stored->toLongLong(&ok);
+    if (!ok)
+        return stored->startsWith(u'-') ? low : high;
+    return int(std::clamp<qlonglong>(n, low, high));
+}
+
+// The pool brings its limits into the same ranges; the two must not drift apart.
+static_assert(RunPreferences::MostConnections == FetchPool::kMostConnections);
+static_assert(RunPreferences::MostConnectionsPerHost == FetchPool::kMostConnectionsPerHost);
+static_assert(RunPreferences::DefaultConnections == FetchPool::kDefaultConnections);
+static_assert(RunPreferences::DefaultConnectionsPerHost == FetchPool::kDefaultConnectionsPerHost);
+
+} // namespace
+
+QString RunPreferences::filePath(const ProgramFolder& folder)
+{
+    return folder.filePath(QString::fromLatin1(FileName));
+}
+
+RunPreferences RunPreferences::load(const QString& path)
+{
+    IniDocument doc;
+    doc.load(path); // a file that cannot be read gives the defaults
+    RunPreferences prefs;
+    prefs.m_connections =
+        readCount(doc.value(kSection, kConnections), 1, MostConnections).value_or(DefaultConnections);
+    prefs.m_connectionsPerHost = readCount(doc.value(kSection, kConnectionsPerHost), 1, MostConnectionsPerHost)
+                                     .value_or(DefaultConnectionsPerHost);
+    return prefs;
+}
+
+SaveOutcome RunPreferences::save(const QString& path) const
+{
+    IniDocument doc;
+    if (!doc.load(path) && QFileInfo(path).isFile())
+        return SaveOutcome::failure(path, QStringLiteral("the existing file cannot be read"));
+    doc.setValue(kSection, kConnections, QString::number(m_connections));
+    doc.setValue(kSection, kConnectionsPerHost, QString::number(m_connectionsPerHost));
+    return doc.save(path);
+}
+
+void RunPreferences::setConnections(int connections)
+{
+    m_connections = std::clamp(connections, 1, int(MostConnections));
+}
+
+void RunPreferences::setConnectionsPerHost(int connectionsPerHost)
+{
+    m_connectionsPerHost = std::clamp(connectionsPerHost, 1, int(MostConnectionsPerHost));
+}

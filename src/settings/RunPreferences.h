@@ -1,0 +1,42 @@
+#pragma once
+
+#include "platform/SaveOutcome.h"
+
+#include <QString>
+
+class ProgramFolder;
+
+// How a run fetches: how many pages at once in all and per host. These live in
+// a file of their own, preferences.ini beside links.ini, so that links.ini
+// keeps exactly the keys other tools and older copies read. Section [Run],
+// keys Connections (1-32, default 6) and ConnectionsPerHost (1-4, default 2).
+class RunPreferences
+{
+public:
+    static constexpr char FileName[] = "preferences.ini";
+    static constexpr int DefaultConnections = 6;
+    static constexpr int MostConnections = 32;
+    static constexpr int DefaultConnectionsPerHost = 2;
+    static constexpr int MostConnectionsPerHost = 4;
+
+    static QString filePath(const ProgramFolder& folder);
+
+    // A value outside its range is brought to the nearest end of it; one that
+    // is missing or not a whole number gives the default. Silent, as every
+    // load of the program is.
+    static RunPreferences load(const QString& path);
+    // Writes both keys; every other line of the file (comments, other keys and
+    // sections) stays as it was. An existing file that cannot be read is left
+    // alone.
+    SaveOutcome save(const QString& path) const;
+
+    int connections() const { return m_connections; }
+    int connectionsPerHost() const { return m_connectionsPerHost; }
+    // Both bring the value into range.
+    void setConnections(int connections);
+    void setConnectionsPerHost(int connectionsPerHost);
+
+private:
+    int m_connections = DefaultConnections;
+    int m_connectionsPerHost = DefaultConnectionsPerHost;
+};
