@@ -23,8 +23,9 @@ UrlOutcome UrlOutcome::processed(int index, const QString& url, const FetchResul
         outcome.error = fetch.error;
     } else {
         outcome.kind = Kind::Refused;
-        outcome.refusal = verdict.refusal.refused() ? verdict.refusal
-                                                    : PageRefusal{PageRefusal::Kind::AnalysisAbandoned, QString()};
+        outcome.refusal = verdict.refusal.refused()
+                              ? verdict.refusal
+                              : PageRefusal{PageRefusal::Kind::AnalysisAbandoned, QString()};
     }
     return outcome;
 }

@@ -8,7 +8,8 @@ namespace {
 
 QString field(const QString& text)
 {
-    const bool quoted = text.contains(u',') || text.contains(u'"') || text.contains(u'\r') || text.contains(u'\n');
+    const bool quoted =
+        text.contains(u',') || text.contains(u'"') || text.contains(u'\r') || text.contains(u'\n');
     if (!quoted)
         return text;
     QString doubled = text;
@@ -27,8 +28,9 @@ QByteArray RunReport::toCsv() const
 {
     QByteArray csv("index,url,outcome,reason,status_line,content_type,bytes,milliseconds\r\n");
     for (const Line& line : m_lines) {
-        const QStringList fields{QString::number(line.index), field(line.url),        field(line.outcome),
-                                 field(line.reason),          field(line.statusLine), field(line.contentType),
+        const QStringList fields{QString::number(line.index), field(line.url),
+                                 field(line.outcome),         field(line.reason),
+                                 field(line.statusLine),      field(line.contentType),
                                  number(line.bytes),          number(line.milliseconds)};
         csv += fields.join(u',').toUtf8();
         csv += "\r\n";

@@ -49,8 +49,9 @@ RunPreferences RunPreferences::load(const QString& path)
     RunPreferences prefs;
     prefs.m_connections =
         readCount(doc.value(kSection, kConnections), 1, MostConnections).value_or(DefaultConnections);
-    prefs.m_connectionsPerHost = readCount(doc.value(kSection, kConnectionsPerHost), 1, MostConnectionsPerHost)
-                                     .value_or(DefaultConnectionsPerHost);
+    prefs.m_connectionsPerHost =
+        readCount(doc.value(kSection, kConnectionsPerHost), 1, MostConnectionsPerHost)
+            .value_or(DefaultConnectionsPerHost);
     return prefs;
 }
 

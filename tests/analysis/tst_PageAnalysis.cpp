@@ -325,20 +325,21 @@ void PageAnalysisTests::refusalReason_data()
     using K = PageRefusal::Kind;
     const QString notFound = QStringLiteral("HTTP/1.1 404 Not Found\r\nContent-Type: text/html\r\n");
     const QString pdf = QStringLiteral("HTTP/1.1 200 OK\r\nContent-Type:  application/pdf \r\n");
-    QTest::newRow("accepted") << kOkHeader << false << "" << int(K::None) << "" << "";
+    QTest::newRow("accepted") << kOkHeader << false << "" << int(K::None) << ""
+                              << "";
     QTest::newRow("status line") << notFound << false << "" << int(K::StatusLine) << "HTTP/1.1 404 Not Found"
                                  << "status line not accepted: HTTP/1.1 404 Not Found";
     QTest::newRow("content type") << pdf << false << "" << int(K::ContentType) << "application/pdf"
                                   << "content type is not HTML: application/pdf";
-    QTest::newRow("content type without a blank")
-        << "HTTP/1.1 200 OK\r\ncontent-type:text/html\r\n" << false << "" << int(K::ContentType) << "text/html"
-        << "content type is not HTML: text/html";
-    QTest::newRow("no content type") << "HTTP/1.1 200 OK\r\nServer: x\r\n" << false << ""
-                                     << int(K::ContentType) << ""
+    QTest::newRow("content type without a blank") << "HTTP/1.1 200 OK\r\ncontent-type:text/html\r\n"
+                                                  << false << "" << int(K::ContentType) << "text/html"
+                                                  << "content type is not HTML: text/html";
+    QTest::newRow("no content type") << "HTTP/1.1 200 OK\r\nServer: x\r\n"
+                                     << false << "" << int(K::ContentType) << ""
                                      << "content type is not HTML";
     QTest::newRow("status line before content type")
-        << "HTTP/1.1 500 Internal Server Error\r\nContent-Type: text/plain\r\n" << true << "both"
-        << int(K::StatusLine) << "HTTP/1.1 500 Internal Server Error"
+        << "HTTP/1.1 500 Internal Server Error\r\nContent-Type: text/plain\r\n"
+        << true << "both" << int(K::StatusLine) << "HTTP/1.1 500 Internal Server Error"
         << "status line not accepted: HTTP/1.1 500 Internal Server Error";
     QTest::newRow("reciprocal link") << kOkHeader << true << "both" << int(K::ReciprocalLink) << ""
                                      << "reciprocal link not found";
@@ -347,9 +348,9 @@ void PageAnalysisTests::refusalReason_data()
     QTest::newRow("title before description")
         << kOkHeader << false << "both" << int(K::TitleBadWord) << "garden"
         << "bad word in the title: garden";
-    QTest::newRow("description bad word") << kOkHeader << false << "description" << int(K::DescriptionBadWord)
-                                          << "hoes"
-                                          << "bad word in the description: hoes";
+    QTest::newRow("description bad word")
+        << kOkHeader << false << "description" << int(K::DescriptionBadWord) << "hoes"
+        << "bad word in the description: hoes";
 }
 
 void PageAnalysisTests::refusalReason()
@@ -439,7 +440,8 @@ void PageAnalysisTests::urlOutcome()
     QCOMPARE(line.bytes, std::optional<qint64>(321));
     QCOMPARE(line.milliseconds, std::optional<qint64>(45));
 
-    const RunReport::Line stopped = UrlOutcome::notReached(9, QStringLiteral("http://late.example/")).reportLine();
+    const RunReport::Line stopped =
+        UrlOutcome::notReached(9, QStringLiteral("http://late.example/")).reportLine();
     QCOMPARE(stopped.outcome, QStringLiteral("not reached"));
     QCOMPARE(stopped.reason, QString());
     QVERIFY(!stopped.bytes && !stopped.milliseconds);

@@ -382,30 +382,39 @@ void TestResults::runReportKeepsTextsLiterally_data()
     QTest::newRow("plain") << "http://a.example/"
                            << "status line not accepted: HTTP/1.1 404 Not Found"
                            << "text/html; charset=utf-8" << true
-                           << QByteArray("7,http://a.example/,refused,status line not accepted: HTTP/1.1 404 Not "
-                                         "Found,HTTP/1.1 404 Not Found,text/html; charset=utf-8,512,40\r\n");
+                           << QByteArray(
+                                  "7,http://a.example/,refused,status line not accepted: HTTP/1.1 404 Not "
+                                  "Found,HTTP/1.1 404 Not Found,text/html; charset=utf-8,512,40\r\n");
     QTest::newRow("comma") << "http://a.example/?a=1,2"
                            << "bad word in the title: cheap"
                            << "text/html;a=1,b=2" << true
                            << QByteArray("7,\"http://a.example/?a=1,2\",refused,bad word in the title: "
                                          "cheap,HTTP/1.1 404 Not Found,\"text/html;a=1,b=2\",512,40\r\n");
     QTest::newRow("quotes") << "http://a.example/\"x\""
-                            << "bad word in the title: \"cheap\"\"" << "" << true
+                            << "bad word in the title: \"cheap\"\""
+                            << "" << true
                             << QByteArray("7,\"http://a.example/\"\"x\"\"\",refused,\"bad word in the title: "
                                           "\"\"cheap\"\"\"\"\",HTTP/1.1 404 Not Found,,512,40\r\n");
     QTest::newRow("line breaks") << "http://a.example/"
                                  << "fetch failed: one\r\ntwo\rthree\nfour"
                                  << "" << true
-                                 << QByteArray("7,http://a.example/,refused,\"fetch failed: "
-                                               "one\r\ntwo\rthree\nfour\",HTTP/1.1 404 Not Found,,512,40\r\n");
-    QTest::newRow("non-ASCII") << QString::fromUtf8("http://b\xC3\xBC" "cher.example/\xE6\x97\xA5 \xF0\x9F\x98\x80")
-                               << QString::fromUtf8("bad word in the title: gr\xC3\xBC" "n") << "" << true
-                               << QByteArray("7,http://b\xC3\xBC" "cher.example/\xE6\x97\xA5 \xF0\x9F\x98\x80,"
-                                             "refused,bad word in the title: gr\xC3\xBC" "n,HTTP/1.1 404 Not "
+                                 << QByteArray(
+                                        "7,http://a.example/,refused,\"fetch failed: "
+                                        "one\r\ntwo\rthree\nfour\",HTTP/1.1 404 Not Found,,512,40\r\n");
+    QTest::newRow("non-ASCII") << QString::fromUtf8("http://b\xC3\xBC"
+                                                    "cher.example/\xE6\x97\xA5 \xF0\x9F\x98\x80")
+                               << QString::fromUtf8("bad word in the title: gr\xC3\xBC"
+                                                    "n")
+                               << "" << true
+                               << QByteArray("7,http://b\xC3\xBC"
+                                             "cher.example/\xE6\x97\xA5 \xF0\x9F\x98\x80,"
+                                             "refused,bad word in the title: gr\xC3\xBC"
+                                             "n,HTTP/1.1 404 Not "
                                              "Found,,512,40\r\n");
     QTest::newRow("no numbers") << "http://c.example/"
                                 << ""
-                                << "" << false << QByteArray("7,http://c.example/,refused,,HTTP/1.1 404 Not Found,,,\r\n");
+                                << "" << false
+                                << QByteArray("7,http://c.example/,refused,,HTTP/1.1 404 Not Found,,,\r\n");
 }
 
 void TestResults::runReportKeepsTextsLiterally()

@@ -537,11 +537,12 @@ void TestSettingsFiles::runPreferences_data()
     QTest::newRow("zero") << QByteArray("[Run]\r\nConnections=0\r\nConnectionsPerHost=0\r\n") << 1 << 1;
     QTest::newRow("negative") << QByteArray("[Run]\r\nConnections=-4\r\nConnectionsPerHost=-1\r\n") << 1 << 1;
     QTest::newRow("beyond any int")
-        << QByteArray("[Run]\r\nConnections=99999999999999999999\r\nConnectionsPerHost=-99999999999999999999\r\n")
+        << QByteArray(
+               "[Run]\r\nConnections=99999999999999999999\r\nConnectionsPerHost=-99999999999999999999\r\n")
         << 32 << 1;
     QTest::newRow("plus sign") << QByteArray("[Run]\r\nConnections=+7\r\n") << 7 << 2;
-    QTest::newRow("not numbers")
-        << QByteArray("[Run]\r\nConnections=eight\r\nConnectionsPerHost=2.5\r\n") << 6 << 2;
+    QTest::newRow("not numbers") << QByteArray("[Run]\r\nConnections=eight\r\nConnectionsPerHost=2.5\r\n")
+                                 << 6 << 2;
     QTest::newRow("empty values") << QByteArray("[Run]\r\nConnections=\r\nConnectionsPerHost=\r\n") << 6 << 2;
     QTest::newRow("other section") << QByteArray("[Output]\r\nConnections=9\r\n") << 6 << 2;
 }
