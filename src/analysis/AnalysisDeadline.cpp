@@ -20,8 +20,8 @@ AnalysisDeadline::~AnalysisDeadline()
 
 bool AnalysisDeadline::passed()
 {
-    if (!m_passed && ((m_cancelled && m_cancelled->load(std::memory_order_relaxed))
-                      || std::chrono::steady_clock::now() >= m_end))
+    if (!m_passed && ((m_cancelled && m_cancelled->load(std::memory_order_relaxed)) ||
+                      std::chrono::steady_clock::now() >= m_end))
         m_passed = true;
     return m_passed;
 }

@@ -15,10 +15,10 @@
 // What the batch run gets back for one URL.
 struct PageJobResult
 {
-    FetchResult fetch;             // the page text and header block, or why the fetch failed
-    PageVerdict verdict;           // the checks and the title and description rules
-    std::optional<ResultRow> row;  // the row's fields (number 0) when the page is accepted
-    bool abandoned = false;        // the analysis ran past its time limit or was cancelled
+    FetchResult fetch;            // the page text and header block, or why the fetch failed
+    PageVerdict verdict;          // the checks and the title and description rules
+    std::optional<ResultRow> row; // the row's fields (number 0) when the page is accepted
+    bool abandoned = false;       // the analysis ran past its time limit or was cancelled
 };
 
 // The fetch and the analysis of one URL, as one piece of work for a worker

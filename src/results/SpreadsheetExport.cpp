@@ -29,9 +29,8 @@ bool SpreadsheetExporter::exportTable(const ResultsTable& table, int rows, int c
     WorkbookContent content = WorkbookContent::FromTable(table, rows, columns, gridStyle, sheetName);
     const QDateTime when = QDateTime::currentDateTime();
     emit started();
-    m_watcher.setFuture(QtConcurrent::run(&m_pool, [content = std::move(content), folder = m_outputFolder, when] {
-        return WriteWorkbook(content, folder, when);
-    }));
+    m_watcher.setFuture(QtConcurrent::run(&m_pool, [content = std::move(content), folder = m_outputFolder,
+                                                    when] { return WriteWorkbook(content, folder, when); }));
     return true;
 }
 
