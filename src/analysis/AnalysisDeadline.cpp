@@ -6,8 +6,9 @@ thread_local AnalysisDeadline* t_current = nullptr;
 
 } // namespace
 
-AnalysisDeadline::AnalysisDeadline(std::chrono::milliseconds allowed)
-    : m_allowed(allowed), m_end(std::chrono::steady_clock::now() + allowed), m_previous(t_current)
+AnalysisDeadline::AnalysisDeadline(std::chrono::milliseconds allowed, const std::atomic<bool>* cancelled)
+    : m_allowed(allowed), m_end(std::chrono::steady_clock::now() + allowed), m_previous(t_current),
+      m_cancelled(cancelled)
 {
     t_current = this;
 }
@@ -19,7 +20,8 @@ AnalysisDeadline::~AnalysisDeadline()
 
 bool AnalysisDeadline::passed()
 {
-    if (!m_passed && std::chrono::steady_clock::now() >= m_end)
+    if (!m_passed && ((m_cancelled && m_cancelled->load(std::memory_order_relaxed)) ||
+                      std::chrono::steady_clock::now() >= m_end))
         m_passed = true;
     return m_passed;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 
 // A time limit on the analysis of one page, installed for the current thread
@@ -11,12 +12,14 @@
 class AnalysisDeadline
 {
 public:
-    explicit AnalysisDeadline(std::chrono::milliseconds allowed);
+    // With `cancelled`, the deadline also counts as passed once that flag is
+    // set: a page whose owner has gone away stops as it would at the limit.
+    explicit AnalysisDeadline(std::chrono::milliseconds allowed, const std::atomic<bool>* cancelled = nullptr);
     ~AnalysisDeadline();
     AnalysisDeadline(const AnalysisDeadline&) = delete;
     AnalysisDeadline& operator=(const AnalysisDeadline&) = delete;
 
-    // True once the time has run out (and stays true).
+    // True once the time has run out or the analysis was cancelled (and stays true).
     bool passed();
     std::chrono::milliseconds allowed() const { return m_allowed; }
 
@@ -30,4 +33,5 @@ private:
     std::chrono::steady_clock::time_point m_end;
     bool m_passed = false;
     AnalysisDeadline* m_previous = nullptr;
+    const std::atomic<bool>* m_cancelled;
 };

@@ -1,13 +1,12 @@
 #include "analysis/BatchRun.h"
 
-#include "analysis/AnalysisDeadline.h"
-#include "analysis/PageAnalysis.h"
 #include "filters/SortedListModel.h"
 #include "platform/LogCategories.h"
 #include "results/ResultsTable.h"
 #include "settings/Settings.h"
 
 #include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
 
 BatchRun::BatchRun(Settings& settings, SortedListModel& links, SortedListModel& badWords,
                    SortedListModel& validStatus, ResultsTable& results, const FetchOptions& fetchOptions,
@@ -29,12 +28,21 @@ BatchRun::BatchRun(Settings& settings, std::function<int()> linkCount, std::func
                    SortedListModel& badWords, SortedListModel& validStatus, ResultsTable& results,
                    const FetchOptions& fetchOptions, QObject* parent)
     : QObject(parent), m_settings(settings), m_linkCount(std::move(linkCount)), m_linkAt(std::move(linkAt)),
-      m_badWords(badWords), m_validStatus(validStatus), m_results(results), m_fetcher(nullptr, fetchOptions)
+      m_badWords(badWords), m_validStatus(validStatus), m_results(results), m_fetchOptions(fetchOptions)
 {
-    connect(&m_fetcher, &PageFetcher::finished, this, &BatchRun::onFetched);
+    m_pool.setMaxThreadCount(1);
+    connect(&m_watcher, &QFutureWatcherBase::finished, this, &BatchRun::onJobFinished);
 }
 
-BatchRun::~BatchRun() = default;
+BatchRun::~BatchRun()
+{
+    // The job at work stops its fetch and its analysis at the flag; nothing
+    // of it reaches this object once the pool is done.
+    if (m_cancelJob)
+        m_cancelJob->store(true);
+    m_watcher.disconnect(this);
+    m_pool.waitForDone();
+}
 
 QString BatchRun::percentText(double fraction)
 {
@@ -48,14 +56,14 @@ QString BatchRun::percentText(double fraction)
 
 void BatchRun::start()
 {
-    if (m_running)
+    if (m_state != State::Idle)
         return;
     // A stop asked for before this run does not end it.
     m_stopRequested = false;
     Q_EMIT stopRequestedChanged(false);
     // The table stays read-only for the user while rows go in, so the
     // rows the run inserted stay where it put them.
-    m_running = true;
+    m_state = State::Yielding;
     m_editableBefore = m_results.isUserEditable();
     m_results.setUserEditable(false);
     Q_EMIT runningChanged(true);
@@ -81,20 +89,24 @@ void BatchRun::requestStop()
 void BatchRun::setHeld(bool held)
 {
     m_held = held;
-    if (!held && m_waitingForRelease) {
-        m_waitingForRelease = false;
-        QTimer::singleShot(0, this, &BatchRun::proceed);
-    }
+    if (!held && m_state == State::Holding)
+        yieldThenProceed();
+}
+
+void BatchRun::yieldThenProceed()
+{
+    m_state = State::Yielding;
+    QTimer::singleShot(0, this, &BatchRun::proceed);
 }
 
 void BatchRun::proceed()
 {
-    if (!m_running)
+    if (m_state != State::Yielding)
         return;
     // The "Stop" message box is open: the run stays at this step boundary
     // until it closes, as it did behind the modal box.
     if (m_held) {
-        m_waitingForRelease = true;
+        m_state = State::Holding;
         return;
     }
     if (m_index > m_count) {
@@ -114,53 +126,47 @@ void BatchRun::beginUrl()
     // The entry is read now: the list may have changed while the run waited.
     m_url = m_linkAt(m_index - 1);
     setStatus(QString::fromLatin1(ProcessingPrefix) + m_url);
-    // The answer comes back through onFetched().
-    m_fetcher.OpenURL(m_url);
+
+    // The settings and the lists as they are now, when this URL's turn
+    // begins; the job works on these copies.
+    PageJob job;
+    job.url = m_url;
+    job.settings = m_settings.snapshot();
+    job.badWords = m_badWords.entries();
+    job.validStatus = m_validStatus.entries();
+    job.fetchOptions = m_fetchOptions;
+    job.timeLimit = m_analysisTimeLimit;
+    m_cancelJob = job.cancelled;
+    m_state = State::Working;
+    m_watcher.setFuture(QtConcurrent::run(&m_pool, [job = std::move(job)] { return job.run(); }));
 }
 
-void BatchRun::onFetched(const FetchResult& result)
+void BatchRun::onJobFinished()
 {
-    if (!m_running)
+    if (m_state != State::Working)
         return;
-    // The page goes through the page buffer; the header block is this
-    // response's (both empty after a failed fetch).
-    m_pageBuffer = result.body;
-    Q_EMIT pageBufferChanged(m_pageBuffer);
-    const QString header = result.header;
+    const PageJobResult result = m_watcher.result();
+    m_cancelJob.reset();
 
-    // The checks and the field rules, under one snapshot of the settings and
-    // the lists as they are now, when this URL's analysis begins. The deadline decides nothing about the
-    // page: if it passes, the page's analysis is thrown away and reported, and no row is added.
-    AnalysisDeadline deadline(m_analysisTimeLimit);
-    const SettingsSnapshot settings = m_settings.snapshot();
-    const PageVerdict verdict =
-        AnalysePage(settings, m_pageBuffer, header, m_badWords.entries(), m_validStatus.entries());
-    bool abandoned = deadline.passed();
+    // The page goes through the page buffer (empty after a failed fetch).
+    m_pageBuffer = result.fetch.body;
+    Q_EMIT pageBufferChanged(m_pageBuffer);
 
     ++m_processed;
     Q_EMIT processedChanged(m_processed);
 
     // An accepted page becomes the next row.
-    if (!abandoned && !verdict.accepted())
+    if (!result.abandoned && !result.row)
         qCDebug(lcAnalysis, "no row for %s", qUtf8Printable(m_url));
-    if (!abandoned && verdict.accepted()) {
-        // The cells are worked out before the row goes in (the URL cell holds
-        // the URL as it is), so an abandoned page leaves no trace in the table.
-        const RowCells cells = FillRowCells(settings, verdict, m_url, m_pageBuffer);
-        abandoned = deadline.passed();
-        if (!abandoned) {
-            ++m_rows;
-            m_added = m_rows;
-            Q_EMIT addedChanged(m_added);
-            m_results.InsertRow(m_rows);
-            m_results.SetCell(m_rows, 0, QString::number(m_rows));
-            m_results.SetCell(m_rows, 4, m_url);
-            m_results.SetCell(m_rows, 1, cells.title);
-            m_results.SetCell(m_rows, 2, cells.email);
-            m_results.SetCell(m_rows, 3, cells.description);
-        }
+    if (result.row) {
+        ++m_rows;
+        m_added = m_rows;
+        Q_EMIT addedChanged(m_added);
+        ResultRow row = *result.row;
+        row.number = m_rows;
+        m_results.InsertRow(m_rows, row);
     }
-    if (abandoned) {
+    if (result.abandoned) {
         Q_EMIT analysisAbandoned(m_url, QStringLiteral("the analysis of the page took longer than %1 ms")
                                             .arg(m_analysisTimeLimit.count()));
     }
@@ -175,14 +181,13 @@ void BatchRun::onFetched(const FetchResult& result)
     ++m_index;
     // The one yield per URL: pending input, a click on "Stop" included, is
     // handled before the next URL begins.
-    QTimer::singleShot(0, this, &BatchRun::proceed);
+    yieldThenProceed();
 }
 
 void BatchRun::endRun(const char* status)
 {
     setStatus(QString::fromLatin1(status));
-    m_running = false;
-    m_waitingForRelease = false;
+    m_state = State::Idle;
     m_results.setUserEditable(m_editableBefore);
     Q_EMIT runningChanged(false);
     Q_EMIT finished();

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "analysis/PageJob.h"
 #include "platform/PageFetcher.h"
 
+#include <QFutureWatcher>
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QThreadPool>
 #include <chrono>
 #include <functional>
 
@@ -14,9 +17,11 @@ class SortedListModel;
 
 // The batch data run ("Get Data"): visits every URL of the link list in order,
 // fetches each page once, checks it and adds a row to the results table for
-// every page that passes. It runs on the owner's thread as a chain of steps:
-// the fetch is in flight on the fetcher's worker thread, and between two URLs
-// the run goes back to the event loop once, where a stop request is seen.
+// every page that passes. The fetch and the analysis of one URL are one job on
+// a worker thread (a PageJob); the owner's thread only starts the jobs, one at
+// a time, and puts their answers into the table, the counters and the status.
+// Between two URLs the run goes back to the event loop once, where a stop
+// request is seen.
 //
 // The "4. Data" widgets and the headless batch command bind to the signals;
 // each signal also has a getter for the current value.
@@ -56,7 +61,14 @@ public:
     // whose analysis runs past it adds no row; analysisAbandoned() reports it.
     void setAnalysisTimeLimit(std::chrono::milliseconds limit) { m_analysisTimeLimit = limit; }
 
-    bool isRunning() const { return m_running; }
+    // Where the run is. Idle: no run. Working: a URL's job is on the worker.
+    // Yielding: the URL is done and the next step waits for one turn of the
+    // event loop. Holding: the "Stop" box is open, and the run waits for it to
+    // close before its next URL (or its end).
+    enum class State { Idle, Working, Yielding, Holding };
+    State state() const { return m_state; }
+
+    bool isRunning() const { return m_state != State::Idle; }
     bool stopRequested() const { return m_stopRequested; }
     bool isHeld() const { return m_held; }
     QString statusText() const { return m_status; }
@@ -87,8 +99,9 @@ private:
              SortedListModel& badWords, SortedListModel& validStatus, ResultsTable& results,
              const FetchOptions& fetchOptions, QObject* parent);
     void beginUrl();
-    void onFetched(const FetchResult& result);
+    void onJobFinished();
     void proceed();
+    void yieldThenProceed();
     void endRun(const char* status);
     void setStatus(const QString& text);
 
@@ -99,12 +112,16 @@ private:
     SortedListModel& m_badWords;
     SortedListModel& m_validStatus;
     ResultsTable& m_results;
-    PageFetcher m_fetcher;
+    FetchOptions m_fetchOptions;
+    // The jobs run on a pool of this run's own, so that the destructor can
+    // wait for the job at work, after cancelling it, and for nothing else.
+    QThreadPool m_pool;
+    QFutureWatcher<PageJobResult> m_watcher;
+    std::shared_ptr<std::atomic<bool>> m_cancelJob; // the flag of the job at work
 
-    bool m_running = false;
+    State m_state = State::Idle;
     bool m_stopRequested = false;
     bool m_held = false;
-    bool m_waitingForRelease = false; // the run reached a step boundary while held
     int m_count = 0;                  // N, taken at the start
     int m_index = 0;                  // i, 1..N
     int m_rows = 0;                   // r

@@ -3,34 +3,71 @@
 #include "analysis/AcceptanceChecks.h"
 #include "analysis/AnalysisDeadline.h"
 #include "analysis/FieldRules.h"
+#include "analysis/PageJob.h"
 #include "analysis/Pattern.h"
 #include "filters/SortedListModel.h"
 #include "settings/Settings.h"
 
+#include <QtConcurrent/QtConcurrentRun>
+
 TestRun::TestRun(Settings& settings, SortedListModel& badWords, SortedListModel& validStatus,
                  const FetchOptions& fetchOptions, QObject* parent)
     : QObject(parent), m_settings(settings), m_badWords(badWords), m_validStatus(validStatus),
-      m_fetcher(nullptr, fetchOptions)
+      m_fetchOptions(fetchOptions)
 {
-    connect(&m_fetcher, &PageFetcher::finished, this, &TestRun::onFetched);
+    connect(&m_watcher, &QFutureWatcherBase::finished, this, &TestRun::onJobFinished);
+}
+
+TestRun::~TestRun()
+{
+    if (m_cancelJob)
+        m_cancelJob->store(true);
+    m_watcher.disconnect(this);
+    m_pool.waitForDone();
 }
 
 void TestRun::start(const QString& url, const QString& previousEmail)
 {
-    const bool wasRunning = m_fetcher.isBusy();
-    m_url = url;
-    m_previousEmail = previousEmail;
-    m_fetcher.OpenURL(url);
+    const bool wasRunning = m_running;
+    // The test in flight is dropped: its fetch stops, its analysis gives up,
+    // and its answer is never shown.
+    if (m_cancelJob)
+        m_cancelJob->store(true);
+    // The settings and lists as they are when the test begins.
+    PageJob job;
+    job.url = url;
+    job.settings = m_settings.snapshot();
+    job.badWords = m_badWords.entries();
+    job.validStatus = m_validStatus.entries();
+    job.fetchOptions = m_fetchOptions;
+    job.timeLimit = m_analysisTimeLimit;
+    m_cancelJob = job.cancelled;
+    m_running = true;
+    m_watcher.setFuture(QtConcurrent::run(
+        &m_pool, [job = std::move(job), previousEmail] { return runJob(job, previousEmail); }));
     if (!wasRunning)
         Q_EMIT runningChanged(true);
 }
 
-void TestRun::onFetched(const FetchResult& result)
+void TestRun::onJobFinished()
 {
-    // The settings and lists as they are when the analysis begins.
-    AnalysisDeadline deadline(m_analysisTimeLimit);
-    TestRunResult texts = analyse(m_settings.snapshot(), m_url, result, m_badWords.entries(),
-                                  m_validStatus.entries(), m_previousEmail);
+    // A superseded test's answer may still be on its way; only the newest
+    // test's own ends the run.
+    if (!m_running || !m_watcher.future().isFinished())
+        return;
+    m_running = false;
+    m_cancelJob.reset();
+    const TestRunResult texts = m_watcher.result();
+    Q_EMIT runningChanged(false);
+    Q_EMIT finished(texts);
+}
+
+TestRunResult TestRun::runJob(const PageJob& job, const QString& previousEmail)
+{
+    const FetchResult fetched = job.fetch();
+    AnalysisDeadline deadline(job.timeLimit, job.cancelled.get());
+    TestRunResult texts =
+        analyse(job.settings, job.url, fetched, job.badWords, job.validStatus, previousEmail);
     if (deadline.passed()) {
         // Nothing worked out under a passed deadline can be trusted.
         texts.verdict = QLatin1String(AnalysisAbandoned);
@@ -39,8 +76,7 @@ void TestRun::onFetched(const FetchResult& result)
         texts.description.clear();
         texts.testDomain.clear();
     }
-    Q_EMIT runningChanged(false);
-    Q_EMIT finished(texts);
+    return texts;
 }
 
 namespace {

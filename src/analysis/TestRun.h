@@ -2,11 +2,16 @@
 
 #include "platform/PageFetcher.h"
 
+#include <QFutureWatcher>
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QThreadPool>
+#include <atomic>
 #include <chrono>
+#include <memory>
 
+class PageJob;
 class Settings;
 class SettingsSnapshot;
 class SortedListModel;
@@ -29,7 +34,8 @@ struct TestRunResult
 
 // "Test": fetches one URL and works out every check and field rule on it,
 // reporting each check as a sentence instead of refusing the page. The fetch
-// is in flight on a worker thread; finished() brings the texts back.
+// and the analysis are one job on a worker thread; finished() brings the texts
+// back on the owner's thread.
 class TestRun : public QObject
 {
     Q_OBJECT
@@ -54,12 +60,13 @@ public:
 
     TestRun(Settings& settings, SortedListModel& badWords, SortedListModel& validStatus,
             const FetchOptions& fetchOptions = {}, QObject* parent = nullptr);
+    ~TestRun() override;
 
     // Starts a test of url. previousEmail is what the e-mail box shows now: it
     // stays when no e-mail option is selected. A test still in flight is
     // dropped; only the newest one finishes.
     void start(const QString& url, const QString& previousEmail);
-    bool isRunning() const { return m_fetcher.isBusy(); }
+    bool isRunning() const { return m_running; }
     // The time limit on the analysis of the fetched page; past it the verdict
     // says the analysis was abandoned and the field texts stay empty.
     void setAnalysisTimeLimit(std::chrono::milliseconds limit) { m_analysisTimeLimit = limit; }
@@ -69,19 +76,26 @@ public:
     static TestRunResult analyse(const SettingsSnapshot& settings, const QString& url,
                                  const FetchResult& fetch, const QStringList& badWords,
                                  const QStringList& validStatus, const QString& previousEmail);
+    // The whole test of job's URL on the calling thread: the fetch, then
+    // analyse() under the job's time limit.
+    static TestRunResult runJob(const PageJob& job, const QString& previousEmail);
 
 Q_SIGNALS:
     void runningChanged(bool running);
     void finished(const TestRunResult& result);
 
 private:
-    void onFetched(const FetchResult& result);
+    void onJobFinished();
 
     Settings& m_settings;
     SortedListModel& m_badWords;
     SortedListModel& m_validStatus;
-    PageFetcher m_fetcher;
-    QString m_url;
-    QString m_previousEmail;
+    FetchOptions m_fetchOptions;
+    // The jobs run on a pool of this object's own: a test that was superseded
+    // may still be ending there, and the destructor waits for all of them.
+    QThreadPool m_pool;
+    QFutureWatcher<TestRunResult> m_watcher; // the newest test's job
+    std::shared_ptr<std::atomic<bool>> m_cancelJob;
+    bool m_running = false;
     std::chrono::milliseconds m_analysisTimeLimit{30000};
 };

@@ -62,6 +62,15 @@ void ResultsTable::InsertRow(int index)
     endInsertRows();
 }
 
+void ResultsTable::InsertRow(int index, const ResultRow& row)
+{
+    if (index < 1 || index > RowCount())
+        return;
+    beginInsertRows(QModelIndex(), modelRow(index), modelRow(index));
+    m_rows.insert(index, Row{QString::number(row.number), row.title, row.email, row.description, row.url});
+    endInsertRows();
+}
+
 void ResultsTable::Clear()
 {
     for (Row& row : m_rows)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "results/ResultRow.h"
+
 #include <QAbstractTableModel>
 #include <QString>
 #include <QVector>
@@ -27,6 +29,8 @@ public:
     void WriteHeader(); // "#", "Title", "Email", "Description", "URL" into row 0
     void ResetForRun();
     void InsertRow(int index); // an empty row at index (1 .. RowCount())
+    // A filled row at index (1 .. RowCount()), its fields in their columns.
+    void InsertRow(int index, const ResultRow& row);
     void Clear();              // every cell empty, row count unchanged
     void SetRowCount(int rows);
     void AppendRow();

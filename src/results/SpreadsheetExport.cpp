@@ -3,18 +3,20 @@
 #include "results/ResultsTable.h"
 
 #include <QDateTime>
-#include <QMetaObject>
+#include <QtConcurrent/QtConcurrentRun>
 
 SpreadsheetExporter::SpreadsheetExporter(WorkbookOpener opener, QString outputFolder, QObject* parent)
     : QObject(parent), m_opener(std::move(opener)), m_outputFolder(std::move(outputFolder))
-{}
+{
+    m_pool.setMaxThreadCount(1);
+    connect(&m_watcher, &QFutureWatcherBase::finished, this, &SpreadsheetExporter::deliver);
+}
 
 SpreadsheetExporter::~SpreadsheetExporter()
 {
-    // The worker posts its result to this object; once joined, nothing can
-    // post any more, and what was posted dies with the object.
-    if (m_worker.joinable())
-        m_worker.join();
+    // The write in progress finishes; its outcome dies with the object.
+    m_watcher.disconnect(this);
+    m_pool.waitForDone();
 }
 
 bool SpreadsheetExporter::exportTable(const ResultsTable& table, int rows, int columns, int gridStyle,
@@ -23,19 +25,12 @@ bool SpreadsheetExporter::exportTable(const ResultsTable& table, int rows, int c
     if (m_busy)
         return false;
     m_busy = true;
-    // The previous worker has posted its result already; it is at most
-    // returning from its function.
-    if (m_worker.joinable())
-        m_worker.join();
 
     WorkbookContent content = WorkbookContent::FromTable(table, rows, columns, gridStyle, sheetName);
     const QDateTime when = QDateTime::currentDateTime();
     emit started();
-    m_worker = std::thread([this, content = std::move(content), folder = m_outputFolder, when]() {
-        const WorkbookResult result = WriteWorkbook(content, folder, when);
-        QMetaObject::invokeMethod(
-            this, [this, result]() { deliver(result); }, Qt::QueuedConnection);
-    });
+    m_watcher.setFuture(QtConcurrent::run(&m_pool, [content = std::move(content), folder = m_outputFolder,
+                                                    when] { return WriteWorkbook(content, folder, when); }));
     return true;
 }
 
@@ -72,11 +67,12 @@ QString SpreadsheetExporter::CutCellsMessage(int count)
         .arg(count);
 }
 
-void SpreadsheetExporter::deliver(const WorkbookResult& result)
+void SpreadsheetExporter::deliver()
 {
-    if (m_worker.joinable())
-        m_worker.join();
+    if (!m_busy)
+        return;
     m_busy = false;
+    const WorkbookResult result = m_watcher.result();
 
     if (!result.saved.ok) {
         emit failed(FailureTitle, result.saved.message());

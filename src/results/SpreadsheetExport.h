@@ -4,9 +4,10 @@
 #include "results/WorkbookWriter.h"
 
 #include <QDir>
+#include <QFutureWatcher>
 #include <QObject>
 #include <QString>
-#include <thread>
+#include <QThreadPool>
 
 class ResultsTable;
 
@@ -14,8 +15,8 @@ class ResultsTable;
 // in the desktop's spreadsheet application.
 //
 // The cells are copied at the call, on the caller's (UI) thread; the workbook
-// is written on a worker thread and the outcome arrives as a queued signal, so
-// the window keeps painting during a large export. One export at a time.
+// is written on a worker thread and the outcome arrives on the caller's thread,
+// so the window keeps painting during a large export. One export at a time.
 class SpreadsheetExporter : public QObject
 {
     Q_OBJECT
@@ -68,10 +69,13 @@ signals:
     void failed(const QString& title, const QString& message);
 
 private:
-    void deliver(const WorkbookResult& result);
+    void deliver();
 
     WorkbookOpener m_opener;
     QString m_outputFolder;
-    std::thread m_worker;
+    // The write runs on a pool of this object's own, which the destructor
+    // waits for: a workbook half written is never left behind by a close.
+    QThreadPool m_pool;
+    QFutureWatcher<WorkbookResult> m_watcher;
     bool m_busy = false;
 };

@@ -8,6 +8,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 
 namespace {
 
@@ -44,6 +45,7 @@ private Q_SLOTS:
     void percentText();
     void settingChangedWhileWaitingAppliesToNextUrl();
     void startWhileRunningIsIgnored();
+    void slowPatternLeavesTheEventLoopRunning();
 
 private:
     void addPages(int count);
@@ -372,6 +374,40 @@ void TestBatchRun::startWhileRunningIsIgnored()
     QCOMPARE(m_server->requests().size(), 2);
     QCOMPARE(m_run->added(), 2);
     QVERIFY(m_table->isUserEditable());
+}
+
+// A user pattern that backtracks at every position of a long page takes as
+// long as the time limit allows; the owner's thread must keep handling events
+// meanwhile (a "Stop" click, painting), and closing the window must not wait
+// for the pattern.
+void TestBatchRun::slowPatternLeavesTheEventLoopRunning()
+{
+    m_settings->setText(Key::TitleRegEx1, QStringLiteral("(a+)\\1[^a]"));
+    m_settings->setText(Key::TitleRegEx2, QString());
+    m_settings->setText(Key::TitleRegEx3, QString());
+    m_run->setAnalysisTimeLimit(std::chrono::minutes(2));
+    m_server->route("/slow", TestHttpResponse::html(QByteArray(2000, 'a')));
+    m_links->add(m_server->url("/slow").toString());
+
+    // A chain of zero-timers, one per turn of the event loop, counts the turns
+    // taken after the page was asked for and before the run was done with it.
+    int turns = 0;
+    bool chainEnded = false;
+    std::function<void()> turn = [&] {
+        if (m_server->requestCount("/slow") > 0)
+            ++turns;
+        if (m_run->processed() > 0 || turns >= 1000) {
+            chainEnded = true;
+            return;
+        }
+        QTimer::singleShot(0, this, turn);
+    };
+    m_run->start();
+    QTimer::singleShot(0, this, turn);
+    QTRY_VERIFY_WITH_TIMEOUT(chainEnded, 60000);
+    QCOMPARE(m_run->processed(), 0);
+    QVERIFY(m_run->isRunning());
+    m_run.reset(); // cancels the analysis at work and waits for it
 }
 
 QTEST_GUILESS_MAIN(TestBatchRun)

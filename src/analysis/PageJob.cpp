@@ -1,0 +1,32 @@
+#include "analysis/PageJob.h"
+
+#include "analysis/AnalysisDeadline.h"
+
+PageJobResult PageJob::run() const
+{
+    PageJobResult result;
+    result.fetch = fetch();
+
+    // A failed fetch is analysed too: its empty page text and header block
+    // meet the checks like any other page.
+    // The deadline decides nothing about the page: if it passes, the page's
+    // analysis is thrown away and reported, and no row is added.
+    AnalysisDeadline deadline(timeLimit, cancelled.get());
+    result.verdict = AnalysePage(settings, result.fetch.body, result.fetch.header, badWords, validStatus);
+    result.abandoned = deadline.passed();
+    if (!result.abandoned && result.verdict.accepted()) {
+        // The cells are worked out before the row goes in (the URL cell holds
+        // the URL as it is), so an abandoned page leaves no trace in the table.
+        const RowCells cells = FillRowCells(settings, result.verdict, url, result.fetch.body);
+        result.abandoned = deadline.passed();
+        if (!result.abandoned)
+            result.row = ResultRow{0, cells.title, cells.email, cells.description, url};
+    }
+    return result;
+}
+
+FetchResult PageJob::fetch() const
+{
+    const std::shared_ptr<std::atomic<bool>> flag = cancelled;
+    return PageFetcher::fetch(url, fetchOptions, [flag] { return flag->load(); });
+}

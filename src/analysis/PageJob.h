@@ -1,0 +1,46 @@
+#pragma once
+
+#include "analysis/PageAnalysis.h"
+#include "platform/PageFetcher.h"
+#include "results/ResultRow.h"
+#include "settings/SettingsSnapshot.h"
+
+#include <QString>
+#include <QStringList>
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <optional>
+
+// What the batch run gets back for one URL.
+struct PageJobResult
+{
+    FetchResult fetch;            // the page text and header block, or why the fetch failed
+    PageVerdict verdict;          // the checks and the title and description rules
+    std::optional<ResultRow> row; // the row's fields (number 0) when the page is accepted
+    bool abandoned = false;       // the analysis ran past its time limit or was cancelled
+};
+
+// The fetch and the analysis of one URL, as one piece of work for a worker
+// thread. Everything it reads is held by value and taken when the job is made,
+// at the moment this URL's turn begins, so nothing the window's thread changes
+// afterwards can reach a page halfway through.
+class PageJob
+{
+public:
+    QString url;
+    SettingsSnapshot settings;
+    QStringList badWords;
+    QStringList validStatus;
+    FetchOptions fetchOptions;
+    std::chrono::milliseconds timeLimit{30000};
+    // Set by the owner when it no longer wants the answer: the fetch stops,
+    // and the analysis gives up as if its time had run out.
+    std::shared_ptr<std::atomic<bool>> cancelled = std::make_shared<std::atomic<bool>>(false);
+
+    // Fetches the page and analyses it on the calling thread, under a deadline
+    // installed for that thread.
+    PageJobResult run() const;
+    // The fetch alone, stopping at the flag.
+    FetchResult fetch() const;
+};
