@@ -29,6 +29,23 @@ constexpr size_t kJitStackMax = 4 * 1024 * 1024;
 // per call, and RE2 this many matches, before the deadline is looked at.
 // Neither number changes any result.
 constexpr qsizetype kWindow = 4096;
+
+// A pattern that only PCRE2 can run (back references, look-around) is
+// compiled with a callout before every item, and the callout looks at the
+// deadline now and then. The count limits fix the outcome but not the time:
+// one step of a back reference compares as many characters as the group
+// holds, so a single start position of "(a+)\1x" over a long run of a's takes
+// seconds, and the deadline would otherwise be seen only after the window.
+// The callouts change no result.
+constexpr uint32_t kCalloutsPerCheck = 256;
+
+int checkDeadline(pcre2_callout_block*, void* counter)
+{
+    auto* calls = static_cast<uint32_t*>(counter);
+    if (++*calls % kCalloutsPerCheck == 0 && AnalysisDeadline::currentPassed())
+        return PCRE2_ERROR_CALLOUT;
+    return 0;
+}
 constexpr int kMatchesPerCheck = 64;
 
 // Room for RE2's compiled program and its DFA caches, per pattern.
@@ -116,6 +133,7 @@ PatternEngine::PatternEngine(int cacheSize, Engines engines) : m_cacheSize(std::
     pcre2_set_match_limit(m_matchContext, kMatchLimit);
     pcre2_set_depth_limit(m_matchContext, kDepthLimit);
     pcre2_set_heap_limit(m_matchContext, kHeapLimitKiB);
+    pcre2_set_callout(m_matchContext, &checkDeadline, &m_calloutCalls);
     m_jitStack = pcre2_jit_stack_create(kJitStackStart, kJitStackMax, nullptr);
     if (m_jitStack)
         pcre2_jit_stack_assign(m_matchContext, nullptr, m_jitStack);
@@ -164,7 +182,8 @@ const PatternEngine::Compiled* PatternEngine::compiled(const QString& pattern, b
         // a few patterns PCRE2 refuses, and the two must agree.
         int errorCode = 0;
         PCRE2_SIZE errorOffset = 0;
-        const uint32_t options = kCompileOptions | (caseSensitive ? 0u : uint32_t(PCRE2_CASELESS));
+        const uint32_t options = kCompileOptions | (caseSensitive ? 0u : uint32_t(PCRE2_CASELESS)) |
+                                 (c->re2 ? 0u : uint32_t(PCRE2_AUTO_CALLOUT));
         c->code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(t.pcre2.utf16()), PCRE2_SIZE(t.pcre2.size()),
                                 options, &errorCode, &errorOffset, m_compileContext);
         if (c->code) {

@@ -114,6 +114,7 @@ private:
     pcre2_compile_context* m_compileContext = nullptr;
     pcre2_match_context* m_matchContext = nullptr;
     pcre2_jit_stack* m_jitStack = nullptr;
+    uint32_t m_calloutCalls = 0; // callouts seen, to look at the deadline every so often
 
     // The last few subjects in UTF-8. One page is read by a dozen patterns,
     // in turns with its header block and the texts cut out of it, so a single
