@@ -1,5 +1,6 @@
 #include "analysis/BatchRun.h"
 
+#include "analysis/PatternEngine.h"
 #include "filters/SortedListModel.h"
 #include "platform/LogCategories.h"
 #include "results/ResultsTable.h"
@@ -31,6 +32,7 @@ BatchRun::BatchRun(Settings& settings, std::function<int()> linkCount, std::func
       m_badWords(badWords), m_validStatus(validStatus), m_results(results), m_fetchOptions(fetchOptions)
 {
     m_pool.setMaxThreadCount(1);
+    m_patternEngine = std::make_shared<PatternEngine>();
     connect(&m_watcher, &QFutureWatcherBase::finished, this, &BatchRun::onJobFinished);
 }
 
@@ -136,6 +138,7 @@ void BatchRun::beginUrl()
     job.validStatus = m_validStatus.entries();
     job.fetchOptions = m_fetchOptions;
     job.timeLimit = m_analysisTimeLimit;
+    job.engine = m_patternEngine;
     m_cancelJob = job.cancelled;
     m_state = State::Working;
     m_watcher.setFuture(QtConcurrent::run(&m_pool, [job = std::move(job)] { return job.run(); }));

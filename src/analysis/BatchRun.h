@@ -11,6 +11,7 @@
 #include <chrono>
 #include <functional>
 
+class PatternEngine;
 class ResultsTable;
 class Settings;
 class SortedListModel;
@@ -115,6 +116,9 @@ private:
     FetchOptions m_fetchOptions;
     // The jobs run on a pool of this run's own, so that the destructor can
     // wait for the job at work, after cancelling it, and for nothing else.
+    // One job at a time uses it, on the pool's thread; it lives here so that it
+    // goes away with the run, not with a pool thread at the program's end.
+    std::shared_ptr<PatternEngine> m_patternEngine;
     QThreadPool m_pool;
     QFutureWatcher<PageJobResult> m_watcher;
     std::shared_ptr<std::atomic<bool>> m_cancelJob; // the flag of the job at work

@@ -1,6 +1,8 @@
 #include "analysis/PageJob.h"
 
 #include "analysis/AnalysisDeadline.h"
+#include "analysis/PatternEngine.h"
+#include "analysis/PatternEngineScope.h"
 
 PageJobResult PageJob::run() const
 {
@@ -12,6 +14,10 @@ PageJobResult PageJob::run() const
     // The deadline decides nothing about the page: if it passes, the page's
     // analysis is thrown away and reported, and no row is added.
     AnalysisDeadline deadline(timeLimit, cancelled.get());
+    std::optional<PatternEngine> ownEngine;
+    if (!engine)
+        ownEngine.emplace();
+    const PatternEngineScope patterns(engine ? *engine : *ownEngine);
     result.verdict = AnalysePage(settings, result.fetch.body, result.fetch.header, badWords, validStatus);
     result.abandoned = deadline.passed();
     if (!result.abandoned && result.verdict.accepted()) {

@@ -12,6 +12,8 @@
 #include <memory>
 #include <optional>
 
+class PatternEngine;
+
 // What the batch run gets back for one URL.
 struct PageJobResult
 {
@@ -37,6 +39,10 @@ public:
     // Set by the owner when it no longer wants the answer: the fetch stops,
     // and the analysis gives up as if its time had run out.
     std::shared_ptr<std::atomic<bool>> cancelled = std::make_shared<std::atomic<bool>>(false);
+    // The owner's engine, which keeps the compiled patterns from one page to
+    // the next; it must not serve two jobs at once. Without one the job makes
+    // its own.
+    std::shared_ptr<PatternEngine> engine;
 
     // Fetches the page and analyses it on the calling thread, under a deadline
     // installed for that thread.

@@ -1,6 +1,7 @@
 #include "analysis/Pattern.h"
 
 #include "analysis/PatternEngine.h"
+#include "analysis/PatternEngineScope.h"
 
 #include <QLocale>
 #include <vector>
@@ -8,9 +9,12 @@
 namespace {
 
 // One engine per thread: the primitives stay free functions without shared
-// mutable state, and a thread never waits for another's cache.
+// mutable state, and a thread never waits for another's cache. Work on a pool
+// thread brings its owner's engine (PatternEngineScope).
 PatternEngine& engine()
 {
+    if (PatternEngine* given = PatternEngineScope::current())
+        return *given;
     thread_local PatternEngine instance;
     return instance;
 }
