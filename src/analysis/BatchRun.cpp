@@ -29,11 +29,13 @@ BatchRun::BatchRun(Settings& settings, std::function<int()> linkCount, std::func
                    SortedListModel& badWords, SortedListModel& validStatus, ResultsTable& results,
                    const FetchOptions& fetchOptions, QObject* parent)
     : QObject(parent), m_settings(settings), m_linkCount(std::move(linkCount)), m_linkAt(std::move(linkAt)),
-      m_badWords(badWords), m_validStatus(validStatus), m_results(results), m_fetchOptions(fetchOptions)
+      m_badWords(badWords), m_validStatus(validStatus), m_results(results), m_fetchOptions(fetchOptions),
+      m_fetches(nullptr, fetchOptions, 1, 1)
 {
     m_pool.setMaxThreadCount(1);
     m_patternEngine = std::make_shared<PatternEngine>();
     connect(&m_watcher, &QFutureWatcherBase::finished, this, &BatchRun::onJobFinished);
+    connect(&m_fetches, &FetchPool::finished, this, &BatchRun::onFetched);
 }
 
 BatchRun::~BatchRun()
@@ -42,6 +44,8 @@ BatchRun::~BatchRun()
     // of it reaches this object once the pool is done.
     if (m_cancelJob)
         m_cancelJob->store(true);
+    m_fetches.disconnect(this);
+    m_fetches.cancelAll();
     m_watcher.disconnect(this);
     m_pool.waitForDone();
 }
@@ -54,6 +58,29 @@ QString BatchRun::percentText(double fraction)
     QString text = QString::number(double(percent), 'g', 7);
     text.replace(u'e', u'E');
     return text + u'%';
+}
+
+void BatchRun::setConnections(int connections, int connectionsPerHost)
+{
+    m_connections = qBound(1, connections, FetchPool::kMostConnections);
+    m_connectionsPerHost = qBound(1, connectionsPerHost, FetchPool::kMostConnectionsPerHost);
+    m_fetches.setLimits(m_connections, m_connectionsPerHost);
+}
+
+QString BatchRun::paceText() const
+{
+    return m_pace.text(isRunning() ? m_count - m_processed : 0);
+}
+
+RunReport BatchRun::report() const
+{
+    RunReport report;
+    for (const UrlOutcome& outcome : m_outcomes)
+        report.append(outcome.reportLine());
+    const int listed = m_linkCount();
+    for (int i = int(m_outcomes.size()) + 1; i <= m_count; ++i)
+        report.append(UrlOutcome::notReached(i, i <= listed ? m_linkAt(i - 1) : QString()).reportLine());
+    return report;
 }
 
 void BatchRun::start()
@@ -78,6 +105,10 @@ void BatchRun::start()
     m_count = m_linkCount();
     m_rows = 0;
     m_index = 1;
+    m_outcomes.clear();
+    m_ahead.clear();
+    m_pace.start();
+    Q_EMIT paceChanged(QString());
     proceed();
 }
 
@@ -85,12 +116,20 @@ void BatchRun::requestStop()
 {
     m_stopRequested = true;
     Q_EMIT stopRequestedChanged(true);
+    // No URL after the one at work gets its turn now: their pages are not
+    // waited for.
+    cancelFetchesAhead();
     setHeld(false);
 }
 
 void BatchRun::setHeld(bool held)
 {
     m_held = held;
+    // The "Stop" box is open: its OK will stop the run, so the pages ahead
+    // are let go at once. Should the run go on after all, its next URL
+    // fetches them again.
+    if (held)
+        cancelFetchesAhead();
     if (!held && m_state == State::Holding)
         yieldThenProceed();
 }
@@ -131,17 +170,85 @@ void BatchRun::beginUrl()
 
     // The settings and the lists as they are now, when this URL's turn
     // begins; the job works on these copies.
-    PageJob job;
-    job.url = m_url;
-    job.settings = m_settings.snapshot();
-    job.badWords = m_badWords.entries();
-    job.validStatus = m_validStatus.entries();
-    job.fetchOptions = m_fetchOptions;
-    job.timeLimit = m_analysisTimeLimit;
-    job.engine = m_patternEngine;
+    m_job = PageJob();
+    m_job.url = m_url;
+    m_job.settings = m_settings.snapshot();
+    m_job.badWords = m_badWords.entries();
+    m_job.validStatus = m_validStatus.entries();
+    m_job.fetchOptions = m_fetchOptions;
+    m_job.timeLimit = m_analysisTimeLimit;
+    m_job.engine = m_patternEngine;
+
+    fetchAhead();
+    m_state = State::Fetching;
+    const auto it = m_ahead.constFind(m_index);
+    if (it != m_ahead.constEnd() && it->page)
+        analyse(*it->page);
+}
+
+// Keeps the pages of this URL and of the next ones, up to the number of
+// connections in all, fetched or on their way. Each entry is read from the
+// list as it is now; a page fetched for an entry that has changed since is
+// dropped and the entry there fetched anew.
+void BatchRun::fetchAhead()
+{
+    const int last = qMin(m_count, m_index + m_connections - 1);
+    for (auto it = m_ahead.begin(); it != m_ahead.end();) {
+        if (it.key() < m_index || it.key() > last) {
+            m_fetches.cancel(quint64(it.key()));
+            it = m_ahead.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    const int listed = m_linkCount();
+    for (int i = m_index; i <= last; ++i) {
+        // The entry at work is fetched whatever it holds; one after the end
+        // of a list that has shrunk is not there to fetch yet.
+        if (i != m_index && i > listed)
+            continue;
+        const QString url = i == m_index ? m_url : m_linkAt(i - 1);
+        const auto it = m_ahead.constFind(i);
+        if (it != m_ahead.constEnd() && it->url == url)
+            continue;
+        m_ahead.insert(i, AheadPage{url, std::nullopt});
+        m_fetches.enqueue(quint64(i), url);
+    }
+}
+
+void BatchRun::onFetched(quint64 index, const FetchResult& page)
+{
+    const auto it = m_ahead.find(int(index));
+    if (it == m_ahead.end())
+        return;
+    it->page = page;
+    if (m_state == State::Fetching && int(index) == m_index)
+        analyse(page);
+}
+
+void BatchRun::analyse(const FetchResult& page)
+{
+    PageJob job = m_job;
+    job.page = page; // before the entry goes: page may be that entry's
+    m_ahead.remove(m_index);
     m_cancelJob = job.cancelled;
     m_state = State::Working;
     m_watcher.setFuture(QtConcurrent::run(&m_pool, [job = std::move(job)] { return job.run(); }));
+}
+
+// Lets go of every page fetched or being fetched for a URL after the one at
+// work (between two URLs: of all of them).
+void BatchRun::cancelFetchesAhead()
+{
+    const bool atWork = m_state == State::Fetching || m_state == State::Working;
+    for (auto it = m_ahead.begin(); it != m_ahead.end();) {
+        if (atWork && it.key() == m_index) {
+            ++it;
+            continue;
+        }
+        m_fetches.cancel(quint64(it.key()));
+        it = m_ahead.erase(it);
+    }
 }
 
 void BatchRun::onJobFinished()
@@ -173,6 +280,13 @@ void BatchRun::onJobFinished()
         Q_EMIT analysisAbandoned(m_url, QStringLiteral("the analysis of the page took longer than %1 ms")
                                             .arg(m_analysisTimeLimit.count()));
     }
+    // What a half-done analysis says about the page counts for nothing.
+    PageVerdict verdict = result.verdict;
+    if (result.abandoned)
+        verdict.refusal = PageRefusal{PageRefusal::Kind::AnalysisAbandoned, QString()};
+    m_outcomes.append(UrlOutcome::processed(m_index, m_url, result.fetch, verdict, result.row ? m_rows : 0));
+    Q_EMIT outcomeAdded(m_outcomes.constLast());
+    m_pace.pageDone();
 
     // Progress. The divisor is the list's count now; entries removed while the
     // run waited would otherwise push the bar past its end or divide by zero.
@@ -180,6 +294,7 @@ void BatchRun::onJobFinished()
     m_fraction = now > 0 ? qMin(1.0, double(m_index) / double(now)) : 1.0;
     m_progressText = percentText(m_fraction);
     Q_EMIT progressChanged(m_fraction, m_progressText);
+    Q_EMIT paceChanged(paceText());
 
     ++m_index;
     // The one yield per URL: pending input, a click on "Stop" included, is
@@ -189,9 +304,18 @@ void BatchRun::onJobFinished()
 
 void BatchRun::endRun(const char* status)
 {
+    m_fetches.cancelAll();
+    m_ahead.clear();
+    // The URLs after a stop get their outcome too: not reached.
+    const int listed = m_linkCount();
+    for (int i = int(m_outcomes.size()) + 1; i <= m_count; ++i) {
+        m_outcomes.append(UrlOutcome::notReached(i, i <= listed ? m_linkAt(i - 1) : QString()));
+        Q_EMIT outcomeAdded(m_outcomes.constLast());
+    }
     setStatus(QString::fromLatin1(status));
     m_state = State::Idle;
     m_results.setUserEditable(m_editableBefore);
+    Q_EMIT paceChanged(paceText());
     Q_EMIT runningChanged(false);
     Q_EMIT finished();
 }

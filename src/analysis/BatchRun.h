@@ -1,15 +1,22 @@
 #pragma once
 
 #include "analysis/PageJob.h"
+#include "analysis/RunPace.h"
+#include "analysis/UrlOutcome.h"
+#include "platform/FetchPool.h"
 #include "platform/PageFetcher.h"
+#include "results/RunReport.h"
 
 #include <QFutureWatcher>
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QThreadPool>
+#include <QVector>
 #include <chrono>
 #include <functional>
+#include <optional>
 
 class PatternEngine;
 class ResultsTable;
@@ -18,11 +25,17 @@ class SortedListModel;
 
 // The batch data run ("Get Data"): visits every URL of the link list in order,
 // fetches each page once, checks it and adds a row to the results table for
-// every page that passes. The fetch and the analysis of one URL are one job on
-// a worker thread (a PageJob); the owner's thread only starts the jobs, one at
-// a time, and puts their answers into the table, the counters and the status.
-// Between two URLs the run goes back to the event loop once, where a stop
-// request is seen.
+// every page that passes. The analysis of one URL is a job on a worker thread
+// (a PageJob); the owner's thread only starts the jobs, one at a time, and
+// puts their answers into the table, the counters and the status. Between two
+// URLs the run goes back to the event loop once, where a stop request is seen.
+//
+// With more than one connection, the pages of the next URLs are fetched while
+// the one at work is analysed. That changes only how long the run takes: each
+// URL is still analysed in list order, with the settings of the moment its
+// turn begins, and a page fetched ahead is used only if its list entry is still
+// the same at its place when that turn comes; otherwise the entry there is
+// fetched anew.
 //
 // The "4. Data" widgets and the headless batch command bind to the signals;
 // each signal also has a getter for the current value.
@@ -61,12 +74,18 @@ public:
     // The time limit on the analysis of each page (not on its fetch). A page
     // whose analysis runs past it adds no row; analysisAbandoned() reports it.
     void setAnalysisTimeLimit(std::chrono::milliseconds limit) { m_analysisTimeLimit = limit; }
+    // How many pages are fetched at once, in all (1-32) and per host (1-4).
+    // 1 in all (the start value): each page is fetched when its turn begins.
+    // Takes effect at the next URL.
+    void setConnections(int connections, int connectionsPerHost);
+    int connections() const { return m_connections; }
 
-    // Where the run is. Idle: no run. Working: a URL's job is on the worker.
-    // Yielding: the URL is done and the next step waits for one turn of the
-    // event loop. Holding: the "Stop" box is open, and the run waits for it to
-    // close before its next URL (or its end).
-    enum class State { Idle, Working, Yielding, Holding };
+    // Where the run is. Idle: no run. Fetching: a URL's turn has begun and its
+    // page is on its way. Working: its analysis is on the worker. Yielding:
+    // the URL is done and the next step waits for one turn of the event loop.
+    // Holding: the "Stop" box is open, and the run waits for it to close
+    // before its next URL (or its end).
+    enum class State { Idle, Fetching, Working, Yielding, Holding };
     State state() const { return m_state; }
 
     bool isRunning() const { return m_state != State::Idle; }
@@ -78,6 +97,14 @@ public:
     double progressFraction() const { return m_fraction; }
     QString progressText() const { return m_progressText; }
     QString pageBuffer() const { return m_pageBuffer; }
+    // How fast the run goes and how long it still needs, for people.
+    QString paceText() const;
+
+    // What became of each URL this run has processed so far, in list order.
+    const QVector<UrlOutcome>& outcomes() const { return m_outcomes; }
+    // One line per URL of the run's list: the outcomes so far, then the URLs
+    // not reached (yet).
+    RunReport report() const;
 
     // The percentage label's text for a bar that holds `fraction` of its length:
     // single precision, general format, up to seven significant digits, then "%".
@@ -92,6 +119,10 @@ Q_SIGNALS:
     void stopRequestedChanged(bool requested);
     void pageBufferChanged(const QString& text);
     void finished();
+    // A URL of the list got its outcome: after its page was processed, or,
+    // for the URLs after a stop, when the run ends.
+    void outcomeAdded(const UrlOutcome& outcome);
+    void paceChanged(const QString& text);
     // The analysis of url was abandoned (why says so); the run goes on.
     void analysisAbandoned(const QString& url, const QString& why);
 
@@ -100,6 +131,10 @@ private:
              SortedListModel& badWords, SortedListModel& validStatus, ResultsTable& results,
              const FetchOptions& fetchOptions, QObject* parent);
     void beginUrl();
+    void fetchAhead();
+    void onFetched(quint64 index, const FetchResult& page);
+    void analyse(const FetchResult& page);
+    void cancelFetchesAhead();
     void onJobFinished();
     void proceed();
     void yieldThenProceed();
@@ -122,6 +157,22 @@ private:
     QThreadPool m_pool;
     QFutureWatcher<PageJobResult> m_watcher;
     std::shared_ptr<std::atomic<bool>> m_cancelJob; // the flag of the job at work
+    PageJob m_job; // the URL at work, with the settings of its turn
+
+    // Pages of this URL and the next ones, fetched or on their way, by their
+    // place in the list (1..N) and with the entry they were fetched for.
+    struct AheadPage
+    {
+        QString url;
+        std::optional<FetchResult> page;
+    };
+    FetchPool m_fetches;
+    QHash<int, AheadPage> m_ahead;
+    int m_connections = 1;
+    int m_connectionsPerHost = 1;
+
+    QVector<UrlOutcome> m_outcomes;
+    RunPace m_pace;
 
     State m_state = State::Idle;
     bool m_stopRequested = false;

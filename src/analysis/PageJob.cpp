@@ -7,7 +7,7 @@
 PageJobResult PageJob::run() const
 {
     PageJobResult result;
-    result.fetch = fetch();
+    result.fetch = page ? *page : fetch();
 
     // A failed fetch is analysed too: its empty page text and header block
     // meet the checks like any other page.

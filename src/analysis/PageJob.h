@@ -43,9 +43,12 @@ public:
     // the next; it must not serve two jobs at once. Without one the job makes
     // its own.
     std::shared_ptr<PatternEngine> engine;
+    // The page when it was fetched already (the batch run fetches ahead of
+    // its work); without one, run() fetches it first.
+    std::optional<FetchResult> page;
 
-    // Fetches the page and analyses it on the calling thread, under a deadline
-    // installed for that thread.
+    // Fetches the page (unless it is given) and analyses it on the calling
+    // thread, under a deadline installed for that thread.
     PageJobResult run() const;
     // The fetch alone, stopping at the flag.
     FetchResult fetch() const;

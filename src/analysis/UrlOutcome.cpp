@@ -4,6 +4,8 @@
 #include "analysis/PageAnalysis.h"
 #include "platform/PageFetcher.h"
 
+#include <QRegularExpression>
+
 UrlOutcome UrlOutcome::processed(int index, const QString& url, const FetchResult& fetch,
                                  const PageVerdict& verdict, int row)
 {
@@ -20,7 +22,11 @@ UrlOutcome UrlOutcome::processed(int index, const QString& url, const FetchResul
         outcome.row = row;
     } else if (!fetch.ok()) {
         outcome.kind = Kind::Failed;
-        outcome.error = fetch.error;
+        // libcurl puts the time into some messages ("... after 3 ms: ..."):
+        // the time has a field of its own, and without it the same failure
+        // reads the same on every URL, which is what sorting by reason needs.
+        static const QRegularExpression elapsed(QStringLiteral(" after \\d+ ms(?=:|$)"));
+        outcome.error = QString(fetch.error).remove(elapsed);
     } else {
         outcome.kind = Kind::Refused;
         outcome.refusal = verdict.refusal.refused()

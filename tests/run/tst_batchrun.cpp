@@ -2,10 +2,12 @@
 #include "TestHttpServer.h"
 #include "analysis/BatchRun.h"
 #include "filters/SortedListModel.h"
+#include "results/AsciiDatabase.h"
 #include "results/ResultsTable.h"
 #include "settings/Settings.h"
 
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -46,6 +48,7 @@ private Q_SLOTS:
     void settingChangedWhileWaitingAppliesToNextUrl();
     void startWhileRunningIsIgnored();
     void slowPatternLeavesTheEventLoopRunning();
+    void eightConnectionsGiveWhatOneGives();
 
 private:
     void addPages(int count);
@@ -408,6 +411,128 @@ void TestBatchRun::slowPatternLeavesTheEventLoopRunning()
     QCOMPARE(m_run->processed(), 0);
     QVERIFY(m_run->isRunning());
     m_run.reset(); // cancels the analysis at work and waits for it
+}
+
+// Everything a run shows and writes, but for how long it took.
+struct RunRecord
+{
+    QStringList statuses;
+    QList<int> processed;
+    QList<int> added;
+    QStringList percents;
+    QByteArray file;
+    QStringList report; // the CSV's lines without the milliseconds field
+    QStringList outcomes;
+
+    bool operator==(const RunRecord&) const = default;
+};
+
+// Pages fetched ahead of the one at work must change nothing but the time a
+// run takes: the same list run with one and with eight connections gives the
+// same rows, counters, status texts, file and report. The pages answer after
+// delays that make them arrive out of order, and the list is edited ahead of
+// the run while it waits between two URLs.
+void TestBatchRun::eightConnectionsGiveWhatOneGives()
+{
+    TestHttpServer other(QHostAddress(QStringLiteral("127.0.0.2")));
+    const char* titles[] = {"Alpha", "Bravo", "Charlie", "Delta", "Echo", "Foxtrot"};
+    for (int i = 0; i < 6; ++i) {
+        TestHttpResponse r = TestHttpResponse::html(page(titles[i], QByteArray("About ") + titles[i]));
+        r.headDelayMs = (6 - i) * 40; // the later the entry, the sooner its answer
+        m_server->route(QStringLiteral("/a%1").arg(i), r);
+        other.route(QStringLiteral("/b%1").arg(i), r);
+    }
+    TestHttpResponse gone = TestHttpResponse::html(page("Gone", "Gone"));
+    gone.status = 404;
+    gone.reason = "Not Found";
+    m_server->route("/gone", gone);
+    m_server->route("/text", TestHttpResponse::html("plain words", "text/plain"));
+    m_server->route("/casino", TestHttpResponse::html(page("Casino night", "Win")));
+    m_server->route("/moved", TestHttpResponse::redirect(301, "/a3"));
+    // Busy on every other request: the first visit waits a second and asks again.
+    QAtomicInt busyCalls = 0;
+    m_server->route("/busy", [&busyCalls](const TestHttpRequest&) {
+        if (busyCalls.fetchAndAddOrdered(1) % 2 == 0) {
+            TestHttpResponse r = TestHttpResponse::html("busy");
+            r.status = 429;
+            r.reason = "Too Many Requests";
+            return r.header("Retry-After", "1");
+        }
+        return TestHttpResponse::html(page("Busy but kind", "Second try"));
+    });
+    m_valid->add(QStringLiteral("200 OK"));
+    m_badWords->add(QStringLiteral("casino"));
+    m_settings->setSelected(Key::TitleBadWords1, true);
+
+    QStringList urls;
+    for (const char* path : {"/a0", "/a1", "/gone", "/a2", "/text", "/casino", "/moved", "/busy", "/a4", "/a4"})
+        urls.append(m_server->url(QString::fromLatin1(path)).toString());
+    for (int i = 0; i < 6; ++i)
+        urls.append(other.url(QStringLiteral("/b%1").arg(i)).toString());
+    urls.append(QStringLiteral("http://127.0.0.1:1/refused"));
+    const QString late = other.url(QStringLiteral("/b5")).toString(); // added during the run
+    QTemporaryDir dir;
+
+    auto runWith = [&](int connections) {
+        RunRecord record;
+        m_links->setEntries(urls);
+        m_links->removeAt(m_links->count() - 3); // b4 goes now and comes back during the run
+        m_table = std::make_unique<ResultsTable>();
+        m_run = std::make_unique<BatchRun>(*m_settings, *m_links, *m_badWords, *m_valid, *m_table,
+                                           quickFetchOptions());
+        m_run->setConnections(connections, 2);
+        connect(m_run.get(), &BatchRun::statusTextChanged, this, [&](const QString& t) { record.statuses << t; });
+        connect(m_run.get(), &BatchRun::processedChanged, this, [&](int n) { record.processed << n; });
+        connect(m_run.get(), &BatchRun::addedChanged, this, [&](int n) { record.added << n; });
+        connect(m_run.get(), &BatchRun::progressChanged, this, [&](double, const QString& t) {
+            record.percents << t;
+            // Entries ahead of the run change places: one goes, two come.
+            if (m_run->processed() == 2) {
+                m_links->removeAt(4);
+                m_links->add(late);
+                m_links->add(other.url(QStringLiteral("/b4")).toString());
+            }
+        });
+        runToEnd(*m_run);
+        const QString file = dir.filePath(QStringLiteral("rows%1.txt").arg(connections));
+        if (!SaveResults(*m_table, file, QStringLiteral("|")).ok)
+            qWarning("the rows could not be saved");
+        QFile f(file);
+        if (f.open(QIODevice::ReadOnly))
+            record.file = f.readAll();
+        for (const QString& line : QString::fromUtf8(m_run->report().toCsv()).split(QStringLiteral("\r\n")))
+            record.report << line.left(line.lastIndexOf(u','));
+        for (const UrlOutcome& o : m_run->outcomes())
+            record.outcomes << o.kindName() + u' ' + o.reason();
+        return record;
+    };
+
+    const RunRecord one = runWith(1);
+    QCOMPARE(m_server->peakConcurrentRequests(), 1);
+    const RunRecord eight = runWith(8);
+    QCOMPARE(eight.statuses, one.statuses);
+    QCOMPARE(eight.processed, one.processed);
+    QCOMPARE(eight.added, one.added);
+    QCOMPARE(eight.percents, one.percents);
+    QCOMPARE(eight.file, one.file);
+    QCOMPARE(eight.report, one.report);
+    QCOMPARE(eight.outcomes, one.outcomes);
+    // Fetched at once, but never more than two at a time from one host.
+    QVERIFY(other.peakConcurrentRequests() >= 2);
+    QVERIFY(m_server->peakConcurrentRequests() <= 2);
+    QVERIFY(other.peakConcurrentRequests() <= 2);
+
+    // What the run saw, spelled out: each kind of refusal, the redirect and
+    // the second try of the busy page made rows; the list's edit took effect.
+    QCOMPARE(one.outcomes.size(), 16); // N is taken at the start
+    QVERIFY(one.outcomes.contains(QStringLiteral("refused status line not accepted: HTTP/1.1 404 Not Found")));
+    QVERIFY(one.outcomes.contains(QStringLiteral("refused content type is not HTML: text/plain")));
+    QVERIFY(one.outcomes.contains(QStringLiteral("refused bad word in the title: casino")));
+    QVERIFY(one.file.contains("|Busy but kind|"));
+    QVERIFY(one.file.contains("|Delta|")); // the redirect's target
+    QCOMPARE(one.file.count("|Echo|"), 3); // the entry listed twice, and the one put back during the run
+    QVERIFY(one.outcomes.contains(
+        QStringLiteral("failed fetch failed: Failed to connect to 127.0.0.1 port 1: Couldn't connect to server")));
 }
 
 QTEST_GUILESS_MAIN(TestBatchRun)
