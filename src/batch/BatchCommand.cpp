@@ -8,6 +8,7 @@
 #include "platform/TextFile.h"
 #include "results/AsciiDatabase.h"
 #include "settings/ProgramFolder.h"
+#include "settings/RunPreferences.h"
 #include "settings/SettingsFile.h"
 
 #include <QCommandLineParser>
@@ -57,7 +58,8 @@ QString BatchCommand::usage()
         " without a window\n"
         "\n"
         "SYNOPSIS\n"
-        "    quillmark-batch [--verbose] [--folder DIR] [--output FILE] LINKS_FILE\n"
+        "    quillmark-batch [--verbose] [--folder DIR] [--output FILE] [--connections N]\n"
+        "                    [--report FILE] LINKS_FILE\n"
         "    quillmark-batch --test [--verbose] [--folder DIR] [URL]\n"
         "    quillmark-batch --help\n"
         "    quillmark-batch --version\n"
@@ -68,9 +70,15 @@ QString BatchCommand::usage()
         "    reciprocal link, and every page that passes becomes a row whose title, e-mail and\n"
         "    description come from the extraction rules of the settings. LINKS_FILE holds one\n"
         "    URL per line; empty lines are skipped and the order of the file is kept. The status\n"
-        "    text, the counters and the percentage are shown on standard error as they change.\n"
+        "    text, the counters, the percentage, the pages per second over the last minute and\n"
+        "    the time left are shown on standard error as they change.\n"
         "    At the end the rows are written as \"Save to ASCII File\" writes them: to the ASCII\n"
         "    file named in the settings, in DIR, or to FILE.\n"
+        "\n"
+        "    Several pages are fetched at once (see --connections); the URLs are still\n"
+        "    checked one after the other in list order, so the rows are the same as with one\n"
+        "    connection. A server that answers \"429\" or \"503\" with a Retry-After of at most\n"
+        "    120 seconds is asked again after that pause, at most twice.\n"
         "\n"
         "    Ctrl-C asks the run to stop, as the \"Stop\" button does: the URL at work is\n"
         "    finished and the rows so far are written. A second Ctrl-C ends the program at\n"
@@ -90,6 +98,17 @@ QString BatchCommand::usage()
         "        The folder of links.ini and the list files. Default: the program folder.\n"
         "    --output FILE\n"
         "        Write the rows to FILE instead of the ASCII file named in the settings.\n"
+        "    --connections N\n"
+        "        Fetch up to N pages at once (1 to 32). Default: Connections in the [Run]\n"
+        "        section of preferences.ini in DIR, else 6. At most ConnectionsPerHost of that\n"
+        "        section (1 to 4, default 2) go to one host at a time.\n"
+        "    --report FILE\n"
+        "        Also write a CSV file (RFC 4180, UTF-8, a header line) with one line per URL\n"
+        "        of the list, in list order: index,url,outcome,reason,status_line,\n"
+        "        content_type,bytes,milliseconds. The outcome is accepted (the reason names\n"
+        "        the row), refused (the reason says which check refused the page and what it\n"
+        "        saw), failed (the reason is the fetch's error) or not reached (the run was\n"
+        "        stopped first).\n"
         "    --test\n"
         "        Run the configuration test instead of the batch run.\n"
         "    --verbose\n"
@@ -105,8 +124,9 @@ QString BatchCommand::usage()
         "EXIT STATUS\n"
         "    0   The run completed or was stopped and its rows were written; or the test ran;\n"
         "        or the help or the version was shown.\n"
-        "    1   The rows could not be written.\n"
-        "    2   Wrong usage, a missing links file or folder, or an output that cannot be written.\n"
+        "    1   The rows or the report could not be written.\n"
+        "    2   Wrong usage, a missing links file or folder, or an output or report that cannot\n"
+        "        be written.\n"
         "    A Ctrl-C or SIGTERM that ends the program at once ends it by that signal.\n"
         "\n"
         "VERSION\n"
@@ -136,7 +156,9 @@ int BatchCommand::start()
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption version(QStringLiteral("version"));
     const QCommandLineOption verbose(QStringLiteral("verbose"));
-    parser.addOptions({folder, output, test, help, version, verbose});
+    const QCommandLineOption connections(QStringLiteral("connections"), QString(), QStringLiteral("N"));
+    const QCommandLineOption report(QStringLiteral("report"), QString(), QStringLiteral("FILE"));
+    parser.addOptions({folder, output, test, help, version, verbose, connections, report});
     if (!parser.parse(m_arguments))
         return fail(parser.errorText() + QStringLiteral("\nTry 'quillmark-batch --help'."));
     if (parser.isSet(help)) {
@@ -154,8 +176,19 @@ int BatchCommand::start()
     if (positional.size() > 1)
         return fail(QStringLiteral("one argument expected, %1 given\nTry 'quillmark-batch --help'.")
                         .arg(positional.size()));
-    if (parser.isSet(test) && parser.isSet(output))
-        return fail(QStringLiteral("--output has no use with --test"));
+    for (const QCommandLineOption* batchOnly : {&output, &connections, &report}) {
+        if (parser.isSet(test) && parser.isSet(*batchOnly))
+            return fail(QStringLiteral("--%1 has no use with --test").arg(batchOnly->names().constFirst()));
+    }
+    if (parser.isSet(connections)) {
+        bool ok = false;
+        m_connections = parser.value(connections).toInt(&ok);
+        if (!ok || m_connections < 1 || m_connections > RunPreferences::MostConnections)
+            return fail(QStringLiteral("--connections takes a whole number from 1 to %1, not \"%2\"")
+                            .arg(RunPreferences::MostConnections)
+                            .arg(parser.value(connections)));
+    }
+    m_reportPath = parser.isSet(report) ? QFileInfo(parser.value(report)).absoluteFilePath() : QString();
     if (!parser.isSet(test) && positional.isEmpty())
         return fail(QStringLiteral("no links file given\nTry 'quillmark-batch --help'."));
     if (!loadFolder(parser.value(folder)))
@@ -182,6 +215,7 @@ bool BatchCommand::loadFolder(const QString& folderOption)
     LoadListFromFile(m_badWords, programFolder.filePath(m_settings.text(Key::BadWordsFile)),
                      MissingListFile::KeepList);
     LoadListFromFile(m_validStatus, programFolder.statusCodesFile(), MissingListFile::EmptyList);
+    m_preferences = RunPreferences::load(RunPreferences::filePath(programFolder));
     return true;
 }
 
@@ -200,19 +234,23 @@ int BatchCommand::startBatch(const QString& linksFile, const QString& outputOpti
     m_outputPath = outputOption.isEmpty()
                        ? programFolder.filePath(m_settings.text(Key::OutputASCIIFile))
                        : QFileInfo(outputOption).absoluteFilePath();
-    const QString reason = unwritableReason(m_outputPath);
-    if (!reason.isEmpty())
-        return fail(
-            QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(m_outputPath), reason));
+    for (const QString& path : {m_outputPath, m_reportPath}) {
+        const QString reason = path.isEmpty() ? QString() : unwritableReason(path);
+        if (!reason.isEmpty())
+            return fail(QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(path), reason));
+    }
 
     m_batch = std::make_unique<BatchRun>(m_settings, urls, m_badWords, m_validStatus, m_results);
     BatchRun* run = m_batch.get();
+    run->setConnections(m_connections > 0 ? m_connections : m_preferences.connections(),
+                        m_preferences.connectionsPerHost());
     connect(run, &BatchRun::statusTextChanged, this, [this](const QString& text) { print(m_err, text); });
     connect(run, &BatchRun::progressChanged, this, [this, run](double, const QString& percent) {
-        print(m_err, QStringLiteral(" Processed: %1  Added: %2  %3")
+        const QString pace = run->paceText();
+        print(m_err, QStringLiteral(" Processed: %1  Added: %2  %3%4")
                          .arg(run->processed())
                          .arg(run->added())
-                         .arg(percent));
+                         .arg(percent, pace.isEmpty() ? QString() : QStringLiteral("  ") + pace));
     });
     connect(run, &BatchRun::finished, this, &BatchCommand::onBatchFinished);
     connect(run, &BatchRun::analysisAbandoned, this, [this](const QString& url, const QString& why) {
@@ -237,15 +275,27 @@ void BatchCommand::onBatchFinished()
 {
     const SaveOutcome saved =
         SaveResults(m_results, m_outputPath, m_settings.text(Key::OutputASCIIDelimeter));
-    if (!saved.ok) {
+    if (!saved.ok)
         print(m_err, QStringLiteral("quillmark-batch: ") + saved.message());
-        Q_EMIT finished(WriteFailed);
-        return;
+    else
+        print(m_err, QStringLiteral(" %1 rows written to %2")
+                         .arg(m_batch->added())
+                         .arg(QDir::toNativeSeparators(m_outputPath)));
+    // The report is written even when the rows could not be: it says what
+    // became of each URL.
+    bool reported = true;
+    if (!m_reportPath.isEmpty()) {
+        const RunReport report = m_batch->report();
+        const SaveOutcome written = report.save(m_reportPath);
+        reported = written.ok;
+        if (!written.ok)
+            print(m_err, QStringLiteral("quillmark-batch: ") + written.message());
+        else
+            print(m_err, QStringLiteral(" %1 URLs reported in %2")
+                             .arg(report.lines().size())
+                             .arg(QDir::toNativeSeparators(m_reportPath)));
     }
-    print(m_err, QStringLiteral(" %1 rows written to %2")
-                     .arg(m_batch->added())
-                     .arg(QDir::toNativeSeparators(m_outputPath)));
-    Q_EMIT finished(Success);
+    Q_EMIT finished(saved.ok && reported ? Success : WriteFailed);
 }
 
 int BatchCommand::startTest(const QString& url)

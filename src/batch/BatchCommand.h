@@ -3,6 +3,7 @@
 #include "filters/SortedListModel.h"
 #include "platform/PageFetcher.h"
 #include "results/ResultsTable.h"
+#include "settings/RunPreferences.h"
 #include "settings/Settings.h"
 
 #include <QObject>
@@ -61,6 +62,9 @@ private:
     std::FILE* m_err;
     QString m_folder;
     QString m_outputPath;
+    QString m_reportPath;    // empty: no report
+    int m_connections = 0;   // from --connections; 0: from the preferences
+    RunPreferences m_preferences;
     Settings m_settings;
     SortedListModel m_badWords;
     SortedListModel m_validStatus;

@@ -39,6 +39,7 @@ private Q_SLOTS:
     void runWritesRowsInFileOrder_data();
     void runWritesRowsInFileOrder();
     void runWritesTheSettingsFileByDefault();
+    void reportHasALinePerUrlInListOrder();
     void emptyListEnds_data();
     void emptyListEnds();
     void usageErrors_data();
@@ -149,6 +150,48 @@ void TestBatchCommand::runWritesRowsInFileOrder()
     QCOMPARE(err.contains("quillmark."), reasonShown);
 }
 
+// Three connections, and the report: one line per URL in the file's order,
+// whatever order the pages arrived in.
+void TestBatchCommand::reportHasALinePerUrlInListOrder()
+{
+    TestHttpResponse slow = TestHttpResponse::html(page("3"));
+    slow.headDelayMs = 300;
+    m_server->route("/p3", slow);
+    const QString links = writeLinks({url(3), url(2), QStringLiteral("http://127.0.0.1:1/x"), url(1)});
+    const QString report = m_dir->filePath(QStringLiteral("report.csv"));
+    QProcess process;
+    process.start(program(), {QStringLiteral("--folder"), m_dir->path(), QStringLiteral("--connections"),
+                              QStringLiteral("3"), QStringLiteral("--report"), report, links});
+    QVERIFY(process.waitForFinished(20000));
+    const QByteArray err = process.readAllStandardError();
+    QVERIFY2(process.exitCode() == 0, err.constData());
+    QVERIFY(err.contains(" 4 URLs reported in "));
+    QVERIFY(err.contains(" Processed: 4  Added: 2  100%  "));
+    QVERIFY(err.contains(" pages/s"));
+
+    QFile file(report);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QList<QByteArray> lines = file.readAll().split('\n');
+    QCOMPARE(lines.size(), 6);
+    QCOMPARE(lines.takeLast(), QByteArray());
+    // The time of each fetch is the last field, and varies.
+    for (QByteArray& line : lines) {
+        QVERIFY(line.endsWith('\r'));
+        line.truncate(line.lastIndexOf(','));
+    }
+    const QByteArray size = QByteArray::number(page("1").size());
+    QCOMPARE(lines, (QList<QByteArray>{
+                        "index,url,outcome,reason,status_line,content_type,bytes",
+                        "1," + url(3).toUtf8() + ",accepted,row 1,HTTP/1.1 200 OK,text/html; charset=utf-8," + size,
+                        "2," + url(2).toUtf8() +
+                            ",refused,status line not accepted: HTTP/1.1 404 Not Found,HTTP/1.1 404 Not Found,"
+                            "text/html; charset=utf-8," + size,
+                        "3,http://127.0.0.1:1/x,failed,fetch failed: Failed to connect to 127.0.0.1 port 1: "
+                        "Couldn't connect to server,,,0",
+                        "4," + url(1).toUtf8() + ",accepted,row 2,HTTP/1.1 200 OK,text/html; charset=utf-8," + size,
+                    }));
+}
+
 void TestBatchCommand::runWritesTheSettingsFileByDefault()
 {
     const QString links = writeLinks({url(1)});
@@ -213,6 +256,14 @@ void TestBatchCommand::usageErrors_data()
         << "it is a folder";
     QTest::newRow("unknown option") << QStringList{QStringLiteral("--fast"), QStringLiteral("@LINKS@")}
                                     << "Unknown option";
+    QTest::newRow("no connection") << QStringList{QStringLiteral("--connections"), QStringLiteral("0"),
+                                                  QStringLiteral("--folder"), QStringLiteral("@DIR@"),
+                                                  QStringLiteral("@LINKS@")}
+                                   << "--connections takes a whole number from 1 to 32, not \"0\"";
+    QTest::newRow("unwritable report")
+        << QStringList{QStringLiteral("--folder"), QStringLiteral("@DIR@"), QStringLiteral("--report"),
+                       QStringLiteral("@DIR@/no/such/folder/r.csv"), QStringLiteral("@LINKS@")}
+        << "cannot write";
 }
 
 void TestBatchCommand::usageErrors()
@@ -261,9 +312,10 @@ void TestBatchCommand::interruptFinishesTheUrlAtWorkAndWritesRows()
     m_server->route("/p1", slow);
     const QString links = writeLinks({url(1), url(3), url(4), url(5)});
     const QString output = m_dir->filePath(QStringLiteral("out.txt"));
+    const QString report = m_dir->filePath(QStringLiteral("report.csv"));
     QProcess process;
-    process.start(program(),
-                  {QStringLiteral("--folder"), m_dir->path(), QStringLiteral("--output"), output, links});
+    process.start(program(), {QStringLiteral("--folder"), m_dir->path(), QStringLiteral("--output"), output,
+                              QStringLiteral("--report"), report, links});
     QVERIFY(process.waitForStarted());
     QTRY_COMPARE(m_server->requestCount("/p1"), 1);
     ::kill(pid_t(process.processId()), SIGINT);
@@ -272,12 +324,19 @@ void TestBatchCommand::interruptFinishesTheUrlAtWorkAndWritesRows()
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QVERIFY2(process.exitCode() == 0, err.constData());
     QVERIFY(err.contains(" Process was killed by Stop button!"));
-    QCOMPARE(m_server->requestCount("/p3"), 0);
 
     QFile file(output);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), row({"1", "Page 1", "info@example.org", "About 1", url(1).toUtf8()}) +
                                  row({"", "", "", "", ""}));
+    // The pages fetched ahead of the stop count for nothing.
+    QFile reportFile(report);
+    QVERIFY(reportFile.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = reportFile.readAll().split('\n');
+    QCOMPARE(lines.size(), 6);
+    QVERIFY(lines.at(1).startsWith("1," + url(1).toUtf8() + ",accepted,row 1,"));
+    QCOMPARE(lines.at(2), "2," + url(3).toUtf8() + ",not reached,,,,,\r");
+    QCOMPARE(lines.at(4), "4," + url(5).toUtf8() + ",not reached,,,,,\r");
 }
 
 void TestBatchCommand::testModePrintsVerdictAndFields_data()
