@@ -25,6 +25,13 @@ public:
     SortedListModel& validStatus() { return m_validStatus; } // List3
     ResultsTable& results() { return m_results; }
 
+    // "Test this URL", from any area: the configuration test runs on url and
+    // its frame comes into view.
+    void requestTest(const QString& url) { Q_EMIT testRequested(url); }
+
+Q_SIGNALS:
+    void testRequested(const QString& url);
+
 private:
     ProgramFolder m_folder;
     Settings m_settings;

@@ -24,6 +24,7 @@ private Q_SLOTS:
     void recipSentenceFollowsTheContentTypeSentence();
     void previousEmailIsKept();
     void failedFetchShowsNoOldPage();
+    void testRequestedElsewhereFillsTheBoxAndRuns();
 
 private:
     // Types url into the Test URL box, presses "Test" and waits for the texts.
@@ -187,6 +188,21 @@ void TestTestFrame::failedFetchShowsNoOldPage()
                  QLatin1String(
                      " Content-Type: text/html not found. As per rule, that page wont be added to tab 4."));
     QCOMPARE(f.find<QPlainTextEdit>(QStringLiteral("Text3"))->toPlainText(), QString());
+}
+
+// "Test this URL" in the link list or the data area: the URL lands in the
+// box and in the setting behind it, and the test runs on it.
+void TestTestFrame::testRequestedElsewhereFillsTheBoxAndRuns()
+{
+    ConfigFixture f;
+    auto* frame = f.find<TestFrame>(QStringLiteral("Frame4"));
+    QSignalSpy done(frame, &TestFrame::testFinished);
+    const QString url = m_server.url().toString();
+    f.workspace.requestTest(url);
+    QCOMPARE(f.find<QLineEdit>(QStringLiteral("Text2"))->text(), url);
+    QCOMPARE(f.settings().text(Key::TestURL), url);
+    QVERIFY(done.wait(20000));
+    QCOMPARE(f.find<QPlainTextEdit>(QStringLiteral("Text3"))->toPlainText(), QStringLiteral("Online Shop"));
 }
 
 int runTestFrameTests(int argc, char** argv)

@@ -1,6 +1,8 @@
 #include "DataAreaFixture.h"
 #include "TestHttpServer.h"
+#include "analysis/BatchRun.h"
 #include "results/ui/DataAreaProgressBar.h"
+#include "results/ui/RefusedUrlsView.h"
 #include "results/ui/ResultsGrid.h"
 
 #include <QAbstractButton>
@@ -13,6 +15,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTextEdit>
 #include <QtTest>
 
@@ -63,6 +66,7 @@ private Q_SLOTS:
     void exportHandsTheWholeTableOver();
     void failedExportWarns();
     void abandonedPagesAreReported();
+    void connectionsAreKeptInThePreferences();
 
 private:
     QPushButton* button(const char* name) const { return m_f->button(name); }
@@ -226,14 +230,34 @@ void DataRunTest::stopDuringARunEndsItAfterTheUrlAtWork()
     QTRY_COMPARE(label("Label20")->text(), QStringLiteral("1"));
     QTest::qWait(400);
     QCOMPARE(label("Label20")->text(), QStringLiteral("1"));
-    QCOMPARE(m_server->requestCount("/p2"), 0);
     QVERIFY(m_f->run->isRunning());
 
     box->button(QMessageBox::Ok)->click();
     QTRY_COMPARE(label("Label4")->text(), QStringLiteral(" Process was killed by Stop button!"));
     QCOMPARE(label("Label20")->text(), QStringLiteral("1"));
-    QCOMPARE(m_server->requestCount("/p2"), 0);
     QVERIFY(button("Command8")->font().bold());
+    // The URLs after the stop are listed as not reached, as in the run's report.
+    QCOMPARE(button("RefusedToggle")->text(), QStringLiteral("Refused URLs (4)"));
+    const RunReport report = m_f->run->report();
+    QCOMPARE(report.lines().size(), 5);
+    QCOMPARE(report.lines().at(0).outcome, QStringLiteral("accepted"));
+    const QList<RunReport::Line> shown = m_f->area->refusedUrls().lines();
+    QCOMPARE(shown.size(), 4);
+    for (int i = 0; i < 4; ++i) {
+        QCOMPARE(shown.at(i).index, i + 2);
+        QCOMPARE(shown.at(i).url, report.lines().at(i + 1).url);
+        QCOMPARE(shown.at(i).outcome, QStringLiteral("not reached"));
+    }
+    // Shown on demand over the grid, and copied as tab-separated lines.
+    QTest::mouseClick(button("RefusedToggle"), Qt::LeftButton);
+    RefusedUrlsView* view = m_f->area->refusedView();
+    QVERIFY(view->isVisible());
+    QCOMPARE(view->model()->rowCount(), 4);
+    view->selectAll();
+    QCOMPARE(view->selectedText().section(u'\n', 0, 0),
+             QStringLiteral("2\t%1\tnot reached\t\t\t").arg(m_server->url("/p2").toString()));
+    QTest::mouseClick(button("RefusedToggle"), Qt::LeftButton);
+    QVERIFY(!view->isVisible());
     QTRY_VERIFY(m_f->area->stopConfirmation() == nullptr);
     for (const QString& name : RunButtons)
         QVERIFY(button(name.toLatin1())->isEnabled());
@@ -244,6 +268,7 @@ void DataRunTest::stopDuringARunEndsItAfterTheUrlAtWork()
     QVERIFY(!button("Command8")->font().bold());
     QTRY_COMPARE_WITH_TIMEOUT(label("Label4")->text(), QStringLiteral(" Done!"), 10000);
     QCOMPARE(label("Label20")->text(), QStringLiteral("5"));
+    QCOMPARE(button("RefusedToggle")->text(), QStringLiteral("Refused URLs (0)"));
 }
 
 void DataRunTest::pageBufferShowsAHugePageCut_data()
@@ -406,6 +431,27 @@ void DataRunTest::abandonedPagesAreReported()
     QCOMPARE(m_f->dataRows(), QStringList({"||||"}));
     QCOMPARE(label("Label4")->text(), QStringLiteral(" Done!"));
     box->button(QMessageBox::Ok)->click();
+}
+
+// The number of connections is set in the area, goes to the run, and is kept
+// in preferences.ini of the program folder, not in links.ini.
+void DataRunTest::connectionsAreKeptInThePreferences()
+{
+    auto* connections = m_f->find<QSpinBox>("ConnectionsBox");
+    QCOMPARE(connections->value(), 6);
+    connections->setValue(3);
+    m_f->find<QSpinBox>("ConnectionsPerHostBox")->setValue(1);
+    QCOMPARE(m_f->run->connections(), 3);
+    QFile file(m_f->dir.filePath(QStringLiteral("preferences.ini")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    QVERIFY2(text.contains("[Run]") && text.contains("Connections=3") && text.contains("ConnectionsPerHost=1"),
+             text.constData());
+    QVERIFY(!QFile::exists(m_f->dir.filePath(QStringLiteral("links.ini"))));
+
+    DataArea again(*m_f->workspace, *m_f->run, *m_f->exporter);
+    QCOMPARE(again.findChild<QSpinBox*>(QStringLiteral("ConnectionsBox"))->value(), 3);
+    QCOMPARE(again.findChild<QSpinBox*>(QStringLiteral("ConnectionsPerHostBox"))->value(), 1);
 }
 
 #include "tst_DataRun.moc"

@@ -304,7 +304,8 @@ void ResultsGridTest::removeSelectedRow()
     QMenu* menu = m_grid->contextMenu();
     QCOMPARE(menu->objectName(), QStringLiteral("mnupopup1"));
     QVERIFY(menu->isVisible());
-    QCOMPARE(menu->actions().size(), 1);
+    QCOMPARE(menu->actions().size(), 2);
+    QCOMPARE(menu->actions().at(1)->text(), QStringLiteral("Test this URL"));
     QAction* remove = m_grid->removeRowAction();
     QCOMPARE(remove->objectName(), QStringLiteral("mnuRemoveRow"));
     QCOMPARE(remove->text(), QStringLiteral("Remove Selected Row"));

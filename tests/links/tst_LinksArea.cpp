@@ -380,9 +380,10 @@ void LinksAreaTests::rightClickKeepsSelectionAndRemovesIt()
     auto* menu = m_area->findChild<QMenu*>(QStringLiteral("mnupopup"));
     QVERIFY(menu);
     QTRY_VERIFY(menu->isVisible());
-    QCOMPARE(menu->actions().size(), 2);
+    QCOMPARE(menu->actions().size(), 3);
     QCOMPARE(menu->actions().at(0)->text(), QStringLiteral("Remove Selected URL(s)"));
     QCOMPARE(menu->actions().at(1)->text(), QStringLiteral("&Copy Link"));
+    QCOMPARE(menu->actions().at(2)->text(), QStringLiteral("Test this URL"));
     QCOMPARE(m_workspace->linkList().selectedRows(), (QList<int>{0, 2, 4}));
     QCOMPARE(m_workspace->linkList().currentRow(), 4);
 

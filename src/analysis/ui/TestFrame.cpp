@@ -9,7 +9,7 @@
 TestFrame::TestFrame(Workspace& workspace, QWidget* parent) : TestFrame(workspace, FetchOptions{}, parent) {}
 
 TestFrame::TestFrame(Workspace& workspace, const FetchOptions& fetchOptions, QWidget* parent)
-    : QGroupBox(parent), m_ui(std::make_unique<Ui::TestFrame>()),
+    : QGroupBox(parent), m_ui(std::make_unique<Ui::TestFrame>()), m_workspace(workspace),
       m_run(new TestRun(workspace.settings(), workspace.badWords(), workspace.validStatus(), fetchOptions,
                         this))
 {
@@ -18,6 +18,7 @@ TestFrame::TestFrame(Workspace& workspace, const FetchOptions& fetchOptions, QWi
     connect(urlBox(), &QLineEdit::returnPressed, this, &TestFrame::test);
     connect(m_run, &TestRun::runningChanged, this, &TestFrame::setBusy);
     connect(m_run, &TestRun::finished, this, &TestFrame::showResult);
+    connect(&workspace, &Workspace::testRequested, this, &TestFrame::testUrl);
 }
 
 TestFrame::~TestFrame()
@@ -35,6 +36,13 @@ void TestFrame::test()
     // A press while a test is in flight starts over with the URL as it is now;
     // the earlier fetch is dropped and never shows.
     m_run->start(urlBox()->text(), emailBox()->text());
+}
+
+void TestFrame::testUrl(const QString& url)
+{
+    m_workspace.settings().setText(Key::TestURL, url);
+    urlBox()->setText(url);
+    test();
 }
 
 void TestFrame::showResult(const TestRunResult& result)

@@ -34,6 +34,9 @@ public:
 
     // "Test".
     void test();
+    // Puts url into the URL box, and so into the settings' test URL, as if
+    // the user had typed it, then tests it.
+    void testUrl(const QString& url);
     bool isRunning() const;
 
 Q_SIGNALS:
@@ -55,6 +58,7 @@ private:
     QPlainTextEdit* descriptionBox() const; // Text7
 
     std::unique_ptr<Ui::TestFrame> m_ui;
+    Workspace& m_workspace;
     TestRun* m_run;
     std::optional<WaitCursor> m_busyCursor; // while a test is in flight
 };

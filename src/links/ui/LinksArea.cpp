@@ -36,6 +36,8 @@ LinksArea::LinksArea(Workspace& workspace, DocumentSource& source, Navigate navi
     remove->setObjectName(QStringLiteral("mnuRemove"));
     QAction* copy = m_popup->addAction(QStringLiteral("&Copy Link"));
     copy->setObjectName(QStringLiteral("mnucopy"));
+    QAction* testThis = m_popup->addAction(QStringLiteral("Test this URL"));
+    testThis->setObjectName(QStringLiteral("mnutest"));
 
     connect(getLinksButton(), &QPushButton::clicked, this, &LinksArea::GetLinks);
     connect(typedAddressBox(), &QLineEdit::returnPressed, this, &LinksArea::AddTypedLink);
@@ -47,6 +49,11 @@ LinksArea::LinksArea(Workspace& workspace, DocumentSource& source, Navigate navi
         showLinkCount();
     });
     connect(copy, &QAction::triggered, this, &LinksArea::CopyLink);
+    connect(testThis, &QAction::triggered, this, [this] {
+        const SortedListModel& links = m_workspace.linkList();
+        if (links.currentRow() >= 0)
+            m_workspace.requestTest(links.at(links.currentRow()));
+    });
     connect(m_ui->Links, &MenuListView::menuRequested, m_popup,
             [this](const QPoint& globalPos) { m_popup->popup(globalPos); });
     connect(m_ui->Links, &QAbstractItemView::doubleClicked, this, &LinksArea::openCurrentEntry);

@@ -7,6 +7,7 @@
 #include "results/AsciiDatabase.h"
 #include "results/ResultsTable.h"
 #include "results/SpreadsheetExport.h"
+#include "results/ui/RefusedUrlsView.h"
 #include "results/ui/ResultsGrid.h"
 #include "results/ui/SpreadsheetExportDialog.h"
 #include "shell/Workspace.h"
@@ -14,7 +15,9 @@
 
 #include <QFocusEvent>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QMessageBox>
+#include <QSpinBox>
 #include <QTextEdit>
 
 DataArea::DataArea(Workspace& workspace, BatchRun& run, QWidget* parent)
@@ -67,6 +70,7 @@ DataArea::DataArea(Workspace& workspace, BatchRun& run, SpreadsheetExporter& exp
             [this](const QString& url, const QString&) { m_abandoned.append(url); });
 
     SpreadsheetExportDialog::Attach(m_exporter, this);
+    setUpRunStrip();
 
     pageBuffer()->setPlainText(pageBufferDisplayText(m_run.pageBuffer()));
     statusLine()->setText(m_run.statusText());
@@ -235,8 +239,12 @@ void DataArea::setRunning(bool running)
         m_busyCursor.emplace(Qt::BusyCursor);
     else if (!running)
         m_busyCursor.reset();
-    if (running)
+    m_ui->ConnectionsBox->setEnabled(!running);
+    m_ui->ConnectionsPerHostBox->setEnabled(!running);
+    if (running) {
         m_abandoned.clear();
+        m_refused.clear();
+    }
     else if (!m_abandoned.isEmpty())
         reportAbandoned();
 }
@@ -266,4 +274,80 @@ void DataArea::setStopRequested(bool requested)
     QFont font = stopButton()->font();
     font.setBold(requested);
     stopButton()->setFont(font);
+}
+
+void DataArea::setUpRunStrip()
+{
+    // The number of connections is the user's own choice, kept apart from
+    // the settings file, and read once when the area is made.
+    m_preferences = RunPreferences::load(RunPreferences::filePath(m_workspace.folder()));
+    m_ui->ConnectionsBox->setValue(m_preferences.connections());
+    m_ui->ConnectionsPerHostBox->setValue(m_preferences.connectionsPerHost());
+    m_run.setConnections(m_preferences.connections(), m_preferences.connectionsPerHost());
+    connect(m_ui->ConnectionsBox, &QSpinBox::valueChanged, this, &DataArea::changeConnections);
+    connect(m_ui->ConnectionsPerHostBox, &QSpinBox::valueChanged, this, &DataArea::changeConnections);
+
+    connect(&m_run, &BatchRun::paceChanged, m_ui->PaceLabel, &QLabel::setText);
+    m_ui->PaceLabel->setText(m_run.paceText());
+
+    m_refusedView = new RefusedUrlsView(m_refused, this);
+    m_refusedView->hide();
+    for (const UrlOutcome& outcome : m_run.outcomes())
+        m_refused.add(outcome.reportLine());
+    connect(&m_run, &BatchRun::outcomeAdded, this,
+            [this](const UrlOutcome& outcome) { m_refused.add(outcome.reportLine()); });
+    auto showCount = [this](int count) {
+        m_ui->RefusedToggle->setText(QStringLiteral("Refused URLs (%1)").arg(count));
+    };
+    connect(&m_refused, &RefusedUrlsModel::countChanged, this, showCount);
+    showCount(int(m_refused.lines().size()));
+    connect(m_ui->RefusedToggle, &QPushButton::toggled, this, &DataArea::showRefused);
+    connect(m_refusedView, &RefusedUrlsView::testRequested, &m_workspace, &Workspace::requestTest);
+
+    QAction* test = grid()->contextMenu()->addAction(QStringLiteral("Test this URL"));
+    test->setObjectName(QStringLiteral("mnutestrow"));
+    connect(test, &QAction::triggered, this, &DataArea::testCurrentRow);
+    placeGrid(grid()->geometry().united(m_ui->RunStrip->geometry()));
+}
+
+void DataArea::changeConnections()
+{
+    m_preferences.setConnections(m_ui->ConnectionsBox->value());
+    m_preferences.setConnectionsPerHost(m_ui->ConnectionsPerHostBox->value());
+    m_run.setConnections(m_preferences.connections(), m_preferences.connectionsPerHost());
+    const SaveOutcome saved = m_preferences.save(RunPreferences::filePath(m_workspace.folder()));
+    if (!saved.ok)
+        AppMessageBox::open(this, QMessageBox::Warning, saved.message(), QStringLiteral("PreferencesFailure"));
+}
+
+void DataArea::placeGrid(const QRect& rect)
+{
+    const int strip = m_ui->RunStrip->sizeHint().height();
+    const QRect gridRect(rect.left(), rect.top(), rect.width(), qMax(0, rect.height() - strip));
+    grid()->setGeometry(gridRect);
+    m_refusedView->setGeometry(gridRect);
+    m_ui->RunStrip->setGeometry(rect.left(), gridRect.bottom() + 1, rect.width(), strip);
+}
+
+void DataArea::showRefused(bool shown)
+{
+    // The grid and its rows stay as they are; the list of refused URLs only
+    // lies over them while the button is down.
+    CommitCellEdit();
+    m_refusedView->setVisible(shown);
+    if (shown) {
+        m_refusedView->raise();
+        m_refusedView->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void DataArea::testCurrentRow()
+{
+    const QModelIndex current = grid()->currentIndex();
+    if (!current.isValid())
+        return;
+    // The grid's rows are the table's rows after its header row.
+    const QString url = m_workspace.results().Cell(current.row() + 1, 4);
+    if (!url.trimmed().isEmpty())
+        m_workspace.requestTest(url);
 }

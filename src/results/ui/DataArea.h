@@ -1,6 +1,8 @@
 #pragma once
 
 #include "platform/ui/WaitCursor.h"
+#include "results/RefusedUrlsModel.h"
+#include "settings/RunPreferences.h"
 
 #include <QMessageBox>
 #include <QPersistentModelIndex>
@@ -15,6 +17,7 @@ class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 class QTextEdit;
+class RefusedUrlsView;
 class ResultsGrid;
 class SpreadsheetExporter;
 class Workspace;
@@ -39,6 +42,14 @@ public:
 
     ResultsGrid* grid() const;
     QTextEdit* cellEditor() const;
+    // The URLs of the last run that got no row, and the view that shows them
+    // in the grid's place while "Refused URLs" is down.
+    const RefusedUrlsModel& refusedUrls() const { return m_refused; }
+    RefusedUrlsView* refusedView() const { return m_refusedView; }
+
+    // Puts the grid into rect (pixels, in this area): the grid keeps all of
+    // it but the strip of run controls along its bottom edge.
+    void placeGrid(const QRect& rect);
     // The "Stop" confirmation while it is open, else null.
     QMessageBox* stopConfirmation() const { return m_stopBox; }
 
@@ -67,6 +78,10 @@ private:
     void setRunning(bool running);
     void setStopRequested(bool requested);
     void reportAbandoned();
+    void setUpRunStrip();
+    void changeConnections();
+    void showRefused(bool shown);
+    void testCurrentRow();
 
     // The form's controls by what they are; the form keeps their design names.
     QPushButton* getDataButton() const; // Command14
@@ -85,4 +100,7 @@ private:
     QPersistentModelIndex m_editing;
     QPointer<QMessageBox> m_stopBox;
     std::optional<WaitCursor> m_busyCursor; // while a run is going
+    RefusedUrlsModel m_refused;
+    RefusedUrlsView* m_refusedView = nullptr;
+    RunPreferences m_preferences;
 };

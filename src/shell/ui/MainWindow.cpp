@@ -79,15 +79,21 @@ MainWindow::MainWindow(Workspace& workspace, QWebEngineProfile& profile, QWidget
         // first and never touches the run on its way out.
         auto* run = new BatchRun(m_workspace.settings(), m_workspace.linkList(), m_workspace.badWords(),
                                  m_workspace.validStatus(), m_workspace.results(), FetchOptions(), this);
-        auto* dataArea = new DataArea(m_workspace, *run, m_ui->Picture4);
+        m_dataArea = new DataArea(m_workspace, *run, m_ui->Picture4);
         auto* dataLayout = new QVBoxLayout(m_ui->Picture4);
         dataLayout->setContentsMargins(0, 0, 0, 0);
-        dataLayout->addWidget(dataArea);
+        dataLayout->addWidget(m_dataArea);
     }
 
     connect(m_ui->tabGroup, &QButtonGroup::idClicked, this, &MainWindow::showArea);
     connect(m_ui->Command1, &QAbstractButton::clicked, this, &MainWindow::onForums);
     connect(m_ui->Check6, &QAbstractButton::clicked, this, &MainWindow::onOnTop);
+    // "Test this URL" from the link list or the data area: the test frame is
+    // in "3. Config".
+    connect(&m_workspace, &Workspace::testRequested, this, [this] {
+        m_tabs[2]->setChecked(true);
+        showArea(2);
+    });
     connect(m_browser, &BrowserPane::documentComplete, this,
             [this](const QString& title) { setWindowTitle(captionFor(title)); });
 
@@ -217,7 +223,7 @@ void MainWindow::applyLayout(const LayoutResult& layout, TwipsPerPixel tpp)
     m_browser->view()->setGeometry(toPixels(layout.web, tpp));
     placeNamed(m_ui->Picture2, "Links", layout.links, tpp);
     placeNamed(m_ui->Picture2, "Text31", layout.text31, tpp);
-    placeNamed(m_ui->Picture4, "MSFlexGrid1", layout.grid, tpp);
+    m_dataArea->placeGrid(toPixels(layout.grid, tpp));
     placeNamed(m_ui->Picture4, "Label4", layout.label4, tpp);
     applyColumnWidths(m_ui->Picture4->findChild<QTableView*>(QStringLiteral("MSFlexGrid1")),
                       layout.columnWidths, tpp.x);

@@ -7,6 +7,7 @@
 #include <memory>
 
 class BrowserPane;
+class DataArea;
 class QAbstractButton;
 class QTableView;
 class QWebEngineProfile;
@@ -71,6 +72,7 @@ private:
     Workspace& m_workspace;
     std::unique_ptr<Ui::MainWindow> m_ui;
     BrowserPane* m_browser = nullptr;
+    DataArea* m_dataArea = nullptr;
     std::array<QAbstractButton*, LayoutResult::Areas> m_tabs{};
     std::array<QWidget*, LayoutResult::Areas> m_areas{};
     LayoutResult m_layout = LayoutResult::design();
