@@ -26,8 +26,9 @@ public:
     // -1 when the pace is not known yet.
     qint64 secondsLeft(int pagesLeft) const;
 
-    // For example "2.5 pages/s, 3 min 20 s left"; "" before the first page,
-    // and without the time once nothing is left.
+    // For example "2.5 pages/s, 3 min 20 s left", or "40 pages/min, ..."
+    // below one page a second; "" before the first page, and without the
+    // time once nothing is left.
     QString text(int pagesLeft) const;
     // "45 s", "3 min 20 s", "2 h 5 min".
     static QString durationText(qint64 seconds);

@@ -1,6 +1,7 @@
 #include "TestFetchOptions.h"
 #include "TestHttpServer.h"
 #include "analysis/BatchRun.h"
+#include "analysis/RunPace.h"
 #include "filters/SortedListModel.h"
 #include "results/AsciiDatabase.h"
 #include "results/ResultsTable.h"
@@ -49,6 +50,8 @@ private Q_SLOTS:
     void startWhileRunningIsIgnored();
     void slowPatternLeavesTheEventLoopRunning();
     void eightConnectionsGiveWhatOneGives();
+    void paceOverTheLastMinute_data();
+    void paceOverTheLastMinute();
 
 private:
     void addPages(int count);
@@ -411,6 +414,41 @@ void TestBatchRun::slowPatternLeavesTheEventLoopRunning()
     QCOMPARE(m_run->processed(), 0);
     QVERIFY(m_run->isRunning());
     m_run.reset(); // cancels the analysis at work and waits for it
+}
+
+// The pace counts the pages of the last minute only, so that a run that slows
+// down (a run of dead hosts) says so soon; a younger run is measured over its
+// whole life.
+void TestBatchRun::paceOverTheLastMinute_data()
+{
+    QTest::addColumn<QList<qint64>>("doneAt"); // ms after the start
+    QTest::addColumn<qint64>("now");
+    QTest::addColumn<int>("left");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("nothing done yet") << QList<qint64>{} << qint64(5000) << 10 << "";
+    QTest::newRow("two pages in four seconds") << QList<qint64>{1000, 4000} << qint64(4000) << 9
+                                               << "30 pages/min, 18 s left";
+    QTest::newRow("an old burst is forgotten")
+        << QList<qint64>{1000, 1100, 1200, 1300, 1400, 1500, 65000, 95000} << qint64(120000) << 200
+        << "2.0 pages/min, 1 h 40 min left";
+    QTest::newRow("fast") << QList<qint64>{100, 200, 300, 400, 500, 600, 700, 800, 900, 1000, 1000, 1000}
+                          << qint64(1000) << 0 << "12 pages/s";
+}
+
+void TestBatchRun::paceOverTheLastMinute()
+{
+    QFETCH(QList<qint64>, doneAt);
+    QFETCH(qint64, now);
+    QFETCH(int, left);
+    QFETCH(QString, text);
+    qint64 clock = 0;
+    RunPace pace([&clock] { return clock; });
+    for (qint64 t : doneAt) {
+        clock = t;
+        pace.pageDone();
+    }
+    clock = now;
+    QCOMPARE(pace.text(left), text);
 }
 
 // Everything a run shows and writes, but for how long it took.
