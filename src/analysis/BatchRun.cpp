@@ -7,6 +7,7 @@
 #include "settings/Settings.h"
 
 #include <QTimer>
+#include <QUrl>
 #include <QtConcurrent/QtConcurrentRun>
 
 BatchRun::BatchRun(Settings& settings, SortedListModel& links, SortedListModel& badWords,
@@ -179,41 +180,72 @@ void BatchRun::beginUrl()
     m_job.timeLimit = m_analysisTimeLimit;
     m_job.engine = m_patternEngine;
 
-    fetchAhead();
     m_state = State::Fetching;
+    fetchAhead();
     const auto it = m_ahead.constFind(m_index);
     if (it != m_ahead.constEnd() && it->page)
         analyse(*it->page);
 }
 
-// Keeps the pages of this URL and of the next ones, up to the number of
-// connections in all, fetched or on their way. Each entry is read from the
+// Keeps the page of this URL and those of the next ones fetched or on their
+// way: as many on their way as there are connections, and a few times that
+// many in all, fetched pages waiting for their turn included (which bounds
+// the memory the run holds). Each entry is read from the
 // list as it is now; a page fetched for an entry that has changed since is
-// dropped and the entry there fetched anew.
+// dropped and the entry there fetched anew. A harvested list holds the links
+// of one site together, and that site takes only its share of connections:
+// an entry whose site has its share on the way waits, and one further down
+// the list, on another site, is fetched first.
 void BatchRun::fetchAhead()
 {
-    const int last = qMin(m_count, m_index + m_connections - 1);
+    const int listed = m_linkCount();
     for (auto it = m_ahead.begin(); it != m_ahead.end();) {
-        if (it.key() < m_index || it.key() > last) {
-            m_fetches.cancel(quint64(it.key()));
-            it = m_ahead.erase(it);
-        } else {
+        const int i = it.key();
+        const bool keep = i == m_index ? it->url == m_url
+                                       : i > m_index && i <= m_count && i <= listed && it->url == m_linkAt(i - 1);
+        if (keep) {
             ++it;
+        } else {
+            m_fetches.cancel(quint64(i));
+            it = m_ahead.erase(it);
         }
     }
-    const int listed = m_linkCount();
-    for (int i = m_index; i <= last; ++i) {
-        // The entry at work is fetched whatever it holds; one after the end
-        // of a list that has shrunk is not there to fetch yet.
-        if (i != m_index && i > listed)
+    // The entry at work is fetched whatever it holds, until its analysis
+    // has begun.
+    if (m_state == State::Fetching && !m_ahead.contains(m_index)) {
+        m_ahead.insert(m_index, AheadPage{m_url, hostOf(m_url), std::nullopt});
+        m_fetches.enqueue(quint64(m_index), m_url);
+    }
+    if (m_stopRequested || m_held)
+        return;
+    QHash<QString, int> onTheWay; // per site
+    int inFlight = 0;
+    for (const AheadPage& ahead : std::as_const(m_ahead)) {
+        if (!ahead.page) {
+            ++onTheWay[ahead.host];
+            ++inFlight;
+        }
+    }
+    const int last = qMin(qMin(m_count, listed), m_index + LookAheadPerConnection * m_connections);
+    for (int i = m_index + 1;
+         i <= last && inFlight < m_connections && m_ahead.size() < HeldPerConnection * m_connections; ++i) {
+        if (m_ahead.contains(i))
             continue;
-        const QString url = i == m_index ? m_url : m_linkAt(i - 1);
-        const auto it = m_ahead.constFind(i);
-        if (it != m_ahead.constEnd() && it->url == url)
+        const QString url = m_linkAt(i - 1);
+        const QString host = hostOf(url);
+        int& busy = onTheWay[host];
+        if (busy >= m_connectionsPerHost)
             continue;
-        m_ahead.insert(i, AheadPage{url, std::nullopt});
+        ++busy;
+        ++inFlight;
+        m_ahead.insert(i, AheadPage{url, host, std::nullopt});
         m_fetches.enqueue(quint64(i), url);
     }
+}
+
+QString BatchRun::hostOf(const QString& url)
+{
+    return QUrl(url, QUrl::TolerantMode).host().toLower();
 }
 
 void BatchRun::onFetched(quint64 index, const FetchResult& page)
@@ -224,6 +256,10 @@ void BatchRun::onFetched(quint64 index, const FetchResult& page)
     it->page = page;
     if (m_state == State::Fetching && int(index) == m_index)
         analyse(page);
+    // A site's share of connections is free again: an entry further down may
+    // go now.
+    else if (m_state == State::Fetching || m_state == State::Working)
+        fetchAhead();
 }
 
 void BatchRun::analyse(const FetchResult& page)

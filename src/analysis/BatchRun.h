@@ -164,8 +164,15 @@ private:
     struct AheadPage
     {
         QString url;
+        QString host; // the site whose share of connections it takes
         std::optional<FetchResult> page;
     };
+    // How far down the list, in entries per connection, the run looks for a
+    // page of another site to fetch.
+    static constexpr int LookAheadPerConnection = 16;
+    // How many pages per connection may be fetched or on their way at once.
+    static constexpr int HeldPerConnection = 3;
+    static QString hostOf(const QString& url);
     FetchPool m_fetches;
     QHash<int, AheadPage> m_ahead;
     int m_connections = 1;
