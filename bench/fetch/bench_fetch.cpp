@@ -25,6 +25,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <map>
@@ -236,6 +237,65 @@ BENCHMARK(BM_BatchRun)
     ->Args({8, 0})
     ->Args({1, 1})
     ->Args({8, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(1);
+
+// What the window's thread goes through while a run fetches 32 pages at once:
+// a 2 ms timer stands for the window's painting and input, and the longest
+// gap between two of its ticks is the longest the window could have been
+// frozen. Halfway through, the run is asked to stop; the time until it ends
+// is what the user waits after "Stop".
+void BM_OwnerThreadDuringRun(benchmark::State& state)
+{
+    const int connections = int(state.range(0));
+    Hosts hosts;
+    const QStringList urls = hosts.urls(false);
+    Settings settings;
+    SortedListModel badWords;
+    SortedListModel validStatus;
+    ResultsTable table;
+    BatchRun run(settings, urls, badWords, validStatus, table);
+    run.setConnections(connections, kPerHost);
+    qint64 longestGapNs = 0;
+    double stopMs = 0.0;
+    for (auto _ : state) {
+        QEventLoop loop;
+        QElapsedTimer clock;
+        QElapsedTimer sinceTick;
+        QElapsedTimer sinceStop;
+        QTimer ticks;
+        ticks.setInterval(2);
+        QObject::connect(&ticks, &QTimer::timeout, [&] {
+            longestGapNs = qMax(longestGapNs, sinceTick.nsecsElapsed());
+            sinceTick.restart();
+        });
+        QObject::connect(&run, &BatchRun::progressChanged, &loop, [&] {
+            if (run.processed() == kPages / 2) {
+                sinceStop.start();
+                run.requestStop();
+            }
+        });
+        QObject::connect(&run, &BatchRun::finished, &loop, [&] {
+            stopMs = double(sinceStop.nsecsElapsed()) / 1e6;
+            loop.quit();
+        });
+        clock.start();
+        sinceTick.start();
+        ticks.start();
+        run.start();
+        loop.exec();
+        state.SetIterationTime(double(clock.nsecsElapsed()) / 1e9);
+    }
+    if (run.processed() != kPages / 2)
+        fail(state, QStringLiteral("window's thread during a run"), "the run did not stop where asked");
+    state.counters["longest_gap_ms"] = double(longestGapNs) / 1e6;
+    state.counters["stop_ms"] = stopMs;
+    state.counters["processed"] = run.processed();
+}
+BENCHMARK(BM_OwnerThreadDuringRun)
+    ->ArgNames({"connections"})
+    ->Arg(32)
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime()
     ->Iterations(1);
