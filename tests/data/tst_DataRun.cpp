@@ -159,6 +159,12 @@ void DataRunTest::getDataFillsTheGridInRunOrder()
     QCOMPARE(rows.last(), QStringLiteral("||||"));
     // The grid shows the table itself.
     QCOMPARE(m_f->grid()->model()->index(1, 4).data().toString(), m_server->url("/c").toString());
+    // "Test this URL" on a row tests that row's URL.
+    QSignalSpy tests(m_f->workspace.get(), &Workspace::testRequested);
+    m_f->grid()->setCurrentIndex(m_f->grid()->model()->index(1, 2));
+    m_f->find<QAction>("mnutestrow")->trigger();
+    QCOMPARE(tests.size(), 1);
+    QCOMPARE(tests.first().first().toString(), m_server->url("/c").toString());
     // The page buffer holds the last page fetched.
     QVERIFY(m_f->find<QPlainTextEdit>("RichTextBox3")->toPlainText().contains("Gamma"));
     for (const QString& name : RunButtons)

@@ -408,8 +408,13 @@ void LinksAreaTests::copyLinkCopiesTheCurrentEntry()
     QTest::mouseRelease(viewport, Qt::RightButton, {}, rowCenter(2));
     auto* menu = m_area->findChild<QMenu*>(QStringLiteral("mnupopup"));
     menu->findChild<QAction*>(QStringLiteral("mnucopy"))->trigger();
-    menu->hide();
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("http://b.example/"));
+    // "Test this URL" takes the same entry.
+    QSignalSpy tests(m_workspace.get(), &Workspace::testRequested);
+    menu->findChild<QAction*>(QStringLiteral("mnutest"))->trigger();
+    menu->hide();
+    QCOMPARE(tests.size(), 1);
+    QCOMPARE(tests.first().first().toString(), QStringLiteral("http://b.example/"));
 
     // With no current entry the clipboard is left empty.
     m_workspace->linkList().selectionModel()->clear();
