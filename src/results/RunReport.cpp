@@ -6,8 +6,17 @@
 
 namespace {
 
-QString field(const QString& text)
+QString field(const QString& raw)
 {
+    // The report is meant to be opened in a spreadsheet, and its texts come
+    // from the web: a status line, a content type or a harvested link that
+    // begins like a formula would be run as one there. An apostrophe in
+    // front makes every spreadsheet program take it as text. No well-formed
+    // URL, status line or content type begins with one of these.
+    static constexpr char16_t formulaStarts[] = u"=+-@\t\r";
+    QString text = raw;
+    if (!text.isEmpty() && QStringView(formulaStarts).contains(text.front()))
+        text.prepend(u'\'');
     const bool quoted =
         text.contains(u',') || text.contains(u'"') || text.contains(u'\r') || text.contains(u'\n');
     if (!quoted)

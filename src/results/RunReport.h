@@ -12,7 +12,9 @@
 // spreadsheet program. The file follows RFC 4180: UTF-8 without a byte order
 // mark, CR LF after every line, and a field that holds a comma, a double
 // quote, a CR or an LF written inside double quotes with its double quotes
-// doubled. Every other field is written as it is.
+// doubled. A text that begins with "=", "+", "-", "@", a tab or a CR gets an
+// apostrophe in front, so that no spreadsheet program runs it as a formula.
+// Every other field is written as it is.
 class RunReport
 {
 public:

@@ -411,6 +411,12 @@ void TestResults::runReportKeepsTextsLiterally_data()
                                              "refused,bad word in the title: gr\xC3\xBC"
                                              "n,HTTP/1.1 404 Not "
                                              "Found,,512,40\r\n");
+    // A hostile server's answer must not become a formula in a spreadsheet.
+    QTest::newRow("formula") << "=HYPERLINK(\"http://x.example\")"
+                             << "content type is not HTML: @SUM(1)"
+                             << "-2+3" << true
+                             << QByteArray("7,\"'=HYPERLINK(\"\"http://x.example\"\")\",refused,content type is not "
+                                           "HTML: @SUM(1),HTTP/1.1 404 Not Found,'-2+3,512,40\r\n");
     QTest::newRow("no numbers") << "http://c.example/"
                                 << ""
                                 << "" << false

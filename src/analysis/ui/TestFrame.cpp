@@ -42,6 +42,7 @@ void TestFrame::testUrl(const QString& url)
 {
     m_workspace.settings().setText(Key::TestURL, url);
     urlBox()->setText(url);
+    urlBox()->setCursorPosition(0); // the site's name, not the end of a long path
     test();
 }
 
