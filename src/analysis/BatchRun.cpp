@@ -171,13 +171,8 @@ void BatchRun::beginUrl()
 
     // The settings and the lists as they are now, when this URL's turn
     // begins; the job works on these copies.
-    m_job = PageJob();
-    m_job.url = m_url;
-    m_job.settings = m_settings.snapshot();
-    m_job.badWords = m_badWords.entries();
-    m_job.validStatus = m_validStatus.entries();
-    m_job.fetchOptions = m_fetchOptions;
-    m_job.timeLimit = m_analysisTimeLimit;
+    m_job = PageJob::withCurrentSettings(m_url, m_settings, m_badWords, m_validStatus, m_fetchOptions,
+                                         m_analysisTimeLimit);
     m_job.engine = m_patternEngine;
 
     m_state = State::Fetching;

@@ -3,6 +3,22 @@
 #include "analysis/AnalysisDeadline.h"
 #include "analysis/PatternEngine.h"
 #include "analysis/PatternEngineScope.h"
+#include "filters/SortedListModel.h"
+#include "settings/Settings.h"
+
+PageJob PageJob::withCurrentSettings(const QString& url, const Settings& settings,
+                                     const SortedListModel& badWords, const SortedListModel& validStatus,
+                                     const FetchOptions& fetchOptions, std::chrono::milliseconds timeLimit)
+{
+    PageJob job;
+    job.url = url;
+    job.settings = settings.snapshot();
+    job.badWords = badWords.entries();
+    job.validStatus = validStatus.entries();
+    job.fetchOptions = fetchOptions;
+    job.timeLimit = timeLimit;
+    return job;
+}
 
 PageJobResult PageJob::run() const
 {

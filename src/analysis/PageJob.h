@@ -13,6 +13,8 @@
 #include <optional>
 
 class PatternEngine;
+class Settings;
+class SortedListModel;
 
 // What the batch run gets back for one URL.
 struct PageJobResult
@@ -46,6 +48,12 @@ public:
     // The page when it was fetched already (the batch run fetches ahead of
     // its work); without one, run() fetches it first.
     std::optional<FetchResult> page;
+
+    // The job for url with copies of the settings and lists as they are now,
+    // at the moment its turn begins.
+    static PageJob withCurrentSettings(const QString& url, const Settings& settings,
+                                       const SortedListModel& badWords, const SortedListModel& validStatus,
+                                       const FetchOptions& fetchOptions, std::chrono::milliseconds timeLimit);
 
     // Fetches the page (unless it is given) and analyses it on the calling
     // thread, under a deadline installed for that thread.

@@ -34,13 +34,8 @@ void TestRun::start(const QString& url, const QString& previousEmail)
     if (m_cancelJob)
         m_cancelJob->store(true);
     // The settings and lists as they are when the test begins.
-    PageJob job;
-    job.url = url;
-    job.settings = m_settings.snapshot();
-    job.badWords = m_badWords.entries();
-    job.validStatus = m_validStatus.entries();
-    job.fetchOptions = m_fetchOptions;
-    job.timeLimit = m_analysisTimeLimit;
+    PageJob job = PageJob::withCurrentSettings(url, m_settings, m_badWords, m_validStatus, m_fetchOptions,
+                                               m_analysisTimeLimit);
     m_cancelJob = job.cancelled;
     m_running = true;
     m_watcher.setFuture(QtConcurrent::run(
