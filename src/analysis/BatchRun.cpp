@@ -118,8 +118,12 @@ void BatchRun::requestStop()
     m_stopRequested = true;
     Q_EMIT stopRequestedChanged(true);
     // No URL after the one at work gets its turn now: their pages are not
-    // waited for.
+    // waited for. Nor is a busy server's pause before the page at work is
+    // asked for again: its busy answer stands, so the stop does not wait
+    // for minutes.
     cancelFetchesAhead();
+    if (m_state == State::Fetching)
+        m_fetches.giveUpRetries(quint64(m_index));
     setHeld(false);
 }
 

@@ -50,6 +50,13 @@ void FetchPool::cancel(quint64 id)
     m_engine->cancel(ticket);
 }
 
+void FetchPool::giveUpRetries(quint64 id)
+{
+    const auto it = m_tickets.constFind(id);
+    if (it != m_tickets.constEnd())
+        m_engine->giveUpRetries(it.value());
+}
+
 void FetchPool::cancelAll()
 {
     m_tickets.clear();

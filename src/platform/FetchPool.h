@@ -45,6 +45,10 @@ public:
     // No finished() follows for the id; its transfer, if running, stops now.
     void cancel(quint64 id);
     void cancelAll();
+    // When the id's transfer waits to ask a busy server again, it ends now
+    // with the busy answer it had, as if there were no retries. Does nothing
+    // to a transfer under way.
+    void giveUpRetries(quint64 id);
 
     bool isPending(quint64 id) const { return m_tickets.contains(id); }
     int pendingCount() const { return int(m_tickets.size()); }

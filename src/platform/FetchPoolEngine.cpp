@@ -82,6 +82,14 @@ void FetchPoolEngine::setLimits(int connections, int connectionsPerHost)
     post(std::move(c));
 }
 
+void FetchPoolEngine::giveUpRetries(quint64 ticket)
+{
+    Command c;
+    c.kind = Command::GiveUpRetries;
+    c.ticket = ticket;
+    post(std::move(c));
+}
+
 qint64 FetchPoolEngine::retryDelayMs(const QByteArray& retryAfter, qint64 nowMs)
 {
     const QByteArray value = retryAfter.trimmed();
@@ -150,6 +158,9 @@ bool FetchPoolEngine::takeCommands()
         case Command::Limits:
             applyLimits(c.connections, c.perHost);
             break;
+        case Command::GiveUpRetries:
+            answerNow(c.ticket);
+            break;
         case Command::Stop:
             return false;
         }
@@ -174,6 +185,25 @@ void FetchPoolEngine::drop(quint64 ticket)
     }
     std::erase_if(m_waiting, matches);
     std::erase_if(m_retrying, matches);
+}
+
+void FetchPoolEngine::answerNow(quint64 ticket)
+{
+    // Only a retry that has not started yet (still waiting for its time, or
+    // for a free connection): one under way is a transfer like any other.
+    const auto takeFrom = [this, ticket](auto& queue) {
+        const auto it = std::find_if(queue.begin(), queue.end(), [ticket](const JobPtr& job) {
+            return job->ticket == ticket && job->busyAnswer && !job->transfer;
+        });
+        if (it == queue.end())
+            return false;
+        JobPtr job = std::move(*it);
+        queue.erase(it);
+        deliver(*job, *job->busyAnswer);
+        return true;
+    };
+    if (!takeFrom(m_retrying))
+        takeFrom(m_waiting);
 }
 
 void FetchPoolEngine::dropAll()
@@ -278,6 +308,7 @@ void FetchPoolEngine::conclude(JobPtr job, CURLcode code)
             qCDebug(lcPlatform, "GET %s: %d, asked again in %lld ms", qUtf8Printable(job->url), status, delay);
             ++job->retries;
             job->dueMs = m_clock.elapsed() + delay;
+            job->busyAnswer = transfer.finish(code);
             job->transfer.reset();
             m_retrying.push_back(std::move(job));
             return;

@@ -11,6 +11,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -36,6 +37,9 @@ public:
     void cancel(quint64 ticket);
     void cancelAll();
     void setLimits(int connections, int connectionsPerHost);
+    // A transfer waiting to ask a busy server again ends now, with the busy
+    // answer it had.
+    void giveUpRetries(quint64 ticket);
 
     // The wait a Retry-After value asks for, in milliseconds from nowMs (ms
     // since the epoch): delta seconds or an HTTP date; -1 when it is neither.
@@ -48,6 +52,7 @@ private:
         QString url;
         QString host; // the key of the per-host limit
         int retries = 0;
+        std::optional<FetchResult> busyAnswer; // the last "429" or "503", while a retry waits
         qint64 dueMs = 0;    // a waiting retry starts at this point of m_clock
         QElapsedTimer clock; // since the first attempt started
         std::unique_ptr<CurlTransfer> transfer;
@@ -56,7 +61,7 @@ private:
 
     struct Command
     {
-        enum Kind { Start, Cancel, CancelAll, Limits, Stop } kind = Start;
+        enum Kind { Start, Cancel, CancelAll, Limits, GiveUpRetries, Stop } kind = Start;
         quint64 ticket = 0;
         QString url;
         int connections = 0;
@@ -67,6 +72,7 @@ private:
     void run();
     bool takeCommands(); // false once the engine is to stop
     void drop(quint64 ticket);
+    void answerNow(quint64 ticket);
     void dropAll();
     void applyLimits(int connections, int perHost);
     void releaseDueRetries();

@@ -38,6 +38,7 @@ private Q_SLOTS:
     void heldRunWaitsBeforeNextUrl();
     void stopWhileIdleIsClearedByNextRun();
     void stopDuringLastUrlEndsDone();
+    void stopEndsTheWaitForABusyServer();
     void pageWithoutTitleOrDescriptionGetsFallbacks();
     void lfOnlyPageGoesThroughLineBreakRemoval();
     void failedFetchIsProcessedAndRunGoesOn();
@@ -242,6 +243,30 @@ void TestBatchRun::stopDuringLastUrlEndsDone()
     QVERIFY(m_run->stopRequested());
     QCOMPARE(m_run->processed(), 3);
     QCOMPARE(m_run->added(), 3);
+}
+
+// A busy server asks for a pause of 100 s before the page at work is asked for
+// again: the stop ends the run with the busy answer instead of that pause.
+void TestBatchRun::stopEndsTheWaitForABusyServer()
+{
+    addPages(2);
+    TestHttpResponse busy = TestHttpResponse::html(page("Busy", "Busy"));
+    busy.status = 503;
+    busy.reason = "Service Unavailable";
+    m_server->route("/p1", busy.header("Retry-After", "100"));
+    m_valid->add(QStringLiteral("200 OK"));
+    QSignalSpy finished(m_run.get(), &BatchRun::finished);
+    m_run->start();
+    QTRY_COMPARE(m_server->requestCount("/p1"), 1);
+    QTest::qWait(100); // the answer is in, the pause has begun
+    m_run->requestStop();
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(m_run->statusText(), QStringLiteral(" Process was killed by Stop button!"));
+    QCOMPARE(m_run->processed(), 1);
+    QCOMPARE(m_run->added(), 0);
+    QCOMPARE(m_run->outcomes().constFirst().reason(),
+             QStringLiteral("status line not accepted: HTTP/1.1 503 Service Unavailable"));
+    QCOMPARE(m_server->requestCount("/p1"), 1);
 }
 
 void TestBatchRun::pageWithoutTitleOrDescriptionGetsFallbacks()
