@@ -249,8 +249,9 @@ BENCHMARK(BM_BatchRun)
 void BM_OwnerThreadDuringRun(benchmark::State& state)
 {
     const int connections = int(state.range(0));
+    const bool grouped = state.range(1) != 0;
     Hosts hosts;
-    const QStringList urls = hosts.urls(false);
+    const QStringList urls = hosts.urls(grouped);
     Settings settings;
     SortedListModel badWords;
     SortedListModel validStatus;
@@ -294,8 +295,9 @@ void BM_OwnerThreadDuringRun(benchmark::State& state)
     state.counters["processed"] = run.processed();
 }
 BENCHMARK(BM_OwnerThreadDuringRun)
-    ->ArgNames({"connections"})
-    ->Arg(32)
+    ->ArgNames({"connections", "grouped"})
+    ->Args({32, 0})
+    ->Args({32, 1})
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime()
     ->Iterations(1);

@@ -108,6 +108,7 @@ void BatchRun::start()
     m_index = 1;
     m_outcomes.clear();
     m_ahead.clear();
+    m_hosts.clear();
     m_pace.start();
     Q_EMIT paceChanged(QString());
     proceed();
@@ -244,7 +245,10 @@ void BatchRun::fetchAhead()
 
 QString BatchRun::hostOf(const QString& url)
 {
-    return QUrl(url, QUrl::TolerantMode).host().toLower();
+    const auto known = m_hosts.constFind(url);
+    if (known != m_hosts.constEnd())
+        return known.value();
+    return m_hosts.insert(url, QUrl(url, QUrl::TolerantMode).host().toLower()).value();
 }
 
 void BatchRun::onFetched(quint64 index, const FetchResult& page)
@@ -341,6 +345,7 @@ void BatchRun::endRun(const char* status)
 {
     m_fetches.cancelAll();
     m_ahead.clear();
+    m_hosts.clear();
     // The URLs after a stop get their outcome too: not reached.
     const int listed = m_linkCount();
     for (int i = int(m_outcomes.size()) + 1; i <= m_count; ++i) {

@@ -172,7 +172,10 @@ private:
     static constexpr int LookAheadPerConnection = 16;
     // How many pages per connection may be fetched or on their way at once.
     static constexpr int HeldPerConnection = 3;
-    static QString hostOf(const QString& url);
+    // The site of a list entry; looked up once per entry and run, since the
+    // run looks far down the list after every page.
+    QString hostOf(const QString& url);
+    QHash<QString, QString> m_hosts;
     FetchPool m_fetches;
     QHash<int, AheadPage> m_ahead;
     int m_connections = 1;
