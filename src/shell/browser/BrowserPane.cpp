@@ -108,7 +108,14 @@ std::unique_ptr<QWebEngineProfile> BrowserPane::createProfile()
     // an installed copy keeps its program folder there, and the profile would
     // then show up among the user's own files in "Save links".
     const QString base = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    // The web engine writes one settings file of the profile into the user's
+    // data folder for the application's name as the profile is made, before
+    // any other place can be given. For that moment the application goes by
+    // another name, so the file lands beside the data folder, not in it.
+    const QString name = QCoreApplication::applicationName();
+    QCoreApplication::setApplicationName(name + QStringLiteral("-browser"));
     auto profile = std::make_unique<QWebEngineProfile>(QStringLiteral("Quillmark"));
+    QCoreApplication::setApplicationName(name);
     profile->setPersistentStoragePath(base + QStringLiteral("/browser"));
     profile->setCachePath(base + QStringLiteral("/browser-cache"));
     profile->setHttpCacheType(QWebEngineProfile::DiskHttpCache);
