@@ -333,16 +333,21 @@ void TestBatchRun::progressTextsOfThreeUrls()
 void TestBatchRun::progressWhenTheListShrinks_data()
 {
     QTest::addColumn<int>("keep");
+    QTest::addColumn<int>("connections");
     QTest::addColumn<QStringList>("texts");
-    QTest::newRow("one entry left") << 1 << QStringList{"33.33333%", "100%", "100%"};
-    QTest::newRow("list emptied") << 0 << QStringList{"33.33333%", "100%", "100%"};
+    QTest::newRow("one entry left") << 1 << 1 << QStringList{"33.33333%", "100%", "100%"};
+    QTest::newRow("list emptied") << 0 << 1 << QStringList{"33.33333%", "100%", "100%"};
+    // The pages fetched ahead for the removed entries are not used.
+    QTest::newRow("emptied, pages fetched ahead") << 0 << 8 << QStringList{"33.33333%", "100%", "100%"};
 }
 
 void TestBatchRun::progressWhenTheListShrinks()
 {
     QFETCH(int, keep);
+    QFETCH(int, connections);
     QFETCH(QStringList, texts);
     addPages(3);
+    m_run->setConnections(connections, 2);
     connect(m_run.get(), &BatchRun::progressChanged, this, [this, keep] {
         if (m_run->processed() == 1) {
             while (m_links->count() > keep)
@@ -360,6 +365,7 @@ void TestBatchRun::progressWhenTheListShrinks()
         QVERIFY(progress.at(i).at(0).toDouble() <= 1.0);
     }
     QCOMPARE(m_run->progressFraction(), 1.0);
+    QCOMPARE(m_run->added(), 1); // turns 2 and 3 find no entry at their place
 }
 
 void TestBatchRun::percentText_data()
