@@ -95,7 +95,9 @@ QString decodeSingleByte(int index, QByteArrayView bytes)
 // euroAt80: the GB18030 family, whose decoder in browsers reads a lone 0x80
 // as the euro sign (the byte Windows' code page 936 gave it), where glibc
 // refuses it.
-QString decodeMultiByte(const char* converter, bool euroAt80, QByteArrayView bytes)
+// shifted: the encoding switches modes with escape sequences (ISO-2022-JP),
+// and a bad byte leaves the mode as it was, as browsers read it.
+QString decodeMultiByte(const char* converter, bool euroAt80, bool shifted, QByteArrayView bytes)
 {
     iconv_t cd = iconv_open("UTF-8", converter);
     if (cd == reinterpret_cast<iconv_t>(-1))
@@ -120,7 +122,8 @@ QString decodeMultiByte(const char* converter, bool euroAt80, QByteArrayView byt
                                                                             : "\xEF\xBF\xBD");
             ++in;
             --inLeft;
-            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+            if (!shifted)
+                iconv(cd, nullptr, nullptr, nullptr, nullptr);
         }
     }
     char* outPtr = buffer;
@@ -241,7 +244,7 @@ QString WebEncoding::decode(QByteArrayView bytes) const
     case Kind::SingleByte:
         return decodeSingleByte(m_index, bytes);
     case Kind::MultiByte:
-        return decodeMultiByte(e.iconv, m_index == Gbk || m_index == Gb18030, bytes);
+        return decodeMultiByte(e.iconv, m_index == Gbk || m_index == Gb18030, m_index == Iso2022Jp, bytes);
     case Kind::UserDefined:
         return decodeUserDefined(bytes);
     case Kind::Replacement:

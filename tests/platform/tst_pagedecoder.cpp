@@ -57,6 +57,9 @@ void TestPageDecoder::decode_data()
         << QStringLiteral("\u20ac caf\u00e9") << hdr;
     QTest::newRow("shift_jis is the windows code page")
         << QByteArray("C:\x5C\x81\x60") << ct + "; charset=shift_jis" << QStringLiteral("C:\\\uff5e") << hdr;
+    QTest::newRow("iso-2022-jp stays in its mode after a bad byte")
+        << QByteArray("\x1B$BF|\x80K\\\x1B(B!") << ct + "; charset=iso-2022-jp"
+        << QStringLiteral("\u65e5\ufffd\u672c!") << hdr;
     QTest::newRow("windows-1250 unused byte keeps its value")
         << QByteArray("\x8A\x81") << ct + "; charset=windows-1250" << QStringLiteral("\u0160\u0081") << hdr;
     QTest::newRow("a label browsers do not know is ignored")
