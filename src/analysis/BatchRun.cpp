@@ -190,19 +190,20 @@ void BatchRun::beginUrl()
 // Keeps the page of this URL and those of the next ones fetched or on their
 // way: as many on their way as there are connections, and a few times that
 // many in all, fetched pages waiting for their turn included (which bounds
-// the memory the run holds). Each entry is read from the
-// list as it is now; a page fetched for an entry that has changed since is
-// dropped and the entry there fetched anew. A harvested list holds the links
-// of one site together, and that site takes only its share of connections:
-// an entry whose site has its share on the way waits, and one further down
-// the list, on another site, is fetched first.
+// the memory the run holds). Each entry is read from the list as it is now;
+// a page fetched for an entry that has changed since is dropped and the
+// entry there fetched anew. A harvested list holds the links of one site
+// together, and that site takes only its share of connections: an entry
+// whose site has its share on the way waits, and one further down the list,
+// on another site, is fetched first.
 void BatchRun::fetchAhead()
 {
     const int listed = m_linkCount();
     for (auto it = m_ahead.begin(); it != m_ahead.end();) {
         const int i = it.key();
-        const bool keep = i == m_index ? it->url == m_url
-                                       : i > m_index && i <= m_count && i <= listed && it->url == m_linkAt(i - 1);
+        const bool keep = i == m_index
+                              ? it->url == m_url
+                              : i > m_index && i <= m_count && i <= listed && it->url == m_linkAt(i - 1);
         if (keep) {
             ++it;
         } else {

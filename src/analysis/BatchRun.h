@@ -85,7 +85,14 @@ public:
     // the URL is done and the next step waits for one turn of the event loop.
     // Holding: the "Stop" box is open, and the run waits for it to close
     // before its next URL (or its end).
-    enum class State { Idle, Fetching, Working, Yielding, Holding };
+    enum class State
+    {
+        Idle,
+        Fetching,
+        Working,
+        Yielding,
+        Holding
+    };
     State state() const { return m_state; }
 
     bool isRunning() const { return m_state != State::Idle; }
@@ -157,7 +164,7 @@ private:
     QThreadPool m_pool;
     QFutureWatcher<PageJobResult> m_watcher;
     std::shared_ptr<std::atomic<bool>> m_cancelJob; // the flag of the job at work
-    PageJob m_job; // the URL at work, with the settings of its turn
+    PageJob m_job;                                  // the URL at work, with the settings of its turn
 
     // Pages of this URL and the next ones, fetched or on their way, by their
     // place in the list (1..N) and with the entry they were fetched for.
@@ -187,9 +194,9 @@ private:
     State m_state = State::Idle;
     bool m_stopRequested = false;
     bool m_held = false;
-    int m_count = 0;                  // N, taken at the start
-    int m_index = 0;                  // i, 1..N
-    int m_rows = 0;                   // r
+    int m_count = 0; // N, taken at the start
+    int m_index = 0; // i, 1..N
+    int m_rows = 0;  // r
     int m_processed = 0;
     int m_added = 0;
     double m_fraction = 0.0;

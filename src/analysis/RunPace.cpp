@@ -75,8 +75,9 @@ QString RunPace::text(int pagesLeft) const
         return QString();
     // A slow run (dead hosts, long time-outs) reads better per minute.
     const double perMinute = pace * 60.0;
-    const QString rate = pace >= 1.0 ? QStringLiteral("%1 pages/s").arg(pace, 0, 'f', pace < 10.0 ? 1 : 0)
-                                     : QStringLiteral("%1 pages/min").arg(perMinute, 0, 'f', perMinute < 10.0 ? 1 : 0);
+    const QString rate =
+        pace >= 1.0 ? QStringLiteral("%1 pages/s").arg(pace, 0, 'f', pace < 10.0 ? 1 : 0)
+                    : QStringLiteral("%1 pages/min").arg(perMinute, 0, 'f', perMinute < 10.0 ? 1 : 0);
     if (pagesLeft <= 0)
         return rate;
     return rate + QStringLiteral(", %1 left").arg(durationText(secondsLeft(pagesLeft)));

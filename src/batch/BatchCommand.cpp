@@ -194,8 +194,7 @@ int BatchCommand::start()
     if (!loadFolder(parser.value(folder)))
         return UsageError;
     if (parser.isSet(test))
-        return startTest(positional.isEmpty() ? m_settings.text(Key::TestURL)
-                                              : positional.first());
+        return startTest(positional.isEmpty() ? m_settings.text(Key::TestURL) : positional.first());
     return startBatch(positional.first(), parser.value(output));
 }
 
@@ -231,9 +230,8 @@ int BatchCommand::startBatch(const QString& linksFile, const QString& outputOpti
     }
 
     const ProgramFolder programFolder(QFileInfo(m_folder).absoluteFilePath());
-    m_outputPath = outputOption.isEmpty()
-                       ? programFolder.filePath(m_settings.text(Key::OutputASCIIFile))
-                       : QFileInfo(outputOption).absoluteFilePath();
+    m_outputPath = outputOption.isEmpty() ? programFolder.filePath(m_settings.text(Key::OutputASCIIFile))
+                                          : QFileInfo(outputOption).absoluteFilePath();
     for (const QString& path : {m_outputPath, m_reportPath}) {
         const QString reason = path.isEmpty() ? QString() : unwritableReason(path);
         if (!reason.isEmpty())

@@ -62,8 +62,8 @@ private:
     std::FILE* m_err;
     QString m_folder;
     QString m_outputPath;
-    QString m_reportPath;    // empty: no report
-    int m_connections = 0;   // from --connections; 0: from the preferences
+    QString m_reportPath;  // empty: no report
+    int m_connections = 0; // from --connections; 0: from the preferences
     RunPreferences m_preferences;
     Settings m_settings;
     SortedListModel m_badWords;

@@ -5,8 +5,7 @@
 #include <QMetaObject>
 
 FetchPool::FetchPool(QObject* parent, const FetchOptions& options, int connections, int connectionsPerHost)
-    : QObject(parent),
-      m_connections(qBound(1, connections, kMostConnections)),
+    : QObject(parent), m_connections(qBound(1, connections, kMostConnections)),
       m_connectionsPerHost(qBound(1, connectionsPerHost, kMostConnectionsPerHost))
 {
     // Called on the worker thread. The engine is joined in the destructor

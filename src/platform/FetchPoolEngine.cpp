@@ -305,7 +305,8 @@ void FetchPoolEngine::conclude(JobPtr job, CURLcode code)
         const qint64 delay =
             retryDelayMs(transfer.headerValue("Retry-After"), QDateTime::currentMSecsSinceEpoch());
         if (delay >= 0 && delay <= kLongestRetryDelayMs) {
-            qCDebug(lcPlatform, "GET %s: %d, asked again in %lld ms", qUtf8Printable(job->url), status, delay);
+            qCDebug(lcPlatform, "GET %s: %d, asked again in %lld ms", qUtf8Printable(job->url), status,
+                    delay);
             ++job->retries;
             job->dueMs = m_clock.elapsed() + delay;
             job->busyAnswer = transfer.finish(code);

@@ -53,15 +53,23 @@ private:
         QString host; // the key of the per-host limit
         int retries = 0;
         std::optional<FetchResult> busyAnswer; // the last "429" or "503", while a retry waits
-        qint64 dueMs = 0;    // a waiting retry starts at this point of m_clock
-        QElapsedTimer clock; // since the first attempt started
+        qint64 dueMs = 0;                      // a waiting retry starts at this point of m_clock
+        QElapsedTimer clock;                   // since the first attempt started
         std::unique_ptr<CurlTransfer> transfer;
     };
     using JobPtr = std::unique_ptr<Job>;
 
     struct Command
     {
-        enum Kind { Start, Cancel, CancelAll, Limits, GiveUpRetries, Stop } kind = Start;
+        enum Kind
+        {
+            Start,
+            Cancel,
+            CancelAll,
+            Limits,
+            GiveUpRetries,
+            Stop
+        } kind = Start;
         quint64 ticket = 0;
         QString url;
         int connections = 0;

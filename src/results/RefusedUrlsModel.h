@@ -13,7 +13,16 @@ class RefusedUrlsModel : public QAbstractTableModel
     Q_OBJECT
 
 public:
-    enum Column { Index, Url, Outcome, Reason, StatusLine, ContentType, ColumnCount };
+    enum Column
+    {
+        Index,
+        Url,
+        Outcome,
+        Reason,
+        StatusLine,
+        ContentType,
+        ColumnCount
+    };
 
     explicit RefusedUrlsModel(QObject* parent = nullptr);
 

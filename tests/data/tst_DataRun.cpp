@@ -418,7 +418,6 @@ int runDataRunTests(int argc, char** argv)
     return QTest::qExec(&test, argc, argv);
 }
 
-
 void DataRunTest::abandonedPagesAreReported()
 {
     // A page whose analysis runs out of time gets no row, and the user is told
@@ -432,8 +431,9 @@ void DataRunTest::abandonedPagesAreReported()
     QVERIFY(box != nullptr);
     QCOMPARE(box->objectName(), QStringLiteral("AbandonedPages"));
     QCOMPARE(box->windowTitle(), QStringLiteral("Quillmark"));
-    QCOMPARE(box->text(), QStringLiteral("The analysis of 1 page took too long and was abandoned; it got no row:\n\n") +
-                              m_server->url("/slow").toString());
+    QCOMPARE(box->text(),
+             QStringLiteral("The analysis of 1 page took too long and was abandoned; it got no row:\n\n") +
+                 m_server->url("/slow").toString());
     QCOMPARE(m_f->dataRows(), QStringList({"||||"}));
     QCOMPARE(label("Label4")->text(), QStringLiteral(" Done!"));
     box->button(QMessageBox::Ok)->click();
@@ -451,7 +451,8 @@ void DataRunTest::connectionsAreKeptInThePreferences()
     QFile file(m_f->dir.filePath(QStringLiteral("preferences.ini")));
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray text = file.readAll();
-    QVERIFY2(text.contains("[Run]") && text.contains("Connections=3") && text.contains("ConnectionsPerHost=1"),
+    QVERIFY2(text.contains("[Run]") && text.contains("Connections=3") &&
+                 text.contains("ConnectionsPerHost=1"),
              text.constData());
     QVERIFY(!QFile::exists(m_f->dir.filePath(QStringLiteral("links.ini"))));
 

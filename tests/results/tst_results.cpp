@@ -415,8 +415,9 @@ void TestResults::runReportKeepsTextsLiterally_data()
     QTest::newRow("formula") << "=HYPERLINK(\"http://x.example\")"
                              << "content type is not HTML: @SUM(1)"
                              << "-2+3" << true
-                             << QByteArray("7,\"'=HYPERLINK(\"\"http://x.example\"\")\",refused,content type is not "
-                                           "HTML: @SUM(1),HTTP/1.1 404 Not Found,'-2+3,512,40\r\n");
+                             << QByteArray(
+                                    "7,\"'=HYPERLINK(\"\"http://x.example\"\")\",refused,content type is not "
+                                    "HTML: @SUM(1),HTTP/1.1 404 Not Found,'-2+3,512,40\r\n");
     QTest::newRow("no numbers") << "http://c.example/"
                                 << ""
                                 << "" << false

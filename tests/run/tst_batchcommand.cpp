@@ -180,16 +180,18 @@ void TestBatchCommand::reportHasALinePerUrlInListOrder()
         line.truncate(line.lastIndexOf(','));
     }
     const QByteArray size = QByteArray::number(page("1").size());
-    QCOMPARE(lines, (QList<QByteArray>{
-                        "index,url,outcome,reason,status_line,content_type,bytes",
-                        "1," + url(3).toUtf8() + ",accepted,row 1,HTTP/1.1 200 OK,text/html; charset=utf-8," + size,
-                        "2," + url(2).toUtf8() +
-                            ",refused,status line not accepted: HTTP/1.1 404 Not Found,HTTP/1.1 404 Not Found,"
-                            "text/html; charset=utf-8," + size,
-                        "3,http://127.0.0.1:1/x,failed,fetch failed: Failed to connect to 127.0.0.1 port 1: "
-                        "Couldn't connect to server,,,0",
-                        "4," + url(1).toUtf8() + ",accepted,row 2,HTTP/1.1 200 OK,text/html; charset=utf-8," + size,
-                    }));
+    QCOMPARE(lines,
+             (QList<QByteArray>{
+                 "index,url,outcome,reason,status_line,content_type,bytes",
+                 "1," + url(3).toUtf8() + ",accepted,row 1,HTTP/1.1 200 OK,text/html; charset=utf-8," + size,
+                 "2," + url(2).toUtf8() +
+                     ",refused,status line not accepted: HTTP/1.1 404 Not Found,HTTP/1.1 404 Not Found,"
+                     "text/html; charset=utf-8," +
+                     size,
+                 "3,http://127.0.0.1:1/x,failed,fetch failed: Failed to connect to 127.0.0.1 port 1: "
+                 "Couldn't connect to server,,,0",
+                 "4," + url(1).toUtf8() + ",accepted,row 2,HTTP/1.1 200 OK,text/html; charset=utf-8," + size,
+             }));
 }
 
 void TestBatchCommand::runWritesTheSettingsFileByDefault()

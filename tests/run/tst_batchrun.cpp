@@ -457,8 +457,8 @@ void TestBatchRun::paceOverTheLastMinute_data()
     QTest::addColumn<int>("left");
     QTest::addColumn<QString>("text");
     QTest::newRow("nothing done yet") << QList<qint64>{} << qint64(5000) << 10 << "";
-    QTest::newRow("two pages in four seconds") << QList<qint64>{1000, 4000} << qint64(4000) << 9
-                                               << "30 pages/min, 18 s left";
+    QTest::newRow("two pages in four seconds")
+        << QList<qint64>{1000, 4000} << qint64(4000) << 9 << "30 pages/min, 18 s left";
     QTest::newRow("an old burst is forgotten")
         << QList<qint64>{1000, 1100, 1200, 1300, 1400, 1500, 65000, 95000} << qint64(120000) << 200
         << "2.0 pages/min, 1 h 40 min left";
@@ -534,7 +534,8 @@ void TestBatchRun::eightConnectionsGiveWhatOneGives()
     m_settings->setSelected(Key::TitleBadWords1, true);
 
     QStringList urls;
-    for (const char* path : {"/a0", "/a1", "/gone", "/a2", "/text", "/casino", "/moved", "/busy", "/a4", "/a4"})
+    for (const char* path :
+         {"/a0", "/a1", "/gone", "/a2", "/text", "/casino", "/moved", "/busy", "/a4", "/a4"})
         urls.append(m_server->url(QString::fromLatin1(path)).toString());
     for (int i = 0; i < 6; ++i)
         urls.append(other.url(QStringLiteral("/b%1").arg(i)).toString());
@@ -550,7 +551,8 @@ void TestBatchRun::eightConnectionsGiveWhatOneGives()
         m_run = std::make_unique<BatchRun>(*m_settings, *m_links, *m_badWords, *m_valid, *m_table,
                                            quickFetchOptions());
         m_run->setConnections(connections, 2);
-        connect(m_run.get(), &BatchRun::statusTextChanged, this, [&](const QString& t) { record.statuses << t; });
+        connect(m_run.get(), &BatchRun::statusTextChanged, this,
+                [&](const QString& t) { record.statuses << t; });
         connect(m_run.get(), &BatchRun::processedChanged, this, [&](int n) { record.processed << n; });
         connect(m_run.get(), &BatchRun::addedChanged, this, [&](int n) { record.added << n; });
         connect(m_run.get(), &BatchRun::progressChanged, this, [&](double, const QString& t) {
@@ -594,14 +596,15 @@ void TestBatchRun::eightConnectionsGiveWhatOneGives()
     // What the run saw, spelled out: each kind of refusal, the redirect and
     // the second try of the busy page made rows; the list's edit took effect.
     QCOMPARE(one.outcomes.size(), 16); // N is taken at the start
-    QVERIFY(one.outcomes.contains(QStringLiteral("refused status line not accepted: HTTP/1.1 404 Not Found")));
+    QVERIFY(
+        one.outcomes.contains(QStringLiteral("refused status line not accepted: HTTP/1.1 404 Not Found")));
     QVERIFY(one.outcomes.contains(QStringLiteral("refused content type is not HTML: text/plain")));
     QVERIFY(one.outcomes.contains(QStringLiteral("refused bad word in the title: casino")));
     QVERIFY(one.file.contains("|Busy but kind|"));
     QVERIFY(one.file.contains("|Delta|")); // the redirect's target
     QCOMPARE(one.file.count("|Echo|"), 3); // the entry listed twice, and the one put back during the run
-    QVERIFY(one.outcomes.contains(
-        QStringLiteral("failed fetch failed: Failed to connect to 127.0.0.1 port 1: Couldn't connect to server")));
+    QVERIFY(one.outcomes.contains(QStringLiteral(
+        "failed fetch failed: Failed to connect to 127.0.0.1 port 1: Couldn't connect to server")));
 }
 
 QTEST_GUILESS_MAIN(TestBatchRun)

@@ -244,8 +244,7 @@ void DataArea::setRunning(bool running)
     if (running) {
         m_abandoned.clear();
         m_refused.clear();
-    }
-    else if (!m_abandoned.isEmpty())
+    } else if (!m_abandoned.isEmpty())
         reportAbandoned();
 }
 
@@ -317,7 +316,8 @@ void DataArea::changeConnections()
     m_run.setConnections(m_preferences.connections(), m_preferences.connectionsPerHost());
     const SaveOutcome saved = m_preferences.save(RunPreferences::filePath(m_workspace.folder()));
     if (!saved.ok)
-        AppMessageBox::open(this, QMessageBox::Warning, saved.message(), QStringLiteral("PreferencesFailure"));
+        AppMessageBox::open(this, QMessageBox::Warning, saved.message(),
+                            QStringLiteral("PreferencesFailure"));
 }
 
 void DataArea::placeGrid(const QRect& rect)

@@ -90,7 +90,7 @@ private:
     QLabel* processedCounter() const;   // Label20
     QLabel* addedCounter() const;       // Label19
     QLabel* percentLabel() const;       // Label9
-    QPlainTextEdit* pageBuffer() const;     // RichTextBox3
+    QPlainTextEdit* pageBuffer() const; // RichTextBox3
 
     std::unique_ptr<Ui::DataArea> m_ui;
     Workspace& m_workspace;

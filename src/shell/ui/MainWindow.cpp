@@ -170,7 +170,8 @@ void MainWindow::showArea(int index)
 
 void MainWindow::onForums()
 {
-    m_browser->navigateToUrl(QUrl::fromLocalFile(m_workspace.folder().filePath(QString::fromLatin1(HelpPageName))));
+    m_browser->navigateToUrl(
+        QUrl::fromLocalFile(m_workspace.folder().filePath(QString::fromLatin1(HelpPageName))));
 }
 
 void MainWindow::onOnTop()
