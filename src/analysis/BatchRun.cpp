@@ -78,10 +78,15 @@ RunReport BatchRun::report() const
     RunReport report;
     for (const UrlOutcome& outcome : m_outcomes)
         report.append(outcome.reportLine());
-    const int listed = m_linkCount();
     for (int i = int(m_outcomes.size()) + 1; i <= m_count; ++i)
-        report.append(UrlOutcome::notReached(i, i <= listed ? m_linkAt(i - 1) : QString()).reportLine());
+        report.append(notReachedAt(i).reportLine());
     return report;
+}
+
+UrlOutcome BatchRun::notReachedAt(int index) const
+{
+    // The entry at that place now; none when the list has shrunk below it.
+    return UrlOutcome::notReached(index, index <= m_linkCount() ? m_linkAt(index - 1) : QString());
 }
 
 void BatchRun::start()
@@ -348,9 +353,8 @@ void BatchRun::endRun(const char* status)
     m_ahead.clear();
     m_hosts.clear();
     // The URLs after a stop get their outcome too: not reached.
-    const int listed = m_linkCount();
     for (int i = int(m_outcomes.size()) + 1; i <= m_count; ++i) {
-        m_outcomes.append(UrlOutcome::notReached(i, i <= listed ? m_linkAt(i - 1) : QString()));
+        m_outcomes.append(notReachedAt(i));
         Q_EMIT outcomeAdded(m_outcomes.constLast());
     }
     setStatus(QString::fromLatin1(status));

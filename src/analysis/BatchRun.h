@@ -143,6 +143,7 @@ private:
     void analyse(const FetchResult& page);
     void cancelFetchesAhead();
     void onJobFinished();
+    UrlOutcome notReachedAt(int index) const;
     void proceed();
     void yieldThenProceed();
     void endRun(const char* status);

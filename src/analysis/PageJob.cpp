@@ -29,22 +29,31 @@ PageJobResult PageJob::run() const
     // meet the checks like any other page.
     // The deadline decides nothing about the page: if it passes, the page's
     // analysis is thrown away and reported, and no row is added.
+    std::optional<RowCells> cells;
+    result.abandoned = withinLimits([&] {
+        result.verdict = AnalysePage(settings, result.fetch.body, result.fetch.header, badWords, validStatus);
+        // The cells are worked out before the row goes in (the URL cell holds
+        // the URL as it is), so an abandoned page leaves no trace in the table.
+        if (result.verdict.accepted() && !AnalysisDeadline::currentPassed())
+            cells = FillRowCells(settings, result.verdict, url, result.fetch.body);
+    });
+    if (!result.abandoned && cells)
+        result.row = ResultRow{0, cells->title, cells->email, cells->description, url};
+    return result;
+}
+
+bool PageJob::withinLimits(const std::function<void()>& work) const
+{
     AnalysisDeadline deadline(timeLimit, cancelled.get());
+    // An engine the pool thread made for itself would be destroyed only when
+    // the thread ends, which may be after the program has begun to take
+    // itself down: a crash at exit. The job's engine goes with the job.
     std::optional<PatternEngine> ownEngine;
     if (!engine)
         ownEngine.emplace();
     const PatternEngineScope patterns(engine ? *engine : *ownEngine);
-    result.verdict = AnalysePage(settings, result.fetch.body, result.fetch.header, badWords, validStatus);
-    result.abandoned = deadline.passed();
-    if (!result.abandoned && result.verdict.accepted()) {
-        // The cells are worked out before the row goes in (the URL cell holds
-        // the URL as it is), so an abandoned page leaves no trace in the table.
-        const RowCells cells = FillRowCells(settings, result.verdict, url, result.fetch.body);
-        result.abandoned = deadline.passed();
-        if (!result.abandoned)
-            result.row = ResultRow{0, cells.title, cells.email, cells.description, url};
-    }
-    return result;
+    work();
+    return deadline.passed();
 }
 
 FetchResult PageJob::fetch() const

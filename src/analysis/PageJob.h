@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -60,4 +61,9 @@ public:
     PageJobResult run() const;
     // The fetch alone, stopping at the flag.
     FetchResult fetch() const;
+    // Runs work (an analysis of the page) on the calling thread, under this
+    // job's deadline and with its pattern engine (or one of its own, gone
+    // when the work ends). True when the deadline passed, or the job was
+    // cancelled, meanwhile: nothing work found can then be trusted.
+    bool withinLimits(const std::function<void()>& work) const;
 };

@@ -1,12 +1,9 @@
 #include "analysis/TestRun.h"
 
 #include "analysis/AcceptanceChecks.h"
-#include "analysis/AnalysisDeadline.h"
 #include "analysis/FieldRules.h"
 #include "analysis/PageJob.h"
 #include "analysis/Pattern.h"
-#include "analysis/PatternEngine.h"
-#include "analysis/PatternEngineScope.h"
 #include "filters/SortedListModel.h"
 #include "settings/Settings.h"
 
@@ -62,15 +59,11 @@ void TestRun::onJobFinished()
 TestRunResult TestRun::runJob(const PageJob& job, const QString& previousEmail)
 {
     const FetchResult fetched = job.fetch();
-    // The job's own engine, gone when the job ends: one the pool thread made
-    // for itself would go only when the thread ends, which may be after the
-    // program has begun to take itself down (a crash at exit).
-    PatternEngine engine;
-    const PatternEngineScope patterns(engine);
-    AnalysisDeadline deadline(job.timeLimit, job.cancelled.get());
-    TestRunResult texts =
-        analyse(job.settings, job.url, fetched, job.badWords, job.validStatus, previousEmail);
-    if (deadline.passed()) {
+    TestRunResult texts;
+    const bool abandoned = job.withinLimits([&] {
+        texts = analyse(job.settings, job.url, fetched, job.badWords, job.validStatus, previousEmail);
+    });
+    if (abandoned) {
         // Nothing worked out under a passed deadline can be trusted.
         texts.verdict = QLatin1String(AnalysisAbandoned);
         texts.title.clear();
