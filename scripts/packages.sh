@@ -4,6 +4,7 @@ RUN_PACKAGES=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-webengine-dev-tools
   libgl-dev libcurl4-openssl-dev libpcre2-dev libre2-dev libxlsxwriter-dev
+  libsqlite3-dev libgumbo-dev
 )
 
 TEST_PACKAGES=(
@@ -12,6 +13,7 @@ TEST_PACKAGES=(
   libreoffice-calc-nogui
   clang libclang-rt-14-dev
   desktop-file-utils appstream python3
+  nodejs
 )
 
 # Installs whatever of the given packages is missing. As root it runs apt-get;
