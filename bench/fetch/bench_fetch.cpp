@@ -13,11 +13,11 @@
 
 #include "BenchPages.h"
 #include "TestHttpServer.h"
-#include "analysis/BatchRun.h"
 #include "filters/SortedListModel.h"
 #include "platform/FetchPool.h"
 #include "results/AsciiDatabase.h"
 #include "results/ResultsTable.h"
+#include "run/BatchRun.h"
 #include "settings/Settings.h"
 
 #include <QCoreApplication>

@@ -5,10 +5,10 @@
 #include "BenchMain.h"
 #include "BenchSite.h"
 #include "TestHttpServer.h"
-#include "analysis/BatchRun.h"
 #include "filters/ListFile.h"
 #include "filters/SortedListModel.h"
 #include "results/ResultsTable.h"
+#include "run/BatchRun.h"
 #include "settings/Settings.h"
 #include "settings/SettingsFile.h"
 

@@ -1,8 +1,8 @@
 #include "SettingsKeys.h"
 #include "analysis/AcceptanceChecks.h"
 #include "analysis/PageAnalysis.h"
-#include "analysis/UrlOutcome.h"
 #include "platform/PageFetcher.h"
+#include "run/UrlOutcome.h"
 #include "settings/Settings.h"
 
 #include <QTest>

@@ -1,8 +1,8 @@
 #include "ConfigFixture.h"
 #include "TestHttpServer.h"
-#include "analysis/TestRun.h"
-#include "analysis/ui/TestFrame.h"
 #include "filters/SortedListModel.h"
+#include "run/TestRun.h"
+#include "run/ui/TestFrame.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "analysis/BatchRun.h"
 #include "results/SpreadsheetExport.h"
 #include "results/ui/DataArea.h"
+#include "run/BatchRun.h"
 #include "shell/Workspace.h"
 
 #include <QTemporaryDir>

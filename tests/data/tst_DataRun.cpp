@@ -1,9 +1,9 @@
 #include "DataAreaFixture.h"
 #include "TestHttpServer.h"
-#include "analysis/BatchRun.h"
 #include "results/ui/DataAreaProgressBar.h"
-#include "results/ui/RefusedUrlsView.h"
 #include "results/ui/ResultsGrid.h"
+#include "run/BatchRun.h"
+#include "run/ui/RefusedUrlsView.h"
 
 #include <QAbstractButton>
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "TestFiles.h"
 #include "results/AsciiDatabase.h"
 #include "results/ResultsTable.h"
-#include "results/RunReport.h"
+#include "run/RunReport.h"
 #include "settings/ProgramFolder.h"
 #include "settings/Settings.h"
 

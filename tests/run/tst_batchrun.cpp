@@ -1,10 +1,10 @@
 #include "TestFetchOptions.h"
 #include "TestHttpServer.h"
-#include "analysis/BatchRun.h"
-#include "analysis/RunPace.h"
 #include "filters/SortedListModel.h"
 #include "results/AsciiDatabase.h"
 #include "results/ResultsTable.h"
+#include "run/BatchRun.h"
+#include "run/RunPace.h"
 #include "settings/Settings.h"
 
 #include <QSignalSpy>

@@ -1,6 +1,6 @@
 #include "TestHttpServer.h"
-#include "analysis/TestRun.h"
 #include "filters/SortedListModel.h"
+#include "run/TestRun.h"
 #include "settings/Settings.h"
 
 #include <QSignalSpy>

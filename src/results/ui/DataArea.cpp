@@ -1,15 +1,15 @@
 #include "results/ui/DataArea.h"
 
 #include "Version.h"
-#include "analysis/BatchRun.h"
 #include "platform/ui/AppMessageBox.h"
 #include "platform/ui/WaitCursor.h"
 #include "results/AsciiDatabase.h"
 #include "results/ResultsTable.h"
 #include "results/SpreadsheetExport.h"
-#include "results/ui/RefusedUrlsView.h"
 #include "results/ui/ResultsGrid.h"
 #include "results/ui/SpreadsheetExportDialog.h"
+#include "run/BatchRun.h"
+#include "run/ui/RefusedUrlsView.h"
 #include "shell/Workspace.h"
 #include "ui_DataArea.h"
 

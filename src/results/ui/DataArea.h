@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/ui/WaitCursor.h"
-#include "results/RefusedUrlsModel.h"
+#include "run/RefusedUrlsModel.h"
 #include "settings/RunPreferences.h"
 
 #include <QMessageBox>

@@ -1,12 +1,12 @@
 #include "settings/ui/ConfigArea.h"
 
 #include "Version.h"
-#include "analysis/ui/TestFrame.h"
 #include "filters/ui/ListEditor.h"
 #include "filters/ui/StatusCodesFrame.h"
 #include "platform/SaveOutcome.h"
 #include "platform/ui/AppMessageBox.h"
 #include "platform/ui/WaitCursor.h"
+#include "run/ui/TestFrame.h"
 #include "settings/SettingsFields.h"
 #include "settings/SettingsFile.h"
 #include "settings/ui/ConfigAreaBinding.h"

@@ -1,10 +1,10 @@
 #include "shell/ui/MainWindow.h"
 
 #include "Version.h"
-#include "analysis/BatchRun.h"
 #include "links/ui/LinksArea.h"
 #include "platform/LogCategories.h"
 #include "results/ui/DataArea.h"
+#include "run/BatchRun.h"
 #include "settings/ui/ConfigArea.h"
 #include "shell/Workspace.h"
 #include "shell/browser/BrowserPane.h"

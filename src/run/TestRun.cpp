@@ -1,10 +1,10 @@
-#include "analysis/TestRun.h"
+#include "run/TestRun.h"
 
 #include "analysis/AcceptanceChecks.h"
 #include "analysis/FieldRules.h"
-#include "analysis/PageJob.h"
 #include "analysis/Pattern.h"
 #include "filters/SortedListModel.h"
+#include "run/PageJob.h"
 #include "settings/Settings.h"
 
 #include <QtConcurrent/QtConcurrentRun>

@@ -1,6 +1,6 @@
-#include "results/ui/RefusedUrlsView.h"
+#include "run/ui/RefusedUrlsView.h"
 
-#include "results/RefusedUrlsModel.h"
+#include "run/RefusedUrlsModel.h"
 
 #include <QAction>
 #include <QClipboard>

@@ -1,4 +1,4 @@
-#include "results/RefusedUrlsModel.h"
+#include "run/RefusedUrlsModel.h"
 
 RefusedUrlsModel::RefusedUrlsModel(QObject* parent) : QAbstractTableModel(parent) {}
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "results/RunReport.h"
+#include "run/RunReport.h"
 
 #include <QAbstractTableModel>
 #include <QList>

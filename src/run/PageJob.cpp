@@ -1,4 +1,4 @@
-#include "analysis/PageJob.h"
+#include "run/PageJob.h"
 
 #include "analysis/AnalysisDeadline.h"
 #include "analysis/PatternEngine.h"

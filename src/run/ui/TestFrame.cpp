@@ -1,6 +1,6 @@
-#include "analysis/ui/TestFrame.h"
+#include "run/ui/TestFrame.h"
 
-#include "analysis/TestRun.h"
+#include "run/TestRun.h"
 #include "shell/Workspace.h"
 #include "ui_TestFrame.h"
 

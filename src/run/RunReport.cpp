@@ -1,4 +1,4 @@
-#include "results/RunReport.h"
+#include "run/RunReport.h"
 
 #include "platform/AtomicFile.h"
 

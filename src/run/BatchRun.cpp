@@ -1,4 +1,4 @@
-#include "analysis/BatchRun.h"
+#include "run/BatchRun.h"
 
 #include "analysis/PatternEngine.h"
 #include "filters/SortedListModel.h"

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "analysis/PageJob.h"
-#include "analysis/RunPace.h"
-#include "analysis/UrlOutcome.h"
 #include "platform/FetchPool.h"
 #include "platform/PageFetcher.h"
-#include "results/RunReport.h"
+#include "run/PageJob.h"
+#include "run/RunPace.h"
+#include "run/RunReport.h"
+#include "run/UrlOutcome.h"
 
 #include <QFutureWatcher>
 #include <QHash>

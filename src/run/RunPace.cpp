@@ -1,4 +1,4 @@
-#include "analysis/RunPace.h"
+#include "run/RunPace.h"
 
 #include <QElapsedTimer>
 #include <cmath>

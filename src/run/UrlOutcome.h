@@ -1,7 +1,7 @@
 #pragma once
 
 #include "analysis/PageRefusal.h"
-#include "results/RunReport.h"
+#include "run/RunReport.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "analysis/UrlOutcome.h"
+#include "run/UrlOutcome.h"
 
 #include "analysis/AcceptanceChecks.h"
 #include "analysis/PageAnalysis.h"
