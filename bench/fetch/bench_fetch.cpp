@@ -108,7 +108,7 @@ void BM_FetchPool(benchmark::State& state)
     const QStringList urls = hosts.urls(grouped);
     int failures = 0;
     for (auto _ : state) {
-        FetchPool pool(nullptr, {}, connections, kPerHost);
+        FetchPool pool(nullptr, {}, {connections, kPerHost});
         int done = 0;
         QObject::connect(&pool, &FetchPool::finished, [&](quint64, const FetchResult& r) {
             ++done;
@@ -193,7 +193,7 @@ void BM_BatchRun(benchmark::State& state)
     SortedListModel validStatus;
     ResultsTable table;
     BatchRun run(settings, urls, badWords, validStatus, table);
-    run.setConnections(connections, kPerHost);
+    run.setFetchLimits({connections, kPerHost});
     RunResult result;
     for (auto _ : state) {
         QEventLoop loop;
@@ -257,7 +257,7 @@ void BM_OwnerThreadDuringRun(benchmark::State& state)
     SortedListModel validStatus;
     ResultsTable table;
     BatchRun run(settings, urls, badWords, validStatus, table);
-    run.setConnections(connections, kPerHost);
+    run.setFetchLimits({connections, kPerHost});
     qint64 longestGapNs = 0;
     double stopMs = 0.0;
     for (auto _ : state) {

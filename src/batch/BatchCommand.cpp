@@ -2,6 +2,7 @@
 
 #include "Version.h"
 #include "filters/ListFile.h"
+#include "platform/FetchLimits.h"
 #include "platform/LogCategories.h"
 #include "platform/TextFile.h"
 #include "results/AsciiDatabase.h"
@@ -183,9 +184,9 @@ int BatchCommand::start()
     if (parser.isSet(connections)) {
         bool ok = false;
         m_connections = parser.value(connections).toInt(&ok);
-        if (!ok || m_connections < 1 || m_connections > RunPreferences::MostConnections)
+        if (!ok || m_connections < 1 || m_connections > FetchLimits::MostConnections)
             return fail(QStringLiteral("--connections takes a whole number from 1 to %1, not \"%2\"")
-                            .arg(RunPreferences::MostConnections)
+                            .arg(FetchLimits::MostConnections)
                             .arg(parser.value(connections)));
     }
     m_reportPath = parser.isSet(report) ? QFileInfo(parser.value(report)).absoluteFilePath() : QString();
@@ -240,8 +241,10 @@ int BatchCommand::startBatch(const QString& linksFile, const QString& outputOpti
 
     m_batch = std::make_unique<BatchRun>(m_settings, urls, m_badWords, m_validStatus, m_results);
     BatchRun* run = m_batch.get();
-    run->setConnections(m_connections > 0 ? m_connections : m_preferences.connections(),
-                        m_preferences.connectionsPerHost());
+    FetchLimits limits = m_preferences.limits();
+    if (m_connections > 0)
+        limits.connections = m_connections;
+    run->setFetchLimits(limits);
     connect(run, &BatchRun::statusTextChanged, this, [this](const QString& text) { print(m_err, text); });
     connect(run, &BatchRun::progressChanged, this, [this, run](double, const QString& percent) {
         const QString pace = run->paceText();

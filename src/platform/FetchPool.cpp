@@ -4,9 +4,8 @@
 
 #include <QMetaObject>
 
-FetchPool::FetchPool(QObject* parent, const FetchOptions& options, int connections, int connectionsPerHost)
-    : QObject(parent), m_connections(qBound(1, connections, kMostConnections)),
-      m_connectionsPerHost(qBound(1, connectionsPerHost, kMostConnectionsPerHost))
+FetchPool::FetchPool(QObject* parent, const FetchOptions& options, const FetchLimits& limits)
+    : QObject(parent), m_limits(limits.bounded())
 {
     // Called on the worker thread. The engine is joined in the destructor
     // before this object goes, and calls posted to it then die with it.
@@ -14,7 +13,7 @@ FetchPool::FetchPool(QObject* parent, const FetchOptions& options, int connectio
         QMetaObject::invokeMethod(
             this, [this, ticket, result] { deliver(ticket, result); }, Qt::QueuedConnection);
     };
-    m_engine = std::make_unique<FetchPoolEngine>(options, m_connections, m_connectionsPerHost, post);
+    m_engine = std::make_unique<FetchPoolEngine>(options, m_limits, post);
 }
 
 FetchPool::~FetchPool()
@@ -22,11 +21,10 @@ FetchPool::~FetchPool()
     m_engine.reset(); // joins the worker while this object is still whole
 }
 
-void FetchPool::setLimits(int connections, int connectionsPerHost)
+void FetchPool::setLimits(const FetchLimits& limits)
 {
-    m_connections = qBound(1, connections, kMostConnections);
-    m_connectionsPerHost = qBound(1, connectionsPerHost, kMostConnectionsPerHost);
-    m_engine->setLimits(m_connections, m_connectionsPerHost);
+    m_limits = limits.bounded();
+    m_engine->setLimits(m_limits);
 }
 
 void FetchPool::enqueue(quint64 id, const QString& url)

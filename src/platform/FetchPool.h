@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/FetchLimits.h"
 #include "platform/PageFetcher.h"
 
 #include <QHash>
@@ -22,21 +23,14 @@ class FetchPool : public QObject
     Q_OBJECT
 
 public:
-    static constexpr int kDefaultConnections = 6;
-    static constexpr int kMostConnections = 32;
-    static constexpr int kDefaultConnectionsPerHost = 2;
-    static constexpr int kMostConnectionsPerHost = 4;
-
     explicit FetchPool(QObject* parent = nullptr, const FetchOptions& options = {},
-                       int connections = kDefaultConnections,
-                       int connectionsPerHost = kDefaultConnectionsPerHost);
+                       const FetchLimits& limits = {});
     ~FetchPool() override; // drops every transfer in flight
 
-    // Values outside 1-32 and 1-4 are brought into range. Applies to the
-    // transfers started from now on.
-    void setLimits(int connections, int connectionsPerHost);
-    int connections() const { return m_connections; }
-    int connectionsPerHost() const { return m_connectionsPerHost; }
+    // Values out of range are brought into it. Applies to the transfers
+    // started from now on.
+    void setLimits(const FetchLimits& limits);
+    const FetchLimits& limits() const { return m_limits; }
 
     // Fetches url; finished(id, ...) follows exactly once unless cancelled.
     // The id is the caller's own; enqueuing an id still pending replaces the
@@ -64,7 +58,6 @@ private:
     QHash<quint64, quint64> m_tickets; // id -> ticket
     QHash<quint64, quint64> m_ids;     // ticket -> id
     quint64 m_lastTicket = 0;
-    int m_connections = kDefaultConnections;
-    int m_connectionsPerHost = kDefaultConnectionsPerHost;
+    FetchLimits m_limits;
     std::unique_ptr<FetchPoolEngine> m_engine;
 };

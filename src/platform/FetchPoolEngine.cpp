@@ -6,7 +6,6 @@
 #include <QDateTime>
 #include <QMutexLocker>
 #include <QThread>
-#include <QUrl>
 #include <algorithm>
 
 namespace {
@@ -19,21 +18,15 @@ constexpr int kMostRetries = 2;
 // brings new commands in at once, so this is only a safety net.
 constexpr int kIdlePollMs = 1000;
 
-QString hostKey(const QString& url)
-{
-    return QUrl(url, QUrl::TolerantMode).host().toLower();
-}
-
 } // namespace
 
-FetchPoolEngine::FetchPoolEngine(const FetchOptions& options, int connections, int connectionsPerHost,
-                                 Delivery delivery)
+FetchPoolEngine::FetchPoolEngine(const FetchOptions& options, const FetchLimits& limits, Delivery delivery)
     : m_options(options), m_delivery(std::move(delivery))
 {
     CurlTransfer::initialiseLibrary();
     m_clock.start();
     m_multi = curl_multi_init();
-    applyLimits(connections, connectionsPerHost);
+    applyLimits(limits);
     m_thread = QThread::create([this] { run(); });
     m_thread->setObjectName(QStringLiteral("FetchPool"));
     m_thread->start();
@@ -73,12 +66,11 @@ void FetchPoolEngine::cancelAll()
     post(std::move(c));
 }
 
-void FetchPoolEngine::setLimits(int connections, int connectionsPerHost)
+void FetchPoolEngine::setLimits(const FetchLimits& limits)
 {
     Command c;
     c.kind = Command::Limits;
-    c.connections = connections;
-    c.perHost = connectionsPerHost;
+    c.limits = limits;
     post(std::move(c));
 }
 
@@ -143,7 +135,7 @@ bool FetchPoolEngine::takeCommands()
         case Command::Start: {
             auto job = std::make_unique<Job>();
             job->ticket = c.ticket;
-            job->host = hostKey(c.url);
+            job->host = FetchLimits::hostKey(c.url);
             job->url = std::move(c.url);
             m_waiting.push_back(std::move(job));
             m_admissionDue = true;
@@ -156,7 +148,7 @@ bool FetchPoolEngine::takeCommands()
             dropAll();
             break;
         case Command::Limits:
-            applyLimits(c.connections, c.perHost);
+            applyLimits(c.limits);
             break;
         case Command::GiveUpRetries:
             answerNow(c.ticket);
@@ -216,14 +208,13 @@ void FetchPoolEngine::dropAll()
     m_retrying.clear();
 }
 
-void FetchPoolEngine::applyLimits(int connections, int perHost)
+void FetchPoolEngine::applyLimits(const FetchLimits& limits)
 {
-    m_connections = qBound(1, connections, 32);
-    m_perHost = qBound(1, perHost, 4);
+    m_limits = limits.bounded();
     // The pool admits no more than this itself; libcurl's own limits also hold
     // the connections a redirect opens to another host.
-    curl_multi_setopt(m_multi, CURLMOPT_MAX_TOTAL_CONNECTIONS, long(m_connections));
-    curl_multi_setopt(m_multi, CURLMOPT_MAX_HOST_CONNECTIONS, long(m_perHost));
+    curl_multi_setopt(m_multi, CURLMOPT_MAX_TOTAL_CONNECTIONS, long(m_limits.connections));
+    curl_multi_setopt(m_multi, CURLMOPT_MAX_HOST_CONNECTIONS, long(m_limits.connectionsPerHost));
     m_admissionDue = true;
 }
 
@@ -248,9 +239,10 @@ void FetchPoolEngine::admit()
     m_admissionDue = false;
     // Only as many transfers as may run are handed to libcurl: one that waited
     // in libcurl's queue would use up its time limits there.
-    for (auto it = m_waiting.begin(); it != m_waiting.end() && int(m_running.size()) < m_connections;) {
+    for (auto it = m_waiting.begin();
+         it != m_waiting.end() && int(m_running.size()) < m_limits.connections;) {
         Job& job = **it;
-        if (m_hostLoad.value(job.host) >= m_perHost) {
+        if (m_hostLoad.value(job.host) >= m_limits.connectionsPerHost) {
             ++it;
             continue;
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/FetchLimits.h"
 #include "platform/PageFetcher.h"
 
 #include <QByteArray>
@@ -28,7 +29,7 @@ class FetchPoolEngine
 public:
     using Delivery = std::function<void(quint64 ticket, const FetchResult& result)>;
 
-    FetchPoolEngine(const FetchOptions& options, int connections, int connectionsPerHost, Delivery delivery);
+    FetchPoolEngine(const FetchOptions& options, const FetchLimits& limits, Delivery delivery);
     ~FetchPoolEngine(); // drops every transfer and joins the thread
     FetchPoolEngine(const FetchPoolEngine&) = delete;
     FetchPoolEngine& operator=(const FetchPoolEngine&) = delete;
@@ -36,7 +37,7 @@ public:
     void start(quint64 ticket, const QString& url);
     void cancel(quint64 ticket);
     void cancelAll();
-    void setLimits(int connections, int connectionsPerHost);
+    void setLimits(const FetchLimits& limits);
     // A transfer waiting to ask a busy server again ends now, with the busy
     // answer it had.
     void giveUpRetries(quint64 ticket);
@@ -72,8 +73,7 @@ private:
         } kind = Start;
         quint64 ticket = 0;
         QString url;
-        int connections = 0;
-        int perHost = 0;
+        FetchLimits limits;
     };
 
     void post(Command command);
@@ -82,7 +82,7 @@ private:
     void drop(quint64 ticket);
     void answerNow(quint64 ticket);
     void dropAll();
-    void applyLimits(int connections, int perHost);
+    void applyLimits(const FetchLimits& limits);
     void releaseDueRetries();
     void admit();
     bool collectFinished();
@@ -100,8 +100,7 @@ private:
 
     // Owned by the worker thread.
     QElapsedTimer m_clock;
-    int m_connections = 0;
-    int m_perHost = 0;
+    FetchLimits m_limits;
     std::deque<JobPtr> m_waiting;   // in the order given; due retries go first
     std::vector<JobPtr> m_retrying; // until their due time
     std::unordered_map<CURL*, JobPtr> m_running;

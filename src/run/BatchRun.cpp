@@ -7,7 +7,6 @@
 #include "settings/Settings.h"
 
 #include <QTimer>
-#include <QUrl>
 #include <QtConcurrent/QtConcurrentRun>
 
 BatchRun::BatchRun(Settings& settings, SortedListModel& links, SortedListModel& badWords,
@@ -31,12 +30,12 @@ BatchRun::BatchRun(Settings& settings, std::function<int()> linkCount, std::func
                    const FetchOptions& fetchOptions, QObject* parent)
     : QObject(parent), m_settings(settings), m_linkCount(std::move(linkCount)), m_linkAt(std::move(linkAt)),
       m_badWords(badWords), m_validStatus(validStatus), m_results(results), m_fetchOptions(fetchOptions),
-      m_fetches(nullptr, fetchOptions, 1, 1)
+      m_fetchAhead(fetchOptions, m_linkCount, m_linkAt)
 {
     m_pool.setMaxThreadCount(1);
     m_patternEngine = std::make_shared<PatternEngine>();
     connect(&m_watcher, &QFutureWatcherBase::finished, this, &BatchRun::onJobFinished);
-    connect(&m_fetches, &FetchPool::finished, this, &BatchRun::onFetched);
+    connect(&m_fetchAhead, &FetchAhead::arrived, this, &BatchRun::onPageArrived);
 }
 
 BatchRun::~BatchRun()
@@ -45,8 +44,8 @@ BatchRun::~BatchRun()
     // of it reaches this object once the pool is done.
     if (m_cancelJob)
         m_cancelJob->store(true);
-    m_fetches.disconnect(this);
-    m_fetches.cancelAll();
+    m_fetchAhead.disconnect(this);
+    m_fetchAhead.end();
     m_watcher.disconnect(this);
     m_pool.waitForDone();
 }
@@ -59,13 +58,6 @@ QString BatchRun::percentText(double fraction)
     QString text = QString::number(double(percent), 'g', 7);
     text.replace(u'e', u'E');
     return text + u'%';
-}
-
-void BatchRun::setConnections(int connections, int connectionsPerHost)
-{
-    m_connections = qBound(1, connections, FetchPool::kMostConnections);
-    m_connectionsPerHost = qBound(1, connectionsPerHost, FetchPool::kMostConnectionsPerHost);
-    m_fetches.setLimits(m_connections, m_connectionsPerHost);
 }
 
 QString BatchRun::paceText() const
@@ -104,16 +96,14 @@ void BatchRun::start()
     Q_EMIT runningChanged(true);
     // Counters, then the table's header and column widths, then the URL count.
     m_processed = 0;
-    m_added = 0;
+    m_rows = 0;
     Q_EMIT addedChanged(0);
     Q_EMIT processedChanged(0);
     m_results.ResetForRun();
     m_count = m_linkCount();
-    m_rows = 0;
     m_index = 1;
     m_outcomes.clear();
-    m_ahead.clear();
-    m_hosts.clear();
+    m_fetchAhead.begin(m_count);
     m_pace.start();
     Q_EMIT paceChanged(QString());
     proceed();
@@ -127,9 +117,9 @@ void BatchRun::requestStop()
     // waited for. Nor is a busy server's pause before the page at work is
     // asked for again: its busy answer stands, so the stop does not wait
     // for minutes.
-    cancelFetchesAhead();
+    dropFetchesAhead();
     if (m_state == State::Fetching)
-        m_fetches.giveUpRetries(quint64(m_index));
+        m_fetchAhead.giveUpRetries(m_index);
     setHeld(false);
 }
 
@@ -140,7 +130,7 @@ void BatchRun::setHeld(bool held)
     // are let go at once. Should the run go on after all, its next URL
     // fetches them again.
     if (held)
-        cancelFetchesAhead();
+        dropFetchesAhead();
     if (!held && m_state == State::Holding)
         yieldThenProceed();
 }
@@ -186,96 +176,35 @@ void BatchRun::beginUrl()
     m_job.engine = m_patternEngine;
 
     m_state = State::Fetching;
-    fetchAhead();
-    const auto it = m_ahead.constFind(m_index);
-    if (it != m_ahead.constEnd() && it->page)
-        analyse(*it->page);
+    refillFetches();
+    if (const std::optional<FetchResult> page = m_fetchAhead.take(m_index))
+        analyse(*page);
 }
 
-// Keeps the page of this URL and those of the next ones fetched or on their
-// way: as many on their way as there are connections, and a few times that
-// many in all, fetched pages waiting for their turn included (which bounds
-// the memory the run holds). Each entry is read from the list as it is now;
-// a page fetched for an entry that has changed since is dropped and the
-// entry there fetched anew. A harvested list holds the links of one site
-// together, and that site takes only its share of connections: an entry
-// whose site has its share on the way waits, and one further down the list,
-// on another site, is fetched first.
-void BatchRun::fetchAhead()
+void BatchRun::refillFetches()
 {
-    const int listed = m_linkCount();
-    for (auto it = m_ahead.begin(); it != m_ahead.end();) {
-        const int i = it.key();
-        const bool keep = i == m_index
-                              ? it->url == m_url
-                              : i > m_index && i <= m_count && i <= listed && it->url == m_linkAt(i - 1);
-        if (keep) {
-            ++it;
-        } else {
-            m_fetches.cancel(quint64(i));
-            it = m_ahead.erase(it);
-        }
-    }
-    // The entry at work is fetched whatever it holds, until its analysis
-    // has begun.
-    if (m_state == State::Fetching && !m_ahead.contains(m_index)) {
-        m_ahead.insert(m_index, AheadPage{m_url, hostOf(m_url), std::nullopt});
-        m_fetches.enqueue(quint64(m_index), m_url);
-    }
-    if (m_stopRequested || m_held)
-        return;
-    QHash<QString, int> onTheWay; // per site
-    int inFlight = 0;
-    for (const AheadPage& ahead : std::as_const(m_ahead)) {
-        if (!ahead.page) {
-            ++onTheWay[ahead.host];
-            ++inFlight;
-        }
-    }
-    const int last = qMin(qMin(m_count, listed), m_index + LookAheadPerConnection * m_connections);
-    for (int i = m_index + 1;
-         i <= last && inFlight < m_connections && m_ahead.size() < HeldPerConnection * m_connections; ++i) {
-        if (m_ahead.contains(i))
-            continue;
-        const QString url = m_linkAt(i - 1);
-        const QString host = hostOf(url);
-        int& busy = onTheWay[host];
-        if (busy >= m_connectionsPerHost)
-            continue;
-        ++busy;
-        ++inFlight;
-        m_ahead.insert(i, AheadPage{url, host, std::nullopt});
-        m_fetches.enqueue(quint64(i), url);
-    }
+    // The page at work is wanted until its analysis has begun; none after
+    // it once a stop is asked for or the "Stop" box is open.
+    m_fetchAhead.refill(m_index, m_url, m_state == State::Fetching, !m_stopRequested && !m_held);
 }
 
-QString BatchRun::hostOf(const QString& url)
+void BatchRun::onPageArrived(int index)
 {
-    const auto known = m_hosts.constFind(url);
-    if (known != m_hosts.constEnd())
-        return known.value();
-    return m_hosts.insert(url, QUrl(url, QUrl::TolerantMode).host().toLower()).value();
-}
-
-void BatchRun::onFetched(quint64 index, const FetchResult& page)
-{
-    const auto it = m_ahead.find(int(index));
-    if (it == m_ahead.end())
-        return;
-    it->page = page;
-    if (m_state == State::Fetching && int(index) == m_index)
-        analyse(page);
+    if (m_state == State::Fetching && index == m_index) {
+        if (const std::optional<FetchResult> page = m_fetchAhead.take(index))
+            analyse(*page);
+    }
     // A site's share of connections is free again: an entry further down may
     // go now.
-    else if (m_state == State::Fetching || m_state == State::Working)
-        fetchAhead();
+    else if (m_state == State::Fetching || m_state == State::Working) {
+        refillFetches();
+    }
 }
 
 void BatchRun::analyse(const FetchResult& page)
 {
     PageJob job = m_job;
-    job.page = page; // before the entry goes: page may be that entry's
-    m_ahead.remove(m_index);
+    job.page = page;
     m_cancelJob = job.cancelled;
     m_state = State::Working;
     m_watcher.setFuture(QtConcurrent::run(&m_pool, [job = std::move(job)] { return job.run(); }));
@@ -283,17 +212,10 @@ void BatchRun::analyse(const FetchResult& page)
 
 // Lets go of every page fetched or being fetched for a URL after the one at
 // work (between two URLs: of all of them).
-void BatchRun::cancelFetchesAhead()
+void BatchRun::dropFetchesAhead()
 {
     const bool atWork = m_state == State::Fetching || m_state == State::Working;
-    for (auto it = m_ahead.begin(); it != m_ahead.end();) {
-        if (atWork && it.key() == m_index) {
-            ++it;
-            continue;
-        }
-        m_fetches.cancel(quint64(it.key()));
-        it = m_ahead.erase(it);
-    }
+    m_fetchAhead.dropAllBut(atWork ? m_index : 0);
 }
 
 void BatchRun::onJobFinished()
@@ -315,8 +237,7 @@ void BatchRun::onJobFinished()
         qCDebug(lcAnalysis, "no row for %s", qUtf8Printable(m_url));
     if (result.row) {
         ++m_rows;
-        m_added = m_rows;
-        Q_EMIT addedChanged(m_added);
+        Q_EMIT addedChanged(m_rows);
         ResultRow row = *result.row;
         row.number = m_rows;
         m_results.InsertRow(m_rows, row);
@@ -349,9 +270,7 @@ void BatchRun::onJobFinished()
 
 void BatchRun::endRun(const char* status)
 {
-    m_fetches.cancelAll();
-    m_ahead.clear();
-    m_hosts.clear();
+    m_fetchAhead.end();
     // The URLs after a stop get their outcome too: not reached.
     for (int i = int(m_outcomes.size()) + 1; i <= m_count; ++i) {
         m_outcomes.append(notReachedAt(i));

@@ -1,14 +1,14 @@
 #pragma once
 
-#include "platform/FetchPool.h"
+#include "platform/FetchLimits.h"
 #include "platform/PageFetcher.h"
+#include "run/FetchAhead.h"
 #include "run/PageJob.h"
 #include "run/RunPace.h"
 #include "run/RunReport.h"
 #include "run/UrlOutcome.h"
 
 #include <QFutureWatcher>
-#include <QHash>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -16,7 +16,6 @@
 #include <QVector>
 #include <chrono>
 #include <functional>
-#include <optional>
 
 class PatternEngine;
 class ResultsTable;
@@ -74,11 +73,11 @@ public:
     // The time limit on the analysis of each page (not on its fetch). A page
     // whose analysis runs past it adds no row; analysisAbandoned() reports it.
     void setAnalysisTimeLimit(std::chrono::milliseconds limit) { m_analysisTimeLimit = limit; }
-    // How many pages are fetched at once, in all (1-32) and per host (1-4).
-    // 1 in all (the start value): each page is fetched when its turn begins.
-    // Takes effect at the next URL.
-    void setConnections(int connections, int connectionsPerHost);
-    int connections() const { return m_connections; }
+    // How many pages are fetched at once, in all and per host. 1 in all (the
+    // start value): each page is fetched when its turn begins. Takes effect
+    // at the next URL.
+    void setFetchLimits(const FetchLimits& limits) { m_fetchAhead.setLimits(limits); }
+    const FetchLimits& fetchLimits() const { return m_fetchAhead.limits(); }
 
     // Where the run is. Idle: no run. Fetching: a URL's turn has begun and its
     // page is on its way. Working: its analysis is on the worker. Yielding:
@@ -100,7 +99,7 @@ public:
     bool isHeld() const { return m_held; }
     QString statusText() const { return m_status; }
     int processed() const { return m_processed; }
-    int added() const { return m_added; }
+    int added() const { return m_rows; }
     double progressFraction() const { return m_fraction; }
     QString progressText() const { return m_progressText; }
     QString pageBuffer() const { return m_pageBuffer; }
@@ -138,10 +137,10 @@ private:
              SortedListModel& badWords, SortedListModel& validStatus, ResultsTable& results,
              const FetchOptions& fetchOptions, QObject* parent);
     void beginUrl();
-    void fetchAhead();
-    void onFetched(quint64 index, const FetchResult& page);
+    void refillFetches();
+    void onPageArrived(int index);
     void analyse(const FetchResult& page);
-    void cancelFetchesAhead();
+    void dropFetchesAhead();
     void onJobFinished();
     UrlOutcome notReachedAt(int index) const;
     void proceed();
@@ -166,28 +165,8 @@ private:
     QFutureWatcher<PageJobResult> m_watcher;
     std::shared_ptr<std::atomic<bool>> m_cancelJob; // the flag of the job at work
     PageJob m_job;                                  // the URL at work, with the settings of its turn
-
-    // Pages of this URL and the next ones, fetched or on their way, by their
-    // place in the list (1..N) and with the entry they were fetched for.
-    struct AheadPage
-    {
-        QString url;
-        QString host; // the site whose share of connections it takes
-        std::optional<FetchResult> page;
-    };
-    // How far down the list, in entries per connection, the run looks for a
-    // page of another site to fetch.
-    static constexpr int LookAheadPerConnection = 16;
-    // How many pages per connection may be fetched or on their way at once.
-    static constexpr int HeldPerConnection = 3;
-    // The site of a list entry; looked up once per entry and run, since the
-    // run looks far down the list after every page.
-    QString hostOf(const QString& url);
-    QHash<QString, QString> m_hosts;
-    FetchPool m_fetches;
-    QHash<int, AheadPage> m_ahead;
-    int m_connections = 1;
-    int m_connectionsPerHost = 1;
+    // The pages of this URL and the next ones, fetched or on their way.
+    FetchAhead m_fetchAhead;
 
     QVector<UrlOutcome> m_outcomes;
     RunPace m_pace;
@@ -195,11 +174,10 @@ private:
     State m_state = State::Idle;
     bool m_stopRequested = false;
     bool m_held = false;
-    int m_count = 0; // N, taken at the start
-    int m_index = 0; // i, 1..N
-    int m_rows = 0;  // r
-    int m_processed = 0;
-    int m_added = 0;
+    int m_count = 0;     // the URLs of the run: the list's count when it started
+    int m_index = 0;     // the place in the list of the URL at work, 1 .. m_count
+    int m_rows = 0;      // the rows the run has added, the last one being table row m_rows
+    int m_processed = 0; // the URLs done
     double m_fraction = 0.0;
     QString m_status = QString::fromLatin1(InitialStatus);
     QString m_progressText = QStringLiteral("0%");

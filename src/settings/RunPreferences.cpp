@@ -1,6 +1,5 @@
 #include "settings/RunPreferences.h"
 
-#include "platform/FetchPool.h"
 #include "settings/IniDocument.h"
 #include "settings/ProgramFolder.h"
 
@@ -29,12 +28,6 @@ std::optional<int> readCount(const std::optional<QString>& stored, int low, int 
     return int(std::clamp<qlonglong>(n, low, high));
 }
 
-// The pool brings its limits into the same ranges; the two must not drift apart.
-static_assert(RunPreferences::MostConnections == FetchPool::kMostConnections);
-static_assert(RunPreferences::MostConnectionsPerHost == FetchPool::kMostConnectionsPerHost);
-static_assert(RunPreferences::DefaultConnections == FetchPool::kDefaultConnections);
-static_assert(RunPreferences::DefaultConnectionsPerHost == FetchPool::kDefaultConnectionsPerHost);
-
 } // namespace
 
 QString RunPreferences::filePath(const ProgramFolder& folder)
@@ -47,11 +40,11 @@ RunPreferences RunPreferences::load(const QString& path)
     IniDocument doc;
     doc.load(path); // a file that cannot be read gives the defaults
     RunPreferences prefs;
-    prefs.m_connections =
-        readCount(doc.value(kSection, kConnections), 1, MostConnections).value_or(DefaultConnections);
-    prefs.m_connectionsPerHost =
-        readCount(doc.value(kSection, kConnectionsPerHost), 1, MostConnectionsPerHost)
-            .value_or(DefaultConnectionsPerHost);
+    prefs.m_limits.connections = readCount(doc.value(kSection, kConnections), 1, FetchLimits::MostConnections)
+                                     .value_or(FetchLimits::DefaultConnections);
+    prefs.m_limits.connectionsPerHost =
+        readCount(doc.value(kSection, kConnectionsPerHost), 1, FetchLimits::MostConnectionsPerHost)
+            .value_or(FetchLimits::DefaultConnectionsPerHost);
     return prefs;
 }
 
@@ -60,17 +53,17 @@ SaveOutcome RunPreferences::save(const QString& path) const
     IniDocument doc;
     if (!doc.load(path) && QFileInfo(path).isFile())
         return SaveOutcome::failure(path, QStringLiteral("the existing file cannot be read"));
-    doc.setValue(kSection, kConnections, QString::number(m_connections));
-    doc.setValue(kSection, kConnectionsPerHost, QString::number(m_connectionsPerHost));
+    doc.setValue(kSection, kConnections, QString::number(m_limits.connections));
+    doc.setValue(kSection, kConnectionsPerHost, QString::number(m_limits.connectionsPerHost));
     return doc.save(path);
 }
 
 void RunPreferences::setConnections(int connections)
 {
-    m_connections = std::clamp(connections, 1, int(MostConnections));
+    m_limits.connections = FetchLimits::boundConnections(connections);
 }
 
 void RunPreferences::setConnectionsPerHost(int connectionsPerHost)
 {
-    m_connectionsPerHost = std::clamp(connectionsPerHost, 1, int(MostConnectionsPerHost));
+    m_limits.connectionsPerHost = FetchLimits::boundConnectionsPerHost(connectionsPerHost);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/FetchLimits.h"
 #include "platform/SaveOutcome.h"
 
 #include <QString>
@@ -9,15 +10,12 @@ class ProgramFolder;
 // How a run fetches: how many pages at once in all and per host. These live in
 // a file of their own, preferences.ini beside links.ini, so that links.ini
 // keeps exactly the keys other tools and older copies read. Section [Run],
-// keys Connections (1-32, default 6) and ConnectionsPerHost (1-4, default 2).
+// keys Connections and ConnectionsPerHost, in the ranges and with the
+// defaults of FetchLimits (1-32, default 6; 1-4, default 2).
 class RunPreferences
 {
 public:
     static constexpr char FileName[] = "preferences.ini";
-    static constexpr int DefaultConnections = 6;
-    static constexpr int MostConnections = 32;
-    static constexpr int DefaultConnectionsPerHost = 2;
-    static constexpr int MostConnectionsPerHost = 4;
 
     static QString filePath(const ProgramFolder& folder);
 
@@ -30,13 +28,13 @@ public:
     // alone.
     SaveOutcome save(const QString& path) const;
 
-    int connections() const { return m_connections; }
-    int connectionsPerHost() const { return m_connectionsPerHost; }
+    const FetchLimits& limits() const { return m_limits; }
+    int connections() const { return m_limits.connections; }
+    int connectionsPerHost() const { return m_limits.connectionsPerHost; }
     // Both bring the value into range.
     void setConnections(int connections);
     void setConnectionsPerHost(int connectionsPerHost);
 
 private:
-    int m_connections = DefaultConnections;
-    int m_connectionsPerHost = DefaultConnectionsPerHost;
+    FetchLimits m_limits;
 };

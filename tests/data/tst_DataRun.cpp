@@ -447,7 +447,7 @@ void DataRunTest::connectionsAreKeptInThePreferences()
     QCOMPARE(connections->value(), 6);
     connections->setValue(3);
     m_f->find<QSpinBox>("ConnectionsPerHostBox")->setValue(1);
-    QCOMPARE(m_f->run->connections(), 3);
+    QCOMPARE(m_f->run->fetchLimits().connections, 3);
     QFile file(m_f->dir.filePath(QStringLiteral("preferences.ini")));
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray text = file.readAll();

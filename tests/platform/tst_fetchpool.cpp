@@ -62,7 +62,7 @@ void TestFetchPool::keepsToTheConnectionLimits()
         hosts.push_back(std::move(server));
     }
 
-    FetchPool pool(nullptr, quickFetchOptions(), 3, 2);
+    FetchPool pool(nullptr, quickFetchOptions(), {3, 2});
     QSignalSpy spy(&pool, &FetchPool::finished);
     // Host by host, so that a pool without a per-host limit would put all of
     // its connections on the first one.
@@ -194,7 +194,7 @@ void TestFetchPool::asksBusyServersAgainAfterTheirPause()
 
     // One connection: the other page can only run while the busy one waits
     // for its pause without holding the connection.
-    FetchPool pool(nullptr, quickFetchOptions(), 1, 1);
+    FetchPool pool(nullptr, quickFetchOptions(), {1, 1});
     QSignalSpy spy(&pool, &FetchPool::finished);
     QElapsedTimer clock;
     clock.start();
@@ -227,7 +227,7 @@ void TestFetchPool::cancelledTransfersStopAndStaySilent()
     options.totalTimeoutMs = 600000;
     options.lowSpeedSeconds = 600;
 
-    FetchPool pool(nullptr, options, 6, 2);
+    FetchPool pool(nullptr, options, {6, 2});
     QSignalSpy spy(&pool, &FetchPool::finished);
     pool.enqueue(1, server.url("/hang").toString());
     pool.enqueue(2, server.url("/hang").toString());

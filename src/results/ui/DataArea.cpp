@@ -282,7 +282,7 @@ void DataArea::setUpRunStrip()
     m_preferences = RunPreferences::load(RunPreferences::filePath(m_workspace.folder()));
     m_ui->ConnectionsBox->setValue(m_preferences.connections());
     m_ui->ConnectionsPerHostBox->setValue(m_preferences.connectionsPerHost());
-    m_run.setConnections(m_preferences.connections(), m_preferences.connectionsPerHost());
+    m_run.setFetchLimits(m_preferences.limits());
     connect(m_ui->ConnectionsBox, &QSpinBox::valueChanged, this, &DataArea::changeConnections);
     connect(m_ui->ConnectionsPerHostBox, &QSpinBox::valueChanged, this, &DataArea::changeConnections);
 
@@ -313,7 +313,7 @@ void DataArea::changeConnections()
 {
     m_preferences.setConnections(m_ui->ConnectionsBox->value());
     m_preferences.setConnectionsPerHost(m_ui->ConnectionsPerHostBox->value());
-    m_run.setConnections(m_preferences.connections(), m_preferences.connectionsPerHost());
+    m_run.setFetchLimits(m_preferences.limits());
     const SaveOutcome saved = m_preferences.save(RunPreferences::filePath(m_workspace.folder()));
     if (!saved.ok)
         AppMessageBox::open(this, QMessageBox::Warning, saved.message(),
