@@ -1,5 +1,5 @@
 #include "settings/ProgramFolder.h"
-#include "shell/Workspace.h"
+#include "workspace/Workspace.h"
 #include "shell/browser/BrowserPane.h"
 #include "shell/browser/WebEngineSetup.h"
 #include "shell/ui/MainWindow.h"

@@ -7,7 +7,7 @@
 // runs the executable a few times. The program folder is a fresh copy of the
 // shipped files, as at a first start.
 #include "settings/ProgramFolder.h"
-#include "shell/Workspace.h"
+#include "workspace/Workspace.h"
 #include "shell/browser/BrowserPane.h"
 #include "shell/ui/MainWindow.h"
 

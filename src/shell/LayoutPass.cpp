@@ -64,42 +64,13 @@ LayoutResult LayoutResult::design()
     }
     d.web = QRect(0, 600, 5655, 3120);
     d.links = QRect(0, 1080, 6135, 2985);
-    d.text31 = QRect(2160, 720, 3975, 285);
+    d.linkBox = QRect(2160, 720, 3975, 285);
     d.grid = QRect(0, 960, 11655, 6495);
-    d.label4 = QRect(1560, 720, 10215, 255);
-    d.check6 = QRect(DesignClientWidth - RightButtonSize, 0, RightButtonSize, RightButtonSize);
-    d.command1 = QRect(d.check6.left() - RightButtonSize, 0, RightButtonSize, RightButtonSize);
-    d.columnWidths = LayoutPass::columnWidths(d.grid.width());
+    d.status = QRect(1560, 720, 10215, 255);
+    d.onTop = QRect(DesignClientWidth - RightButtonSize, 0, RightButtonSize, RightButtonSize);
+    d.forums = QRect(d.onTop.left() - RightButtonSize, 0, RightButtonSize, RightButtonSize);
+    d.columnWidths = ResultsColumnWidths::forTableWidth(d.grid.width());
     return d;
-}
-
-qint64 LayoutPass::roundHalfEven(qint64 numerator, qint64 denominator)
-{
-    if (denominator < 0) {
-        numerator = -numerator;
-        denominator = -denominator;
-    }
-    qint64 q = numerator / denominator;
-    qint64 r = numerator % denominator;
-    if (r < 0) { // make the remainder non-negative so ties are judged alike on both sides of 0
-        r += denominator;
-        q -= 1;
-    }
-    const qint64 twice = 2 * r;
-    if (twice > denominator || (twice == denominator && (q % 2 != 0)))
-        ++q;
-    return q;
-}
-
-std::array<int, LayoutResult::GridColumns> LayoutPass::columnWidths(int tableWidth)
-{
-    // Exact decimal factors: a binary 0.039 would turn some exact halves into
-    // near-halves and round them the other way.
-    std::array<int, LayoutResult::GridColumns> widths{};
-    widths[0] = int(roundHalfEven(qint64(tableWidth) * 39, 1000));
-    for (int c = 1; c < LayoutResult::GridColumns; ++c)
-        widths[c] = int(roundHalfEven(qint64(tableWidth) * 243, 1000));
-    return widths;
 }
 
 LayoutResult LayoutPass::run(int W, int H, const LayoutResult& previous, TwipsPerPixel snap)
@@ -124,7 +95,7 @@ LayoutResult LayoutPass::run(int W, int H, const LayoutResult& previous, TwipsPe
     frameArea(1);
     set.width(r.links, r.areas[1].width() - 40);
     set.height(r.links, r.areas[1].height() - r.links.top());
-    set.width(r.text31, r.areas[1].width() - r.text31.left() - 200);
+    set.width(r.linkBox, r.areas[1].width() - r.linkBox.left() - 200);
 
     // "3. Config" and "4. Data".
     frameArea(2);
@@ -135,11 +106,11 @@ LayoutResult LayoutPass::run(int W, int H, const LayoutResult& previous, TwipsPe
     set.width(r.grid, r.areas[3].width() - 50);
     // The status line ignores its own left offset, so it runs past the area's
     // right edge and the area clips it.
-    set.width(r.label4, r.areas[3].width() - 50);
-    r.columnWidths = columnWidths(r.grid.width());
+    set.width(r.status, r.areas[3].width() - 50);
+    r.columnWidths = ResultsColumnWidths::forTableWidth(r.grid.width());
 
     // "On Top" at the right end of the tab row, "Forums" left of it.
-    set.left(r.check6, W - r.check6.width() - AreaWidthMargin);
-    set.left(r.command1, r.check6.left() - r.command1.width());
+    set.left(r.onTop, W - r.onTop.width() - AreaWidthMargin);
+    set.left(r.forums, r.onTop.left() - r.forums.width());
     return r;
 }

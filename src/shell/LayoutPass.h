@@ -1,5 +1,7 @@
 #pragma once
 
+#include "results/ResultsColumnWidths.h"
+
 #include <QRect>
 #include <array>
 
@@ -8,18 +10,17 @@
 struct LayoutResult
 {
     static constexpr int Areas = 4;
-    static constexpr int GridColumns = 5;
 
     std::array<QRect, Areas> tabs;  // Option30 .. Option33, never changed by the pass
     std::array<QRect, Areas> areas; // Picture1 .. Picture4
-    QRect web;                      // in Picture1
-    QRect links;                    // in Picture2
-    QRect text31;                   // in Picture2
-    QRect grid;                     // MSFlexGrid1, in Picture4
-    QRect label4;                   // in Picture4
-    QRect check6;                   // "On Top"
-    QRect command1;                 // "Forums"
-    std::array<int, GridColumns> columnWidths{};
+    QRect web;                      // the browser, in Picture1
+    QRect links;                    // the link list Links, in Picture2
+    QRect linkBox;                  // the box for a typed link, Text31, in Picture2
+    QRect grid;                     // the results grid MSFlexGrid1, in Picture4
+    QRect status;                   // the status line Label4, in Picture4
+    QRect onTop;                    // "On Top", Check6
+    QRect forums;                   // "Forums", Command1
+    ResultsColumnWidths::Widths columnWidths{};
 
     // The design positions and sizes, as the window is drawn before any pass.
     static LayoutResult design();
@@ -44,11 +45,4 @@ class LayoutPass
 public:
     static LayoutResult run(int outerWidth, int outerHeight, const LayoutResult& previous,
                             TwipsPerPixel snap = {});
-
-    // 0.039 of the table width for "#", 0.243 for each of the other four, each
-    // rounded to a whole twip with a half going to the even neighbour.
-    static std::array<int, LayoutResult::GridColumns> columnWidths(int tableWidth);
-
-    // numerator / denominator rounded to the nearest integer, a half to even.
-    static qint64 roundHalfEven(qint64 numerator, qint64 denominator);
 };

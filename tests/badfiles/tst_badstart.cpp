@@ -5,7 +5,7 @@
 #include "settings/ProgramFolder.h"
 #include "settings/Settings.h"
 #include "settings/SettingsFile.h"
-#include "shell/Workspace.h"
+#include "workspace/Workspace.h"
 #include "shell/browser/BrowserPane.h"
 #include "shell/browser/WebEngineSetup.h"
 #include "shell/ui/MainWindow.h"

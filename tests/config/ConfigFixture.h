@@ -1,8 +1,8 @@
 #pragma once
 
 #include "settings/ProgramFolder.h"
-#include "settings/ui/ConfigArea.h"
-#include "shell/Workspace.h"
+#include "shell/ui/ConfigArea.h"
+#include "workspace/Workspace.h"
 
 #include <QAbstractButton>
 #include <QApplication>

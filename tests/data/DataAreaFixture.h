@@ -1,9 +1,9 @@
 #pragma once
 
 #include "results/SpreadsheetExport.h"
-#include "results/ui/DataArea.h"
+#include "shell/ui/DataArea.h"
 #include "run/BatchRun.h"
-#include "shell/Workspace.h"
+#include "workspace/Workspace.h"
 
 #include <QTemporaryDir>
 #include <QTest>

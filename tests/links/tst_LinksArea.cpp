@@ -2,7 +2,7 @@
 #include "filters/SortedListModel.h"
 #include "links/ui/LinksArea.h"
 #include "settings/ProgramFolder.h"
-#include "shell/Workspace.h"
+#include "workspace/Workspace.h"
 #include "shell/browser/BrowserPane.h"
 
 #include <QAction>

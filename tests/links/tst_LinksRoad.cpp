@@ -4,7 +4,7 @@
 #include "results/ResultsTable.h"
 #include "run/BatchRun.h"
 #include "settings/ProgramFolder.h"
-#include "shell/Workspace.h"
+#include "workspace/Workspace.h"
 #include "shell/browser/BrowserPane.h"
 #include "shell/ui/MainWindow.h"
 

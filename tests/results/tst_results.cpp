@@ -1,5 +1,6 @@
 #include "TestFiles.h"
 #include "results/AsciiDatabase.h"
+#include "results/ResultsColumnWidths.h"
 #include "results/ResultsTable.h"
 #include "run/RunReport.h"
 #include "settings/ProgramFolder.h"
@@ -88,6 +89,8 @@ private Q_SLOTS:
     void failedSaveKeepsOldFile();
     void settingsNameTheFileAndDelimiter();
 
+    void columnWidthsRoundHalfToEven_data();
+    void columnWidthsRoundHalfToEven();
     void runReportKeepsTextsLiterally_data();
     void runReportKeepsTextsLiterally();
 
@@ -366,6 +369,32 @@ void TestResults::settingsNameTheFileAndDelimiter()
     ResultsTable loaded;
     QVERIFY(LoadResults(loaded, settings.snapshot(), folder));
     QCOMPARE(dataRows(loaded), dataRows(t));
+}
+
+void TestResults::columnWidthsRoundHalfToEven_data()
+{
+    QTest::addColumn<int>("tableWidth");
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("other");
+
+    QTest::newRow("worked example") << 11835 << 462 << 2876;
+    QTest::newRow("19.5 and 121.5 go up to even") << 500 << 20 << 122;
+    QTest::newRow("58.5 and 364.5 go down to even") << 1500 << 58 << 364;
+    QTest::newRow("just above a half") << 501 << 20 << 122; // 19.539, 121.743
+    QTest::newRow("just below a half") << 499 << 19 << 121; // 19.461, 121.257
+    QTest::newRow("empty table") << 0 << 0 << 0;
+}
+
+void TestResults::columnWidthsRoundHalfToEven()
+{
+    QFETCH(int, tableWidth);
+    QFETCH(int, first);
+    QFETCH(int, other);
+
+    const auto widths = ResultsColumnWidths::forTableWidth(tableWidth);
+    QCOMPARE(widths[0], first);
+    for (int c = 1; c < ResultsTable::Columns; ++c)
+        QCOMPARE(widths[c], other);
 }
 
 // Each row's texts go into one line of a report; the file must hold exactly

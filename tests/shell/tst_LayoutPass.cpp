@@ -11,8 +11,6 @@ private Q_SLOTS:
     void tooSmallKeepsLastGoodValues_data();
     void tooSmallKeepsLastGoodValues();
     void laterRulesReadSnappedValues();
-    void columnWidthsRoundHalfToEven_data();
-    void columnWidthsRoundHalfToEven();
     void layoutDependsOnlyOnSize();
 };
 
@@ -29,14 +27,14 @@ void TestLayoutPass::workedExample()
     }
     QCOMPARE(r.web, QRect(0, 600, 11835, 7095));
     QCOMPARE(r.links, QRect(0, 1080, 11845, 6665));
-    QCOMPARE(r.text31, QRect(2160, 720, 9525, 285));
+    QCOMPARE(r.linkBox, QRect(2160, 720, 9525, 285));
     QCOMPARE(r.grid, QRect(0, 960, 11835, 6735));
-    QCOMPARE(r.label4, QRect(1560, 720, 11835, 255));
+    QCOMPARE(r.status, QRect(1560, 720, 11835, 255));
     QCOMPARE(r.columnWidths[0], 462);
-    for (int c = 1; c < LayoutResult::GridColumns; ++c)
+    for (int c = 1; c < ResultsTable::Columns; ++c)
         QCOMPARE(r.columnWidths[c], 2876);
-    QCOMPARE(r.check6, QRect(11030, 0, 855, 855));
-    QCOMPARE(r.command1, QRect(10175, 0, 855, 855));
+    QCOMPARE(r.onTop, QRect(11030, 0, 855, 855));
+    QCOMPARE(r.forums, QRect(10175, 0, 855, 855));
 }
 
 void TestLayoutPass::tooSmallKeepsLastGoodValues_data()
@@ -74,13 +72,13 @@ void TestLayoutPass::tooSmallKeepsLastGoodValues()
     const int gridHeight = r.areas[3].height() - 960 - 50;
     QCOMPARE(r.grid.height(), gridHeight >= 0 ? gridHeight : good.grid.height());
     const int textWidth = r.areas[1].width() - 2160 - 200;
-    QCOMPARE(r.text31.width(), textWidth >= 0 ? textWidth : good.text31.width());
-    QCOMPARE(r.columnWidths, LayoutPass::columnWidths(r.grid.width()));
+    QCOMPARE(r.linkBox.width(), textWidth >= 0 ? textWidth : good.linkBox.width());
+    QCOMPARE(r.columnWidths, ResultsColumnWidths::forTableWidth(r.grid.width()));
 
     const int onTopLeft = width - 855 - 115;
-    QCOMPARE(r.check6.left(), onTopLeft >= 0 ? onTopLeft : good.check6.left());
-    const int forumsLeft = r.check6.left() - 855;
-    QCOMPARE(r.command1.left(), forumsLeft >= 0 ? forumsLeft : good.command1.left());
+    QCOMPARE(r.onTop.left(), onTopLeft >= 0 ? onTopLeft : good.onTop.left());
+    const int forumsLeft = r.onTop.left() - 855;
+    QCOMPARE(r.forums.left(), forumsLeft >= 0 ? forumsLeft : good.forums.left());
 }
 
 void TestLayoutPass::laterRulesReadSnappedValues()
@@ -94,35 +92,9 @@ void TestLayoutPass::laterRulesReadSnappedValues()
     // 7740 - 600 - 50 = 7090 twips, 472.67 pixels, snapped to 473 = 7095.
     QCOMPARE(r.web.height(), 7095);
     QCOMPARE(r.links.width(), 11835); // 11840 is 789.33 pixels
-    QCOMPARE(r.columnWidths, LayoutPass::columnWidths(r.grid.width()));
-    for (const QRect& rect : {r.web, r.links, r.grid, r.label4, r.text31})
+    QCOMPARE(r.columnWidths, ResultsColumnWidths::forTableWidth(r.grid.width()));
+    for (const QRect& rect : {r.web, r.links, r.grid, r.status, r.linkBox})
         QCOMPARE(rect.width() % 15, 0);
-}
-
-void TestLayoutPass::columnWidthsRoundHalfToEven_data()
-{
-    QTest::addColumn<int>("tableWidth");
-    QTest::addColumn<int>("first");
-    QTest::addColumn<int>("other");
-
-    QTest::newRow("worked example") << 11835 << 462 << 2876;
-    QTest::newRow("19.5 and 121.5 go up to even") << 500 << 20 << 122;
-    QTest::newRow("58.5 and 364.5 go down to even") << 1500 << 58 << 364;
-    QTest::newRow("just above a half") << 501 << 20 << 122; // 19.539, 121.743
-    QTest::newRow("just below a half") << 499 << 19 << 121; // 19.461, 121.257
-    QTest::newRow("empty table") << 0 << 0 << 0;
-}
-
-void TestLayoutPass::columnWidthsRoundHalfToEven()
-{
-    QFETCH(int, tableWidth);
-    QFETCH(int, first);
-    QFETCH(int, other);
-
-    const auto widths = LayoutPass::columnWidths(tableWidth);
-    QCOMPARE(widths[0], first);
-    for (int c = 1; c < LayoutResult::GridColumns; ++c)
-        QCOMPARE(widths[c], other);
 }
 
 void TestLayoutPass::layoutDependsOnlyOnSize()

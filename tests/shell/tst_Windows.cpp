@@ -3,8 +3,8 @@
 #include "ShellFixture.h"
 #include "TestHttpServer.h"
 #include "Version.h"
-#include "settings/ui/ConfigArea.h"
-#include "shell/Workspace.h"
+#include "shell/ui/ConfigArea.h"
+#include "workspace/Workspace.h"
 #include "shell/browser/BrowserPane.h"
 #include "shell/browser/PictureButton.h"
 #include "shell/ui/MainWindow.h"
@@ -328,7 +328,7 @@ void TestWindows::showingLaysOutEveryArea()
     }
     QCOMPARE(window.browser().view()->geometry(), px(expected.web));
     QCOMPARE(links->geometry(), px(expected.links));
-    QCOMPARE(status->geometry(), px(expected.label4));
+    QCOMPARE(status->geometry(), px(expected.status));
 
     // Resizing while another area is selected resizes the hidden ones too.
     window.tabButton(1)->click();

@@ -5,8 +5,8 @@
 #include "platform/DocumentSource.h"
 #include "platform/ui/AppMessageBox.h"
 #include "platform/ui/WaitCursor.h"
-#include "shell/Workspace.h"
 #include "ui_LinksArea.h"
+#include "workspace/Workspace.h"
 
 #include <QAction>
 #include <QClipboard>

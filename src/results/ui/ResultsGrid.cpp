@@ -1,7 +1,7 @@
 #include "results/ui/ResultsGrid.h"
 
+#include "results/ResultsColumnWidths.h"
 #include "results/ResultsTable.h"
-#include "shell/LayoutPass.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -125,7 +125,7 @@ void ResultsGrid::applyColumnWidths()
     // The same widths the window's layout pass computes, from the grid's width
     // as the screen snapped it, so that whoever resizes the grid gets them.
     const double tpp = twipsPerPixel(this);
-    const auto twips = LayoutPass::columnWidths(int(std::lround(width() * tpp)));
+    const auto twips = ResultsColumnWidths::forTableWidth(int(std::lround(width() * tpp)));
     for (int column = 0; column < int(twips.size()) && column < model()->columnCount(); ++column)
         setColumnWidth(column, int(std::lround(twips[column] / tpp)));
 }

@@ -1,8 +1,8 @@
 #include "run/ui/TestFrame.h"
 
 #include "run/TestRun.h"
-#include "shell/Workspace.h"
 #include "ui_TestFrame.h"
+#include "workspace/Workspace.h"
 
 #include <QGuiApplication>
 

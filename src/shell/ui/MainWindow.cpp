@@ -3,13 +3,13 @@
 #include "Version.h"
 #include "links/ui/LinksArea.h"
 #include "platform/LogCategories.h"
-#include "results/ui/DataArea.h"
 #include "run/BatchRun.h"
-#include "settings/ui/ConfigArea.h"
-#include "shell/Workspace.h"
 #include "shell/browser/BrowserPane.h"
+#include "shell/ui/ConfigArea.h"
+#include "shell/ui/DataArea.h"
 #include "shell/ui/WindowHelpers.h"
 #include "ui_MainWindow.h"
+#include "workspace/Workspace.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -151,7 +151,8 @@ void MainWindow::startUp()
 
     if (auto* table = m_ui->Picture4->findChild<QTableView*>(QStringLiteral("MSFlexGrid1"))) {
         const TwipsPerPixel tpp = twipsPerPixel();
-        applyColumnWidths(table, LayoutPass::columnWidths(int(std::lround(table->width() * tpp.x))), tpp.x);
+        applyColumnWidths(table, ResultsColumnWidths::forTableWidth(int(std::lround(table->width() * tpp.x))),
+                          tpp.x);
     }
     m_workspace.results().WriteHeader();
 
@@ -204,8 +205,7 @@ void MainWindow::runLayoutPass()
     applyLayout(m_layout, tpp);
 }
 
-void MainWindow::applyColumnWidths(QTableView* table,
-                                   const std::array<int, LayoutResult::GridColumns>& widths,
+void MainWindow::applyColumnWidths(QTableView* table, const ResultsColumnWidths::Widths& widths,
                                    double twipsPerPixelX)
 {
     if (!table || !table->model())
@@ -223,12 +223,12 @@ void MainWindow::applyLayout(const LayoutResult& layout, TwipsPerPixel tpp)
     }
     m_browser->view()->setGeometry(toPixels(layout.web, tpp));
     placeNamed(m_ui->Picture2, "Links", layout.links, tpp);
-    placeNamed(m_ui->Picture2, "Text31", layout.text31, tpp);
+    placeNamed(m_ui->Picture2, "Text31", layout.linkBox, tpp);
     m_dataArea->placeGrid(toPixels(layout.grid, tpp));
-    placeNamed(m_ui->Picture4, "Label4", layout.label4, tpp);
+    placeNamed(m_ui->Picture4, "Label4", layout.status, tpp);
     applyColumnWidths(m_ui->Picture4->findChild<QTableView*>(QStringLiteral("MSFlexGrid1")),
                       layout.columnWidths, tpp.x);
-    m_ui->Check6->setGeometry(toPixels(layout.check6, tpp));
-    m_ui->Command1->setGeometry(toPixels(layout.command1, tpp));
+    m_ui->Check6->setGeometry(toPixels(layout.onTop, tpp));
+    m_ui->Command1->setGeometry(toPixels(layout.forums, tpp));
     Q_EMIT layoutApplied(layout, tpp);
 }

@@ -52,7 +52,7 @@ public:
     // control that exists.
     void runLayoutPass();
     // Sets the five column widths (twips) on a results table view.
-    static void applyColumnWidths(QTableView* table, const std::array<int, LayoutResult::GridColumns>& widths,
+    static void applyColumnWidths(QTableView* table, const ResultsColumnWidths::Widths& widths,
                                   double twipsPerPixelX);
 
 Q_SIGNALS:

@@ -1,4 +1,4 @@
-#include "results/ui/DataArea.h"
+#include "shell/ui/DataArea.h"
 
 #include "Version.h"
 #include "platform/ui/AppMessageBox.h"
@@ -10,8 +10,8 @@
 #include "results/ui/SpreadsheetExportDialog.h"
 #include "run/BatchRun.h"
 #include "run/ui/RefusedUrlsView.h"
-#include "shell/Workspace.h"
 #include "ui_DataArea.h"
+#include "workspace/Workspace.h"
 
 #include <QFocusEvent>
 #include <QGuiApplication>

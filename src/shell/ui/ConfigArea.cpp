@@ -1,4 +1,4 @@
-#include "settings/ui/ConfigArea.h"
+#include "shell/ui/ConfigArea.h"
 
 #include "Version.h"
 #include "filters/ui/ListEditor.h"
@@ -11,11 +11,11 @@
 #include "settings/SettingsFile.h"
 #include "settings/ui/ConfigAreaBinding.h"
 #include "settings/ui/ConfigAreaRestoreMark.h"
-#include "shell/Workspace.h"
 #include "ui_ConfigAreaDescriptionPage.h"
 #include "ui_ConfigAreaEmailPage.h"
 #include "ui_ConfigAreaMiscPage.h"
 #include "ui_ConfigAreaTitlePage.h"
+#include "workspace/Workspace.h"
 
 #include <QFileInfo>
 #include <QGuiApplication>

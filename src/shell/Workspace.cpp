@@ -1,7 +1,0 @@
-#include "shell/Workspace.h"
-
-Workspace::Workspace(const ProgramFolder& folder, QObject* parent)
-    : QObject(parent)
-    , m_folder(folder)
-{
-}

@@ -1,0 +1,3 @@
+#include "workspace/Workspace.h"
+
+Workspace::Workspace(const ProgramFolder& folder, QObject* parent) : QObject(parent), m_folder(folder) {}
