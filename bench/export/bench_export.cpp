@@ -3,7 +3,7 @@
 
 #include "BenchMain.h"
 #include "results/ResultsTable.h"
-#include "results/SpreadsheetExport.h"
+#include "results/SpreadsheetExporter.h"
 #include "results/WorkbookContent.h"
 
 #include <QCoreApplication>

@@ -18,15 +18,21 @@ bool CheckContentType(const SettingsSnapshot& settings, const QString& header)
 
 bool CheckStatus(const QStringList& validStatus, const QString& header)
 {
-    if (validStatus.isEmpty())
-        return true;
+    return validStatus.isEmpty() || StatusMatches(validStatus, header, false).contains(true);
+}
+
+QVector<bool> StatusMatches(const QStringList& validStatus, const QString& header, bool everyEntry)
+{
+    QVector<bool> matches;
+    matches.reserve(validStatus.size());
     // An entry that cannot be decided does not make the status valid
     // (PatternTest reads it as "not found"); an invalid one still does.
     for (const QString& entry : validStatus) {
-        if (PatternTest(entry, header))
-            return true;
+        matches.append(PatternTest(entry, header));
+        if (matches.constLast() && !everyEntry)
+            break;
     }
-    return false;
+    return matches;
 }
 
 bool CheckRecip(const SettingsSnapshot& settings, const QString& pageText)

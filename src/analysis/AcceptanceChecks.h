@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 class SettingsSnapshot;
 
@@ -18,10 +19,12 @@ bool ContentTypeIsHtml(const QString& header);
 // Content type: true when ContentTypeCheck is not on, or ContentTypeIsHtml().
 bool CheckContentType(const SettingsSnapshot& settings, const QString& header);
 
-// Valid status codes, as the batch run uses them: true when the list is empty or
-// any entry matches the header block (the scan stops at the first match). An
-// empty entry matches every header block.
+// Valid status codes: true when the list is empty or any entry matches the
+// header block. An empty entry matches every header block.
 bool CheckStatus(const QStringList& validStatus, const QString& header);
+// Whether each entry matches the header block, in list order. Unless every
+// entry is wanted, the scan stops at the first match and the list ends there.
+QVector<bool> StatusMatches(const QStringList& validStatus, const QString& header, bool everyEntry);
 
 // Reciprocal link: true when UseRecip is not on, or when Reciptext matches the page.
 bool CheckRecip(const SettingsSnapshot& settings, const QString& pageText);

@@ -52,53 +52,69 @@ PageRefusal firstRefusal(const PageVerdict& verdict, bool recipFound, const QStr
     return {};
 }
 
+// A field as the bad words see it: found and stripped of its start and end
+// parts, then, as the style says, of its line breaks or given its fallback.
+QString fieldBeforeBadWords(const SettingsSnapshot& settings, Field field, const QString& pageText,
+                            const AnalysisStyle& style, const QString& url)
+{
+    QString text = StripStartEnd(settings, field, FindField(settings, field, pageText));
+    if (style.stripLineBreaks)
+        text = StripLineBreaks(text);
+    if (style.fallbackBeforeBadWords)
+        text = ApplyFallback(settings, field, text, DomainFromUrl(url, settings.text(Key::EmailRegEx3)));
+    return text;
+}
+
 } // namespace
 
 PageVerdict AnalysePage(const SettingsSnapshot& settings, const QString& pageText, const QString& headerText,
-                        const QStringList& badWords, const QStringList& validStatus)
+                        const QStringList& badWords, const QStringList& validStatus,
+                        const AnalysisStyle& style, const QString& url)
 {
     PageVerdict verdict;
     // Every check and rule runs even after a verdict has turned false: the
     // bad-word replacements still shape the texts, and no refusal outranks
     // another.
     verdict.contentTypeOk = CheckContentType(settings, headerText);
-    verdict.statusOk = CheckStatus(validStatus, headerText);
-    const bool recipFound = CheckRecip(settings, pageText);
-    verdict.addOk = recipFound;
+    verdict.statusMatches = StatusMatches(validStatus, headerText, style.everyStatusEntry);
+    verdict.statusOk = validStatus.isEmpty() || verdict.statusMatches.contains(true);
+    verdict.recipFound = CheckRecip(settings, pageText);
+    verdict.addOk = verdict.recipFound;
 
-    verdict.title =
-        StripLineBreaks(StripStartEnd(settings, Field::Title, FindField(settings, Field::Title, pageText)));
-    verdict.description = StripLineBreaks(
-        StripStartEnd(settings, Field::Description, FindField(settings, Field::Description, pageText)));
-
-    const BadWordsOutcome title = ApplyBadWords(settings, Field::Title, verdict.title, badWords);
+    const BadWordsOutcome title = ApplyBadWords(
+        settings, Field::Title, fieldBeforeBadWords(settings, Field::Title, pageText, style, url), badWords);
     verdict.title = title.text;
     const BadWordsOutcome description =
-        ApplyBadWords(settings, Field::Description, verdict.description, badWords);
+        ApplyBadWords(settings, Field::Description,
+                      fieldBeforeBadWords(settings, Field::Description, pageText, style, url), badWords);
     verdict.description = description.text;
+    verdict.titleBadWords = title.refuse ? title.hits : 0;
+    verdict.descriptionBadWords = description.refuse ? description.hits : 0;
     if (title.refuse || description.refuse)
         verdict.addOk = false;
-    verdict.refusal = firstRefusal(verdict, recipFound, headerText, title, description);
-    logRefusals(verdict, recipFound, headerText, title, description);
+    verdict.refusal = firstRefusal(verdict, verdict.recipFound, headerText, title, description);
+    logRefusals(verdict, verdict.recipFound, headerText, title, description);
     return verdict;
 }
 
 RowCells FillRowCells(const SettingsSnapshot& settings, const PageVerdict& verdict, const QString& url,
-                      const QString& pageText)
+                      const QString& pageText, const AnalysisStyle& style, const QString& emailWhenNone)
 {
     RowCells cells;
     cells.urlDomain = DomainFromUrl(url, settings.text(Key::EmailRegEx3));
+    const auto withFallback = [&](Field field, const QString& text) {
+        return style.fallbackBeforeBadWords ? text : ApplyFallback(settings, field, text, cells.urlDomain);
+    };
 
-    QString title = ApplyFallback(settings, Field::Title, verdict.title, cells.urlDomain);
+    QString title = withFallback(Field::Title, verdict.title);
     title = ApplyFieldCase(settings, Field::Title, title);
-    // The batch run's title replace is the one rule that heeds letter case.
-    cells.title = ApplyFieldReplace(settings, Field::Title, title, true);
+    cells.title = ApplyFieldReplace(settings, Field::Title, title, style.titleReplaceHeedsCase);
 
-    QString email = ExtractEmail(settings, pageText, cells.urlDomain).value_or(QString());
+    QString email = ExtractEmail(settings, pageText, cells.urlDomain).value_or(emailWhenNone);
     email = ApplyFieldCase(settings, Field::Email, email);
     cells.email = ApplyFieldReplace(settings, Field::Email, email, false);
 
-    QString description = ApplyFallback(settings, Field::Description, verdict.description, cells.urlDomain);
+    QString description = withFallback(Field::Description, verdict.description);
     description = ApplyFieldCase(settings, Field::Description, description);
     cells.description = ApplyFieldReplace(settings, Field::Description, description, false);
     return cells;

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "analysis/AnalysisStyle.h"
 #include "analysis/PageRefusal.h"
 
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 class SettingsSnapshot;
 
@@ -16,6 +18,11 @@ struct PageVerdict
     bool addOk = true;         // the reciprocal link is there and no bad word refused the page
     QString title;             // found, stripped, without line breaks, after the bad words
     QString description;       // the same
+    // What each check found, for reporting them one by one.
+    QVector<bool> statusMatches; // per accepted status code, as StatusMatches() gives them
+    bool recipFound = true;      // the reciprocal link is there, or that check is off
+    int titleBadWords = 0;       // the bad words that refuse the page for its title
+    int descriptionBadWords = 0; // the same for its description
     // Why the page is not accepted; Kind::None exactly when accepted(). When
     // several checks fail, the first of: status line, content type,
     // reciprocal link, bad word in the title, bad word in the description.
@@ -34,11 +41,17 @@ struct RowCells
     QString description;
 };
 
-// The batch run's analysis of one page, shared by the window and the headless
-// batch command. The settings are the snapshot taken when the analysis of
-// this page began.
+// The analysis of one page, in the batch run and in the configuration test
+// (see AnalysisStyle). The settings are the snapshot taken when the analysis
+// of this page began. url is needed only by a style that gives the fallbacks
+// before the bad words: its domain is the fallback for an empty field.
 PageVerdict AnalysePage(const SettingsSnapshot& settings, const QString& pageText, const QString& headerText,
-                        const QStringList& badWords, const QStringList& validStatus);
+                        const QStringList& badWords, const QStringList& validStatus,
+                        const AnalysisStyle& style = AnalysisStyle::batchRun(),
+                        const QString& url = QString());
 
+// The cells of the page at url. emailWhenNone is the e-mail cell when no
+// e-mail option is selected.
 RowCells FillRowCells(const SettingsSnapshot& settings, const PageVerdict& verdict, const QString& url,
-                      const QString& pageText);
+                      const QString& pageText, const AnalysisStyle& style = AnalysisStyle::batchRun(),
+                      const QString& emailWhenNone = QString());

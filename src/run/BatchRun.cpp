@@ -7,7 +7,6 @@
 #include "settings/Settings.h"
 
 #include <QTimer>
-#include <QtConcurrent/QtConcurrentRun>
 
 BatchRun::BatchRun(Settings& settings, SortedListModel& links, SortedListModel& badWords,
                    SortedListModel& validStatus, ResultsTable& results, const FetchOptions& fetchOptions,
@@ -32,22 +31,18 @@ BatchRun::BatchRun(Settings& settings, std::function<int()> linkCount, std::func
       m_badWords(badWords), m_validStatus(validStatus), m_results(results), m_fetchOptions(fetchOptions),
       m_fetchAhead(fetchOptions, m_linkCount, m_linkAt)
 {
-    m_pool.setMaxThreadCount(1);
     m_patternEngine = std::make_shared<PatternEngine>();
-    connect(&m_watcher, &QFutureWatcherBase::finished, this, &BatchRun::onJobFinished);
+    m_jobs.onFinished(this, &BatchRun::onJobFinished);
     connect(&m_fetchAhead, &FetchAhead::arrived, this, &BatchRun::onPageArrived);
 }
 
 BatchRun::~BatchRun()
 {
-    // The job at work stops its fetch and its analysis at the flag; nothing
-    // of it reaches this object once the pool is done.
-    if (m_cancelJob)
-        m_cancelJob->store(true);
+    // The job at work gives up its analysis at once; m_jobs then waits for it,
+    // and nothing of it reaches this object.
+    m_jobs.cancel();
     m_fetchAhead.disconnect(this);
     m_fetchAhead.end();
-    m_watcher.disconnect(this);
-    m_pool.waitForDone();
 }
 
 QString BatchRun::percentText(double fraction)
@@ -205,9 +200,9 @@ void BatchRun::analyse(const FetchResult& page)
 {
     PageJob job = m_job;
     job.page = page;
-    m_cancelJob = job.cancelled;
     m_state = State::Working;
-    m_watcher.setFuture(QtConcurrent::run(&m_pool, [job = std::move(job)] { return job.run(); }));
+    const WorkerTask<PageJobResult>::CancelFlag flag = job.cancelled;
+    m_jobs.start([job = std::move(job)] { return job.run(); }, flag);
 }
 
 // Lets go of every page fetched or being fetched for a URL after the one at
@@ -222,8 +217,7 @@ void BatchRun::onJobFinished()
 {
     if (m_state != State::Working)
         return;
-    const PageJobResult result = m_watcher.result();
-    m_cancelJob.reset();
+    const PageJobResult result = m_jobs.result();
 
     // The page goes through the page buffer (empty after a failed fetch).
     m_pageBuffer = result.fetch.body;

@@ -2,17 +2,16 @@
 
 #include "platform/FetchLimits.h"
 #include "platform/PageFetcher.h"
+#include "platform/WorkerTask.h"
 #include "run/FetchAhead.h"
 #include "run/PageJob.h"
 #include "run/RunPace.h"
 #include "run/RunReport.h"
 #include "run/UrlOutcome.h"
 
-#include <QFutureWatcher>
 #include <QObject>
 #include <QString>
 #include <QStringList>
-#include <QThreadPool>
 #include <QVector>
 #include <chrono>
 #include <functional>
@@ -156,15 +155,14 @@ private:
     SortedListModel& m_validStatus;
     ResultsTable& m_results;
     FetchOptions m_fetchOptions;
-    // The jobs run on a pool of this run's own, so that the destructor can
-    // wait for the job at work, after cancelling it, and for nothing else.
-    // One job at a time uses it, on the pool's thread; it lives here so that it
-    // goes away with the run, not with a pool thread at the program's end.
+    // One job at a time uses it, on the worker's thread; it lives here so
+    // that it goes away with the run, not with a pool thread at the
+    // program's end.
     std::shared_ptr<PatternEngine> m_patternEngine;
-    QThreadPool m_pool;
-    QFutureWatcher<PageJobResult> m_watcher;
-    std::shared_ptr<std::atomic<bool>> m_cancelJob; // the flag of the job at work
-    PageJob m_job;                                  // the URL at work, with the settings of its turn
+    PageJob m_job; // the URL at work, with the settings of its turn
+    // The jobs run on a thread of this run's own, so that the run's end can
+    // wait for the job at work, after cancelling it, and for nothing else.
+    WorkerTask<PageJobResult> m_jobs{1};
     // The pages of this URL and the next ones, fetched or on their way.
     FetchAhead m_fetchAhead;
 

@@ -1,15 +1,12 @@
 #pragma once
 
 #include "platform/PageFetcher.h"
+#include "platform/WorkerTask.h"
 
-#include <QFutureWatcher>
 #include <QObject>
 #include <QString>
 #include <QStringList>
-#include <QThreadPool>
-#include <atomic>
 #include <chrono>
-#include <memory>
 
 class PageJob;
 class Settings;
@@ -91,11 +88,9 @@ private:
     SortedListModel& m_badWords;
     SortedListModel& m_validStatus;
     FetchOptions m_fetchOptions;
-    // The jobs run on a pool of this object's own: a test that was superseded
-    // may still be ending there, and the destructor waits for all of them.
-    QThreadPool m_pool;
-    QFutureWatcher<TestRunResult> m_watcher; // the newest test's job
-    std::shared_ptr<std::atomic<bool>> m_cancelJob;
     bool m_running = false;
     std::chrono::milliseconds m_analysisTimeLimit{30000};
+    // The tests' jobs, the newest one watched: a test that was superseded may
+    // still be ending there, and all of them are waited for at the end.
+    WorkerTask<TestRunResult> m_jobs;
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "results/SpreadsheetExport.h"
+#include "results/SpreadsheetExporter.h"
 #include "shell/ui/DataArea.h"
 #include "run/BatchRun.h"
 #include "workspace/Workspace.h"

@@ -1,7 +1,7 @@
 #include "CalcReader.h"
 #include "XlsxProbe.h"
 #include "results/ResultsTable.h"
-#include "results/SpreadsheetExport.h"
+#include "results/SpreadsheetExporter.h"
 #include "results/WorkbookWriter.h"
 
 #include <QFile>

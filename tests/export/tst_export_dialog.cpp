@@ -1,5 +1,5 @@
 #include "results/ResultsTable.h"
-#include "results/SpreadsheetExport.h"
+#include "results/SpreadsheetExporter.h"
 #include "results/ui/SpreadsheetExportDialog.h"
 
 #include <QAbstractButton>

@@ -67,12 +67,8 @@ ListEditor::ListEditor(SortedListModel& list, Settings& settings, const ProgramF
       m_view(new MenuListView(this)), m_entry(new QLineEdit(this)), m_menu(new QMenu(this))
 {
     m_view->setObjectName(setup.list);
-    m_view->setModel(&m_list);
     // The model's own selection is the one the remove command acts on.
-    QItemSelectionModel* ownSelection = m_view->selectionModel();
-    m_view->setSelectionModel(m_list.selectionModel());
-    if (ownSelection != m_list.selectionModel())
-        delete ownSelection;
+    m_view->showList(m_list);
 
     m_entry->setObjectName(setup.entryBox);
     auto* add = button(setup.addButton, QStringLiteral("Add"), this);

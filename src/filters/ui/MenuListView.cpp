@@ -1,5 +1,7 @@
 #include "filters/ui/MenuListView.h"
 
+#include "filters/SortedListModel.h"
+
 #include <QContextMenuEvent>
 #include <QMouseEvent>
 
@@ -8,6 +10,16 @@ MenuListView::MenuListView(QWidget* parent) : QListView(parent)
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setUniformItemSizes(true); // keeps a list of many thousand links quick to lay out
+}
+
+void MenuListView::showList(SortedListModel& list)
+{
+    setModel(&list);
+    // setModel() made a selection model of the view's own; the list's replaces it.
+    QItemSelectionModel* own = selectionModel();
+    setSelectionModel(list.selectionModel());
+    if (own != list.selectionModel())
+        delete own;
 }
 
 void MenuListView::mousePressEvent(QMouseEvent* event)

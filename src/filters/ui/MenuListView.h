@@ -2,6 +2,8 @@
 
 #include <QListView>
 
+class SortedListModel;
+
 // The list control of the link list and of the pattern-list editors: several
 // entries can be selected (click, Shift+click, Ctrl+click), and the right
 // button never touches the selection or the current entry. It only asks for
@@ -12,6 +14,10 @@ class MenuListView : public QListView
 
 public:
     explicit MenuListView(QWidget* parent = nullptr);
+
+    // Shows list with the list's own selection model, so that the commands
+    // on "the selected entries" or "the current entry" see what the view shows.
+    void showList(SortedListModel& list);
 
 Q_SIGNALS:
     // The menu is wanted at this global position.

@@ -19,12 +19,7 @@ StatusCodesFrame::StatusCodesFrame(SortedListModel& valid, const ProgramFolder& 
 {
     m_ui->setupUi(this);
 
-    MenuListView* validView = validList();
-    validView->setModel(&m_valid);
-    QItemSelectionModel* ownSelection = validView->selectionModel();
-    validView->setSelectionModel(m_valid.selectionModel());
-    if (ownSelection != m_valid.selectionModel())
-        delete ownSelection;
+    validList()->showList(m_valid);
 
     availableList()->setSelectionMode(QAbstractItemView::SingleSelection);
     availableList()->addItems(StatusCodes::available());

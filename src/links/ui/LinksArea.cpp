@@ -24,8 +24,7 @@ LinksArea::LinksArea(Workspace& workspace, DocumentSource& source, Navigate navi
     SortedListModel& links = m_workspace.linkList();
     // The model owns the selection, so the commands below see the same
     // selection and current entry as the view.
-    m_ui->Links->setModel(&links);
-    m_ui->Links->setSelectionModel(links.selectionModel());
+    m_ui->Links->showList(links);
     showLinkCount();
     // Whoever changes the list, the counter ends at its size.
     connect(&links, &SortedListModel::countChanged, this, &LinksArea::showCounter);

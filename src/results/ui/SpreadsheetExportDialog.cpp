@@ -2,7 +2,7 @@
 
 #include "platform/ui/WaitCursor.h"
 #include "platform/ui/AppMessageBox.h"
-#include "results/SpreadsheetExport.h"
+#include "results/SpreadsheetExporter.h"
 
 #include <QPointer>
 #include <memory>

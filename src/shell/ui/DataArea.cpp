@@ -5,7 +5,7 @@
 #include "platform/ui/WaitCursor.h"
 #include "results/AsciiDatabase.h"
 #include "results/ResultsTable.h"
-#include "results/SpreadsheetExport.h"
+#include "results/SpreadsheetExporter.h"
 #include "results/ui/ResultsGrid.h"
 #include "results/ui/SpreadsheetExportDialog.h"
 #include "run/BatchRun.h"

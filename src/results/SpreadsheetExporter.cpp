@@ -1,23 +1,17 @@
-#include "results/SpreadsheetExport.h"
+#include "results/SpreadsheetExporter.h"
 
 #include "results/ResultsTable.h"
 
 #include <QDateTime>
-#include <QtConcurrent/QtConcurrentRun>
 
 SpreadsheetExporter::SpreadsheetExporter(WorkbookOpener opener, QString outputFolder, QObject* parent)
     : QObject(parent), m_opener(std::move(opener)), m_outputFolder(std::move(outputFolder))
 {
-    m_pool.setMaxThreadCount(1);
-    connect(&m_watcher, &QFutureWatcherBase::finished, this, &SpreadsheetExporter::deliver);
+    m_write.onFinished(this, &SpreadsheetExporter::deliver);
 }
 
-SpreadsheetExporter::~SpreadsheetExporter()
-{
-    // The write in progress finishes; its outcome dies with the object.
-    m_watcher.disconnect(this);
-    m_pool.waitForDone();
-}
+// The write in progress finishes; its outcome dies with the object.
+SpreadsheetExporter::~SpreadsheetExporter() = default;
 
 bool SpreadsheetExporter::exportTable(const ResultsTable& table, int rows, int columns, int gridStyle,
                                       const QString& sheetName)
@@ -29,8 +23,9 @@ bool SpreadsheetExporter::exportTable(const ResultsTable& table, int rows, int c
     WorkbookContent content = WorkbookContent::FromTable(table, rows, columns, gridStyle, sheetName);
     const QDateTime when = QDateTime::currentDateTime();
     emit started();
-    m_watcher.setFuture(QtConcurrent::run(&m_pool, [content = std::move(content), folder = m_outputFolder,
-                                                    when] { return WriteWorkbook(content, folder, when); }));
+    m_write.start([content = std::move(content), folder = m_outputFolder, when] {
+        return WriteWorkbook(content, folder, when);
+    });
     return true;
 }
 
@@ -72,7 +67,7 @@ void SpreadsheetExporter::deliver()
     if (!m_busy)
         return;
     m_busy = false;
-    const WorkbookResult result = m_watcher.result();
+    const WorkbookResult result = m_write.result();
 
     if (!result.saved.ok) {
         emit failed(FailureTitle, result.saved.message());

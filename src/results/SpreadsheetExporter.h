@@ -1,13 +1,12 @@
 #pragma once
 
+#include "platform/WorkerTask.h"
 #include "results/WorkbookOpener.h"
 #include "results/WorkbookWriter.h"
 
 #include <QDir>
-#include <QFutureWatcher>
 #include <QObject>
 #include <QString>
-#include <QThreadPool>
 
 class ResultsTable;
 
@@ -73,9 +72,8 @@ private:
 
     WorkbookOpener m_opener;
     QString m_outputFolder;
-    // The write runs on a pool of this object's own, which the destructor
-    // waits for: a workbook half written is never left behind by a close.
-    QThreadPool m_pool;
-    QFutureWatcher<WorkbookResult> m_watcher;
+    // The write runs on a thread of this object's own and is never cut
+    // short: a workbook half written is never left behind by a close.
+    WorkerTask<WorkbookResult> m_write{1};
     bool m_busy = false;
 };
