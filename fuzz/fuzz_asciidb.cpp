@@ -85,10 +85,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // The cells of each row, joined by the delimiter, are the line they came
     // from: no text of the file is lost.
     const QStringList lines = rowLines(bytes);
-    if (table.RowCount() - 1 != lines.size())
+    if (table.tableRowCount() - 1 != lines.size())
         fuzzFail("not one row per non-empty line",
-                 QStringLiteral("%1 rows, %2 lines").arg(table.RowCount() - 1).arg(lines.size()));
-    for (int r = 1; r < table.RowCount(); ++r) {
+                 QStringLiteral("%1 rows, %2 lines").arg(table.tableRowCount() - 1).arg(lines.size()));
+    for (int r = 1; r < table.tableRowCount(); ++r) {
         const auto& row = table.rows()[r];
         QString line = row[0];
         for (int c = 1; c < ResultsTable::Columns; ++c) {
@@ -113,10 +113,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     ResultsTable again;
     if (!LoadResults(again, saved, delimiter))
         fuzzFail("the saved database did not load");
-    if (again.RowCount() != table.RowCount() || again.rows().value(0) != table.rows().value(0))
+    if (again.tableRowCount() != table.tableRowCount() || again.rows().value(0) != table.rows().value(0))
         fuzzFail("the saved table loads back with other rows",
-                 QStringLiteral("%1 vs %2 rows").arg(table.RowCount()).arg(again.RowCount()));
-    for (int r = 1; r < table.RowCount(); ++r) {
+                 QStringLiteral("%1 vs %2 rows").arg(table.tableRowCount()).arg(again.tableRowCount()));
+    for (int r = 1; r < table.tableRowCount(); ++r) {
         // The format has no escaping: a row whose line holds the delimiter
         // anywhere but between its cells cannot read back as the same row.
         if (!unambiguous(table.rows()[r], delimiter))

@@ -1,4 +1,4 @@
-// UnwrapEmbeddedUrl and the rule of the typed address against literal
+// unwrapEmbeddedUrl and the rule of the typed address against literal
 // implementations of their rules, and the harvest's de-duplication.
 #include "FuzzInput.h"
 #include "filters/SortedListModel.h"
@@ -48,10 +48,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         hrefs.append(FuzzInput::text(in.part(i), in.option(0)));
 
     for (const QString& href : hrefs) {
-        if (LinkHarvester::UnwrapEmbeddedUrl(href) != referenceUnwrap(href))
-            fuzzFail("UnwrapEmbeddedUrl", href);
-        if (LinkListOps::AcceptsTypedLink(href) != referenceAccepts(href))
-            fuzzFail("AcceptsTypedLink", href);
+        if (LinkHarvester::unwrapEmbeddedUrl(href) != referenceUnwrap(href))
+            fuzzFail("unwrapEmbeddedUrl", href);
+        if (LinkListOps::acceptsTypedLink(href) != referenceAccepts(href))
+            fuzzFail("acceptsTypedLink", href);
     }
 
     // The page's own anchors, or a frameset whose frames split the anchors.
@@ -66,14 +66,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             frame.hrefs.append(hrefs[i]);
         page.frames.append(frame);
     }
-    const QStringList harvested = LinkHarvester::HarvestPage(page);
+    const QStringList harvested = LinkHarvester::harvestPage(page);
 
     SortedListModel links;
     if (in.option(1))
         links.setEntries(hrefs.mid(0, 3));
     const QStringList before = links.entries();
     LinkListOps ops(links);
-    ops.AddHarvest(page);
+    ops.addHarvest(page);
 
     const QStringList& entries = links.entries();
     QSet<QString> folded;
@@ -90,6 +90,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             fuzzFail("a link was lost", target);
 
     if (in.partCount() > 1)
-        ops.RemoveBadUrlMatches({hrefs.first()});
+        ops.removeBadUrlMatches({hrefs.first()});
     return 0;
 }

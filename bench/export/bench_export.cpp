@@ -17,18 +17,18 @@ namespace {
 // lengths real pages give.
 void fill(ResultsTable& table, int dataRows)
 {
-    table.ResetForRun();
+    table.resetForRun();
     for (int i = 1; i <= dataRows; ++i) {
-        table.InsertRow(i);
-        table.SetCell(i, 0, QString::number(i));
-        table.SetCell(i, 1, QStringLiteral("Directory of useful links, page %1 - Example Site").arg(i));
-        table.SetCell(i, 2, QStringLiteral("webmaster%1@site%1.example").arg(i));
-        table.SetCell(
+        table.insertTableRow(i);
+        table.setCell(i, 0, QString::number(i));
+        table.setCell(i, 1, QStringLiteral("Directory of useful links, page %1 - Example Site").arg(i));
+        table.setCell(i, 2, QStringLiteral("webmaster%1@site%1.example").arg(i));
+        table.setCell(
             i, 3,
             QStringLiteral("A page with resources about topic %1: tutorials, articles and a list of "
                            "partner sites that trade links with related web sites. Updated weekly.")
                 .arg(i));
-        table.SetCell(i, 4, QStringLiteral("http://www.site%1.example/links/resources.html").arg(i));
+        table.setCell(i, 4, QStringLiteral("http://www.site%1.example/links/resources.html").arg(i));
     }
 }
 
@@ -37,7 +37,7 @@ void BM_CopyCells(benchmark::State& state)
     ResultsTable table;
     fill(table, int(state.range(0)));
     for (auto _ : state) {
-        WorkbookContent content = WorkbookContent::FromTable(table, table.RowCount(), 5, 1, QString());
+        WorkbookContent content = WorkbookContent::fromTable(table, table.tableRowCount(), 5, 1, QString());
         benchmark::DoNotOptimize(content.cells.data());
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
@@ -52,7 +52,7 @@ void BM_WriteWorkbook(benchmark::State& state)
     qint64 bytes = 0;
     for (auto _ : state) {
         const WorkbookResult result =
-            SpreadsheetExporter::WriteWorkbook(table, table.RowCount(), 5, 1, QString(), dir.path());
+            SpreadsheetExporter::writeWorkbook(table, table.tableRowCount(), 5, 1, QString(), dir.path());
         if (!result.saved.ok) {
             state.SkipWithError(qPrintable(result.saved.message()));
             break;

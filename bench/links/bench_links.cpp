@@ -41,7 +41,7 @@ void BM_HarvestAndDeduplicate(benchmark::State& state)
     for (auto _ : state) {
         SortedListModel links;
         LinkListOps ops(links);
-        benchmark::DoNotOptimize(ops.AddHarvest(page));
+        benchmark::DoNotOptimize(ops.addHarvest(page));
         benchmark::DoNotOptimize(links.count());
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
@@ -54,16 +54,16 @@ void BM_HarvestIntoFullList(benchmark::State& state)
     const PageAnchors page = largePage(int(state.range(0)));
     SortedListModel links;
     LinkListOps ops(links);
-    ops.AddHarvest(page);
+    ops.addHarvest(page);
     for (auto _ : state)
-        benchmark::DoNotOptimize(ops.AddHarvest(page));
+        benchmark::DoNotOptimize(ops.addHarvest(page));
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(BM_HarvestIntoFullList)->Arg(20000)->Unit(benchmark::kMillisecond);
 
 void BM_RemoveBadUrlMatches(benchmark::State& state)
 {
-    const QStringList entries = LinkHarvester::HarvestPage(largePage(20000));
+    const QStringList entries = LinkHarvester::harvestPage(largePage(20000));
     QStringList patterns;
     for (int i = 0; i < int(state.range(0)); ++i)
         patterns.append(QStringLiteral("site%1\\.example\\.com/").arg(i * 13));
@@ -73,7 +73,7 @@ void BM_RemoveBadUrlMatches(benchmark::State& state)
         links.setEntries(entries);
         LinkListOps ops(links);
         state.ResumeTiming();
-        benchmark::DoNotOptimize(ops.RemoveBadUrlMatches(patterns));
+        benchmark::DoNotOptimize(ops.removeBadUrlMatches(patterns));
     }
 }
 BENCHMARK(BM_RemoveBadUrlMatches)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);

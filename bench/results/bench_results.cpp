@@ -25,7 +25,7 @@ void fillTable(ResultsTable& t, int rows)
                          .arg(i),
                      QStringLiteral("http://www.") + site + QStringLiteral("/index.html")});
     }
-    t.ReplaceDataRows(std::move(data));
+    t.replaceDataRows(std::move(data));
 }
 
 void BM_SaveResults100k(benchmark::State& state)
@@ -54,7 +54,7 @@ void BM_LoadResults100k(benchmark::State& state)
     }
     ResultsTable t;
     for (auto _ : state) {
-        if (!LoadResults(t, path, kDelimiter) || t.RowCount() != kRows + 1)
+        if (!LoadResults(t, path, kDelimiter) || t.tableRowCount() != kRows + 1)
             state.SkipWithError("load failed");
     }
     state.SetItemsProcessed(state.iterations() * kRows);

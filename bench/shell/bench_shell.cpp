@@ -1,6 +1,6 @@
 // The splash window's region scan and the main window's layout pass.
 #include "shell/LayoutPass.h"
-#include "shell/ui/clsTransparency.h"
+#include "shell/ui/WindowShape.h"
 
 #include <QImage>
 #include <QPainter>
@@ -28,7 +28,7 @@ void BM_ScanSplashPicture(benchmark::State& state)
     if (picture.isNull())
         picture = shapedPicture(300, 190);
     for (auto _ : state)
-        benchmark::DoNotOptimize(clsTransparency::ScanRuns(picture, 255));
+        benchmark::DoNotOptimize(WindowShape::scanRuns(picture, 255));
 }
 BENCHMARK(BM_ScanSplashPicture)->Unit(benchmark::kMicrosecond);
 
@@ -36,7 +36,7 @@ void BM_ScanScreenSizedPicture(benchmark::State& state)
 {
     const QImage picture = shapedPicture(int(state.range(0)), int(state.range(1)));
     for (auto _ : state)
-        benchmark::DoNotOptimize(clsTransparency::ScanRuns(picture, 255));
+        benchmark::DoNotOptimize(WindowShape::scanRuns(picture, 255));
     state.SetItemsProcessed(state.iterations() * state.range(0) * state.range(1));
 }
 BENCHMARK(BM_ScanScreenSizedPicture)->Args({1920, 1080})->Unit(benchmark::kMillisecond);

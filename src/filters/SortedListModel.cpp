@@ -97,7 +97,7 @@ int SortedListModel::currentRow() const
     return current.isValid() ? current.row() : -1;
 }
 
-void SortedListModel::RemoveSelectedItems()
+void SortedListModel::removeSelectedItems()
 {
     const QList<int> rows = selectedRows();
     if (rows.isEmpty())

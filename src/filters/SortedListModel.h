@@ -32,7 +32,7 @@ public:
 
     // Removes the selected entries, walking from the last to the first: the
     // "Remove Selected" command of every list.
-    void RemoveSelectedItems();
+    void removeSelectedItems();
     // Selected rows in ascending order.
     QList<int> selectedRows() const;
     // Row of the current entry, or -1.

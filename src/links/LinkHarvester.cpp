@@ -1,6 +1,6 @@
 #include "links/LinkHarvester.h"
 
-QString LinkHarvester::UnwrapEmbeddedUrl(const QString& href)
+QString LinkHarvester::unwrapEmbeddedUrl(const QString& href)
 {
     static const QString http = QStringLiteral("http://");
     static const QString ftp = QStringLiteral("ftp://");
@@ -15,27 +15,27 @@ QString LinkHarvester::UnwrapEmbeddedUrl(const QString& href)
     return href.mid(start);
 }
 
-QStringList LinkHarvester::HarvestDocument(const QStringList& hrefs)
+QStringList LinkHarvester::harvestDocument(const QStringList& hrefs)
 {
     QStringList out;
     out.reserve(hrefs.size());
     for (const QString& href : hrefs)
-        out.append(UnwrapEmbeddedUrl(href));
+        out.append(unwrapEmbeddedUrl(href));
     return out;
 }
 
-QStringList LinkHarvester::HarvestPage(const PageAnchors& page)
+QStringList LinkHarvester::harvestPage(const PageAnchors& page)
 {
     if (!page.hasDocument)
         return {};
     if (page.frameCount < 2)
-        return HarvestDocument(page.hrefs);
+        return harvestDocument(page.hrefs);
 
     QStringList out;
     for (int i = 0; i < page.frameCount && i < page.frames.size(); ++i) {
         const FrameAnchors& frame = page.frames.at(i);
         if (frame.readable)
-            out.append(HarvestDocument(frame.hrefs));
+            out.append(harvestDocument(frame.hrefs));
     }
     return out;
 }

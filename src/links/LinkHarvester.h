@@ -15,15 +15,15 @@ public:
     // last "ftp://" (case-sensitive): a tracking link that carries the real
     // address in its query becomes that address. "https://" does not contain
     // "http://", so a secure link without an embedded address stays whole.
-    static QString UnwrapEmbeddedUrl(const QString& href);
+    static QString unwrapEmbeddedUrl(const QString& href);
 
     // The unwrapped targets of one document's anchors, in document order. Every
     // anchor counts, an empty target included: nothing is filtered here.
-    static QStringList HarvestDocument(const QStringList& hrefs);
+    static QStringList harvestDocument(const QStringList& hrefs);
 
     // Fewer than two frames: the page's own anchors. Two or more: each frame's
     // document in index order and not the page's own (a frameset's anchors are
     // navigation chrome, the frames carry the content); a frame that may not be
     // read adds nothing. No document: nothing.
-    static QStringList HarvestPage(const PageAnchors& page);
+    static QStringList harvestPage(const PageAnchors& page);
 };

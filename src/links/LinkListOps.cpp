@@ -10,18 +10,18 @@
 
 LinkListOps::LinkListOps(SortedListModel& links) : m_links(links) {}
 
-int LinkListOps::AddHarvest(const PageAnchors& page)
+int LinkListOps::addHarvest(const PageAnchors& page)
 {
-    const QStringList targets = LinkHarvester::HarvestPage(page);
+    const QStringList targets = LinkHarvester::harvestPage(page);
     if (!targets.isEmpty())
         m_links.addMany(targets);
-    RemoveDuplicates();
+    removeDuplicates();
     qCDebug(lcLinks, "%lld link targets harvested; the list now holds %d entries", qint64(targets.size()),
             m_links.count());
     return int(targets.size());
 }
 
-void LinkListOps::RemoveDuplicates()
+void LinkListOps::removeDuplicates()
 {
     const QStringList& entries = m_links.entries();
     if (entries.size() < 2)
@@ -44,14 +44,14 @@ void LinkListOps::RemoveDuplicates()
         m_links.setEntries(kept);
 }
 
-bool LinkListOps::AcceptsTypedLink(const QString& text)
+bool LinkListOps::acceptsTypedLink(const QString& text)
 {
     return !text.isEmpty() && QString::compare(text, QStringLiteral("http://"), Qt::CaseSensitive) > 0;
 }
 
-bool LinkListOps::AddTypedLink(const QString& text, bool clearFirst)
+bool LinkListOps::addTypedLink(const QString& text, bool clearFirst)
 {
-    if (!AcceptsTypedLink(text))
+    if (!acceptsTypedLink(text))
         return false;
     if (clearFirst)
         m_links.clear();
@@ -59,7 +59,7 @@ bool LinkListOps::AddTypedLink(const QString& text, bool clearFirst)
     return true;
 }
 
-int LinkListOps::RemoveBadUrlMatches(const QStringList& patterns)
+int LinkListOps::removeBadUrlMatches(const QStringList& patterns)
 {
     const QStringList& entries = m_links.entries();
     if (entries.isEmpty())

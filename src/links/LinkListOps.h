@@ -19,27 +19,27 @@ public:
     // The second half of "Get links": adds every harvested target of the page
     // (no filtering), then removes duplicates. Returns how many targets were
     // added before de-duplication.
-    int AddHarvest(const PageAnchors& page);
+    int addHarvest(const PageAnchors& page);
 
     // Walks the list from top to bottom and keeps an entry only if no earlier
     // kept entry has the same text without regard to case. Anchors without a
     // target give empty entries: the walk treats them like any other text, so
     // exactly one empty entry survives. Does nothing for fewer than two entries.
-    void RemoveDuplicates();
+    void removeDuplicates();
 
     // A typed address is taken only if it is not empty and sorts after
     // "http://" in plain code-unit order: "http://..." and "https://..." pass,
     // and so does a bare host after "h" in the alphabet, while the untouched
     // prompt, "ftp://..." and capitals do not.
-    static bool AcceptsTypedLink(const QString& text);
+    static bool acceptsTypedLink(const QString& text);
     // Adds the text unchanged (no unwrapping, no de-duplication), emptying the
     // list first when clearFirst is set. Returns whether it was accepted.
-    bool AddTypedLink(const QString& text, bool clearFirst);
+    bool addTypedLink(const QString& text, bool clearFirst);
 
     // Each entry is tested once against every non-empty pattern, in order, and
     // removed at the first match; a pattern the engine rejects counts as a
     // match. Returns the number of entries removed.
-    int RemoveBadUrlMatches(const QStringList& patterns);
+    int removeBadUrlMatches(const QStringList& patterns);
 
 private:
     SortedListModel& m_links;

@@ -67,7 +67,7 @@ PageFetcher::~PageFetcher()
     delete m_thread;
 }
 
-void PageFetcher::OpenURL(const QString& url)
+void PageFetcher::openUrl(const QString& url)
 {
     const quint64 generation = ++m_generation;
     m_wanted->store(generation);

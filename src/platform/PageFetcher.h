@@ -33,9 +33,9 @@ struct FetchOptions
     QString caBundle; // empty: the system's trust store
 };
 
-// The HTTP component. OpenURL starts a transfer on the fetcher's own worker
+// The HTTP component. openUrl starts a transfer on the fetcher's own worker
 // thread and emits finished() on the owner's thread when it is done; body() and
-// GetHeader() then give that response. Never blocks the caller. A new OpenURL
+// getHeader() then give that response. Never blocks the caller. A new openUrl
 // while a transfer is in flight supersedes it: only the newest one finishes.
 class PageFetcher : public QObject
 {
@@ -45,7 +45,7 @@ public:
     explicit PageFetcher(QObject* parent = nullptr, const FetchOptions& options = {});
     ~PageFetcher() override;
 
-    void OpenURL(const QString& url);
+    void openUrl(const QString& url);
     bool isBusy() const { return m_busy; }
     // Drops the transfer in flight; no finished() follows for it.
     void abort();
@@ -55,7 +55,7 @@ public:
 
     const FetchResult& result() const { return m_result; }
     QString body() const { return m_result.body; }
-    QString GetHeader() const { return m_result.header; }
+    QString getHeader() const { return m_result.header; }
 
     // The same transfer, synchronously on the calling thread (worker threads,
     // tools, tests). `cancelled`, when given, is polled during the transfer.

@@ -92,7 +92,7 @@ bool LoadResults(ResultsTable& table, const QString& path, const QString& delimi
             rows.append(splitLine(line, delimiter));
     });
     qCDebug(lcResults, "%lld rows loaded from %s", qint64(rows.size()), qUtf8Printable(path));
-    table.ReplaceDataRows(std::move(rows));
+    table.replaceDataRows(std::move(rows));
     return true;
 }
 

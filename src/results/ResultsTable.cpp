@@ -4,7 +4,7 @@
 
 ResultsTable::ResultsTable(QObject* parent) : QAbstractTableModel(parent), m_rows(2)
 {
-    WriteHeader();
+    writeHeader();
 }
 
 const ResultsTable::Row& ResultsTable::headerTexts()
@@ -14,16 +14,16 @@ const ResultsTable::Row& ResultsTable::headerTexts()
     return header;
 }
 
-QString ResultsTable::Cell(int row, int column) const
+QString ResultsTable::cell(int row, int column) const
 {
-    if (row < 0 || row >= RowCount() || column < 0 || column >= Columns)
+    if (row < 0 || row >= tableRowCount() || column < 0 || column >= Columns)
         return QString();
     return m_rows[row][column];
 }
 
-void ResultsTable::SetCell(int row, int column, const QString& text)
+void ResultsTable::setCell(int row, int column, const QString& text)
 {
-    if (row < 0 || row >= RowCount() || column < 0 || column >= Columns)
+    if (row < 0 || row >= tableRowCount() || column < 0 || column >= Columns)
         return;
     QString& cell = m_rows[row][column];
     if (cell == text)
@@ -37,72 +37,72 @@ void ResultsTable::SetCell(int row, int column, const QString& text)
     }
 }
 
-void ResultsTable::WriteHeader()
+void ResultsTable::writeHeader()
 {
     for (int c = 0; c < Columns; ++c)
-        SetCell(0, c, headerTexts()[c]);
+        setCell(0, c, headerTexts()[c]);
 }
 
-void ResultsTable::ResetForRun()
+void ResultsTable::resetForRun()
 {
     // The run starts from the header and the one data row it leaves at the
     // bottom; a table that has only its header stays without a data row.
-    if (RowCount() > 2)
-        SetRowCount(2);
-    Clear();
-    WriteHeader();
+    if (tableRowCount() > 2)
+        setTableRowCount(2);
+    clearCells();
+    writeHeader();
 }
 
-void ResultsTable::InsertRow(int index)
+void ResultsTable::insertTableRow(int index)
 {
-    if (index < 1 || index > RowCount())
+    if (index < 1 || index > tableRowCount())
         return;
     beginInsertRows(QModelIndex(), modelRow(index), modelRow(index));
     m_rows.insert(index, Row());
     endInsertRows();
 }
 
-void ResultsTable::InsertRow(int index, const ResultRow& row)
+void ResultsTable::insertTableRow(int index, const ResultRow& row)
 {
-    if (index < 1 || index > RowCount())
+    if (index < 1 || index > tableRowCount())
         return;
     beginInsertRows(QModelIndex(), modelRow(index), modelRow(index));
     m_rows.insert(index, Row{QString::number(row.number), row.title, row.email, row.description, row.url});
     endInsertRows();
 }
 
-void ResultsTable::Clear()
+void ResultsTable::clearCells()
 {
     for (Row& row : m_rows)
         for (QString& cell : row)
             cell.clear();
     Q_EMIT headerDataChanged(Qt::Horizontal, 0, Columns - 1);
-    if (RowCount() > 1)
+    if (tableRowCount() > 1)
         Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, Columns - 1), {Qt::DisplayRole, Qt::EditRole});
 }
 
-void ResultsTable::SetRowCount(int rows)
+void ResultsTable::setTableRowCount(int rows)
 {
     rows = std::max(rows, 1); // the header row always stays
-    if (rows < RowCount()) {
-        beginRemoveRows(QModelIndex(), modelRow(rows), modelRow(RowCount() - 1));
+    if (rows < tableRowCount()) {
+        beginRemoveRows(QModelIndex(), modelRow(rows), modelRow(tableRowCount() - 1));
         m_rows.resize(rows);
         endRemoveRows();
-    } else if (rows > RowCount()) {
-        beginInsertRows(QModelIndex(), modelRow(RowCount()), modelRow(rows - 1));
+    } else if (rows > tableRowCount()) {
+        beginInsertRows(QModelIndex(), modelRow(tableRowCount()), modelRow(rows - 1));
         m_rows.resize(rows);
         endInsertRows();
     }
 }
 
-void ResultsTable::AppendRow()
+void ResultsTable::appendRow()
 {
-    SetRowCount(RowCount() + 1);
+    setTableRowCount(tableRowCount() + 1);
 }
 
-bool ResultsTable::RemoveRow(int row)
+bool ResultsTable::removeTableRow(int row)
 {
-    if (!m_userEditable || row < 1 || row >= RowCount() || RowCount() <= 2)
+    if (!m_userEditable || row < 1 || row >= tableRowCount() || tableRowCount() <= 2)
         return false;
     beginRemoveRows(QModelIndex(), modelRow(row), modelRow(row));
     m_rows.removeAt(row);
@@ -110,7 +110,7 @@ bool ResultsTable::RemoveRow(int row)
     return true;
 }
 
-void ResultsTable::ReplaceDataRows(QVector<Row> rows)
+void ResultsTable::replaceDataRows(QVector<Row> rows)
 {
     beginResetModel();
     m_rows = std::move(rows);
@@ -131,7 +131,7 @@ void ResultsTable::setUserEditable(bool editable)
 
 int ResultsTable::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : RowCount() - 1;
+    return parent.isValid() ? 0 : tableRowCount() - 1;
 }
 
 int ResultsTable::columnCount(const QModelIndex& parent) const
@@ -143,14 +143,14 @@ QVariant ResultsTable::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
         return QVariant();
-    return Cell(tableRow(index.row()), index.column());
+    return cell(tableRow(index.row()), index.column());
 }
 
 bool ResultsTable::setData(const QModelIndex& index, const QVariant& value, int role)
 {
     if (role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable))
         return false;
-    SetCell(tableRow(index.row()), index.column(), value.toString());
+    setCell(tableRow(index.row()), index.column(), value.toString());
     return true;
 }
 

@@ -9,7 +9,7 @@
 
 // The five-column results table. Row 0 is the header row (its texts are cells
 // like any other, as the batch run and the database load rewrite them); data
-// rows are 1 .. RowCount() - 1. To Qt views the header row is the horizontal
+// rows are 1 .. tableRowCount() - 1. To Qt views the header row is the horizontal
 // header and data row r is model row r - 1. Column 0 ("#") is never editable.
 class ResultsTable : public QAbstractTableModel
 {
@@ -18,29 +18,37 @@ class ResultsTable : public QAbstractTableModel
 public:
     static constexpr int Columns = 5;
     using Row = std::array<QString, Columns>;
+    // The columns, in their order.
+    enum Column
+    {
+        NumberColumn,
+        TitleColumn,
+        EmailColumn,
+        DescriptionColumn,
+        UrlColumn
+    };
 
     explicit ResultsTable(QObject* parent = nullptr);
 
     // Table operations; rows counted from 0 with the header as row 0.
-    int RowCount() const { return int(m_rows.size()); }
-    int ColumnCount() const { return Columns; }
-    QString Cell(int row, int column) const;
-    void SetCell(int row, int column, const QString& text);
-    void WriteHeader(); // "#", "Title", "Email", "Description", "URL" into row 0
-    void ResetForRun();
-    void InsertRow(int index); // an empty row at index (1 .. RowCount())
-    // A filled row at index (1 .. RowCount()), its fields in their columns.
-    void InsertRow(int index, const ResultRow& row);
-    void Clear();              // every cell empty, row count unchanged
-    void SetRowCount(int rows);
-    void AppendRow();
+    int tableRowCount() const { return int(m_rows.size()); }
+    QString cell(int row, int column) const;
+    void setCell(int row, int column, const QString& text);
+    void writeHeader(); // "#", "Title", "Email", "Description", "URL" into row 0
+    void resetForRun();
+    void insertTableRow(int index); // an empty row at index (1 .. tableRowCount())
+    // A filled row at index (1 .. tableRowCount()), its fields in their columns.
+    void insertTableRow(int index, const ResultRow& row);
+    void clearCells(); // every cell empty, row count unchanged
+    void setTableRowCount(int rows);
+    void appendRow();
     // Removes data row `row` unless it is the last remaining data row, or the
     // user may not edit now; returns whether it did. Numbers in column 0 stay.
-    bool RemoveRow(int row);
+    bool removeTableRow(int row);
     // The header texts, then exactly these data rows, in one model reset: what
-    // Clear, SetRowCount(1), WriteHeader and one AppendRow per row give, without
+    // clearCells, setTableRowCount(1), writeHeader and one appendRow per row give, without
     // a view update per row.
-    void ReplaceDataRows(QVector<Row> rows);
+    void replaceDataRows(QVector<Row> rows);
     const QVector<Row>& rows() const { return m_rows; } // header row included
 
     static const Row& headerTexts();

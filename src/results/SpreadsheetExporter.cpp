@@ -20,41 +20,41 @@ bool SpreadsheetExporter::exportTable(const ResultsTable& table, int rows, int c
         return false;
     m_busy = true;
 
-    WorkbookContent content = WorkbookContent::FromTable(table, rows, columns, gridStyle, sheetName);
+    WorkbookContent content = WorkbookContent::fromTable(table, rows, columns, gridStyle, sheetName);
     const QDateTime when = QDateTime::currentDateTime();
     emit started();
     m_write.start([content = std::move(content), folder = m_outputFolder, when] {
-        return WriteWorkbook(content, folder, when);
+        return writeWorkbook(content, folder, when);
     });
     return true;
 }
 
-WorkbookResult SpreadsheetExporter::WriteWorkbook(const ResultsTable& table, int rows, int columns,
+WorkbookResult SpreadsheetExporter::writeWorkbook(const ResultsTable& table, int rows, int columns,
                                                   int gridStyle, const QString& sheetName,
                                                   const QString& folder)
 {
-    return WriteWorkbook(WorkbookContent::FromTable(table, rows, columns, gridStyle, sheetName), folder,
+    return writeWorkbook(WorkbookContent::fromTable(table, rows, columns, gridStyle, sheetName), folder,
                          QDateTime::currentDateTime());
 }
 
-WorkbookResult SpreadsheetExporter::WriteWorkbook(const WorkbookContent& content, const QString& folder,
+WorkbookResult SpreadsheetExporter::writeWorkbook(const WorkbookContent& content, const QString& folder,
                                                   const QDateTime& when)
 {
-    const SaveOutcome reserved = WorkbookWriter::ReservePath(QDir(folder), when);
+    const SaveOutcome reserved = WorkbookWriter::reservePath(QDir(folder), when);
     if (!reserved.ok) {
         WorkbookResult result;
         result.saved = reserved;
         return result;
     }
-    return WorkbookWriter::Write(content, reserved.path);
+    return WorkbookWriter::write(content, reserved.path);
 }
 
-QString SpreadsheetExporter::MissingApplicationMessage(const QString& workbookPath)
+QString SpreadsheetExporter::missingApplicationMessage(const QString& workbookPath)
 {
     return MissingApplicationText + QStringLiteral("\n\n") + QDir::toNativeSeparators(workbookPath);
 }
 
-QString SpreadsheetExporter::CutCellsMessage(int count)
+QString SpreadsheetExporter::cutCellsMessage(int count)
 {
     if (count == 1)
         return QStringLiteral("1 cell was longer than 32,767 characters and was cut to fit the workbook.");
@@ -76,11 +76,11 @@ void SpreadsheetExporter::deliver()
     // The user would otherwise find out only by reading every long cell to
     // its end.
     if (result.truncatedCells > 0)
-        emit cellsCut(result.truncatedCells, CutCellsMessage(result.truncatedCells));
+        emit cellsCut(result.truncatedCells, cutCellsMessage(result.truncatedCells));
     // The file stays in the temporary folder either way: it is the user's
     // only copy of the export until the application saves it elsewhere.
     if (m_opener.open(result.saved.path).isEmpty()) {
-        emit failed(FailureTitle, MissingApplicationMessage(result.saved.path));
+        emit failed(FailureTitle, missingApplicationMessage(result.saved.path));
         return;
     }
     emit finished(result.saved.path);

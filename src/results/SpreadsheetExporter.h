@@ -29,35 +29,29 @@ public:
                                  QString outputFolder = QDir::tempPath(), QObject* parent = nullptr);
     ~SpreadsheetExporter() override;
 
-    // Copies rows 0 .. rows - 1 (header included) and columns 0 .. columns - 1
-    // and starts the write. Returns false, and does nothing, while an earlier
-    // export is still being written.
+    // "Export to Excel" (FlexGrid_To_Excel): copies rows 0 .. rows - 1 (header
+    // included) and columns 0 .. columns - 1 and starts the write. The button
+    // passes the whole table, 5 columns, grid style 1 and an empty sheet name.
+    // Returns false, and does nothing, while an earlier export is still being
+    // written.
     bool exportTable(const ResultsTable& table, int rows, int columns, int gridStyle,
                      const QString& sheetName);
-
-    // The button's operation; the button passes the whole table, 5 columns,
-    // grid style 1 and an empty sheet name.
-    bool FlexGrid_To_Excel(const ResultsTable& TheFlexgrid, int TheRows, int TheCols, int GridStyle,
-                           const QString& WorkSheetName)
-    {
-        return exportTable(TheFlexgrid, TheRows, TheCols, GridStyle, WorkSheetName);
-    }
 
     bool isBusy() const { return m_busy; }
 
     // The whole write, synchronously, into a new file in `folder`; the
     // workbook is not opened. For tests and measurements.
-    static WorkbookResult WriteWorkbook(const ResultsTable& table, int rows, int columns, int gridStyle,
+    static WorkbookResult writeWorkbook(const ResultsTable& table, int rows, int columns, int gridStyle,
                                         const QString& sheetName, const QString& folder = QDir::tempPath());
-    static WorkbookResult WriteWorkbook(const WorkbookContent& content, const QString& folder,
+    static WorkbookResult writeWorkbook(const WorkbookContent& content, const QString& folder,
                                         const QDateTime& when);
 
     // The warning's text when no application could open the workbook; the
     // path tells the user where the file was left.
-    static QString MissingApplicationMessage(const QString& workbookPath);
+    static QString missingApplicationMessage(const QString& workbookPath);
 
     // What the user is told when `count` cells did not fit a sheet cell.
-    static QString CutCellsMessage(int count);
+    static QString cutCellsMessage(int count);
 
 signals:
     void started();

@@ -20,6 +20,6 @@ struct WorkbookContent
 
     // Rows and columns beyond the table are left out rather than exported as
     // blank cells: a caller that passes a stale row count gets the table as it is.
-    static WorkbookContent FromTable(const ResultsTable& table, int rows, int columns, int gridStyle,
+    static WorkbookContent fromTable(const ResultsTable& table, int rows, int columns, int gridStyle,
                                      const QString& sheetName);
 };

@@ -5,7 +5,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 
-QList<WorkbookOpener::Command> WorkbookOpener::DefaultCommands()
+QList<WorkbookOpener::Command> WorkbookOpener::defaultCommands()
 {
     return {
         {QStringLiteral("libreoffice"), {QStringLiteral("--calc")}},

@@ -16,10 +16,10 @@ public:
     };
 
     // LibreOffice Calc where installed, else whatever the desktop opens .xlsx with.
-    static QList<Command> DefaultCommands();
+    static QList<Command> defaultCommands();
 
     // Empty `searchPaths` means the PATH of the environment.
-    explicit WorkbookOpener(QList<Command> commands = DefaultCommands(), QStringList searchPaths = {});
+    explicit WorkbookOpener(QList<Command> commands = defaultCommands(), QStringList searchPaths = {});
 
     // Starts the first command whose program exists and can be started;
     // returns that program's path, or an empty text when none could.

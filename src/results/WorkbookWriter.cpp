@@ -169,7 +169,7 @@ QString WorkbookWriter::TableStyle::name() const
     return QStringLiteral("TableStyle%1%2").arg(QLatin1String(kind)).arg(number);
 }
 
-WorkbookWriter::TableStyle WorkbookWriter::StyleFor(int gridStyle)
+WorkbookWriter::TableStyle WorkbookWriter::styleFor(int gridStyle)
 {
     // 1: light blue header band with banded rows. 2-21: the other light
     // styles in order, 22-49 the medium ones, 50-60 the dark ones; anything
@@ -187,7 +187,7 @@ WorkbookWriter::TableStyle WorkbookWriter::StyleFor(int gridStyle)
     return {LXW_TABLE_STYLE_TYPE_MEDIUM, 9};
 }
 
-SaveOutcome WorkbookWriter::ReservePath(const QDir& folder, const QDateTime& when)
+SaveOutcome WorkbookWriter::reservePath(const QDir& folder, const QDateTime& when)
 {
     const QString stem =
         QStringLiteral(QUILLMARK_APP_TITLE " results ") + when.toString(QStringLiteral("yyyy-MM-dd HH-mm"));
@@ -205,7 +205,7 @@ SaveOutcome WorkbookWriter::ReservePath(const QDir& folder, const QDateTime& whe
                                 QStringLiteral("every name for this minute is taken"));
 }
 
-double WorkbookWriter::WidthOf(const QString& text)
+double WorkbookWriter::widthOf(const QString& text)
 {
     int longest = 0;
     int line = 0;
@@ -224,7 +224,7 @@ double WorkbookWriter::WidthOf(const QString& text)
     return std::min(double(MaxColumnWidth), longest * 1.1 + 1.0);
 }
 
-WorkbookResult WorkbookWriter::Write(const WorkbookContent& content, const QString& path)
+WorkbookResult WorkbookWriter::write(const WorkbookContent& content, const QString& path)
 {
     WorkbookResult result;
     const QByteArray fileName = QFile::encodeName(path);
@@ -274,7 +274,7 @@ WorkbookResult WorkbookWriter::Write(const WorkbookContent& content, const QStri
                 headers.append(text);
                 continue; // the table writes the header cells
             }
-            widths[size_t(k)] = std::max(widths[size_t(k)], WidthOf(text));
+            widths[size_t(k)] = std::max(widths[size_t(k)], widthOf(text));
             worksheet_write_string(sheet, lxw_row_t(r), lxw_col_t(k),
                                    escapeForXlsx(text).toUtf8().constData(), nullptr);
         }
@@ -298,7 +298,7 @@ WorkbookResult WorkbookWriter::Write(const WorkbookContent& content, const QStri
             tableColumns[size_t(k)].header_format = headerFormat;
             columnPointers[size_t(k)] = &tableColumns[size_t(k)];
         }
-        const TableStyle style = StyleFor(content.gridStyle);
+        const TableStyle style = styleFor(content.gridStyle);
         lxw_table_options table = {};
         table.style_type = uint8_t(style.type);
         table.style_type_number = uint8_t(style.number);
@@ -311,14 +311,14 @@ WorkbookResult WorkbookWriter::Write(const WorkbookContent& content, const QStri
             result.tableRange = QStringLiteral("A1:%1%2").arg(columnName(columns - 1)).arg(lastRow + 1);
             result.tableStyle = style.name();
             for (int k = 0; k < columns; ++k)
-                widths[size_t(k)] = std::max(widths[size_t(k)], WidthOf(names.at(k)) + FilterButtonWidth);
+                widths[size_t(k)] = std::max(widths[size_t(k)], widthOf(names.at(k)) + FilterButtonWidth);
         } else {
             // A header the table refuses (over 255 characters) leaves the
             // cells without a table, but all of them are there.
             for (int k = 0; k < columns; ++k) {
                 worksheet_write_string(sheet, 0, lxw_col_t(k),
                                        escapeForXlsx(headers.at(k)).toUtf8().constData(), headerFormat);
-                widths[size_t(k)] = std::max(widths[size_t(k)], WidthOf(headers.at(k)));
+                widths[size_t(k)] = std::max(widths[size_t(k)], widthOf(headers.at(k)));
             }
         }
     }

@@ -36,12 +36,12 @@ public:
     // The built-in table style that stands for a grid style number. 1 is the
     // style the "Export to Excel" button asks for: a light one with a tinted
     // header and banded rows.
-    static TableStyle StyleFor(int gridStyle);
+    static TableStyle styleFor(int gridStyle);
 
     // "Quillmark results 2026-12-07 14-03.xlsx" in `folder`, or the first free
     // "... (2).xlsx", "... (3).xlsx". The file is created empty so that two
     // exports in the same minute (from two windows, too) cannot get the same name.
-    static SaveOutcome ReservePath(const QDir& folder, const QDateTime& when);
+    static SaveOutcome reservePath(const QDir& folder, const QDateTime& when);
 
     // Cell r, k of the content goes to sheet row r + 1, column k + 1 as the
     // text followed by one space, always as a string, never as a number or a
@@ -49,9 +49,9 @@ public:
     // (U+FFFD for a lone surrogate; U+FFFE and U+FFFF dropped); control
     // characters are kept as the format's escapes. The block from A1 to the
     // last cell becomes a worksheet table with a header row.
-    static WorkbookResult Write(const WorkbookContent& content, const QString& path);
+    static WorkbookResult write(const WorkbookContent& content, const QString& path);
 
     // Column width in the spreadsheet's units (widths of the digit 0) that
     // shows `text` whole in the default font.
-    static double WidthOf(const QString& text);
+    static double widthOf(const QString& text);
 };

@@ -94,7 +94,7 @@ void BatchRun::start()
     m_rows = 0;
     Q_EMIT addedChanged(0);
     Q_EMIT processedChanged(0);
-    m_results.ResetForRun();
+    m_results.resetForRun();
     m_count = m_linkCount();
     m_index = 1;
     m_outcomes.clear();
@@ -234,7 +234,7 @@ void BatchRun::onJobFinished()
         Q_EMIT addedChanged(m_rows);
         ResultRow row = *result.row;
         row.number = m_rows;
-        m_results.InsertRow(m_rows, row);
+        m_results.insertTableRow(m_rows, row);
     }
     if (result.abandoned) {
         Q_EMIT analysisAbandoned(m_url, QStringLiteral("the analysis of the page took longer than %1 ms")

@@ -1,8 +1,6 @@
 #include "SettingsKeys.h"
 #include "analysis/AcceptanceChecks.h"
 #include "analysis/PageAnalysis.h"
-#include "platform/PageFetcher.h"
-#include "run/UrlOutcome.h"
 #include "settings/Settings.h"
 
 #include <QTest>
@@ -43,8 +41,6 @@ private Q_SLOTS:
     void catastrophicPatternsTakeTheFailureBranch();
     void refusalReason_data();
     void refusalReason();
-    void urlOutcome_data();
-    void urlOutcome();
 };
 
 void PageAnalysisTests::contentType_data()
@@ -376,75 +372,6 @@ void PageAnalysisTests::refusalReason()
     QCOMPARE(verdict.refusal.detail, detail);
     QCOMPARE(verdict.refusal.sentence(), sentence);
     QCOMPARE(verdict.refusal.refused(), !verdict.accepted());
-}
-
-void PageAnalysisTests::urlOutcome_data()
-{
-    QTest::addColumn<QString>("header");
-    QTest::addColumn<QString>("error");
-    QTest::addColumn<int>("row");
-    QTest::addColumn<QString>("outcome");
-    QTest::addColumn<QString>("reason");
-    QTest::addColumn<QString>("contentType");
-
-    const QString dns = QStringLiteral("Could not resolve host: nowhere.invalid");
-    QTest::newRow("accepted") << kOkHeader << "" << 3 << "accepted"
-                              << "row 3"
-                              << "text/html; charset=utf-8";
-    QTest::newRow("refused") << "HTTP/1.1 200 OK\r\nContent-Type: application/pdf\r\n"
-                             << "" << 0 << "refused"
-                             << "content type is not HTML: application/pdf"
-                             << "application/pdf";
-    QTest::newRow("failed") << "" << dns << 0 << "failed"
-                            << "fetch failed: Could not resolve host: nowhere.invalid"
-                            << "";
-    // With the checks off an empty answer can still become a row.
-    QTest::newRow("failed, yet a row") << "" << dns << 5 << "accepted"
-                                       << "row 5"
-                                       << "";
-    // Accepted by the checks, yet no row: the analysis was given up.
-    QTest::newRow("abandoned") << kOkHeader << "" << 0 << "refused"
-                               << "the analysis of the page took too long"
-                               << "text/html; charset=utf-8";
-}
-
-void PageAnalysisTests::urlOutcome()
-{
-    QFETCH(QString, header);
-    QFETCH(QString, error);
-    QFETCH(int, row);
-    QFETCH(QString, outcome);
-    QFETCH(QString, reason);
-    QFETCH(QString, contentType);
-    Settings settings;
-    if (!error.isEmpty())
-        settings.setFlag(Key::ContentTypeCheck, FlagState::Off);
-    FetchResult fetch;
-    fetch.url = QStringLiteral("http://www.garden.example.org/final");
-    fetch.header = header;
-    fetch.body = error.isEmpty() ? kPage : QString();
-    fetch.error = error;
-    fetch.bytes = 321;
-    fetch.milliseconds = 45;
-    const PageVerdict verdict = AnalysePage(settings.snapshot(), fetch.body, fetch.header, {}, {});
-
-    const UrlOutcome o =
-        UrlOutcome::processed(4, QStringLiteral("http://www.garden.example.org/"), fetch, verdict, row);
-    const RunReport::Line line = o.reportLine();
-    QCOMPARE(line.index, 4);
-    QCOMPARE(line.url, QStringLiteral("http://www.garden.example.org/"));
-    QCOMPARE(line.outcome, outcome);
-    QCOMPARE(line.reason, reason);
-    QCOMPARE(line.statusLine, header.isEmpty() ? QString() : QStringLiteral("HTTP/1.1 200 OK"));
-    QCOMPARE(line.contentType, contentType);
-    QCOMPARE(line.bytes, std::optional<qint64>(321));
-    QCOMPARE(line.milliseconds, std::optional<qint64>(45));
-
-    const RunReport::Line stopped =
-        UrlOutcome::notReached(9, QStringLiteral("http://late.example/")).reportLine();
-    QCOMPARE(stopped.outcome, QStringLiteral("not reached"));
-    QCOMPARE(stopped.reason, QString());
-    QVERIFY(!stopped.bytes && !stopped.milliseconds);
 }
 
 int runPageAnalysisTests(int argc, char** argv)

@@ -257,13 +257,13 @@ void TestBadFiles::databaseFile()
 
     MessageCatcher catcher;
     ResultsTable table;
-    table.SetCell(1, 1, QStringLiteral("before"));
+    table.setCell(1, 1, QStringLiteral("before"));
     const bool loaded = LoadResults(table, file, kDelimiter);
     QCOMPARE(loaded, kind != BadFile::Folder);
     QVector<ResultsTable::Row> want = goodRows();
     want.prepend(ResultsTable::headerTexts());
     if (kind == BadFile::Folder) {
-        QCOMPARE(table.Cell(1, 1), QStringLiteral("before"));
+        QCOMPARE(table.cell(1, 1), QStringLiteral("before"));
     } else if (kind == BadFile::TruncatedChar || kind == BadFile::Windows1252Line) {
         const QString last =
             kind == BadFile::TruncatedChar ? QStringLiteral("caf\ufffd") : QStringLiteral("caf\u00e9");
@@ -272,8 +272,8 @@ void TestBadFiles::databaseFile()
     } else if (keepsEverything(kind)) {
         QCOMPARE(table.rows(), want);
     } else if (kind == BadFile::TruncatedLine) {
-        QVERIFY(table.RowCount() == 2 || table.RowCount() == 3);
-        QCOMPARE(table.Cell(1, 0), QStringLiteral("1"));
+        QVERIFY(table.tableRowCount() == 2 || table.tableRowCount() == 3);
+        QCOMPARE(table.cell(1, 0), QStringLiteral("1"));
     }
 
     const QString saved = path(QStringLiteral("saved.txt"));
@@ -331,7 +331,7 @@ void TestBadFiles::leadingByteOrderMarkCharacterSurvivesSave()
     QVERIFY(list.entries().contains(first));
 
     ResultsTable table;
-    table.ReplaceDataRows(
+    table.replaceDataRows(
         {{QStringLiteral("\ufeff"), {}, {}, {}, {}}, {QStringLiteral("2"), {}, {}, {}, {}}});
     QVERIFY(SaveResults(table, path(QStringLiteral("db.txt")), QString()).ok);
     ResultsTable again;

@@ -66,17 +66,17 @@ ResultsGrid* DataAreaFixture::grid() const
 
 QString DataAreaFixture::cell(int tableRow, int column) const
 {
-    return workspace->results().Cell(tableRow, column);
+    return workspace->results().cell(tableRow, column);
 }
 
 QStringList DataAreaFixture::dataRows() const
 {
     const ResultsTable& table = workspace->results();
     QStringList rows;
-    for (int r = 1; r < table.RowCount(); ++r) {
+    for (int r = 1; r < table.tableRowCount(); ++r) {
         QStringList cells;
-        for (int c = 0; c < table.ColumnCount(); ++c)
-            cells << table.Cell(r, c);
+        for (int c = 0; c < table.columnCount(); ++c)
+            cells << table.cell(r, c);
         rows << cells.join(u'|');
     }
     return rows;
@@ -92,5 +92,5 @@ void DataAreaFixture::setDataRows(const QStringList& rows)
             cells[c] = parts[c];
         table.append(cells);
     }
-    workspace->results().ReplaceDataRows(table);
+    workspace->results().replaceDataRows(table);
 }

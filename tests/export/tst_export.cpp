@@ -34,7 +34,7 @@ Grid expectedSheet(const ResultsTable& table, int rows, int columns)
     for (int r = 0; r < rows; ++r) {
         QStringList texts;
         for (int k = 0; k < columns; ++k)
-            texts.append(table.Cell(r, k) + QLatin1Char(' '));
+            texts.append(table.cell(r, k) + QLatin1Char(' '));
         grid.append(texts);
     }
     return grid;
@@ -44,12 +44,12 @@ Grid expectedSheet(const ResultsTable& table, int rows, int columns)
 // 1, and the empty row that stays at the bottom.
 void fillAsAfterRun(ResultsTable& table, const Grid& accepted)
 {
-    table.ResetForRun();
+    table.resetForRun();
     for (int i = 0; i < accepted.size(); ++i) {
-        table.InsertRow(i + 1);
-        table.SetCell(i + 1, 0, QString::number(i + 1));
+        table.insertTableRow(i + 1);
+        table.setCell(i + 1, 0, QString::number(i + 1));
         for (int k = 0; k < accepted[i].size(); ++k)
-            table.SetCell(i + 1, k + 1, accepted[i][k]);
+            table.setCell(i + 1, k + 1, accepted[i][k]);
     }
 }
 
@@ -121,7 +121,7 @@ WorkbookResult ExportTest::write(const ResultsTable& table, int rows, int column
     const QString folder = m_dir.filePath(QString::number(m_calc.size()) + QLatin1Char('-') +
                                           QString::fromLatin1(QTest::currentTestFunction()));
     QDir().mkpath(folder);
-    return SpreadsheetExporter::WriteWorkbook(table, rows, columns, gridStyle, sheetName, folder);
+    return SpreadsheetExporter::writeWorkbook(table, rows, columns, gridStyle, sheetName, folder);
 }
 
 void ExportTest::blockCoversTable_data()
@@ -157,7 +157,7 @@ void ExportTest::blockCoversTable()
     if (!accepted.isEmpty())
         fillAsAfterRun(table, accepted);
     if (rows < 0)
-        rows = table.RowCount();
+        rows = table.tableRowCount();
 
     const WorkbookResult result = write(table, rows, columns);
     QVERIFY2(result.saved.ok, qPrintable(result.saved.message()));
@@ -208,11 +208,11 @@ void ExportTest::cellsStayText()
     QFETCH(QString, text);
     QFETCH(QString, shown);
     ResultsTable table;
-    table.SetCell(1, 0, text);
-    table.SetCell(1, 3, text);
-    table.SetCell(1, 4, QStringLiteral("http://other.example/"));
+    table.setCell(1, 0, text);
+    table.setCell(1, 3, text);
+    table.setCell(1, 4, QStringLiteral("http://other.example/"));
 
-    const WorkbookResult result = write(table, table.RowCount(), 5);
+    const WorkbookResult result = write(table, table.tableRowCount(), 5);
     QVERIFY2(result.saved.ok, qPrintable(result.saved.message()));
     // The control character's calc rendering is the office's business; the
     // file itself holds the character, as checked below.
@@ -257,7 +257,7 @@ void ExportTest::sheetName()
     QFETCH(QString, wanted);
     QFETCH(QString, sheet);
     ResultsTable table;
-    const WorkbookResult result = write(table, table.RowCount(), 5, 1, wanted);
+    const WorkbookResult result = write(table, table.tableRowCount(), 5, 1, wanted);
     QVERIFY2(result.saved.ok, qPrintable(result.saved.message()));
     QCOMPARE(result.sheetName, sheet);
     const XlsxProbe probe(result.saved.path);
@@ -270,12 +270,12 @@ void ExportTest::duplicateHeadersStayReadable()
     // Cleared headers (all empty) and names that differ only in letter case:
     // a worksheet table needs distinct column names.
     ResultsTable table;
-    table.Clear();
-    table.SetCell(0, 1, QStringLiteral("Title"));
-    table.SetCell(0, 2, QStringLiteral("TITLE"));
-    table.SetCell(1, 1, QStringLiteral("kept"));
+    table.clearCells();
+    table.setCell(0, 1, QStringLiteral("Title"));
+    table.setCell(0, 2, QStringLiteral("TITLE"));
+    table.setCell(1, 1, QStringLiteral("kept"));
 
-    const WorkbookResult result = write(table, table.RowCount(), 5);
+    const WorkbookResult result = write(table, table.tableRowCount(), 5);
     QVERIFY2(result.saved.ok, qPrintable(result.saved.message()));
     QCOMPARE(result.tableRange, QStringLiteral("A1:E2"));
 
@@ -300,9 +300,9 @@ void ExportTest::duplicateHeadersStayReadable()
 void ExportTest::overlongHeaderLeavesPlainCells()
 {
     ResultsTable table;
-    table.SetCell(0, 3, QString(300, u'D'));
-    table.SetCell(1, 1, QStringLiteral("data"));
-    const WorkbookResult result = write(table, table.RowCount(), 5);
+    table.setCell(0, 3, QString(300, u'D'));
+    table.setCell(1, 1, QStringLiteral("data"));
+    const WorkbookResult result = write(table, table.tableRowCount(), 5);
     QVERIFY2(result.saved.ok, qPrintable(result.saved.message()));
     QCOMPARE(result.tableRange, QString());
     const XlsxProbe probe(result.saved.path);
@@ -317,7 +317,7 @@ void ExportTest::columnWidthsFitLongestText()
     fillAsAfterRun(table,
                    {{longTitle, "a@b.example", "short", "http://x.example/"},
                     {"t", "", QString(400, u'd'), QStringLiteral(u"http://例え.example/日本語のページ")}});
-    const WorkbookResult result = write(table, table.RowCount(), 5);
+    const WorkbookResult result = write(table, table.tableRowCount(), 5);
     QVERIFY2(result.saved.ok, qPrintable(result.saved.message()));
     const QMap<int, double> widths = XlsxProbe(result.saved.path).columnWidths();
     QCOMPARE(widths.size(), 5);
@@ -337,13 +337,13 @@ void ExportTest::columnWidthsFitLongestText()
 void ExportTest::overlongCellIsCut()
 {
     ResultsTable table;
-    table.SetCell(1, 3, QString(40000, u'x'));
+    table.setCell(1, 3, QString(40000, u'x'));
     // A surrogate pair right at the cut must not be split.
-    table.SetCell(1, 1, QString(WorkbookWriter::MaxCellLength - 1, u'y') + QStringLiteral(u"🙂"));
+    table.setCell(1, 1, QString(WorkbookWriter::MaxCellLength - 1, u'y') + QStringLiteral(u"🙂"));
     // The file spells each control character in 7 characters; the cell's
     // limit counts them so, or the whole cell would be refused and left empty.
-    table.SetCell(1, 2, QString(32700, u'z') + QString(10, QChar(7)));
-    const WorkbookResult result = write(table, table.RowCount(), 5);
+    table.setCell(1, 2, QString(32700, u'z') + QString(10, QChar(7)));
+    const WorkbookResult result = write(table, table.tableRowCount(), 5);
     QVERIFY2(result.saved.ok, qPrintable(result.saved.message()));
     QCOMPARE(result.truncatedCells, 3);
     const auto cells = XlsxProbe(result.saved.path).cells();
@@ -358,7 +358,7 @@ void ExportTest::overlongCellIsCut()
     SpreadsheetExporter exporter(WorkbookOpener({}, {}), out);
     QSignalSpy cut(&exporter, &SpreadsheetExporter::cellsCut);
     QSignalSpy failed(&exporter, &SpreadsheetExporter::failed);
-    QVERIFY(exporter.exportTable(table, table.RowCount(), 5, 1, QString()));
+    QVERIFY(exporter.exportTable(table, table.tableRowCount(), 5, 1, QString()));
     QVERIFY(failed.wait(WaitMs)); // no application to open it
     QCOMPARE(cut.count(), 1);
     QCOMPARE(cut.at(0).at(0).toInt(), 3);
@@ -372,9 +372,9 @@ void ExportTest::workbookNames()
     QDir().mkpath(folder.path());
     const QDateTime when(QDate(2026, 12, 7), QTime(14, 3, 59));
 
-    const SaveOutcome first = WorkbookWriter::ReservePath(folder, when);
-    const SaveOutcome second = WorkbookWriter::ReservePath(folder, when);
-    const SaveOutcome third = WorkbookWriter::ReservePath(folder, when);
+    const SaveOutcome first = WorkbookWriter::reservePath(folder, when);
+    const SaveOutcome second = WorkbookWriter::reservePath(folder, when);
+    const SaveOutcome third = WorkbookWriter::reservePath(folder, when);
     QVERIFY(first.ok && second.ok && third.ok);
     QCOMPARE(QFileInfo(first.path).fileName(), QStringLiteral("Quillmark results 2026-12-07 14-03.xlsx"));
     QCOMPARE(QFileInfo(second.path).fileName(),
@@ -383,7 +383,7 @@ void ExportTest::workbookNames()
     QCOMPARE(QFileInfo(first.path).absolutePath(), folder.absolutePath());
 
     const SaveOutcome missing =
-        WorkbookWriter::ReservePath(QDir(folder.filePath(QStringLiteral("gone"))), when);
+        WorkbookWriter::reservePath(QDir(folder.filePath(QStringLiteral("gone"))), when);
     QVERIFY(!missing.ok);
     QVERIFY(missing.message().contains(QStringLiteral("gone")));
 }
@@ -412,12 +412,12 @@ void ExportTest::exporterOpensWorkbook()
 
     ResultsTable table;
     fillAsAfterRun(table, {{"Title", "e@mail.example", "Text", "http://site.example/"}});
-    SpreadsheetExporter exporter(WorkbookOpener(WorkbookOpener::DefaultCommands(), {bin}), out);
+    SpreadsheetExporter exporter(WorkbookOpener(WorkbookOpener::defaultCommands(), {bin}), out);
     QSignalSpy started(&exporter, &SpreadsheetExporter::started);
     QSignalSpy finished(&exporter, &SpreadsheetExporter::finished);
     QSignalSpy failed(&exporter, &SpreadsheetExporter::failed);
 
-    QVERIFY(exporter.FlexGrid_To_Excel(table, table.RowCount(), 5, 1, QString()));
+    QVERIFY(exporter.exportTable(table, table.tableRowCount(), 5, 1, QString()));
     QCOMPARE(started.count(), 1);
     QVERIFY(exporter.isBusy());
     QVERIFY(finished.wait(WaitMs));
@@ -440,10 +440,10 @@ void ExportTest::noApplicationKeepsWorkbook()
     QDir().mkpath(out);
 
     ResultsTable table;
-    SpreadsheetExporter exporter(WorkbookOpener(WorkbookOpener::DefaultCommands(), {emptyBin}), out);
+    SpreadsheetExporter exporter(WorkbookOpener(WorkbookOpener::defaultCommands(), {emptyBin}), out);
     QSignalSpy finished(&exporter, &SpreadsheetExporter::finished);
     QSignalSpy failed(&exporter, &SpreadsheetExporter::failed);
-    QVERIFY(exporter.exportTable(table, table.RowCount(), 5, 1, QString()));
+    QVERIFY(exporter.exportTable(table, table.tableRowCount(), 5, 1, QString()));
     QVERIFY(failed.wait(WaitMs));
     QCOMPARE(finished.count(), 0);
     QVERIFY(!exporter.isBusy());
@@ -471,16 +471,16 @@ void ExportTest::exportUsesCellsAtTheCall()
     SpreadsheetExporter exporter(WorkbookOpener({}, {emptyBin}), out);
     QSignalSpy started(&exporter, &SpreadsheetExporter::started);
     QSignalSpy failed(&exporter, &SpreadsheetExporter::failed);
-    QVERIFY(exporter.exportTable(table, table.RowCount(), 5, 1, QString()));
+    QVERIFY(exporter.exportTable(table, table.tableRowCount(), 5, 1, QString()));
     // The outcome is always delivered later, through the event loop.
     QCOMPARE(failed.count(), 0);
     // A second export while the first is being written is refused.
-    QVERIFY(!exporter.exportTable(table, table.RowCount(), 5, 1, QString()));
+    QVERIFY(!exporter.exportTable(table, table.tableRowCount(), 5, 1, QString()));
     QCOMPARE(started.count(), 1);
 
     // The user (or a new batch run) changes the table meanwhile.
-    table.SetCell(1, 1, QStringLiteral("after"));
-    table.ResetForRun();
+    table.setCell(1, 1, QStringLiteral("after"));
+    table.resetForRun();
 
     QVERIFY(failed.wait(WaitMs));
     const QStringList files = QDir(out).entryList(QDir::Files);
@@ -490,7 +490,7 @@ void ExportTest::exportUsesCellsAtTheCall()
     QCOMPARE(cells[1][1], QStringLiteral("before "));
 
     // Ready for the next export.
-    QVERIFY(exporter.exportTable(table, table.RowCount(), 5, 1, QString()));
+    QVERIFY(exporter.exportTable(table, table.tableRowCount(), 5, 1, QString()));
     QVERIFY(failed.wait(WaitMs));
     QCOMPARE(QDir(out).entryList(QDir::Files).size(), 2);
 }
@@ -504,10 +504,10 @@ void ExportTest::writeFailureIsReported()
     const QString missingFolder = m_dir.filePath(QStringLiteral("does-not-exist"));
 
     ResultsTable table;
-    SpreadsheetExporter exporter(WorkbookOpener(WorkbookOpener::DefaultCommands(), {bin}), missingFolder);
+    SpreadsheetExporter exporter(WorkbookOpener(WorkbookOpener::defaultCommands(), {bin}), missingFolder);
     QSignalSpy finished(&exporter, &SpreadsheetExporter::finished);
     QSignalSpy failed(&exporter, &SpreadsheetExporter::failed);
-    QVERIFY(exporter.exportTable(table, table.RowCount(), 5, 1, QString()));
+    QVERIFY(exporter.exportTable(table, table.tableRowCount(), 5, 1, QString()));
     QVERIFY(failed.wait(WaitMs));
     QCOMPARE(finished.count(), 0);
     QCOMPARE(failed.at(0).at(0).toString(), QStringLiteral("Print to Excel"));
@@ -524,12 +524,12 @@ void ExportTest::destroyedWhileWriting()
     const QString out = m_dir.filePath(QStringLiteral("destroyed-out"));
     QDir().mkpath(out);
     ResultsTable table;
-    table.SetRowCount(20000);
-    for (int r = 1; r < table.RowCount(); ++r)
-        table.SetCell(r, 4, QStringLiteral("http://site%1.example/").arg(r));
+    table.setTableRowCount(20000);
+    for (int r = 1; r < table.tableRowCount(); ++r)
+        table.setCell(r, 4, QStringLiteral("http://site%1.example/").arg(r));
     {
         SpreadsheetExporter exporter(WorkbookOpener({}, {}), out);
-        QVERIFY(exporter.exportTable(table, table.RowCount(), 5, 1, QString()));
+        QVERIFY(exporter.exportTable(table, table.tableRowCount(), 5, 1, QString()));
     }
     // The posted outcome died with the exporter; the event loop must not
     // deliver it to freed memory.

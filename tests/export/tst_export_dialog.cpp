@@ -26,12 +26,12 @@ void ExportDialogTest::failureShowsWarningWithoutWaiting()
     window.show();
 
     ResultsTable table;
-    SpreadsheetExporter exporter(WorkbookOpener(WorkbookOpener::DefaultCommands(), {dir.filePath("bin")}),
+    SpreadsheetExporter exporter(WorkbookOpener(WorkbookOpener::defaultCommands(), {dir.filePath("bin")}),
                                  dir.path());
-    SpreadsheetExportDialog::Attach(exporter, &window);
+    SpreadsheetExportDialog::attach(exporter, &window);
     QSignalSpy failed(&exporter, &SpreadsheetExporter::failed);
 
-    QVERIFY(exporter.exportTable(table, table.RowCount(), 5, 1, QString()));
+    QVERIFY(exporter.exportTable(table, table.tableRowCount(), 5, 1, QString()));
     QVERIFY(QApplication::overrideCursor() != nullptr);
     // The box is opened from the failure signal; were it run with exec(),
     // the wait below would never return.
@@ -61,11 +61,11 @@ void ExportDialogTest::cutCellsAreToldWithoutWaiting()
     window.show();
 
     ResultsTable table;
-    table.SetCell(1, 3, QString(40000, u'x'));
+    table.setCell(1, 3, QString(40000, u'x'));
     SpreadsheetExporter exporter(WorkbookOpener({}, {dir.filePath("bin")}), dir.path());
-    SpreadsheetExportDialog::Attach(exporter, &window);
+    SpreadsheetExportDialog::attach(exporter, &window);
     QSignalSpy failed(&exporter, &SpreadsheetExporter::failed);
-    QVERIFY(exporter.exportTable(table, table.RowCount(), 5, 1, QString()));
+    QVERIFY(exporter.exportTable(table, table.tableRowCount(), 5, 1, QString()));
     QVERIFY(failed.wait(60000));
 
     QMessageBox* note = nullptr;

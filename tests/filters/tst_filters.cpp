@@ -150,7 +150,7 @@ void TestFilterLists::removeSelected()
     select(list, selected);
     QCOMPARE(list.selectedRows(), selected);
 
-    list.RemoveSelectedItems();
+    list.removeSelectedItems();
     QStringList expected;
     for (const int r : kept)
         expected.append(texts[r]);

@@ -241,22 +241,22 @@ void TestHostile::batchRunOverHostileServers()
     ResultsTable rows;
     QVERIFY(LoadResults(rows, output, QStringLiteral("|[@]|")));
     QStringList rowUrls;
-    for (int r = 1; r < rows.RowCount(); ++r) {
-        rowUrls.append(rows.Cell(r, 4));
-        QVERIFY(!rows.Cell(r, 1).contains(QLatin1String("SECRET")));
-        QVERIFY(!rows.Cell(r, 2).contains(QLatin1String("local.example")));
+    for (int r = 1; r < rows.tableRowCount(); ++r) {
+        rowUrls.append(rows.cell(r, 4));
+        QVERIFY(!rows.cell(r, 1).contains(QLatin1String("SECRET")));
+        QVERIFY(!rows.cell(r, 2).contains(QLatin1String("local.example")));
     }
     qsizetype from = 0;
     for (int i = 0; i < goodUrls.size(); ++i) {
         const qsizetype at = rowUrls.indexOf(goodUrls[i], from);
         QVERIFY2(at >= 0, qPrintable(goodUrls[i]));
-        QCOMPARE(rows.Cell(int(at) + 1, 1), m_goodPages[i].title);
+        QCOMPARE(rows.cell(int(at) + 1, 1), m_goodPages[i].title);
         from = at + 1;
     }
     // The 5 MB title came through whole.
     const qsizetype huge = rowUrls.indexOf(m_server->url(QStringLiteral("/huge-title")));
     QVERIFY(huge >= 0);
-    QVERIFY(rows.Cell(int(huge) + 1, 1).size() >= HostileCatalogue::TitleBytes - 10);
+    QVERIFY(rows.cell(int(huge) + 1, 1).size() >= HostileCatalogue::TitleBytes - 10);
 
     QCOMPARE(localFileAccesses(), 0);
     for (const QString& line : m_server->requestLines())

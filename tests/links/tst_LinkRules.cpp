@@ -80,7 +80,7 @@ void LinkRulesTests::unwrap()
 {
     QFETCH(QString, href);
     QFETCH(QString, expected);
-    QCOMPARE(LinkHarvester::UnwrapEmbeddedUrl(href), expected);
+    QCOMPARE(LinkHarvester::unwrapEmbeddedUrl(href), expected);
 }
 
 void LinkRulesTests::typedLink_data()
@@ -105,12 +105,12 @@ void LinkRulesTests::typedLink()
 {
     QFETCH(QString, text);
     QFETCH(bool, accepted);
-    QCOMPARE(LinkListOps::AcceptsTypedLink(text), accepted);
+    QCOMPARE(LinkListOps::acceptsTypedLink(text), accepted);
 
     SortedListModel links;
     links.add(QStringLiteral("http://kept.example/"));
     LinkListOps ops(links);
-    QCOMPARE(ops.AddTypedLink(text, false), accepted);
+    QCOMPARE(ops.addTypedLink(text, false), accepted);
     QCOMPARE(links.count(), accepted ? 2 : 1);
     if (accepted)
         QVERIFY(links.entries().contains(text));
@@ -161,7 +161,7 @@ void LinkRulesTests::framesRule()
 {
     QFETCH(PageAnchors, page);
     QFETCH(QStringList, expected);
-    QCOMPARE(LinkHarvester::HarvestPage(page), expected);
+    QCOMPARE(LinkHarvester::harvestPage(page), expected);
 }
 
 void LinkRulesTests::harvestKeepsTheFirstOfEqualTexts()
@@ -169,12 +169,12 @@ void LinkRulesTests::harvestKeepsTheFirstOfEqualTexts()
     SortedListModel links;
     links.add(QStringLiteral("http://SITE.example/"));
     LinkListOps ops(links);
-    ops.AddHarvest(pageWith({"http://site.example/", "http://Site.example/"}));
+    ops.addHarvest(pageWith({"http://site.example/", "http://Site.example/"}));
     QCOMPARE(links.entries(), QStringList{"http://SITE.example/"});
 
     SortedListModel fresh;
     LinkListOps freshOps(fresh);
-    freshOps.AddHarvest(pageWith({"http://Site.example/", "http://site.example/"}));
+    freshOps.addHarvest(pageWith({"http://Site.example/", "http://site.example/"}));
     QCOMPARE(fresh.entries(), QStringList{"http://Site.example/"});
 }
 
@@ -182,7 +182,7 @@ void LinkRulesTests::emptyTargetsLeaveOneEmptyEntry()
 {
     SortedListModel links;
     LinkListOps ops(links);
-    ops.AddHarvest(pageWith({"", "http://a/", ""}));
+    ops.addHarvest(pageWith({"", "http://a/", ""}));
     QCOMPARE(links.entries(), (QStringList{"", "http://a/"}));
 }
 
@@ -191,8 +191,8 @@ void LinkRulesTests::typedLinkIsNotDeduplicated()
     SortedListModel links;
     LinkListOps ops(links);
     const QString url = QStringLiteral("http://t/?u=http://inner/");
-    QVERIFY(ops.AddTypedLink(url, false));
-    QVERIFY(ops.AddTypedLink(url, false));
+    QVERIFY(ops.addTypedLink(url, false));
+    QVERIFY(ops.addTypedLink(url, false));
     QCOMPARE(links.entries(), (QStringList{url, url}));
 }
 
@@ -222,7 +222,7 @@ void LinkRulesTests::badUrls()
     SortedListModel links;
     links.addMany(entries);
     LinkListOps ops(links);
-    QCOMPARE(ops.RemoveBadUrlMatches(patterns), int(entries.size() - expected.size()));
+    QCOMPARE(ops.removeBadUrlMatches(patterns), int(entries.size() - expected.size()));
     QCOMPARE(links.entries(), expected);
 }
 
@@ -233,7 +233,7 @@ void LinkRulesTests::badUrlsKeepOrderOfEqualTexts()
     links.add(QStringLiteral("http://B/"));
     links.add(QStringLiteral("http://x/"));
     LinkListOps ops(links);
-    QCOMPARE(ops.RemoveBadUrlMatches({QStringLiteral("x")}), 1);
+    QCOMPARE(ops.removeBadUrlMatches({QStringLiteral("x")}), 1);
     QCOMPARE(links.entries(), (QStringList{"http://b/", "http://B/"}));
 }
 

@@ -418,7 +418,7 @@ void LinksAreaTests::copyLinkCopiesTheCurrentEntry()
 
     // With no current entry the clipboard is left empty.
     m_workspace->linkList().selectionModel()->clear();
-    m_area->CopyLink();
+    m_area->copyLink();
     QCOMPARE(QGuiApplication::clipboard()->text(), QString());
 }
 

@@ -102,14 +102,14 @@ void LinksRoadTests::pageOnScreenToResultRows()
         // The missing page (404) and the picture (not HTML) are refused.
         const ResultsTable& results = workspace.results();
         // Header, three rows in run order, and the table's one empty row below them.
-        QCOMPARE(results.RowCount(), 5);
+        QCOMPARE(results.tableRowCount(), 5);
         const QStringList titles{"Site One", "Site Two", "Site Three"};
         for (int row = 1; row <= 3; ++row) {
-            QCOMPARE(results.Cell(row, 0), QString::number(row));
-            QCOMPARE(results.Cell(row, 1), titles.at(row - 1));
-            QCOMPARE(results.Cell(row, 4), expectedList.at(row + 1));
+            QCOMPARE(results.cell(row, 0), QString::number(row));
+            QCOMPARE(results.cell(row, 1), titles.at(row - 1));
+            QCOMPARE(results.cell(row, 4), expectedList.at(row + 1));
         }
-        QCOMPARE(results.Cell(4, 4), QString());
+        QCOMPARE(results.cell(4, 4), QString());
     }
 }
 

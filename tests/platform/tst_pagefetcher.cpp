@@ -348,14 +348,14 @@ void TestPageFetcher::openUrlFinishesOnOwnerThreadWhileLoopRuns()
     connect(&fetcher, &PageFetcher::finished, this,
             [&deliveredOn] { deliveredOn = QThread::currentThread(); });
 
-    fetcher.OpenURL(server.url("/slow").toString());
+    fetcher.openUrl(server.url("/slow").toString());
     QVERIFY(fetcher.isBusy());
     QVERIFY(spy.wait(5000));
     QCOMPARE(deliveredOn, QThread::currentThread());
     QVERIFY2(ticks > 0, "the event loop did not run while the page was in flight");
     QVERIFY(!fetcher.isBusy());
     QCOMPARE(fetcher.body(), QStringLiteral("<title>Slow</title>"));
-    QVERIFY(fetcher.GetHeader().startsWith(QStringLiteral("HTTP/1.1 200 OK")));
+    QVERIFY(fetcher.getHeader().startsWith(QStringLiteral("HTTP/1.1 200 OK")));
     QCOMPARE(spy.first().first().value<FetchResult>().url, server.url("/slow").toString());
 }
 
@@ -369,9 +369,9 @@ void TestPageFetcher::newerOpenUrlSupersedesOlder()
 
     PageFetcher fetcher(nullptr, quickFetchOptions());
     QSignalSpy spy(&fetcher, &PageFetcher::finished);
-    fetcher.OpenURL(server.url("/old").toString());
+    fetcher.openUrl(server.url("/old").toString());
     QTRY_COMPARE(server.requestCount("/old"), 1); // in flight, not merely queued
-    fetcher.OpenURL(server.url("/new").toString());
+    fetcher.openUrl(server.url("/new").toString());
     QVERIFY(spy.wait(5000));
     QCOMPARE(fetcher.body(), QStringLiteral("new"));
     QTRY_COMPARE(server.abandonedConnections(), 1); // the older transfer was dropped, not awaited
@@ -384,11 +384,11 @@ void TestPageFetcher::abortSuppressesFinished()
     server.route("/p", TestHttpResponse::html("p"));
     PageFetcher fetcher(nullptr, quickFetchOptions());
     QSignalSpy spy(&fetcher, &PageFetcher::finished);
-    fetcher.OpenURL(server.url("/p").toString());
+    fetcher.openUrl(server.url("/p").toString());
     fetcher.abort();
     QVERIFY(!fetcher.isBusy());
     // A later fetch on the same fetcher still works and is the only one reported.
-    fetcher.OpenURL(server.url("/p").toString());
+    fetcher.openUrl(server.url("/p").toString());
     QVERIFY(spy.wait(5000));
     QTest::qWait(50);
     QCOMPARE(spy.count(), 1);
@@ -404,7 +404,7 @@ void TestPageFetcher::destroyingBusyFetcherDropsItsTransfer()
     options.totalTimeoutMs = 600000;
     {
         PageFetcher fetcher(nullptr, options);
-        fetcher.OpenURL(server.url("/never").toString());
+        fetcher.openUrl(server.url("/never").toString());
         QTRY_COMPARE(server.requestCount("/never"), 1);
     }
     // The destructor hung up instead of waiting for the answer.

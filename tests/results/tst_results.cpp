@@ -2,7 +2,6 @@
 #include "results/AsciiDatabase.h"
 #include "results/ResultsColumnWidths.h"
 #include "results/ResultsTable.h"
-#include "run/RunReport.h"
 #include "settings/ProgramFolder.h"
 #include "settings/Settings.h"
 
@@ -21,10 +20,10 @@ const QString D = QStringLiteral("|[@]|");
 QStringList dataRows(const ResultsTable& t)
 {
     QStringList rows;
-    for (int r = 1; r < t.RowCount(); ++r) {
+    for (int r = 1; r < t.tableRowCount(); ++r) {
         QStringList cells;
-        for (int c = 0; c < t.ColumnCount(); ++c)
-            cells.append(t.Cell(r, c));
+        for (int c = 0; c < t.columnCount(); ++c)
+            cells.append(t.cell(r, c));
         rows.append(cells.join(" / "));
     }
     return rows;
@@ -33,25 +32,25 @@ QStringList dataRows(const ResultsTable& t)
 QStringList headerRow(const ResultsTable& t)
 {
     QStringList cells;
-    for (int c = 0; c < t.ColumnCount(); ++c)
-        cells.append(t.Cell(0, c));
+    for (int c = 0; c < t.columnCount(); ++c)
+        cells.append(t.cell(0, c));
     return cells;
 }
 
 // What the batch run does for each accepted page.
 void addAccepted(ResultsTable& t, int count, const QString& url, const QString& title)
 {
-    t.InsertRow(count);
-    t.SetCell(count, 0, QString::number(count));
-    t.SetCell(count, 4, url);
-    t.SetCell(count, 1, title);
-    t.SetCell(count, 2, "info@" + url.section('/', 2, 2));
-    t.SetCell(count, 3, "about " + title);
+    t.insertTableRow(count);
+    t.setCell(count, 0, QString::number(count));
+    t.setCell(count, 4, url);
+    t.setCell(count, 1, title);
+    t.setCell(count, 2, "info@" + url.section('/', 2, 2));
+    t.setCell(count, 3, "about " + title);
 }
 
 void fillLikeARun(ResultsTable& t)
 {
-    t.ResetForRun();
+    t.resetForRun();
     addAccepted(t, 1, "http://a.example/", "A");
     addAccepted(t, 2, "http://b.example/x", "B");
     addAccepted(t, 3, "http://c.example/", "C");
@@ -91,8 +90,6 @@ private Q_SLOTS:
 
     void columnWidthsRoundHalfToEven_data();
     void columnWidthsRoundHalfToEven();
-    void runReportKeepsTextsLiterally_data();
-    void runReportKeepsTextsLiterally();
 
 private:
     QString path(const QString& name) const { return m_tmp->filePath(name); }
@@ -102,8 +99,8 @@ private:
 void TestResults::startsWithHeaderAndOneEmptyRow()
 {
     ResultsTable t;
-    QCOMPARE(t.RowCount(), 2);
-    QCOMPARE(t.ColumnCount(), 5);
+    QCOMPARE(t.tableRowCount(), 2);
+    QCOMPARE(t.columnCount(), 5);
     QCOMPARE(headerRow(t), (QStringList{"#", "Title", "Email", "Description", "URL"}));
     QCOMPARE(dataRows(t), QStringList{" /  /  /  / "});
     QCOMPARE(t.rowCount(), 1);
@@ -113,9 +110,9 @@ void TestResults::startsWithHeaderAndOneEmptyRow()
 void TestResults::runLeavesTrailingEmptyRow()
 {
     ResultsTable t;
-    t.InsertRow(1);
-    t.SetCell(1, 1, "left over from an earlier run");
-    t.SetCell(0, 1, "renamed header");
+    t.insertTableRow(1);
+    t.setCell(1, 1, "left over from an earlier run");
+    t.setCell(0, 1, "renamed header");
     fillLikeARun(t);
     QCOMPARE(headerRow(t), (QStringList{"#", "Title", "Email", "Description", "URL"}));
     QCOMPARE(dataRows(t),
@@ -129,12 +126,12 @@ void TestResults::resetForRunAfterALoadWithoutDataRows()
     writeBytes(path("empty.txt"), "");
     ResultsTable t;
     QVERIFY(LoadResults(t, path("empty.txt"), D));
-    QCOMPARE(t.RowCount(), 1);
-    t.ResetForRun();
-    QCOMPARE(t.RowCount(), 1);
+    QCOMPARE(t.tableRowCount(), 1);
+    t.resetForRun();
+    QCOMPARE(t.tableRowCount(), 1);
     addAccepted(t, 1, "http://a.example/", "A");
-    QCOMPARE(t.RowCount(), 2);
-    QCOMPARE(t.Cell(1, 0), QStringLiteral("1"));
+    QCOMPARE(t.tableRowCount(), 2);
+    QCOMPARE(t.cell(1, 0), QStringLiteral("1"));
 }
 
 void TestResults::removeRow_data()
@@ -158,10 +155,10 @@ void TestResults::removeRow()
     ResultsTable t;
     fillLikeARun(t);
     t.setUserEditable(editable);
-    QCOMPARE(t.RemoveRow(row), numbers.size() < 4);
+    QCOMPARE(t.removeTableRow(row), numbers.size() < 4);
     QStringList left;
-    for (int r = 1; r < t.RowCount(); ++r)
-        left.append(t.Cell(r, 0));
+    for (int r = 1; r < t.tableRowCount(); ++r)
+        left.append(t.cell(r, 0));
     QCOMPARE(left, numbers);
 }
 
@@ -174,24 +171,24 @@ void TestResults::onlyDataCellsAreEditable()
     QVERIFY(!(t.flags(number) & Qt::ItemIsEditable));
     QVERIFY(!(t.flags(number) & Qt::ItemIsSelectable));
     QVERIFY(!t.setData(number, "9"));
-    QCOMPARE(t.Cell(1, 0), QStringLiteral("1"));
+    QCOMPARE(t.cell(1, 0), QStringLiteral("1"));
 
     QVERIFY(t.flags(title) & Qt::ItemIsEditable);
     QVERIFY(t.setData(title, "Corrected"));
-    QCOMPARE(t.Cell(1, 1), QStringLiteral("Corrected"));
+    QCOMPARE(t.cell(1, 1), QStringLiteral("Corrected"));
 
     t.setUserEditable(false);
     QVERIFY(!(t.flags(title) & Qt::ItemIsEditable));
     QVERIFY(!t.setData(title, "during a run"));
-    QCOMPARE(t.Cell(1, 1), QStringLiteral("Corrected"));
+    QCOMPARE(t.cell(1, 1), QStringLiteral("Corrected"));
     // The run itself still writes.
-    t.SetCell(1, 1, "by the run");
+    t.setCell(1, 1, "by the run");
     QCOMPARE(t.data(title).toString(), QStringLiteral("by the run"));
 
     // With only one data row left, the last one stays.
     ResultsTable fresh;
-    QVERIFY(!fresh.RemoveRow(1));
-    QCOMPARE(fresh.RowCount(), 2);
+    QVERIFY(!fresh.removeTableRow(1));
+    QCOMPARE(fresh.tableRowCount(), 2);
 }
 
 void TestResults::modelStaysConsistent()
@@ -199,15 +196,15 @@ void TestResults::modelStaysConsistent()
     ResultsTable t;
     QAbstractItemModelTester tester(&t, QAbstractItemModelTester::FailureReportingMode::QtTest);
     fillLikeARun(t);
-    t.RemoveRow(2);
-    t.SetRowCount(1);
-    t.AppendRow();
-    t.AppendRow();
-    t.Clear();
+    t.removeTableRow(2);
+    t.setTableRowCount(1);
+    t.appendRow();
+    t.appendRow();
+    t.clearCells();
     writeBytes(path("db.txt"), "1|[@]|x\r\n2\r\n");
     QVERIFY(LoadResults(t, path("db.txt"), D));
     QCOMPARE(t.rowCount(), 2);
-    t.ResetForRun();
+    t.resetForRun();
     QCOMPARE(t.rowCount(), 1);
 }
 
@@ -236,7 +233,7 @@ void TestResults::runRoundTrip()
     QFETCH(QByteArray, firstLine);
     ResultsTable saved;
     fillLikeARun(saved);
-    saved.SetCell(2, 3, QStringLiteral("caf\u00E9 \u201Cquoted\u201D   "));
+    saved.setCell(2, 3, QStringLiteral("caf\u00E9 \u201Cquoted\u201D   "));
     QVERIFY(SaveResults(saved, path("database.txt"), delimiter).ok);
 
     const QList<QByteArray> lines = readBytes(path("database.txt")).split('\n');
@@ -291,7 +288,7 @@ void TestResults::load()
     writeBytes(path("database.txt"), file);
     ResultsTable t;
     fillLikeARun(t);
-    t.SetCell(0, 2, "changed header");
+    t.setCell(0, 2, "changed header");
     QVERIFY(LoadResults(t, path("database.txt"), delimiter));
     QCOMPARE(headerRow(t), (QStringList{"#", "Title", "Email", "Description", "URL"}));
     QCOMPARE(dataRows(t), rows);
@@ -304,7 +301,7 @@ void TestResults::overlongLineSavesBackExactly()
     writeBytes(path("in.txt"), file);
     ResultsTable t;
     QVERIFY(LoadResults(t, path("in.txt"), D));
-    QCOMPARE(t.RowCount(), 3);
+    QCOMPARE(t.tableRowCount(), 3);
     QVERIFY(SaveResults(t, path("out.txt"), D).ok);
     QCOMPARE(readBytes(path("out.txt")), file);
 }
@@ -395,88 +392,6 @@ void TestResults::columnWidthsRoundHalfToEven()
     QCOMPARE(widths[0], first);
     for (int c = 1; c < ResultsTable::Columns; ++c)
         QCOMPARE(widths[c], other);
-}
-
-// Each row's texts go into one line of a report; the file must hold exactly
-// the header line and that line, quoted where a reader would otherwise split
-// or join fields.
-void TestResults::runReportKeepsTextsLiterally_data()
-{
-    QTest::addColumn<QString>("url");
-    QTest::addColumn<QString>("reason");
-    QTest::addColumn<QString>("contentType");
-    QTest::addColumn<bool>("numbers");
-    QTest::addColumn<QByteArray>("line");
-
-    QTest::newRow("plain") << "http://a.example/"
-                           << "status line not accepted: HTTP/1.1 404 Not Found"
-                           << "text/html; charset=utf-8" << true
-                           << QByteArray(
-                                  "7,http://a.example/,refused,status line not accepted: HTTP/1.1 404 Not "
-                                  "Found,HTTP/1.1 404 Not Found,text/html; charset=utf-8,512,40\r\n");
-    QTest::newRow("comma") << "http://a.example/?a=1,2"
-                           << "bad word in the title: cheap"
-                           << "text/html;a=1,b=2" << true
-                           << QByteArray("7,\"http://a.example/?a=1,2\",refused,bad word in the title: "
-                                         "cheap,HTTP/1.1 404 Not Found,\"text/html;a=1,b=2\",512,40\r\n");
-    QTest::newRow("quotes") << "http://a.example/\"x\""
-                            << "bad word in the title: \"cheap\"\""
-                            << "" << true
-                            << QByteArray("7,\"http://a.example/\"\"x\"\"\",refused,\"bad word in the title: "
-                                          "\"\"cheap\"\"\"\"\",HTTP/1.1 404 Not Found,,512,40\r\n");
-    QTest::newRow("line breaks") << "http://a.example/"
-                                 << "fetch failed: one\r\ntwo\rthree\nfour"
-                                 << "" << true
-                                 << QByteArray(
-                                        "7,http://a.example/,refused,\"fetch failed: "
-                                        "one\r\ntwo\rthree\nfour\",HTTP/1.1 404 Not Found,,512,40\r\n");
-    QTest::newRow("non-ASCII") << QString::fromUtf8("http://b\xC3\xBC"
-                                                    "cher.example/\xE6\x97\xA5 \xF0\x9F\x98\x80")
-                               << QString::fromUtf8("bad word in the title: gr\xC3\xBC"
-                                                    "n")
-                               << "" << true
-                               << QByteArray("7,http://b\xC3\xBC"
-                                             "cher.example/\xE6\x97\xA5 \xF0\x9F\x98\x80,"
-                                             "refused,bad word in the title: gr\xC3\xBC"
-                                             "n,HTTP/1.1 404 Not "
-                                             "Found,,512,40\r\n");
-    // A hostile server's answer must not become a formula in a spreadsheet.
-    QTest::newRow("formula") << "=HYPERLINK(\"http://x.example\")"
-                             << "content type is not HTML: @SUM(1)"
-                             << "-2+3" << true
-                             << QByteArray(
-                                    "7,\"'=HYPERLINK(\"\"http://x.example\"\")\",refused,content type is not "
-                                    "HTML: @SUM(1),HTTP/1.1 404 Not Found,'-2+3,512,40\r\n");
-    QTest::newRow("no numbers") << "http://c.example/"
-                                << ""
-                                << "" << false
-                                << QByteArray("7,http://c.example/,refused,,HTTP/1.1 404 Not Found,,,\r\n");
-}
-
-void TestResults::runReportKeepsTextsLiterally()
-{
-    QFETCH(QString, url);
-    QFETCH(QString, reason);
-    QFETCH(QString, contentType);
-    QFETCH(bool, numbers);
-    QFETCH(QByteArray, line);
-
-    RunReport::Line l;
-    l.index = 7;
-    l.url = url;
-    l.outcome = "refused";
-    l.reason = reason;
-    l.statusLine = "HTTP/1.1 404 Not Found";
-    l.contentType = contentType;
-    if (numbers) {
-        l.bytes = 512;
-        l.milliseconds = 40;
-    }
-    RunReport report;
-    report.append(l);
-    QVERIFY(report.save(path("report.csv")).ok);
-    QCOMPARE(readBytes(path("report.csv")),
-             "index,url,outcome,reason,status_line,content_type,bytes,milliseconds\r\n" + line);
 }
 
 QTEST_GUILESS_MAIN(TestResults)

@@ -152,20 +152,20 @@ void TestBatchRun::emptyListResetsTableAndIsDone()
 {
     QFETCH(int, rowsBefore);
     QFETCH(int, rowsAfter);
-    m_table->SetRowCount(rowsBefore);
+    m_table->setTableRowCount(rowsBefore);
     for (int r = 0; r < rowsBefore; ++r)
-        m_table->SetCell(r, 1, QStringLiteral("old"));
+        m_table->setCell(r, 1, QStringLiteral("old"));
     QSignalSpy progress(m_run.get(), &BatchRun::progressChanged);
     QSignalSpy processed(m_run.get(), &BatchRun::processedChanged);
     QSignalSpy added(m_run.get(), &BatchRun::addedChanged);
 
     runToEnd(*m_run);
     QCOMPARE(m_run->statusText(), QStringLiteral(" Done!"));
-    QCOMPARE(m_table->RowCount(), rowsAfter);
-    QCOMPARE(m_table->Cell(0, 1), QStringLiteral("Title"));
-    QCOMPARE(m_table->Cell(0, 0), QStringLiteral("#"));
+    QCOMPARE(m_table->tableRowCount(), rowsAfter);
+    QCOMPARE(m_table->cell(0, 1), QStringLiteral("Title"));
+    QCOMPARE(m_table->cell(0, 0), QStringLiteral("#"));
     if (rowsAfter > 1)
-        QCOMPARE(m_table->Cell(1, 1), QString());
+        QCOMPARE(m_table->cell(1, 1), QString());
     QCOMPARE(processed.count(), 1);
     QCOMPARE(processed.first().first().toInt(), 0);
     QCOMPARE(added.first().first().toInt(), 0);
@@ -187,15 +187,15 @@ void TestBatchRun::secondOfThreeRefusedByStatus()
     QCOMPARE(m_run->processed(), 3);
     QCOMPARE(m_run->added(), 2);
     QCOMPARE(m_run->statusText(), QStringLiteral(" Done!"));
-    QCOMPARE(m_table->RowCount(), 4); // header, two rows, the empty row left by the reset
-    QCOMPARE(m_table->Cell(1, 0), QStringLiteral("1"));
-    QCOMPARE(m_table->Cell(2, 0), QStringLiteral("2"));
-    QCOMPARE(m_table->Cell(1, 4), m_server->url("/p1").toString());
-    QCOMPARE(m_table->Cell(2, 4), m_server->url("/p3").toString());
-    QCOMPARE(m_table->Cell(2, 1), QStringLiteral("Page 3"));
-    QCOMPARE(m_table->Cell(2, 2), QStringLiteral("info@example.org"));
-    QCOMPARE(m_table->Cell(2, 3), QStringLiteral("About 3"));
-    QCOMPARE(m_table->Cell(3, 4), QString());
+    QCOMPARE(m_table->tableRowCount(), 4); // header, two rows, the empty row left by the reset
+    QCOMPARE(m_table->cell(1, 0), QStringLiteral("1"));
+    QCOMPARE(m_table->cell(2, 0), QStringLiteral("2"));
+    QCOMPARE(m_table->cell(1, 4), m_server->url("/p1").toString());
+    QCOMPARE(m_table->cell(2, 4), m_server->url("/p3").toString());
+    QCOMPARE(m_table->cell(2, 1), QStringLiteral("Page 3"));
+    QCOMPARE(m_table->cell(2, 2), QStringLiteral("info@example.org"));
+    QCOMPARE(m_table->cell(2, 3), QStringLiteral("About 3"));
+    QCOMPARE(m_table->cell(3, 4), QString());
     QCOMPARE(m_server->requestCount("/p2"), 1);
 }
 
@@ -321,9 +321,9 @@ void TestBatchRun::pageWithoutTitleOrDescriptionGetsFallbacks()
 
     runToEnd(*m_run);
     QCOMPARE(m_run->added(), 1);
-    QCOMPARE(m_table->Cell(1, 1), QStringLiteral("No Title Here"));
-    QCOMPARE(m_table->Cell(1, 2), QStringLiteral("webmaster@bare.html"));
-    QCOMPARE(m_table->Cell(1, 3), QStringLiteral("bare.html"));
+    QCOMPARE(m_table->cell(1, 1), QStringLiteral("No Title Here"));
+    QCOMPARE(m_table->cell(1, 2), QStringLiteral("webmaster@bare.html"));
+    QCOMPARE(m_table->cell(1, 3), QStringLiteral("bare.html"));
 }
 
 void TestBatchRun::lfOnlyPageGoesThroughLineBreakRemoval()
@@ -334,8 +334,8 @@ void TestBatchRun::lfOnlyPageGoesThroughLineBreakRemoval()
                                            "</head>\n</html>\n"));
     m_links->add(m_server->url("/lf").toString());
     runToEnd(*m_run);
-    QCOMPARE(m_table->Cell(1, 1), QStringLiteral("Unix Title"));
-    QCOMPARE(m_table->Cell(1, 3), QStringLiteral("first linesecond line"));
+    QCOMPARE(m_table->cell(1, 1), QStringLiteral("Unix Title"));
+    QCOMPARE(m_table->cell(1, 3), QStringLiteral("first linesecond line"));
     QVERIFY(m_run->pageBuffer().contains(QStringLiteral("<html>\r\n<head>\r\n")));
 }
 
@@ -348,7 +348,7 @@ void TestBatchRun::failedFetchIsProcessedAndRunGoesOn()
     // The content-type check is on by default: the empty header block refuses the failed URL.
     QCOMPARE(m_run->processed(), 2);
     QCOMPARE(m_run->added(), 1);
-    QCOMPARE(m_table->Cell(1, 4), m_server->url("/p1").toString());
+    QCOMPARE(m_table->cell(1, 4), m_server->url("/p1").toString());
     QCOMPARE(buffers.count(), 2);
     QCOMPARE(buffers.last().first().toString(), QString()); // never the previous page
 }
@@ -433,8 +433,8 @@ void TestBatchRun::settingChangedWhileWaitingAppliesToNextUrl()
             m_settings->setSelected(Key::TitleCaps4, true);
     });
     runToEnd(*m_run);
-    QCOMPARE(m_table->Cell(1, 1), QStringLiteral("Page 1"));
-    QCOMPARE(m_table->Cell(2, 1), QStringLiteral("PAGE 2"));
+    QCOMPARE(m_table->cell(1, 1), QStringLiteral("Page 1"));
+    QCOMPARE(m_table->cell(2, 1), QStringLiteral("PAGE 2"));
 }
 
 void TestBatchRun::startWhileRunningIsIgnored()

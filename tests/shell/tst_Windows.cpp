@@ -3,14 +3,14 @@
 #include "ShellFixture.h"
 #include "TestHttpServer.h"
 #include "Version.h"
-#include "shell/ui/ConfigArea.h"
-#include "workspace/Workspace.h"
 #include "shell/browser/BrowserPane.h"
 #include "shell/browser/PictureButton.h"
+#include "shell/ui/ConfigArea.h"
 #include "shell/ui/MainWindow.h"
 #include "shell/ui/SplashWindow.h"
 #include "shell/ui/WindowHelpers.h"
-#include "shell/ui/clsTransparency.h"
+#include "shell/ui/WindowShape.h"
+#include "workspace/Workspace.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -88,8 +88,7 @@ void TestWindows::scanRuns()
     QFETCH(QStringList, rows);
     QFETCH(RectList, expected);
 
-    const QVector<QRect> runs =
-        clsTransparency::ScanRuns(picture(rows), WindowHelpers::colorValue(255, 0, 0));
+    const QVector<QRect> runs = WindowShape::scanRuns(picture(rows), WindowHelpers::colorValue(255, 0, 0));
     QCOMPARE(RectList(runs.begin(), runs.end()), expected);
 }
 
@@ -115,7 +114,7 @@ void TestWindows::translateSystemColor()
     palette.setColor(QPalette::Active, QPalette::Button, QColor(1, 2, 3));
     palette.setColor(QPalette::Active, QPalette::Base, QColor(200, 100, 50));
     palette.setColor(QPalette::Active, QPalette::Highlight, QColor(0, 120, 215));
-    QCOMPARE(WindowHelpers::TranslateSystemColor(colour, palette), expected);
+    QCOMPARE(WindowHelpers::translateSystemColor(colour, palette), expected);
 }
 
 void TestWindows::splashLoad()
@@ -147,7 +146,7 @@ void TestWindows::splashShapeIsTheScannedRegion()
     QWidget next;
     SplashWindow splash(next, 60 * 60 * 1000);
 
-    const QVector<QRect> runs = clsTransparency::ScanRuns(clsTransparency::DrawingSurface(&splash), 255);
+    const QVector<QRect> runs = WindowShape::scanRuns(WindowShape::drawingSurface(&splash), 255);
     QRegion expected;
     for (const QRect& run : runs)
         expected += run;
@@ -205,12 +204,12 @@ void TestWindows::startUpRunsInOrder()
         bool pictures;
     };
     QList<Seen> seen;
-    workspace.results().SetCell(0, 1, QStringLiteral("not yet"));
+    workspace.results().setCell(0, 1, QStringLiteral("not yet"));
     for (const char* name : {"Command42", "Command22", "Command36", "Command38"}) {
         auto* button = new QPushButton(QStringLiteral("Load"), window.area(2));
         button->setObjectName(QString::fromLatin1(name));
         connect(button, &QPushButton::clicked, &window, [&, button] {
-            seen.append({button->objectName(), workspace.results().Cell(0, 1), window.windowTitle(),
+            seen.append({button->objectName(), workspace.results().cell(0, 1), window.windowTitle(),
                          !window.browser().pictureButton(0)->picture().isNull()});
         });
     }
@@ -225,9 +224,9 @@ void TestWindows::startUpRunsInOrder()
         QVERIFY(s.caption.isEmpty());
         QVERIFY(!s.pictures);
     }
-    const QStringList header = {workspace.results().Cell(0, 0), workspace.results().Cell(0, 1),
-                                workspace.results().Cell(0, 2), workspace.results().Cell(0, 3),
-                                workspace.results().Cell(0, 4)};
+    const QStringList header = {workspace.results().cell(0, 0), workspace.results().cell(0, 1),
+                                workspace.results().cell(0, 2), workspace.results().cell(0, 3),
+                                workspace.results().cell(0, 4)};
     QCOMPARE(header, (QStringList{"#", "Title", "Email", "Description", "URL"}));
     for (int i = 0; i < 5; ++i)
         QVERIFY(!window.browser().pictureButton(i)->picture().isNull());

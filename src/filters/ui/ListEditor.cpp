@@ -110,7 +110,7 @@ ListEditor::ListEditor(SortedListModel& list, Settings& settings, const ProgramF
     connect(m_entry, &QLineEdit::returnPressed, this, &ListEditor::add);
     connect(load, &QPushButton::clicked, this, &ListEditor::load);
     connect(save, &QPushButton::clicked, this, &ListEditor::save);
-    connect(remove, &QAction::triggered, &m_list, &SortedListModel::RemoveSelectedItems);
+    connect(remove, &QAction::triggered, &m_list, &SortedListModel::removeSelectedItems);
     connect(m_view, &MenuListView::menuRequested, this, [this](const QPoint& at) { m_menu->popup(at); });
 }
 

@@ -86,7 +86,7 @@ void StatusCodesFrame::select()
 
 void StatusCodesFrame::remove()
 {
-    m_valid.RemoveSelectedItems();
+    m_valid.removeSelectedItems();
 }
 
 void StatusCodesFrame::save()

@@ -38,16 +38,16 @@ LinksArea::LinksArea(Workspace& workspace, DocumentSource& source, Navigate navi
     QAction* testThis = m_popup->addAction(QStringLiteral("Test this URL"));
     testThis->setObjectName(QStringLiteral("mnutest"));
 
-    connect(getLinksButton(), &QPushButton::clicked, this, &LinksArea::GetLinks);
-    connect(typedAddressBox(), &QLineEdit::returnPressed, this, &LinksArea::AddTypedLink);
-    connect(saveLinksButton(), &QPushButton::clicked, this, &LinksArea::SaveLinks);
-    connect(clearAllButton(), &QPushButton::clicked, this, &LinksArea::ClearLinks);
-    connect(removeBadUrlsButton(), &QPushButton::clicked, this, &LinksArea::RemoveBadUrlMatches);
+    connect(getLinksButton(), &QPushButton::clicked, this, &LinksArea::getLinks);
+    connect(typedAddressBox(), &QLineEdit::returnPressed, this, &LinksArea::addTypedLink);
+    connect(saveLinksButton(), &QPushButton::clicked, this, &LinksArea::saveLinks);
+    connect(clearAllButton(), &QPushButton::clicked, this, &LinksArea::clearLinks);
+    connect(removeBadUrlsButton(), &QPushButton::clicked, this, &LinksArea::removeBadUrlMatches);
     connect(remove, &QAction::triggered, this, [this] {
-        m_workspace.linkList().RemoveSelectedItems();
+        m_workspace.linkList().removeSelectedItems();
         showLinkCount();
     });
-    connect(copy, &QAction::triggered, this, &LinksArea::CopyLink);
+    connect(copy, &QAction::triggered, this, &LinksArea::copyLink);
     connect(testThis, &QAction::triggered, this, [this] {
         const SortedListModel& links = m_workspace.linkList();
         if (links.currentRow() >= 0)
@@ -101,7 +101,7 @@ bool LinksArea::clearBeforeAdding() const
     return clearBeforeAddingOption()->isChecked();
 }
 
-void LinksArea::GetLinks()
+void LinksArea::getLinks()
 {
     if (clearBeforeAdding())
         m_workspace.linkList().clear();
@@ -115,22 +115,22 @@ void LinksArea::GetLinks()
 
 void LinksArea::onAnchors(const PageAnchors& page)
 {
-    const int added = m_ops.AddHarvest(page);
+    const int added = m_ops.addHarvest(page);
     showLinkCount();
     if (m_pendingHarvests > 0 && --m_pendingHarvests == 0)
         m_harvestCursor.reset();
     emit linksHarvested(added);
 }
 
-void LinksArea::AddTypedLink()
+void LinksArea::addTypedLink()
 {
-    if (!m_ops.AddTypedLink(typedAddressBox()->text(), clearBeforeAdding()))
+    if (!m_ops.addTypedLink(typedAddressBox()->text(), clearBeforeAdding()))
         return;
     typedAddressBox()->setText(QStringLiteral("http://"));
     showLinkCount();
 }
 
-void LinksArea::SaveLinks()
+void LinksArea::saveLinks()
 {
     if (m_saveDialog) {
         m_saveDialog->raise();
@@ -194,20 +194,20 @@ void LinksArea::onSaveDialogFinished(int result)
     emit saveFinished(saved, path);
 }
 
-void LinksArea::ClearLinks()
+void LinksArea::clearLinks()
 {
     m_workspace.linkList().clear();
     showCounter(0);
 }
 
-void LinksArea::RemoveBadUrlMatches()
+void LinksArea::removeBadUrlMatches()
 {
     const WaitCursor busy;
-    m_ops.RemoveBadUrlMatches(m_workspace.badUrls().entries());
+    m_ops.removeBadUrlMatches(m_workspace.badUrls().entries());
     showLinkCount();
 }
 
-void LinksArea::CopyLink()
+void LinksArea::copyLink()
 {
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();

@@ -41,12 +41,12 @@ public:
     bool clearBeforeAdding() const;
 
 public Q_SLOTS:
-    void GetLinks();
-    void AddTypedLink();
-    void SaveLinks();
-    void ClearLinks();
-    void RemoveBadUrlMatches();
-    void CopyLink();
+    void getLinks();
+    void addTypedLink();
+    void saveLinks();
+    void clearLinks();
+    void removeBadUrlMatches();
+    void copyLink();
 
 Q_SIGNALS:
     // One "Get links" has received the page's anchors and updated the list.

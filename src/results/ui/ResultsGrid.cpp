@@ -41,7 +41,7 @@ ResultsGrid::ResultsGrid(QWidget* parent) : QTableView(parent)
     m_menu->setObjectName(QStringLiteral("mnupopup1"));
     m_removeRow = m_menu->addAction(tr("Remove Selected Row"));
     m_removeRow->setObjectName(QStringLiteral("mnuRemoveRow"));
-    connect(m_removeRow, &QAction::triggered, this, [this] { RemoveSelectedRow(); });
+    connect(m_removeRow, &QAction::triggered, this, [this] { removeSelectedRow(); });
 
     setUpFrozenColumn();
 }
@@ -136,7 +136,7 @@ int ResultsGrid::selectionEndRow() const
     return current.isValid() ? current.row() + 1 : -1;
 }
 
-bool ResultsGrid::RemoveSelectedRow()
+bool ResultsGrid::removeSelectedRow()
 {
     // A run addresses its rows by its own count; a removal under it would make
     // it write into the wrong row.
@@ -145,7 +145,7 @@ bool ResultsGrid::RemoveSelectedRow()
     const int row = selectionEndRow();
     if (row < 1)
         return false;
-    return m_table->RemoveRow(row);
+    return m_table->removeTableRow(row);
 }
 
 void ResultsGrid::ensureCurrentCell()

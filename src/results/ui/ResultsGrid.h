@@ -29,7 +29,7 @@ public:
     int selectionEndRow() const;
     // Removes the selection's end row unless it is the last data row or the
     // table is locked by a run; returns whether a row went.
-    bool RemoveSelectedRow();
+    bool removeSelectedRow();
 
     QMenu* contextMenu() const { return m_menu; }
     QAction* removeRowAction() const { return m_removeRow; }

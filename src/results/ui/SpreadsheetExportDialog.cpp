@@ -8,7 +8,7 @@
 #include <memory>
 #include <optional>
 
-void SpreadsheetExportDialog::Attach(SpreadsheetExporter& exporter, QWidget* parent)
+void SpreadsheetExportDialog::attach(SpreadsheetExporter& exporter, QWidget* parent)
 {
     const QPointer<QWidget> owner(parent);
     // Set on started(), put back on finished() or failed(), and at the latest

@@ -12,5 +12,5 @@ class SpreadsheetExportDialog
 public:
     // Arrow-with-hourglass from started() to finished()/failed(), the
     // warning box on failed() and the note on cellsCut().
-    static void Attach(SpreadsheetExporter& exporter, QWidget* parent);
+    static void attach(SpreadsheetExporter& exporter, QWidget* parent);
 };

@@ -45,7 +45,7 @@ DataArea::DataArea(Workspace& workspace, BatchRun& run, SpreadsheetExporter& exp
     editor->setTabChangesFocus(true);
     editor->document()->setDocumentMargin(1);
     editor->installEventFilter(this);
-    connect(m_ui->MSFlexGrid1, &QAbstractItemView::doubleClicked, this, [this] { BeginCellEdit(); });
+    connect(m_ui->MSFlexGrid1, &QAbstractItemView::doubleClicked, this, [this] { beginCellEdit(); });
 
     connect(getDataButton(), &QPushButton::clicked, &m_run, [this] { m_run.start(); });
     connect(stopButton(), &QPushButton::clicked, this, &DataArea::askToStop);
@@ -69,7 +69,7 @@ DataArea::DataArea(Workspace& workspace, BatchRun& run, SpreadsheetExporter& exp
     connect(&m_run, &BatchRun::analysisAbandoned, this,
             [this](const QString& url, const QString&) { m_abandoned.append(url); });
 
-    SpreadsheetExportDialog::Attach(m_exporter, this);
+    SpreadsheetExportDialog::attach(m_exporter, this);
     setUpRunStrip();
 
     pageBuffer()->setPlainText(pageBufferDisplayText(m_run.pageBuffer()));
@@ -142,7 +142,7 @@ QTextEdit* DataArea::cellEditor() const
     return m_ui->RichTextBox2;
 }
 
-void DataArea::BeginCellEdit()
+void DataArea::beginCellEdit()
 {
     ResultsGrid* grid = m_ui->MSFlexGrid1;
     const QModelIndex current = grid->currentIndex();
@@ -161,7 +161,7 @@ void DataArea::BeginCellEdit()
     editor->setFocus(Qt::OtherFocusReason);
 }
 
-void DataArea::CommitCellEdit()
+void DataArea::commitCellEdit()
 {
     QTextEdit* editor = m_ui->RichTextBox2;
     if (editor->isHidden())
@@ -183,7 +183,7 @@ bool DataArea::eventFilter(QObject* watched, QEvent* event)
         // The editor's own context menu and a switch to another window leave
         // the edit open; any other move of the focus ends it.
         if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
-            CommitCellEdit();
+            commitCellEdit();
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -228,7 +228,7 @@ void DataArea::exportToExcel()
 {
     const ResultsTable& table = m_workspace.results();
     // An export still being written refuses a second one; the click is then lost.
-    m_exporter.FlexGrid_To_Excel(table, table.RowCount(), table.ColumnCount(), 1, QString());
+    m_exporter.exportTable(table, table.tableRowCount(), ResultsTable::Columns, 1, QString());
 }
 
 void DataArea::setRunning(bool running)
@@ -333,7 +333,7 @@ void DataArea::showRefused(bool shown)
 {
     // The grid and its rows stay as they are; the list of refused URLs only
     // lies over them while the button is down.
-    CommitCellEdit();
+    commitCellEdit();
     m_refusedView->setVisible(shown);
     if (shown) {
         m_refusedView->raise();
@@ -347,7 +347,8 @@ void DataArea::testCurrentRow()
     if (!current.isValid())
         return;
     // The grid's rows are the table's rows after its header row.
-    const QString url = m_workspace.results().Cell(current.row() + 1, 4);
+    const QString url =
+        m_workspace.results().cell(ResultsTable::tableRow(current.row()), ResultsTable::UrlColumn);
     if (!url.trimmed().isEmpty())
         m_workspace.requestTest(url);
 }

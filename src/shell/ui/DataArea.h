@@ -59,9 +59,9 @@ public:
     static QString pageBufferDisplayText(const QString& page);
 
     // Opens the cell editor over the grid's current data cell.
-    void BeginCellEdit();
+    void beginCellEdit();
     // Writes the editor's whole text into the cell it was opened on and hides it.
-    void CommitCellEdit();
+    void commitCellEdit();
 
 Q_SIGNALS:
     // A save that failed, after its message box was opened.

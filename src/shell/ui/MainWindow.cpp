@@ -154,7 +154,7 @@ void MainWindow::startUp()
         applyColumnWidths(table, ResultsColumnWidths::forTableWidth(int(std::lround(table->width() * tpp.x))),
                           tpp.x);
     }
-    m_workspace.results().WriteHeader();
+    m_workspace.results().writeHeader();
 
     m_browser->loadPictures();
     setWindowTitle(captionFor(m_browser->title()));
@@ -177,7 +177,7 @@ void MainWindow::onForums()
 
 void MainWindow::onOnTop()
 {
-    WindowHelpers::SetAlwaysOnTop(this, m_ui->Check6->isChecked());
+    WindowHelpers::setAlwaysOnTop(this, m_ui->Check6->isChecked());
 }
 
 void MainWindow::showEvent(QShowEvent* event)

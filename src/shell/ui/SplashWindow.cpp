@@ -2,6 +2,7 @@
 
 #include "Version.h"
 #include "shell/ui/WindowHelpers.h"
+#include "shell/ui/WindowShape.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -65,15 +66,15 @@ SplashWindow::SplashWindow(QWidget& next, int intervalMs)
     m_label1->adjustSize();
     m_label2->adjustSize();
 
-    m_key = WindowHelpers::TranslateSystemColor(BackColor, this->palette());
-    m_transparency.DoTransparency(this, m_key);
+    m_key = WindowHelpers::translateSystemColor(BackColor, this->palette());
+    WindowShape::cutOutKeyColour(this, m_key);
 
     m_timer.setSingleShot(true);
     m_timer.setInterval(intervalMs);
     connect(&m_timer, &QTimer::timeout, this, &SplashWindow::onTimer);
     m_timer.start();
 
-    WindowHelpers::SetAlwaysOnTop(this, true);
+    WindowHelpers::setAlwaysOnTop(this, true);
 }
 
 void SplashWindow::paintEvent(QPaintEvent*)

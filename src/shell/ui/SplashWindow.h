@@ -1,7 +1,5 @@
 #pragma once
 
-#include "shell/ui/clsTransparency.h"
-
 #include <QPixmap>
 #include <QPoint>
 #include <QTimer>
@@ -40,7 +38,6 @@ private:
     QPixmap m_picture;
     QLabel* m_label1 = nullptr; // version
     QLabel* m_label2 = nullptr; // title
-    clsTransparency m_transparency;
     quint32 m_key = BackColor;
     QTimer m_timer;
     bool m_manualDrag = false;

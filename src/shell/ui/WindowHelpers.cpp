@@ -56,7 +56,7 @@ quint32 WindowHelpers::colorValue(int red, int green, int blue)
     return quint32(red & 0xFF) | (quint32(green & 0xFF) << 8) | (quint32(blue & 0xFF) << 16);
 }
 
-quint32 WindowHelpers::TranslateSystemColor(quint32 colour, const QPalette& palette)
+quint32 WindowHelpers::translateSystemColor(quint32 colour, const QPalette& palette)
 {
     if ((colour & 0x80000000u) == 0)
         return colour;
@@ -68,7 +68,7 @@ quint32 WindowHelpers::TranslateSystemColor(quint32 colour, const QPalette& pale
     return colorValue(c.red(), c.green(), c.blue());
 }
 
-void WindowHelpers::SetAlwaysOnTop(QWidget* window, bool on)
+void WindowHelpers::setAlwaysOnTop(QWidget* window, bool on)
 {
     if (!window || !window->isWindow())
         return;

@@ -1,4 +1,4 @@
-#include "shell/ui/clsTransparency.h"
+#include "shell/ui/WindowShape.h"
 
 #include "shell/ui/WindowHelpers.h"
 
@@ -17,7 +17,7 @@ quint32 valueAt(const QImage& image, int x, int y)
 
 } // namespace
 
-QVector<QRect> clsTransparency::ScanRuns(const QImage& surface, quint32 key)
+QVector<QRect> WindowShape::scanRuns(const QImage& surface, quint32 key)
 {
     const QImage image = surface.convertToFormat(QImage::Format_RGB32);
     const int width = image.width();
@@ -38,7 +38,7 @@ QVector<QRect> clsTransparency::ScanRuns(const QImage& surface, quint32 key)
     return runs;
 }
 
-QImage clsTransparency::DrawingSurface(QWidget* form)
+QImage WindowShape::drawingSurface(QWidget* form)
 {
     // The form is frameless, so its outer size is its own size.
     QImage surface(form->size(), QImage::Format_RGB32);
@@ -55,12 +55,12 @@ QImage clsTransparency::DrawingSurface(QWidget* form)
     return surface;
 }
 
-void clsTransparency::DoTransparency(QWidget* form, quint32 key) const
+void WindowShape::cutOutKeyColour(QWidget* form, quint32 key)
 {
     if (!form)
         return;
-    const QImage surface = DrawingSurface(form);
-    const QVector<QRect> runs = ScanRuns(surface, key);
+    const QImage surface = drawingSurface(form);
+    const QVector<QRect> runs = scanRuns(surface, key);
 
     // The union of the runs, drawn as a bitmap and turned into a region in one
     // go: adding thousands of one-pixel slivers to a region one at a time
