@@ -224,6 +224,117 @@ double WorkbookWriter::widthOf(const QString& text)
     return std::min(double(MaxColumnWidth), longest * 1.1 + 1.0);
 }
 
+namespace {
+
+// The block of cells being written, and what writing it has found out.
+struct SheetBlock
+{
+    int rows = 0;
+    int columns = 0;
+    bool hasTable = false;      // a table with a header row goes over the block
+    QStringList headers;        // row 0, which the table writes
+    std::vector<double> widths; // per column, wide enough for its texts
+};
+
+// The sheet named as the content asks, or "Sheet1" when that name is refused.
+lxw_worksheet* addSheet(lxw_workbook* workbook, const WorkbookContent& content, WorkbookResult& result)
+{
+    if (!content.sheetName.isEmpty()) {
+        const QByteArray name = content.sheetName.toUtf8();
+        lxw_worksheet* sheet = sheetNameAllowed(workbook, content.sheetName, name)
+                                   ? workbook_add_worksheet(workbook, name.constData())
+                                   : nullptr;
+        if (sheet) {
+            result.sheetName = content.sheetName;
+            return sheet;
+        }
+    }
+    result.sheetName = QStringLiteral("Sheet1");
+    return workbook_add_worksheet(workbook, nullptr);
+}
+
+// Every cell but the header row of a table, which the table writes itself.
+void writeCells(lxw_worksheet* sheet, const WorkbookContent& content, SheetBlock& block,
+                WorkbookResult& result)
+{
+    for (int r = 0; r < block.rows; ++r) {
+        for (int k = 0; k < block.columns; ++k) {
+            bool truncated = false;
+            QString text = sheetText(content.cell(r, k), truncated);
+            if (truncated)
+                ++result.truncatedCells;
+            if (r == 0 && block.hasTable) {
+                block.headers.append(text);
+                continue;
+            }
+            block.widths[size_t(k)] = std::max(block.widths[size_t(k)], WorkbookWriter::widthOf(text));
+            worksheet_write_string(sheet, lxw_row_t(r), lxw_col_t(k),
+                                   escapeForXlsx(text).toUtf8().constData(), nullptr);
+        }
+    }
+}
+
+// The worksheet table over the block, in the style the grid style stands for.
+void addTable(lxw_workbook* workbook, lxw_worksheet* sheet, int gridStyle, SheetBlock& block,
+              WorkbookResult& result)
+{
+    const int columns = block.columns;
+    // Bold on top of the table style: spreadsheets that do not draw
+    // table styles (LibreOffice among them) still set the header apart.
+    lxw_format* headerFormat = workbook_add_format(workbook);
+    if (headerFormat)
+        format_set_bold(headerFormat);
+    const QStringList names = uniqueHeaders(block.headers);
+    std::vector<QByteArray> nameBytes;
+    std::vector<lxw_table_column> tableColumns(static_cast<size_t>(columns));
+    std::vector<lxw_table_column*> columnPointers(size_t(columns) + 1, nullptr);
+    nameBytes.reserve(size_t(columns));
+    for (int k = 0; k < columns; ++k) {
+        nameBytes.push_back(escapeForXlsx(names.at(k)).toUtf8());
+        tableColumns[size_t(k)] = {};
+        tableColumns[size_t(k)].header = nameBytes.back().data();
+        tableColumns[size_t(k)].header_format = headerFormat;
+        columnPointers[size_t(k)] = &tableColumns[size_t(k)];
+    }
+    const WorkbookWriter::TableStyle style = WorkbookWriter::styleFor(gridStyle);
+    lxw_table_options table = {};
+    table.style_type = uint8_t(style.type);
+    table.style_type_number = uint8_t(style.number);
+    table.columns = columnPointers.data();
+    // A table needs a row under its header; a header-only block gets an
+    // empty one, as the spreadsheet's own "format as table" does.
+    const int lastRow = std::max(block.rows - 1, 1);
+    if (worksheet_add_table(sheet, 0, 0, lxw_row_t(lastRow), lxw_col_t(columns - 1), &table) ==
+        LXW_NO_ERROR) {
+        result.tableRange = QStringLiteral("A1:%1%2").arg(columnName(columns - 1)).arg(lastRow + 1);
+        result.tableStyle = style.name();
+        for (int k = 0; k < columns; ++k) {
+            block.widths[size_t(k)] =
+                std::max(block.widths[size_t(k)], WorkbookWriter::widthOf(names.at(k)) + FilterButtonWidth);
+        }
+        return;
+    }
+    // A header the table refuses (over 255 characters) leaves the cells
+    // without a table, but all of them are there.
+    for (int k = 0; k < columns; ++k) {
+        worksheet_write_string(sheet, 0, lxw_col_t(k),
+                               escapeForXlsx(block.headers.at(k)).toUtf8().constData(), headerFormat);
+        block.widths[size_t(k)] =
+            std::max(block.widths[size_t(k)], WorkbookWriter::widthOf(block.headers.at(k)));
+    }
+}
+
+void setColumnWidths(lxw_worksheet* sheet, const SheetBlock& block)
+{
+    for (int k = 0; k < block.columns; ++k) {
+        worksheet_set_column(sheet, lxw_col_t(k), lxw_col_t(k),
+                             std::min(block.widths[size_t(k)], double(WorkbookWriter::MaxColumnWidth)),
+                             nullptr);
+    }
+}
+
+} // namespace
+
 WorkbookResult WorkbookWriter::write(const WorkbookContent& content, const QString& path)
 {
     WorkbookResult result;
@@ -236,19 +347,7 @@ WorkbookResult WorkbookWriter::write(const WorkbookContent& content, const QStri
         result.saved = SaveOutcome::failure(path, QStringLiteral("out of memory"));
         return result;
     }
-
-    lxw_worksheet* sheet = nullptr;
-    if (!content.sheetName.isEmpty()) {
-        const QByteArray name = content.sheetName.toUtf8();
-        if (sheetNameAllowed(workbook, content.sheetName, name))
-            sheet = workbook_add_worksheet(workbook, name.constData());
-        if (sheet)
-            result.sheetName = content.sheetName;
-    }
-    if (!sheet) {
-        sheet = workbook_add_worksheet(workbook, nullptr);
-        result.sheetName = QStringLiteral("Sheet1");
-    }
+    lxw_worksheet* sheet = addSheet(workbook, content, result);
     if (!sheet) {
         workbook_close(workbook);
         QFile::remove(path);
@@ -258,74 +357,15 @@ WorkbookResult WorkbookWriter::write(const WorkbookContent& content, const QStri
 
     // Rows past the sheet's last row cannot be written; a results table never
     // gets near that size.
-    const int rows = std::min(content.rows, int(LXW_ROW_MAX));
-    const int columns = std::min(content.columns, int(LXW_COL_MAX));
-    const bool hasTable = rows >= 1 && columns >= 1;
-
-    QStringList headers;
-    std::vector<double> widths(size_t(std::max(columns, 0)), 0.0);
-    for (int r = 0; r < rows; ++r) {
-        for (int k = 0; k < columns; ++k) {
-            bool truncated = false;
-            QString text = sheetText(content.cell(r, k), truncated);
-            if (truncated)
-                ++result.truncatedCells;
-            if (r == 0 && hasTable) {
-                headers.append(text);
-                continue; // the table writes the header cells
-            }
-            widths[size_t(k)] = std::max(widths[size_t(k)], widthOf(text));
-            worksheet_write_string(sheet, lxw_row_t(r), lxw_col_t(k),
-                                   escapeForXlsx(text).toUtf8().constData(), nullptr);
-        }
-    }
-
-    if (hasTable) {
-        // Bold on top of the table style: spreadsheets that do not draw
-        // table styles (LibreOffice among them) still set the header apart.
-        lxw_format* headerFormat = workbook_add_format(workbook);
-        if (headerFormat)
-            format_set_bold(headerFormat);
-        const QStringList names = uniqueHeaders(headers);
-        std::vector<QByteArray> nameBytes;
-        std::vector<lxw_table_column> tableColumns(static_cast<size_t>(columns));
-        std::vector<lxw_table_column*> columnPointers(size_t(columns) + 1, nullptr);
-        nameBytes.reserve(size_t(columns));
-        for (int k = 0; k < columns; ++k) {
-            nameBytes.push_back(escapeForXlsx(names.at(k)).toUtf8());
-            tableColumns[size_t(k)] = {};
-            tableColumns[size_t(k)].header = nameBytes.back().data();
-            tableColumns[size_t(k)].header_format = headerFormat;
-            columnPointers[size_t(k)] = &tableColumns[size_t(k)];
-        }
-        const TableStyle style = styleFor(content.gridStyle);
-        lxw_table_options table = {};
-        table.style_type = uint8_t(style.type);
-        table.style_type_number = uint8_t(style.number);
-        table.columns = columnPointers.data();
-        // A table needs a row under its header; a header-only block gets an
-        // empty one, as the spreadsheet's own "format as table" does.
-        const int lastRow = std::max(rows - 1, 1);
-        if (worksheet_add_table(sheet, 0, 0, lxw_row_t(lastRow), lxw_col_t(columns - 1), &table) ==
-            LXW_NO_ERROR) {
-            result.tableRange = QStringLiteral("A1:%1%2").arg(columnName(columns - 1)).arg(lastRow + 1);
-            result.tableStyle = style.name();
-            for (int k = 0; k < columns; ++k)
-                widths[size_t(k)] = std::max(widths[size_t(k)], widthOf(names.at(k)) + FilterButtonWidth);
-        } else {
-            // A header the table refuses (over 255 characters) leaves the
-            // cells without a table, but all of them are there.
-            for (int k = 0; k < columns; ++k) {
-                worksheet_write_string(sheet, 0, lxw_col_t(k),
-                                       escapeForXlsx(headers.at(k)).toUtf8().constData(), headerFormat);
-                widths[size_t(k)] = std::max(widths[size_t(k)], widthOf(headers.at(k)));
-            }
-        }
-    }
-
-    for (int k = 0; k < columns; ++k)
-        worksheet_set_column(sheet, lxw_col_t(k), lxw_col_t(k),
-                             std::min(widths[size_t(k)], double(MaxColumnWidth)), nullptr);
+    SheetBlock block;
+    block.rows = std::min(content.rows, int(LXW_ROW_MAX));
+    block.columns = std::min(content.columns, int(LXW_COL_MAX));
+    block.hasTable = block.rows >= 1 && block.columns >= 1;
+    block.widths.assign(size_t(std::max(block.columns, 0)), 0.0);
+    writeCells(sheet, content, block, result);
+    if (block.hasTable)
+        addTable(workbook, sheet, content.gridStyle, block, result);
+    setColumnWidths(sheet, block);
 
     const lxw_error closed = workbook_close(workbook);
     if (closed != LXW_NO_ERROR) {
