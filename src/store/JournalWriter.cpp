@@ -6,11 +6,8 @@
 #include <sqlite3.h>
 
 JournalWriter::JournalWriter(const QString& path, int busyTimeoutMs)
-    : m_path(path)
-    , m_busyTimeoutMs(busyTimeoutMs)
-    , m_liveness(path)
-{
-}
+    : m_path(path), m_busyTimeoutMs(busyTimeoutMs), m_liveness(path)
+{}
 
 int JournalWriter::open()
 {
@@ -25,8 +22,8 @@ int JournalWriter::open()
             row_number, title, email, description, row_url, link_back, link_back_evidence)
             VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, ?18, ?19))");
     if (code == SQLITE_OK)
-        code = m_count.prepare(m_db.handle(),
-                               "UPDATE runs SET processed = processed + ?2, rows = max(rows, ?3) WHERE id = ?1");
+        code = m_count.prepare(
+            m_db.handle(), "UPDATE runs SET processed = processed + ?2, rows = max(rows, ?3) WHERE id = ?1");
     return code;
 }
 
@@ -92,7 +89,8 @@ int JournalWriter::resume(qint64 runId)
 
 int JournalWriter::prune(int keep)
 {
-    SqliteStatement old(m_db.handle(), "SELECT id FROM runs WHERE id <> ?1 ORDER BY id DESC LIMIT -1 OFFSET ?2");
+    SqliteStatement old(m_db.handle(),
+                        "SELECT id FROM runs WHERE id <> ?1 ORDER BY id DESC LIMIT -1 OFFSET ?2");
     old.bind(1, m_runId);
     old.bind(2, qint64(std::max(keep - 1, 0)));
     QVector<qint64> ids;

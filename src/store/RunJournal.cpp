@@ -11,12 +11,8 @@
 
 RunJournal::RunJournal(const QString& storePath, int busyTimeoutMs, int keepRuns, const RunRecord& run,
                        const QStringList& urls, QObject* parent)
-    : QObject(parent)
-    , m_path(storePath)
-    , m_busyTimeoutMs(busyTimeoutMs)
-    , m_keepRuns(keepRuns)
-    , m_run(run)
-    , m_urls(urls)
+    : QObject(parent), m_path(storePath), m_busyTimeoutMs(busyTimeoutMs), m_keepRuns(keepRuns), m_run(run),
+      m_urls(urls)
 {
     if (m_run.startedAt == 0)
         m_run.startedAt = QDateTime::currentMSecsSinceEpoch();
@@ -24,10 +20,7 @@ RunJournal::RunJournal(const QString& storePath, int busyTimeoutMs, int keepRuns
 }
 
 RunJournal::RunJournal(const QString& storePath, int busyTimeoutMs, qint64 resumeRunId, QObject* parent)
-    : QObject(parent)
-    , m_path(storePath)
-    , m_busyTimeoutMs(busyTimeoutMs)
-    , m_resumeRunId(resumeRunId)
+    : QObject(parent), m_path(storePath), m_busyTimeoutMs(busyTimeoutMs), m_resumeRunId(resumeRunId)
 {
     start();
 }

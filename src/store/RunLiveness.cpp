@@ -4,10 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-RunLiveness::RunLiveness(const QString& storePath)
-    : m_path(sideFilePath(storePath))
-{
-}
+RunLiveness::RunLiveness(const QString& storePath) : m_path(sideFilePath(storePath)) {}
 
 RunLiveness::~RunLiveness()
 {

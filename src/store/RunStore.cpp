@@ -5,10 +5,7 @@
 #include <QCryptographicHash>
 
 RunStore::RunStore(const QString& path, const Options& options)
-    : m_path(path)
-    , m_options(options)
-    , m_liveness(path)
-    , m_queries(m_db, m_liveness)
+    : m_path(path), m_options(options), m_liveness(path), m_queries(m_db, m_liveness)
 {
     m_options.keepRuns = std::max(m_options.keepRuns, 1);
     m_message = StoreOpener::open(m_db, m_path, m_options.busyTimeoutMs).message;

@@ -37,10 +37,7 @@ public:
     };
 
     explicit RunStore(const QString& path, const Options& options);
-    explicit RunStore(const QString& path)
-        : RunStore(path, Options())
-    {
-    }
+    explicit RunStore(const QString& path) : RunStore(path, Options()) {}
 
     const QString& path() const { return m_path; }
     bool isAvailable() const { return m_db.isOpen(); }

@@ -13,8 +13,8 @@ int SqliteConnection::open(const QString& path, int busyTimeoutMs)
     const QByteArray name = path.toUtf8();
     // Each connection stays on one thread at a time, so SQLite's own mutex per
     // connection is not needed.
-    const int code = sqlite3_open_v2(name.constData(), &m_db,
-                                     SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+    const int code = sqlite3_open_v2(
+        name.constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (code != SQLITE_OK) {
         close();
         return code;

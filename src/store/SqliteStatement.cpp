@@ -35,7 +35,8 @@ void SqliteStatement::bind(int index, const QByteArray& blob)
     if (blob.isNull())
         sqlite3_bind_null(m_statement, index);
     else
-        sqlite3_bind_blob64(m_statement, index, blob.constData(), sqlite3_uint64(blob.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_blob64(m_statement, index, blob.constData(), sqlite3_uint64(blob.size()),
+                            SQLITE_TRANSIENT);
 }
 
 void SqliteStatement::bind(int index, std::optional<qint64> value)

@@ -39,7 +39,8 @@ StoreOpener::Result StoreOpener::open(SqliteConnection& db, const QString& path,
 
 QString StoreOpener::moveAside(const QString& path, const QDateTime& when)
 {
-    const QString base = path + QLatin1String(".broken-") + when.toString(QStringLiteral("yyyy-MM-ddTHHmmss"));
+    const QString base =
+        path + QLatin1String(".broken-") + when.toString(QStringLiteral("yyyy-MM-ddTHHmmss"));
     QString target = base;
     for (int n = 2; QFileInfo::exists(target) || QFileInfo::exists(target + QLatin1String("-wal")); ++n)
         target = base + QLatin1Char('-') + QString::number(n);
@@ -59,8 +60,8 @@ QString StoreOpener::moveAside(const QString& path, const QDateTime& when)
 QString StoreOpener::failureMessage(int verdict, const QString& path, bool atOpen)
 {
     const QString shown = QDir::toNativeSeparators(path);
-    const QString consequence = atOpen ? QStringLiteral("Runs are not journaled.")
-                                       : QStringLiteral("This run goes on without it.");
+    const QString consequence =
+        atOpen ? QStringLiteral("Runs are not journaled.") : QStringLiteral("This run goes on without it.");
     QString what;
     switch (StoreSchema::Verdict(verdict)) {
     case StoreSchema::Verdict::Newer:

@@ -16,9 +16,9 @@ class StoreOpener
 public:
     enum class State
     {
-        Ready,       // open; no message
-        Replaced,    // open on a new file; the message says where the old one went
-        Unavailable  // not open; the message says why
+        Ready,      // open; no message
+        Replaced,   // open on a new file; the message says where the old one went
+        Unavailable // not open; the message says why
     };
 
     struct Result

@@ -26,11 +26,7 @@ QByteArray sql(std::initializer_list<const char*> parts)
 
 } // namespace
 
-StoreQueries::StoreQueries(SqliteConnection& db, RunLiveness& liveness)
-    : m_db(db)
-    , m_liveness(liveness)
-{
-}
+StoreQueries::StoreQueries(SqliteConnection& db, RunLiveness& liveness) : m_db(db), m_liveness(liveness) {}
 
 RunRecord StoreQueries::runFrom(const SqliteStatement& s) const
 {
@@ -78,7 +74,8 @@ UrlRecord StoreQueries::recordFrom(const SqliteStatement& s, int first)
 QVector<RunRecord> StoreQueries::runsWhere(const char* condition, const QString& text, qint64 number,
                                            int limit) const
 {
-    const QByteArray query = sql({"SELECT ", RunColumns, " FROM runs WHERE ", condition, " ORDER BY id DESC"});
+    const QByteArray query =
+        sql({"SELECT ", RunColumns, " FROM runs WHERE ", condition, " ORDER BY id DESC"});
     SqliteStatement s(m_db.handle(), query.constData());
     if (!text.isNull())
         s.bind(1, text);
@@ -176,8 +173,9 @@ QStringList StoreQueries::failedUrls(qint64 runId) const
 
 QHash<QString, StoreQueries::Check> StoreQueries::lastChecks(const QStringList& urls) const
 {
-    const QByteArray query = sql({"SELECT run_id, ", OutcomeColumns,
-                                  " FROM outcomes WHERE url = ?1 ORDER BY checked_at DESC, run_id DESC LIMIT 1"});
+    const QByteArray query =
+        sql({"SELECT run_id, ", OutcomeColumns,
+             " FROM outcomes WHERE url = ?1 ORDER BY checked_at DESC, run_id DESC LIMIT 1"});
     SqliteStatement s(m_db.handle(), query.constData());
     QHash<QString, Check> checks;
     for (const QString& url : urls) {
@@ -191,7 +189,8 @@ QHash<QString, StoreQueries::Check> StoreQueries::lastChecks(const QStringList& 
     return checks;
 }
 
-std::optional<StoreQueries::Check> StoreQueries::previousLinkBack(const QString& url, qint64 beforeRunId) const
+std::optional<StoreQueries::Check> StoreQueries::previousLinkBack(const QString& url,
+                                                                  qint64 beforeRunId) const
 {
     const QByteArray query = sql({"SELECT run_id, ", OutcomeColumns,
                                   " FROM outcomes WHERE url = ?1 AND link_back IS NOT NULL AND (?2 = 0 OR "

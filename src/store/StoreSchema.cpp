@@ -82,13 +82,30 @@ StoreSchema::Verdict StoreSchema::verdictOf(int code)
 
 StoreSchema::Verdict StoreSchema::prepare(SqliteConnection& db)
 {
-    // The first statement reads the file's header: a file that is not SQLite
-    // says so here. Write-ahead logging lets the window read while a run of
-    // quillmark-batch writes, and a commit survives the process being killed.
+    // Nothing is written before the file is known to be ours: the first read
+    // meets a file that is not SQLite or a damaged schema, and the version
+    // tells a newer program's file or someone else's database.
+    int code = SQLITE_OK;
+    const qint64 version = db.queryInteger("PRAGMA user_version", &code);
+    if (code != SQLITE_OK)
+        return verdictOf(code);
+    if (version > Version)
+        return Verdict::Newer;
+    if (version == 0) {
+        // An SQLite file without a version but with tables is someone else's database.
+        const qint64 objects = db.queryInteger("SELECT count(*) FROM sqlite_master", &code);
+        if (code != SQLITE_OK)
+            return verdictOf(code);
+        if (objects > 0)
+            return Verdict::Broken;
+    }
+
+    // Write-ahead logging lets the window read while a run of quillmark-batch
+    // writes, and a commit survives the process being killed.
     SqliteStatement mode(db.handle(), "PRAGMA journal_mode=WAL");
     if (!mode.isValid())
         return verdictOf(db.lastCode());
-    int code = mode.step();
+    code = mode.step();
     if (code != SQLITE_ROW)
         return verdictOf(code == SQLITE_DONE ? db.lastCode() : code);
     if (mode.text(0) != QLatin1String("wal"))
@@ -99,20 +116,16 @@ StoreSchema::Verdict StoreSchema::prepare(SqliteConnection& db)
     db.exec("PRAGMA synchronous=NORMAL");
 
     // Taking the write lock at once tells a store that cannot be written, or
-    // that another program keeps locked, from a good one before any run.
+    // that another program keeps locked, from a good one before any run. The
+    // version is read again under the lock: another program may have made
+    // the tables in the meantime.
     code = db.exec("BEGIN IMMEDIATE");
     if (code != SQLITE_OK)
         return verdictOf(code);
-    const qint64 version = db.queryInteger("PRAGMA user_version", &code);
+    const qint64 locked = db.queryInteger("PRAGMA user_version", &code);
     Verdict verdict = verdictOf(code);
-    if (verdict == Verdict::Ready) {
-        if (version > Version)
-            verdict = Verdict::Newer;
-        else if (version == 0)
-            verdict = create(db);
-        else
-            verdict = checkTables(db);
-    }
+    if (verdict == Verdict::Ready)
+        verdict = locked == 0 ? create(db) : locked > Version ? Verdict::Newer : checkTables(db);
     if (verdict != Verdict::Ready) {
         db.exec("ROLLBACK");
         return verdict;
