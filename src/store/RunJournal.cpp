@@ -127,6 +127,7 @@ void RunJournal::writerLoop()
             m_wake.wait_for(lock, std::chrono::milliseconds(CommitIntervalMs),
                             [this] { return m_waiting.size() >= BatchSize || m_closing; });
             batch.swap(m_waiting);
+            m_waiting.reserve(BatchSize);
             closing = m_closing;
             ending = m_ending;
         }
