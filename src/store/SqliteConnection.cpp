@@ -36,13 +36,15 @@ void SqliteConnection::close()
 
 int SqliteConnection::exec(const char* sql)
 {
+    if (!m_db)
+        return SQLITE_MISUSE;
     return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr);
 }
 
 qint64 SqliteConnection::queryInteger(const char* sql, int* code)
 {
     sqlite3_stmt* statement = nullptr;
-    int result = sqlite3_prepare_v2(m_db, sql, -1, &statement, nullptr);
+    int result = !m_db ? SQLITE_MISUSE : sqlite3_prepare_v2(m_db, sql, -1, &statement, nullptr);
     qint64 value = 0;
     if (result == SQLITE_OK) {
         result = sqlite3_step(statement);

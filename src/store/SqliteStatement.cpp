@@ -11,6 +11,8 @@ int SqliteStatement::prepare(sqlite3* db, const char* sql)
 {
     sqlite3_finalize(m_statement);
     m_statement = nullptr;
+    if (!db)
+        return SQLITE_MISUSE; // a store that is not open answers nothing
     return sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, &m_statement, nullptr);
 }
 

@@ -89,7 +89,7 @@ QVector<RunRecord> StoreQueries::runsWhere(const char* condition, const QString&
 
 QVector<RunRecord> StoreQueries::runs(int limit) const
 {
-    return runsWhere("?1 = ?1", QString(), 0, limit);
+    return runsWhere("1", QString(), 0, limit);
 }
 
 std::optional<RunRecord> StoreQueries::run(qint64 runId) const
