@@ -5,6 +5,7 @@
 #include "linkback/RobotsDirectives.h"
 
 #include <QElapsedTimer>
+#include <cctype>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -166,7 +167,14 @@ QString markupOf(const Candidate& candidate, const QString& text)
     if (!begin || e.original_tag.length == 0)
         return {};
     const char* end = begin + e.original_tag.length;
-    const bool closed = e.original_end_tag.length > 0 && e.original_end_tag.data >= end;
+    // gumbo also records the end tag that closed the element by implication
+    // ("</p>" after an unclosed link); only the element's own one counts.
+    const char* name = gumbo_normalized_tagname(e.tag);
+    const size_t nameLength = std::strlen(name);
+    const GumboStringPiece& endTag = e.original_end_tag;
+    const bool closed = endTag.length > nameLength + 2 && endTag.data >= end &&
+                        strncasecmp(endTag.data + 2, name, nameLength) == 0 &&
+                        !std::isalnum(uchar(endTag.data[2 + nameLength]));
     if (closed)
         end = e.original_end_tag.data + e.original_end_tag.length;
     QString markup = candidate.tree->text(begin, end, EvidenceBytes);
