@@ -61,7 +61,9 @@ bool mustEncode(char16_t c, EncodeSet set)
     case EncodeSet::SpecialQuery:
         return in(" \"#<>'");
     case EncodeSet::Path:
-        return in(" \"#<>?`{}");
+        // Chromium also encodes '|' and '^' in a path, unlike the URL standard;
+        // the browser pane is Chromium.
+        return in(" \"#<>?`{}|^");
     case EncodeSet::Userinfo:
         return in(" \"#<>?`{}/:;=@[\\]^|");
     }
@@ -95,6 +97,41 @@ QString percentEncoded(const QString& text, EncodeSet set)
             out.append(QChar(hex[uchar(b) & 0xF]));
         }
         i += length - 1;
+    }
+    return out;
+}
+
+// Chromium writes "%41" and "%7e" in a path as "A" and "~": the unreserved
+// characters mean the same encoded or not.
+QString unreservedDecoded(const QString& segment)
+{
+    if (!segment.contains(u'%'))
+        return segment;
+    const auto hex = [](QChar c) {
+        const char16_t u = c.unicode();
+        return u >= u'0' && u <= u'9' ? u - u'0'
+               : u >= u'a' && u <= u'f' ? u - u'a' + 10
+               : u >= u'A' && u <= u'F' ? u - u'A' + 10
+                                        : -1;
+    };
+    QString out;
+    out.reserve(segment.size());
+    for (qsizetype i = 0; i < segment.size(); ++i) {
+        if (segment.at(i) == u'%' && i + 2 < segment.size() && hex(segment.at(i + 1)) >= 0 &&
+            hex(segment.at(i + 2)) >= 0) {
+            const QChar c(char16_t(hex(segment.at(i + 1)) * 16 + hex(segment.at(i + 2))));
+            if (c.isLetterOrNumber() && c.unicode() < 0x80) {
+                out += c;
+                i += 2;
+                continue;
+            }
+            if (c == u'-' || c == u'.' || c == u'_' || c == u'~') {
+                out += c;
+                i += 2;
+                continue;
+            }
+        }
+        out += segment.at(i);
     }
     return out;
 }
@@ -229,7 +266,12 @@ bool WebUrl::parseAuthority(const QString& authority)
     QString hostPort = authority;
     const qsizetype at = authority.lastIndexOf(u'@');
     if (at >= 0) {
-        m_userinfo = percentEncoded(authority.left(at), EncodeSet::Userinfo);
+        // The user name and the password, each encoded; the colon between them stays.
+        const QString userinfo = authority.left(at);
+        const qsizetype colon = userinfo.indexOf(u':');
+        m_userinfo = percentEncoded(userinfo.left(colon), EncodeSet::Userinfo);
+        if (colon >= 0)
+            m_userinfo += u':' + percentEncoded(userinfo.mid(colon + 1), EncodeSet::Userinfo);
         hostPort = authority.mid(at + 1);
     }
     qsizetype colon = -1;
@@ -301,7 +343,7 @@ void WebUrl::setPath(const QString& rawPath, bool merge, const QString& basePath
             if (last)
                 out.append(QString());
         } else {
-            out.append(percentEncoded(segment, EncodeSet::Path));
+            out.append(percentEncoded(unreservedDecoded(segment), EncodeSet::Path));
         }
     }
     m_path = u'/' + out.join(u'/');

@@ -201,13 +201,15 @@ void ProofTests::evidenceIsCutAt300()
 void ProofTests::allLinksMode()
 {
     const QString html = page({}, "<a name=top>no target</a><a href=\"/x\">x</a><a href=\"mailto:a@b.example\">m</a>"
-                                  "<noscript><a href=\"/n\">n</a></noscript><!-- <a href=\"/c\">c</a> -->");
+                                  "<noscript><a href=\"/n\">n</a></noscript><!-- <a href=\"/c\">c</a> -->"
+                                  "<a href=\" http://exa mple.example/\">invalid</a>");
     const LinkProofResult proof = LinkProof::examine(kPageUrl, kHeader, html, MySites(), LinkProof::Scope::AllLinks);
     QStringList seen;
     for (const ProofLink& link : proof.links)
         seen << link.target + (link.inNoscript ? " noscript" : "") + (link.inComment ? " comment" : "");
     QCOMPARE(seen, (QStringList{"", "http://partner.example/x", "mailto:a@b.example",
-                                "http://partner.example/n noscript", "http://partner.example/c comment"}));
+                                "http://partner.example/n noscript", " http://exa mple.example/",
+                                "http://partner.example/c comment"}));
     // The user's sites are not asked in this mode, and none is set.
     QCOMPARE(LinkProof::examine(kPageUrl, kHeader, html, MySites()).links.size(), 0);
 }

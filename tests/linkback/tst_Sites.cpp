@@ -95,7 +95,7 @@ void SitesTests::resolve_data()
     QTest::addColumn<QString>("href");
     QTest::addColumn<QString>("resolved"); // "" when the target does not resolve
 
-    QTest::newRow("encoded letter kept") << "x%41y" << "http://www.example.com/dir/x%41y";
+    QTest::newRow("encoded letter decoded") << "x%41y%7e%2F" << "http://www.example.com/dir/xAy~%2F";
     QTest::newRow("protocol-relative") << "//Other.COM:443/p" << "http://other.com:443/p";
     QTest::newRow("parent") << "../up" << "http://www.example.com/up";
     QTest::newRow("above the root") << "../../../up" << "http://www.example.com/up";
