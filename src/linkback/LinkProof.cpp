@@ -2,6 +2,7 @@
 
 #include "linkback/HtmlTree.h"
 #include "linkback/InlineStyle.h"
+#include "linkback/LinkScreen.h"
 #include "linkback/RobotsDirectives.h"
 
 #include <QElapsedTimer>
@@ -239,6 +240,10 @@ LinkProofResult LinkProof::examine(const QString& pageUrl, const QString& header
 
     QElapsedTimer clock;
     clock.start();
+    // A page that cannot link to the sites is not parsed: no link, and its
+    // signals do not matter then.
+    if (scope == Scope::MySites && !LinkScreen::mayLink(pageUrl, body, sites))
+        return result;
     const HtmlTree tree(body, limits);
     result.complete = tree.isComplete();
     Collected collected;

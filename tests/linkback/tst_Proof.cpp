@@ -128,6 +128,21 @@ void ProofTests::verdicts_data()
                                               << RobotsAccess::Disallowed << "Link back: blocked by robots.txt — " + link;
     QTest::newRow("entities in the target") << "" << "<a href=\"https&#58;//example&period;com/\">E</a>" << ok << open
                                             << "Link back: followed — <a href=\"https&#58;//example&period;com/\">E</a>";
+    // Spellings a browser rewrites into the site's address: each must reach
+    // the parser, whatever quick look comes before it.
+    QTest::newRow("named reference in the host") << "" << "<a href=\"http://example&period;com/\">E</a>" << ok << open
+                                                 << "Link back: followed — <a href=\"http://example&period;com/\">E</a>";
+    QTest::newRow("numeric reference in the host") << "" << "<a href=\"http://exa&#109;ple.com/\">E</a>" << ok << open
+                                                   << "Link back: followed — <a href=\"http://exa&#109;ple.com/\">E</a>";
+    QTest::newRow("percent in the host") << "" << "<a href=\"http://%65xample.com/\">E</a>" << ok << open
+                                         << "Link back: followed — <a href=\"http://%65xample.com/\">E</a>";
+    QTest::newRow("line break in the host") << "" << "<a href=\"http://exa\r\nmple.com/\">E</a>" << ok << open
+                                            << "Link back: followed — <a href=\"http://exa mple.com/\">E</a>";
+    QTest::newRow("full-width letters") << "" << QString::fromUtf8("<a href=\"http://\uFF25XAMPLE\u3002com/\">E</a>")
+                                        << ok << open
+                                        << QString::fromUtf8("Link back: followed — <a href=\"http://\uFF25XAMPLE\u3002com/\">E</a>");
+    QTest::newRow("backslashes") << "" << "<a href=\"https:\\\\EXAMPLE.com\\\">E</a>" << ok << open
+                                 << "Link back: followed — <a href=\"https:\\\\EXAMPLE.com\\\">E</a>";
     QTest::newRow("base") << "<base href=\"https://www.example.com/\">" << "<a href=\"about.html\">About</a>" << ok
                           << open << "Link back: followed — <a href=\"about.html\">About</a>";
     QTest::newRow("protocol-relative") << "" << "<a href=\"//WWW.EXAMPLE.COM/x\">X</a>" << ok << open
@@ -271,7 +286,7 @@ void ProofTests::limitsStopTheParser()
     // the depth; the processor-time limit ends that.
     GumboArena::Limits quick;
     quick.cpuMilliseconds = 300;
-    proof = LinkProof::examine(kPageUrl, kHeader, QStringLiteral("<div>").repeated(200000), mySite(),
+    proof = LinkProof::examine(kPageUrl, kHeader, QStringLiteral("<div>").repeated(200000) + "<a href=https://example.com/>E</a>", mySite(),
                                LinkProof::Scope::MySites, quick);
     QVERIFY(!proof.complete);
 }

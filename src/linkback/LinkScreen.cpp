@@ -1,0 +1,156 @@
+#include "linkback/LinkScreen.h"
+
+#include <QStringView>
+
+namespace {
+
+bool isBlank(char16_t c)
+{
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f';
+}
+
+bool isAsciiLetter(char16_t c)
+{
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+// The value as a browser's address parser would see it, lower case; false
+// when a character reference could spell something the text does not show.
+bool decodedValue(QStringView raw, QString* out)
+{
+    out->clear();
+    out->reserve(raw.size());
+    for (qsizetype i = 0; i < raw.size(); ++i) {
+        const char16_t c = raw.at(i).unicode();
+        if (c == u'\t' || c == u'\n' || c == u'\r')
+            continue;
+        if (c != u'&') {
+            out->append(QChar(c).toLower());
+            continue;
+        }
+        qsizetype end = i + 1;
+        if (end < raw.size() && raw.at(end) == u'#')
+            return false; // a numeric reference can be any character
+        while (end < raw.size() && end - i < 10 && raw.at(end).unicode() < 0x80 && raw.at(end).isLetterOrNumber())
+            ++end;
+        const QStringView name = raw.sliced(i + 1, end - i - 1);
+        if (name.isEmpty()) {
+            out->append(u'&');
+            continue;
+        }
+        static const char16_t* const plain[] = {u"amp", u"lt", u"gt", u"quot", u"apos", u"nbsp"};
+        bool known = false;
+        for (const char16_t* p : plain)
+            known = known || name == QStringView(p);
+        if (!known)
+            return false; // "&period;", "&sol;": named references spell punctuation too
+        // The five stand for characters that are no part of a host; what they
+        // stand for does not matter here, only that it is not a host letter.
+        out->append(u' ');
+        i = end < raw.size() && raw.at(end) == u';' ? end : end - 1;
+    }
+    return true;
+}
+
+// The host part of an address written in full ("http://host/...",
+// "//host/...", "https:host"); empty for a relative one.
+QStringView hostPart(QStringView value)
+{
+    qsizetype start = 0;
+    qsizetype colon = -1;
+    if (!value.isEmpty() && isAsciiLetter(value.at(0).unicode())) {
+        qsizetype j = 1;
+        while (j < value.size() && value.at(j).unicode() < 0x80 &&
+               (value.at(j).isLetterOrNumber() || value.at(j) == u'+' || value.at(j) == u'-' || value.at(j) == u'.'))
+            ++j;
+        if (j < value.size() && value.at(j) == u':')
+            colon = j;
+    }
+    if (colon >= 0)
+        start = colon + 1;
+    qsizetype slashes = start;
+    while (slashes < value.size() && (value.at(slashes) == u'/' || value.at(slashes) == u'\\'))
+        ++slashes;
+    if (colon < 0 && slashes - start < 2)
+        return {};
+    qsizetype end = slashes;
+    while (end < value.size() && value.at(end) != u'/' && value.at(end) != u'\\' && value.at(end) != u'?' &&
+           value.at(end) != u'#')
+        ++end;
+    return value.sliced(slashes, end - slashes);
+}
+
+bool hostIsPlain(QStringView host)
+{
+    for (const QChar c : host)
+        if (c.unicode() >= 0x80 || c.unicode() < 0x20 || c == u'%')
+            return false;
+    return true;
+}
+
+bool isIpLiteral(const QString& host)
+{
+    if (host.startsWith(u'['))
+        return true;
+    for (const QChar c : host)
+        if (!(c.isDigit() || c == u'.'))
+            return false;
+    return true;
+}
+
+} // namespace
+
+bool LinkScreen::mayLink(const QString& pageUrl, const QString& body, const MySites& sites)
+{
+    if (sites.covers(pageUrl))
+        return true;
+    for (const MySite& site : sites.sites())
+        if (isIpLiteral(site.host))
+            return true;
+
+    const QStringView text(body);
+    const qsizetype n = text.size();
+    QString value;
+    for (qsizetype i = 0; i + 4 < n; ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c != u'h' && c != u'H' && c != u'<')
+            continue;
+        if (c == u'<') {
+            if (i + 5 < n && text.sliced(i + 1, 4).compare(u"base", Qt::CaseInsensitive) == 0 &&
+                (isBlank(text.at(i + 5).unicode()) || text.at(i + 5) == u'>' || text.at(i + 5) == u'/'))
+                return true;
+            continue;
+        }
+        if (text.sliced(i + 1, 3).compare(u"ref", Qt::CaseInsensitive) != 0)
+            continue;
+        qsizetype j = i + 4;
+        while (j < n && isBlank(text.at(j).unicode()))
+            ++j;
+        if (j >= n || text.at(j) != u'=')
+            continue;
+        ++j;
+        while (j < n && isBlank(text.at(j).unicode()))
+            ++j;
+        qsizetype end = j;
+        if (j < n && (text.at(j) == u'"' || text.at(j) == u'\'')) {
+            const QChar quote = text.at(j);
+            ++j;
+            end = j;
+            while (end < n && text.at(end) != quote)
+                ++end;
+        } else {
+            while (end < n && !isBlank(text.at(end).unicode()) && text.at(end) != u'>')
+                ++end;
+        }
+        if (!decodedValue(text.sliced(j, end - j), &value))
+            return true;
+        const QStringView trimmed = QStringView(value).trimmed();
+        for (const MySite& site : sites.sites())
+            if (trimmed.contains(site.host))
+                return true;
+        if (!hostIsPlain(hostPart(trimmed)))
+            return true;
+        i = end;
+    }
+    return false;
+}
