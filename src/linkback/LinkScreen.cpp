@@ -88,6 +88,26 @@ bool hostIsPlain(QStringView host)
     return true;
 }
 
+bool isHostChar(QChar c)
+{
+    return c.isLetterOrNumber() || c == u'-' || c == u'.';
+}
+
+// The site's host as a whole name in the value: "//example.com",
+// "@www.example.com", not "blog.example.com" nor "notexample.com" (what
+// follows it is not looked at: "example.com.evil.org" is read in full).
+bool namesHost(QStringView value, const QString& host)
+{
+    for (qsizetype at = value.indexOf(host); at >= 0; at = value.indexOf(host, at + 1)) {
+        qsizetype before = at;
+        if (before >= 4 && value.sliced(before - 4, 4) == u"www.")
+            before -= 4;
+        if (before == 0 || !isHostChar(value.at(before - 1)))
+            return true;
+    }
+    return false;
+}
+
 bool isIpLiteral(const QString& host)
 {
     if (host.startsWith(u'['))
@@ -111,6 +131,10 @@ bool LinkScreen::mayLink(const QString& pageUrl, const QString& body, const MySi
     const QStringView text(body);
     const qsizetype n = text.size();
     QString value;
+    // Every "href" is looked at, also one inside what another seemed to
+    // quote: the look does not know where the parser's tags begin. A page
+    // that makes those values overlap too much is simply parsed.
+    qsizetype budget = 2 * n + 65536;
     for (qsizetype i = 0; i + 4 < n; ++i) {
         const char16_t c = text.at(i).unicode();
         if (c != u'h' && c != u'H' && c != u'<')
@@ -142,15 +166,15 @@ bool LinkScreen::mayLink(const QString& pageUrl, const QString& body, const MySi
             while (end < n && !isBlank(text.at(end).unicode()) && text.at(end) != u'>')
                 ++end;
         }
-        if (!decodedValue(text.sliced(j, end - j), &value))
+        budget -= end - j;
+        if (budget < 0 || !decodedValue(text.sliced(j, end - j), &value))
             return true;
         const QStringView trimmed = QStringView(value).trimmed();
         for (const MySite& site : sites.sites())
-            if (trimmed.contains(site.host))
+            if (namesHost(trimmed, site.host))
                 return true;
         if (!hostIsPlain(hostPart(trimmed)))
             return true;
-        i = end;
     }
     return false;
 }

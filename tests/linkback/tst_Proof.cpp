@@ -143,6 +143,8 @@ void ProofTests::verdicts_data()
                                         << QString::fromUtf8("Link back: followed — <a href=\"http://\uFF25XAMPLE\u3002com/\">E</a>");
     QTest::newRow("backslashes") << "" << "<a href=\"https:\\\\EXAMPLE.com\\\">E</a>" << ok << open
                                  << "Link back: followed — <a href=\"https:\\\\EXAMPLE.com\\\">E</a>";
+    QTest::newRow("quote in the text before") << "" << "<p>say href=\"x <a href=\"https://example.com/\">E</a> \"</p>"
+                                              << ok << open << "Link back: followed — <a href=\"https://example.com/\">E</a>";
     QTest::newRow("base") << "<base href=\"https://www.example.com/\">" << "<a href=\"about.html\">About</a>" << ok
                           << open << "Link back: followed — <a href=\"about.html\">About</a>";
     QTest::newRow("protocol-relative") << "" << "<a href=\"//WWW.EXAMPLE.COM/x\">X</a>" << ok << open
