@@ -33,8 +33,10 @@ void proof(const FuzzInput& in)
     const MySites sites = MySites::parse({QStringLiteral("example.com"), QStringLiteral("bücher.de")});
     GumboArena::Limits limits = LinkProof::defaultLimits(page.size());
 
-    const LinkProofResult mine = LinkProof::examine(url, header, page, sites, LinkProof::Scope::MySites, limits);
-    const LinkProofResult all = LinkProof::examine(url, header, page, sites, LinkProof::Scope::AllLinks, limits);
+    const LinkProofResult mine =
+        LinkProof::examine(url, header, page, sites, LinkProof::Scope::MySites, limits);
+    const LinkProofResult all =
+        LinkProof::examine(url, header, page, sites, LinkProof::Scope::AllLinks, limits);
     if (!mine.complete || !all.complete)
         return;
 

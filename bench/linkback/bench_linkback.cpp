@@ -18,8 +18,9 @@ const QString kUrl = QStringLiteral("http://www.garden.example.com/links.html");
 QString pageWithLinkBack(qsizetype size)
 {
     QString page = BenchPages::directoryPage(size);
-    page.insert(page.lastIndexOf(QStringLiteral("</body>")),
-                QStringLiteral("<p><a href=\"https://www.example.com/\" title=\"Example\">Example</a></p>\r\n"));
+    page.insert(
+        page.lastIndexOf(QStringLiteral("</body>")),
+        QStringLiteral("<p><a href=\"https://www.example.com/\" title=\"Example\">Example</a></p>\r\n"));
     return page;
 }
 
@@ -97,7 +98,8 @@ void BM_ProofAllLinks(benchmark::State& state)
     const QString page = pageWithLinkBack(1 << 20);
     qsizetype links = 0;
     for (auto _ : state) {
-        const LinkProofResult proof = LinkProof::examine(kUrl, {}, page, MySites(), LinkProof::Scope::AllLinks);
+        const LinkProofResult proof =
+            LinkProof::examine(kUrl, {}, page, MySites(), LinkProof::Scope::AllLinks);
         links = proof.links.size();
     }
     state.counters["links"] = double(links);
@@ -134,7 +136,12 @@ void BM_HostileDeepNesting(benchmark::State& state)
         state.counters["complete"] = proof.complete ? 1 : 0;
     }
 }
-BENCHMARK(BM_HostileDeepNesting)->Arg(10000)->Arg(100000)->ArgName("depth")->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_HostileDeepNesting)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->ArgName("depth")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 void BM_Robots500KiB(benchmark::State& state)
 {

@@ -39,10 +39,7 @@ size_t& classOf(void* block)
 
 } // namespace
 
-GumboArena::GumboArena(const Limits& limits)
-    : m_limits(limits), m_cpuStartNs(threadCpuNanoseconds())
-{
-}
+GumboArena::GumboArena(const Limits& limits) : m_limits(limits), m_cpuStartNs(threadCpuNanoseconds()) {}
 
 GumboArena::~GumboArena()
 {

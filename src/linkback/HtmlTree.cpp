@@ -2,13 +2,9 @@
 
 #include <cstring>
 
-HtmlTree::HtmlTree(const QString& html, const GumboArena::Limits& limits)
-    : HtmlTree(html.toUtf8(), limits)
-{
-}
+HtmlTree::HtmlTree(const QString& html, const GumboArena::Limits& limits) : HtmlTree(html.toUtf8(), limits) {}
 
-HtmlTree::HtmlTree(const QByteArray& utf8, const GumboArena::Limits& limits)
-    : m_source(utf8), m_arena(limits)
+HtmlTree::HtmlTree(const QByteArray& utf8, const GumboArena::Limits& limits) : m_source(utf8), m_arena(limits)
 {
     parse(limits);
 }

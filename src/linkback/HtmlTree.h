@@ -28,7 +28,10 @@ public:
     // The page text from a to b (positions into the UTF-8 copy), at most
     // maxBytes of it.
     QString text(const char* a, const char* b, qsizetype maxBytes) const;
-    bool contains(const char* p) const { return p >= m_source.constData() && p <= m_source.constData() + m_source.size(); }
+    bool contains(const char* p) const
+    {
+        return p >= m_source.constData() && p <= m_source.constData() + m_source.size();
+    }
 
     // An attribute's decoded value; a null QString when the element lacks it.
     // The plain attribute wins over a namespaced one of the same name

@@ -11,8 +11,8 @@ class InlineStyle
 public:
     struct Visibility
     {
-        bool displayNone = false;       // the element and all inside it are not shown
-        std::optional<bool> invisible;  // visibility: hidden or collapse (true), visible (false); inherited
+        bool displayNone = false;      // the element and all inside it are not shown
+        std::optional<bool> invisible; // visibility: hidden or collapse (true), visible (false); inherited
     };
 
     static Visibility read(const QString& style);

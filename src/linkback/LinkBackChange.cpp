@@ -36,7 +36,8 @@ bool sameAddress(const QString& a, const QString& b)
 
 } // namespace
 
-LinkBackChange LinkBackChanges::compare(const std::optional<LinkBackCheck>& previous, const LinkBackCheck& today)
+LinkBackChange LinkBackChanges::compare(const std::optional<LinkBackCheck>& previous,
+                                        const LinkBackCheck& today)
 {
     if (!today.reached || today.status == 429 || today.status >= 500)
         return LinkBackChange::Unreachable;

@@ -52,7 +52,8 @@ LinkBackVerdict LinkBackVerdict::decide(const LinkProofResult& proof, RobotsAcce
             v.evidence = QStringLiteral("(the page is too large or too deeply nested to be read)");
             return v;
         }
-        return firstComment ? verdict(LinkBack::OnlyInComment, firstComment) : verdict(LinkBack::NoLink, nullptr);
+        return firstComment ? verdict(LinkBack::OnlyInComment, firstComment)
+                            : verdict(LinkBack::NoLink, nullptr);
     }
     if (!firstShown)
         return verdict(LinkBack::Hidden, firstReal);

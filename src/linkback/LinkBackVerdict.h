@@ -16,12 +16,12 @@ enum class RobotsAccess
 
 enum class LinkBack
 {
-    Followed,           // a shown link without nofollow/sponsored/ugc on a page search engines index and may crawl
-    NoLink,             // no link to the sites
-    OnlyInComment,      // only inside an HTML comment
-    Hidden,             // every link is hidden, or only inside <noscript>
-    Nofollow,           // every shown link carries nofollow, sponsored or ugc, or the page says nofollow
-    Noindex,            // the page asks not to be indexed
+    Followed,      // a shown link without nofollow/sponsored/ugc on a page search engines index and may crawl
+    NoLink,        // no link to the sites
+    OnlyInComment, // only inside an HTML comment
+    Hidden,        // every link is hidden, or only inside <noscript>
+    Nofollow,      // every shown link carries nofollow, sponsored or ugc, or the page says nofollow
+    Noindex,       // the page asks not to be indexed
     BlockedByRobots,    // robots.txt closes the page to crawlers
     CanonicalElsewhere, // the page names another address as its canonical one
 };

@@ -147,10 +147,12 @@ QString linkText(const GumboNode* link)
             continue;
         }
         const auto* node = static_cast<const GumboNode*>(children->data[next++]);
-        if (node->type == GUMBO_NODE_TEXT || node->type == GUMBO_NODE_WHITESPACE || node->type == GUMBO_NODE_CDATA) {
+        if (node->type == GUMBO_NODE_TEXT || node->type == GUMBO_NODE_WHITESPACE ||
+            node->type == GUMBO_NODE_CDATA) {
             text += QString::fromUtf8(node->v.text.text);
         } else if (node->type == GUMBO_NODE_ELEMENT) {
-            if (!altSeen && isHtml(node->v.element, GUMBO_TAG_IMG) && HtmlTree::hasAttribute(node->v.element, "alt")) {
+            if (!altSeen && isHtml(node->v.element, GUMBO_TAG_IMG) &&
+                HtmlTree::hasAttribute(node->v.element, "alt")) {
                 alt = HtmlTree::attribute(node->v.element, "alt");
                 altSeen = true;
             }
@@ -296,9 +298,7 @@ LinkProofResult LinkProof::examine(const QString& pageUrl, const QString& header
         if (canonical.isValid()) {
             result.page.canonical = canonical.toString();
             // http and https of one address are one page to a search engine.
-            const auto key = [](const WebUrl& url) {
-                return url.withoutFragment().mid(url.scheme().size());
-            };
+            const auto key = [](const WebUrl& url) { return url.withoutFragment().mid(url.scheme().size()); };
             result.page.canonicalElsewhere = document.isValid() && key(canonical) != key(document);
         }
     }

@@ -10,10 +10,11 @@
 // One link of a page, as the page gives it.
 struct ProofLink
 {
-    QString target;      // resolved as a browser resolves it; the raw text when it does not resolve; "" when <a> has no href
-    QString text;        // the link's text, or an image's alt text, blanks collapsed
-    QStringList rel;     // the rel tokens, lower case
-    QString markup;      // the link's markup as the page has it, on one line, cut at 300 characters
+    QString target;  // resolved as a browser resolves it; the raw text when it does not resolve; "" when <a>
+                     // has no href
+    QString text;    // the link's text, or an image's alt text, blanks collapsed
+    QStringList rel; // the rel tokens, lower case
+    QString markup;  // the link's markup as the page has it, on one line, cut at 300 characters
     bool area = false;   // an image-map <area>, not an <a>
     bool hidden = false; // the hidden attribute, or display:none / visibility:hidden inline on it or above it
     bool inNoscript = false; // inside <noscript>: only shown when scripts are off
@@ -36,7 +37,7 @@ struct LinkProofResult
 {
     QList<ProofLink> links; // page order; the links found inside comments after the others
     PageSignals page;
-    bool complete = true;   // false: a limit stopped the parser and nothing was read
+    bool complete = true; // false: a limit stopped the parser and nothing was read
 };
 
 // The proof over one fetched HTML page: the links it gives to the user's

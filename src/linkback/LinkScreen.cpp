@@ -31,7 +31,8 @@ bool decodedValue(QStringView raw, QString* out)
         qsizetype end = i + 1;
         if (end < raw.size() && raw.at(end) == u'#')
             return false; // a numeric reference can be any character
-        while (end < raw.size() && end - i < 10 && raw.at(end).unicode() < 0x80 && raw.at(end).isLetterOrNumber())
+        while (end < raw.size() && end - i < 10 && raw.at(end).unicode() < 0x80 &&
+               raw.at(end).isLetterOrNumber())
             ++end;
         const QStringView name = raw.sliced(i + 1, end - i - 1);
         if (name.isEmpty()) {
@@ -61,7 +62,8 @@ QStringView hostPart(QStringView value)
     if (!value.isEmpty() && isAsciiLetter(value.at(0).unicode())) {
         qsizetype j = 1;
         while (j < value.size() && value.at(j).unicode() < 0x80 &&
-               (value.at(j).isLetterOrNumber() || value.at(j) == u'+' || value.at(j) == u'-' || value.at(j) == u'.'))
+               (value.at(j).isLetterOrNumber() || value.at(j) == u'+' || value.at(j) == u'-' ||
+                value.at(j) == u'.'))
             ++j;
         if (j < value.size() && value.at(j) == u':')
             colon = j;

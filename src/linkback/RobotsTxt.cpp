@@ -4,8 +4,8 @@ namespace {
 
 bool isUnreserved(char c)
 {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
-           c == '_' || c == '~';
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '.' || c == '_' || c == '~';
 }
 
 int hexValue(char c)
@@ -20,7 +20,13 @@ int hexValue(char c)
 }
 
 // The field name of a line, allowing the misspellings crawlers forgive.
-enum class Field { UserAgent, Allow, Disallow, Other };
+enum class Field
+{
+    UserAgent,
+    Allow,
+    Disallow,
+    Other
+};
 
 Field fieldOf(const QByteArray& key)
 {
@@ -57,7 +63,8 @@ QByteArray RobotsTxt::normalisedPath(const QByteArray& path)
     out.reserve(path.size());
     for (qsizetype i = 0; i < path.size(); ++i) {
         const char c = path.at(i);
-        if (c == '%' && i + 2 < path.size() && hexValue(path.at(i + 1)) >= 0 && hexValue(path.at(i + 2)) >= 0) {
+        if (c == '%' && i + 2 < path.size() && hexValue(path.at(i + 1)) >= 0 &&
+            hexValue(path.at(i + 2)) >= 0) {
             const char decoded = char(hexValue(path.at(i + 1)) * 16 + hexValue(path.at(i + 2)));
             if (isUnreserved(decoded)) {
                 out += decoded;

@@ -1,5 +1,8 @@
 #include "linkback/WebUrl.h"
 
+#include "linkback/UrlEncoding.h"
+#include "linkback/WebHost.h"
+
 #include <QStringList>
 #include <QUrl>
 #include <cstring>
@@ -44,98 +47,6 @@ QString strippedInput(const QString& text)
     return out;
 }
 
-enum class EncodeSet { Control, Fragment, Query, SpecialQuery, Path, Userinfo };
-
-bool mustEncode(char16_t c, EncodeSet set)
-{
-    if (c < 0x20 || c > 0x7E)
-        return true;
-    const auto in = [c](const char* chars) { return c < 0x80 && std::strchr(chars, char(c)) != nullptr; };
-    switch (set) {
-    case EncodeSet::Control:
-        return false;
-    case EncodeSet::Fragment:
-        return in(" \"<>`");
-    case EncodeSet::Query:
-        return in(" \"#<>");
-    case EncodeSet::SpecialQuery:
-        return in(" \"#<>'");
-    case EncodeSet::Path:
-        // Chromium also encodes '|' and '^' in a path, unlike the URL standard;
-        // the browser pane is Chromium.
-        return in(" \"#<>?`{}|^");
-    case EncodeSet::Userinfo:
-        return in(" \"#<>?`{}/:;=@[\\]^|");
-    }
-    return false;
-}
-
-// Percent-encodes what the set names, as UTF-8; an existing "%41" stays as it is.
-QString percentEncoded(const QString& text, EncodeSet set)
-{
-    qsizetype i = 0;
-    while (i < text.size() && !mustEncode(text.at(i).unicode(), set))
-        ++i;
-    if (i == text.size())
-        return text;
-    QString out = text.left(i);
-    static const char hex[] = "0123456789ABCDEF";
-    for (; i < text.size(); ++i) {
-        const char16_t c = text.at(i).unicode();
-        if (!mustEncode(c, set)) {
-            out.append(QChar(c));
-            continue;
-        }
-        // A surrogate pair is one code point; toUtf8 turns a lone one into U+FFFD.
-        qsizetype length = 1;
-        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
-            length = 2;
-        const QByteArray bytes = text.mid(i, length).toUtf8();
-        for (const char b : bytes) {
-            out.append(u'%');
-            out.append(QChar(hex[(uchar(b) >> 4) & 0xF]));
-            out.append(QChar(hex[uchar(b) & 0xF]));
-        }
-        i += length - 1;
-    }
-    return out;
-}
-
-// Chromium writes "%41" and "%7e" in a path as "A" and "~": the unreserved
-// characters mean the same encoded or not.
-QString unreservedDecoded(const QString& segment)
-{
-    if (!segment.contains(u'%'))
-        return segment;
-    const auto hex = [](QChar c) {
-        const char16_t u = c.unicode();
-        return u >= u'0' && u <= u'9' ? u - u'0'
-               : u >= u'a' && u <= u'f' ? u - u'a' + 10
-               : u >= u'A' && u <= u'F' ? u - u'A' + 10
-                                        : -1;
-    };
-    QString out;
-    out.reserve(segment.size());
-    for (qsizetype i = 0; i < segment.size(); ++i) {
-        if (segment.at(i) == u'%' && i + 2 < segment.size() && hex(segment.at(i + 1)) >= 0 &&
-            hex(segment.at(i + 2)) >= 0) {
-            const QChar c(char16_t(hex(segment.at(i + 1)) * 16 + hex(segment.at(i + 2))));
-            if (c.isLetterOrNumber() && c.unicode() < 0x80) {
-                out += c;
-                i += 2;
-                continue;
-            }
-            if (c == u'-' || c == u'.' || c == u'_' || c == u'~') {
-                out += c;
-                i += 2;
-                continue;
-            }
-        }
-        out += segment.at(i);
-    }
-    return out;
-}
-
 bool isSingleDot(const QString& s)
 {
     return s == u"." || s.compare(u"%2e", Qt::CaseInsensitive) == 0;
@@ -150,106 +61,7 @@ bool isDoubleDot(const QString& s)
     return s.size() == 6 && s.compare(u"%2e%2e", Qt::CaseInsensitive) == 0;
 }
 
-// One part of an IPv4 address as browsers read it: decimal, 0x hex or 0 octal.
-bool ipv4Number(const QString& part, quint64* value)
-{
-    if (part.isEmpty())
-        return false;
-    int base = 10;
-    QString digits = part;
-    if (digits.size() >= 2 && digits.at(0) == u'0' && (digits.at(1) == u'x' || digits.at(1) == u'X')) {
-        base = 16;
-        digits = digits.mid(2);
-    } else if (digits.size() >= 2 && digits.at(0) == u'0') {
-        base = 8;
-        digits = digits.mid(1);
-    }
-    if (digits.isEmpty()) {
-        *value = 0;
-        return true;
-    }
-    if (digits.size() > 20)
-        return false;
-    bool ok = false;
-    *value = digits.toULongLong(&ok, base);
-    return ok;
-}
-
-bool endsInNumber(const QStringList& labels)
-{
-    const QString& last = labels.last();
-    if (last.isEmpty())
-        return false;
-    bool allDigits = true;
-    for (const QChar c : last)
-        allDigits = allDigits && c.isDigit() && c.unicode() < 0x80;
-    if (allDigits)
-        return true;
-    quint64 ignored = 0;
-    return (last.startsWith(u"0x") || last.startsWith(u"0X")) && ipv4Number(last, &ignored);
-}
-
-// Dotted decimal, or empty when the numbers do not make an address.
-QString ipv4Host(QStringList labels)
-{
-    if (labels.size() > 4)
-        return {};
-    QList<quint64> numbers;
-    for (const QString& label : labels) {
-        quint64 n = 0;
-        if (!ipv4Number(label, &n))
-            return {};
-        numbers.append(n);
-    }
-    for (qsizetype i = 0; i + 1 < numbers.size(); ++i)
-        if (numbers[i] > 255)
-            return {};
-    const int spare = 5 - int(numbers.size());
-    if (numbers.last() >= (quint64(1) << (8 * spare)))
-        return {};
-    quint64 address = numbers.last();
-    for (qsizetype i = 0; i + 1 < numbers.size(); ++i)
-        address += numbers[i] << (8 * (3 - i));
-    return QStringLiteral("%1.%2.%3.%4")
-        .arg((address >> 24) & 0xFF)
-        .arg((address >> 16) & 0xFF)
-        .arg((address >> 8) & 0xFF)
-        .arg(address & 0xFF);
-}
-
 } // namespace
-
-QString WebUrl::canonicalHost(const QString& host)
-{
-    if (host.isEmpty())
-        return {};
-    if (host.startsWith(u'[')) {
-        if (!host.endsWith(u']') || host.size() < 4)
-            return {};
-        for (qsizetype i = 1; i + 1 < host.size(); ++i) {
-            const QChar c = host.at(i);
-            if (!(c.isDigit() || c == u':' || c == u'.' || (c.toLower() >= u'a' && c.toLower() <= u'f')))
-                return {};
-        }
-        return host.toLower();
-    }
-    const QString decoded = QString::fromUtf8(QByteArray::fromPercentEncoding(host.toUtf8()));
-    for (const QChar c : decoded) {
-        const char16_t u = c.unicode();
-        if (u <= 0x20 || u == 0x7F || (u < 0x80 && std::strchr("#%/:<>?@[\\]^|", char(u))))
-            return {};
-    }
-    QString ascii = QString::fromLatin1(QUrl::toAce(decoded));
-    if (ascii.isEmpty())
-        return {};
-    ascii = ascii.toLower();
-    QStringList labels = ascii.split(u'.');
-    if (labels.size() > 1 && labels.last().isEmpty())
-        labels.removeLast();
-    if (endsInNumber(labels))
-        return ipv4Host(labels);
-    return ascii;
-}
 
 bool WebUrl::isSpecial() const
 {
@@ -269,9 +81,10 @@ bool WebUrl::parseAuthority(const QString& authority)
         // The user name and the password, each encoded; the colon between them stays.
         const QString userinfo = authority.left(at);
         const qsizetype colon = userinfo.indexOf(u':');
-        m_userinfo = percentEncoded(userinfo.left(colon), EncodeSet::Userinfo);
+        m_userinfo = UrlEncoding::percentEncoded(userinfo.left(colon), UrlEncoding::Set::Userinfo);
         if (colon >= 0)
-            m_userinfo += u':' + percentEncoded(userinfo.mid(colon + 1), EncodeSet::Userinfo);
+            m_userinfo +=
+                u':' + UrlEncoding::percentEncoded(userinfo.mid(colon + 1), UrlEncoding::Set::Userinfo);
         hostPort = authority.mid(at + 1);
     }
     qsizetype colon = -1;
@@ -288,14 +101,14 @@ bool WebUrl::parseAuthority(const QString& authority)
     const QString host = colon >= 0 ? hostPort.left(colon) : hostPort;
     const QString port = colon >= 0 ? hostPort.mid(colon + 1) : QString();
     if (isSpecial()) {
-        m_host = canonicalHost(host);
+        m_host = WebHost::canonical(host);
         if (m_host.isEmpty() && m_scheme != u"file")
             return false;
     } else {
         for (const QChar c : host)
             if (c.unicode() < 0x80 && std::strchr(" #/<>?@[\\]^|", char(c.unicode())))
                 return false;
-        m_host = percentEncoded(host, EncodeSet::Control);
+        m_host = UrlEncoding::percentEncoded(host, UrlEncoding::Set::Control);
     }
     m_hasHost = true;
     m_port = -1;
@@ -343,7 +156,8 @@ void WebUrl::setPath(const QString& rawPath, bool merge, const QString& basePath
             if (last)
                 out.append(QString());
         } else {
-            out.append(percentEncoded(unreservedDecoded(segment), EncodeSet::Path));
+            out.append(
+                UrlEncoding::percentEncoded(UrlEncoding::unreservedDecoded(segment), UrlEncoding::Set::Path));
         }
     }
     m_path = u'/' + out.join(u'/');
@@ -421,12 +235,12 @@ WebUrl WebUrl::resolved(const QString& target) const
     const auto finishTail = [&url](const Tail& tail) {
         if (tail.hasQuery) {
             url.m_hasQuery = true;
-            url.m_query =
-                percentEncoded(tail.query, url.isSpecial() ? EncodeSet::SpecialQuery : EncodeSet::Query);
+            url.m_query = UrlEncoding::percentEncoded(
+                tail.query, url.isSpecial() ? UrlEncoding::Set::SpecialQuery : UrlEncoding::Set::Query);
         }
         if (tail.hasFragment) {
             url.m_hasFragment = true;
-            url.m_fragment = percentEncoded(tail.fragment, EncodeSet::Fragment);
+            url.m_fragment = UrlEncoding::percentEncoded(tail.fragment, UrlEncoding::Set::Fragment);
         }
     };
     // "//host/path": an authority, then the path.
@@ -464,7 +278,7 @@ WebUrl WebUrl::resolved(const QString& target) const
             url.setPath(tail.path, false, {});
         } else {
             url.m_opaque = true;
-            url.m_path = percentEncoded(tail.path, EncodeSet::Control);
+            url.m_path = UrlEncoding::percentEncoded(tail.path, UrlEncoding::Set::Control);
         }
         finishTail(tail);
         url.m_valid = true;
@@ -478,7 +292,7 @@ WebUrl WebUrl::resolved(const QString& target) const
             return {};
         url = *base;
         url.m_hasFragment = true;
-        url.m_fragment = percentEncoded(rest.mid(1), EncodeSet::Fragment);
+        url.m_fragment = UrlEncoding::percentEncoded(rest.mid(1), UrlEncoding::Set::Fragment);
         return url;
     }
     url.m_scheme = base->m_scheme;

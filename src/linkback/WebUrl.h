@@ -40,11 +40,6 @@ public:
     // Path and query, the part robots.txt rules are matched against.
     QString pathAndQuery() const;
 
-    // The host part of an address, as browsers turn it into its canonical
-    // form: percent-decoded, lower case, international names in ASCII, IPv4
-    // numbers in dotted decimal. Empty when it is not a valid host.
-    static QString canonicalHost(const QString& host);
-
 private:
     bool parseAuthority(const QString& authority);
     void setPath(const QString& rawPath, bool merge, const QString& basePath);

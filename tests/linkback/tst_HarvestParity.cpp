@@ -82,52 +82,58 @@ void HarvestParityTests::sameLinks_data()
 {
     QTest::addColumn<QByteArray>("html");
 
-    QTest::newRow("plain forms") << page("", "<a href=\"http://other.example/a\">1</a><a href=\"/root\">2</a>"
-                                             "<a href=\"rel/x.html\">3</a><a href=\"?q=1\">4</a><a href=\"#top\">5</a>"
-                                             "<a href=\"\">6</a><a>7</a><a name=n>8</a>"
-                                             "<a href=\"mailto:a@b.example\">9</a><a href=\"javascript:void(0)\">10</a>"
-                                             "<a href=\"data:text/html,<b>x</b>\">11</a><a href=\"../../up\">12</a>");
-    QTest::newRow("base, relative") << page("<base href=\"/sub/dir/\">",
-                                            "<a href=\"x\">1</a><a href=\"../y\">2</a><a href=\"//other.example/z\">3</a>");
+    QTest::newRow("plain forms") << page(
+        "", "<a href=\"http://other.example/a\">1</a><a href=\"/root\">2</a>"
+            "<a href=\"rel/x.html\">3</a><a href=\"?q=1\">4</a><a href=\"#top\">5</a>"
+            "<a href=\"\">6</a><a>7</a><a name=n>8</a>"
+            "<a href=\"mailto:a@b.example\">9</a><a href=\"javascript:void(0)\">10</a>"
+            "<a href=\"data:text/html,<b>x</b>\">11</a><a href=\"../../up\">12</a>");
+    QTest::newRow("base, relative") << page(
+        "<base href=\"/sub/dir/\">",
+        "<a href=\"x\">1</a><a href=\"../y\">2</a><a href=\"//other.example/z\">3</a>");
     QTest::newRow("base elsewhere") << page("<base href=\"https://other.example/x/\" target=_blank>",
                                             "<a href=\"p?q\">1</a><a href=\"/r\">2</a>");
-    QTest::newRow("entities and encodings")
-        << page("", "<a href=\"/a?x=1&amp;y=2\">1</a><a href=\"&#x2F;slash\">2</a><a href=\"/caf\xC3\xA9 b\">3</a>"
-                    "<a href='/q?\"quoted\"&lt;'>4</a><a href=\"/x%41y%7e\">5</a><a href=\"/\xE2\x82\xAC?\xE2\x82\xAC#\xE2\x82\xAC\">6</a>"
-                    "<a href=\"/a`b{c}|d^e\">7</a><a href=\"?it's\">8</a>");
-    QTest::newRow("hosts and ports")
-        << page("", "<a href=\"http://b\xC3\xBC" "cher.example/\">1</a><a href=\"http://OTHER.example:80/\">2</a>"
-                    "<a href=\"https://x.example:443/p\">3</a><a href=\"http://x.example:8080\">4</a>"
-                    "<a href=\"http://x.example./\">5</a><a href=\"http://0x7f.1/\">6</a>"
-                    "<a href=\"http://%6Fther.example/\">7</a><a href=\"http://user:pw@x.example/\">8</a>"
-                    "<a href=\"HTTPS://X.EXAMPLE\">9</a>");
-    QTest::newRow("blanks and backslashes")
-        << page("", "<a href=\" \t/a\nb \">1</a><a href=\"\\\\other.example\\p\\q\">2</a><a href=\"http:rel\">3</a>"
-                    "<a href=\"https:other.example/x\">4</a><a href=\"/a/./b/../c/%2e%2E/d\">5</a>");
+    QTest::newRow("entities and encodings") << page(
+        "", "<a href=\"/a?x=1&amp;y=2\">1</a><a href=\"&#x2F;slash\">2</a><a href=\"/caf\xC3\xA9 b\">3</a>"
+            "<a href='/q?\"quoted\"&lt;'>4</a><a href=\"/x%41y%7e\">5</a><a "
+            "href=\"/\xE2\x82\xAC?\xE2\x82\xAC#\xE2\x82\xAC\">6</a>"
+            "<a href=\"/a`b{c}|d^e\">7</a><a href=\"?it's\">8</a>");
+    QTest::newRow("hosts and ports") << page(
+        "", "<a href=\"http://b\xC3\xBC"
+            "cher.example/\">1</a><a href=\"http://OTHER.example:80/\">2</a>"
+            "<a href=\"https://x.example:443/p\">3</a><a href=\"http://x.example:8080\">4</a>"
+            "<a href=\"http://x.example./\">5</a><a href=\"http://0x7f.1/\">6</a>"
+            "<a href=\"http://%6Fther.example/\">7</a><a href=\"http://user:pw@x.example/\">8</a>"
+            "<a href=\"HTTPS://X.EXAMPLE\">9</a>");
+    QTest::newRow("blanks and backslashes") << page(
+        "", "<a href=\" \t/a\nb \">1</a><a href=\"\\\\other.example\\p\\q\">2</a><a href=\"http:rel\">3</a>"
+            "<a href=\"https:other.example/x\">4</a><a href=\"/a/./b/../c/%2e%2E/d\">5</a>");
     QTest::newRow("misnested markup")
         << page("", "<p><a href=\"/1\">a<p>b</a><b><a href=\"/2\">c<i>d</b>e</a>"
                     "<a href=\"/3\"><div>block</div></a><a href=\"/4\">x<a href=\"/5\">y</a>"
                     "<a href=/6<b>z</a><a href=\"/7\" href=\"/dup\">dup</a>");
     QTest::newRow("tables") << page("", "<table><a href=\"/fostered\">x</a><tr><td><a href=\"/cell\">y</td>"
                                         "<td><a href=\"/open\">z</tr></table><a href=\"/after\">w</a>");
-    QTest::newRow("svg and math")
-        << page("", "<svg><a href=\"/svg1\"><text>x</text></a><a xlink:href=\"/svg2\">y</a></svg>"
-                    "<math><mi><a href=\"/inmath\">m</a></mi></math>");
-    QTest::newRow("raw text elements")
-        << page("<a href=\"/inhead\">h</a>", "<title><a href=\"/t\"></title><textarea><a href=\"/ta\"></textarea>"
-                                              "<script>var s = '<a href=\"/s\">';</script><style>a{}</style>"
-                                              "<xmp><a href=\"/x\"></xmp><a href=\"/real\">r</a>");
-    QTest::newRow("hidden parts")
-        << page("", "<div hidden><a href=\"/h\">h</a></div><span style=\"display:none\"><a href=\"/d\">d</a></span>"
-                    "<noscript><a href=\"/ns\">ns</a></noscript><!-- <a href=\"/c\">c</a> -->"
-                    "<template><a href=\"/tpl\">t</a></template><map><area href=\"/area\"></map>");
+    QTest::newRow("svg and math") << page(
+        "", "<svg><a href=\"/svg1\"><text>x</text></a><a xlink:href=\"/svg2\">y</a></svg>"
+            "<math><mi><a href=\"/inmath\">m</a></mi></math>");
+    QTest::newRow("raw text elements") << page(
+        "<a href=\"/inhead\">h</a>", "<title><a href=\"/t\"></title><textarea><a href=\"/ta\"></textarea>"
+                                     "<script>var s = '<a href=\"/s\">';</script><style>a{}</style>"
+                                     "<xmp><a href=\"/x\"></xmp><a href=\"/real\">r</a>");
+    QTest::newRow("hidden parts") << page(
+        "", "<div hidden><a href=\"/h\">h</a></div><span style=\"display:none\"><a href=\"/d\">d</a></span>"
+            "<noscript><a href=\"/ns\">ns</a></noscript><!-- <a href=\"/c\">c</a> -->"
+            "<template><a href=\"/tpl\">t</a></template><map><area href=\"/area\"></map>");
     QTest::newRow("deep nesting") << page("", nested(600));
 }
 
 void HarvestParityTests::sameLinks()
 {
     QFETCH(QByteArray, html);
-    const QString path = QStringLiteral("/dir/page%1.html").arg(QTest::currentDataTag() ? qHash(QString::fromLatin1(QTest::currentDataTag())) : 0);
+    const QString path =
+        QStringLiteral("/dir/page%1.html")
+            .arg(QTest::currentDataTag() ? qHash(QString::fromLatin1(QTest::currentDataTag())) : 0);
     m_server.route(path, TestHttpResponse::html(html));
     const QString url = m_server.url(path).toString();
 
@@ -141,8 +147,8 @@ void HarvestParityTests::sameLinks()
     QVERIFY(anchors->hasDocument);
     QCOMPARE(anchors->frameCount, 0);
 
-    const LinkProofResult proof = LinkProof::examine(url, QString(), QString::fromUtf8(html), MySites(),
-                                                     LinkProof::Scope::AllLinks);
+    const LinkProofResult proof =
+        LinkProof::examine(url, QString(), QString::fromUtf8(html), MySites(), LinkProof::Scope::AllLinks);
     QVERIFY(proof.complete);
     QStringList found;
     for (const ProofLink& link : proof.links)
@@ -156,8 +162,8 @@ void HarvestParityTests::sameLinks()
 int main(int argc, char** argv)
 {
     WebEngineSetup::beforeApplication();
-    qputenv("QTWEBENGINE_CHROMIUM_FLAGS",
-            qgetenv("QTWEBENGINE_CHROMIUM_FLAGS") + " --dns-prefetch-disable --disable-features=NetworkPrediction");
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", qgetenv("QTWEBENGINE_CHROMIUM_FLAGS") +
+                                              " --dns-prefetch-disable --disable-features=NetworkPrediction");
     QApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
     HarvestParityTests tests;

@@ -13,7 +13,8 @@ const QString kHeader = QStringLiteral("HTTP/1.1 200 OK\r\nContent-Type: text/ht
 QString page(const QString& head, const QString& body)
 {
     return QStringLiteral("<!DOCTYPE html>\r\n<html><head><title>Partners</title>") + head +
-           QStringLiteral("</head><body>\r\n<p>Our partners:</p>\r\n") + body + QStringLiteral("\r\n</body></html>\r\n");
+           QStringLiteral("</head><body>\r\n<p>Our partners:</p>\r\n") + body +
+           QStringLiteral("\r\n</body></html>\r\n");
 }
 
 MySites mySite()
@@ -61,116 +62,168 @@ void ProofTests::verdicts_data()
 
     QTest::newRow("followed") << "" << link << ok << open
                               << "Link back: followed — <a href=\"https://example.com/\">Example</a>";
-    QTest::newRow("no link") << "" << "<a href=\"https://other.org/\">Other</a>" << ok << open
+    QTest::newRow("no link") << ""
+                             << "<a href=\"https://other.org/\">Other</a>" << ok << open
                              << "Link back: no link";
     QTest::newRow("only in a comment")
-        << "" << "<!-- <a href=\"https://example.com/\">Example</a> -->" << ok << open
+        << ""
+        << "<!-- <a href=\"https://example.com/\">Example</a> -->" << ok << open
         << "Link back: only in a comment — <a href=\"https://example.com/\">Example</a>";
-    QTest::newRow("hidden attribute") << "" << "<div hidden><a href=\"https://example.com/\">Example</a></div>"
-                                      << ok << open
-                                      << "Link back: hidden — <a href=\"https://example.com/\">Example</a>";
+    QTest::newRow("hidden attribute")
+        << ""
+        << "<div hidden><a href=\"https://example.com/\">Example</a></div>" << ok << open
+        << "Link back: hidden — <a href=\"https://example.com/\">Example</a>";
     QTest::newRow("display none above")
-        << "" << "<div style=\"color: red; DISPLAY : none !important\"><p><a href=\"https://example.com/\">Example</a>"
+        << ""
+        << "<div style=\"color: red; DISPLAY : none !important\"><p><a "
+           "href=\"https://example.com/\">Example</a>"
         << ok << open << "Link back: hidden — <a href=\"https://example.com/\">Example</a>";
     QTest::newRow("visibility hidden on the link")
-        << "" << "<a style=\"visibility:hidden\" href=\"https://example.com/\">Example</a>" << ok << open
+        << ""
+        << "<a style=\"visibility:hidden\" href=\"https://example.com/\">Example</a>" << ok << open
         << "Link back: hidden — <a style=\"visibility:hidden\" href=\"https://example.com/\">Example</a>";
     QTest::newRow("visibility given back")
-        << "" << "<div style=\"visibility:hidden\"><a style=\"visibility: visible\" href=\"https://example.com/\">E</a></div>"
-        << ok << open << "Link back: followed — <a style=\"visibility: visible\" href=\"https://example.com/\">E</a>";
-    QTest::newRow("only in noscript") << "" << "<noscript><a href=\"https://example.com/\">Example</a></noscript>"
-                                      << ok << open
-                                      << "Link back: hidden — <a href=\"https://example.com/\">Example</a>";
+        << ""
+        << "<div style=\"visibility:hidden\"><a style=\"visibility: visible\" "
+           "href=\"https://example.com/\">E</a></div>"
+        << ok << open
+        << "Link back: followed — <a style=\"visibility: visible\" href=\"https://example.com/\">E</a>";
+    QTest::newRow("only in noscript")
+        << ""
+        << "<noscript><a href=\"https://example.com/\">Example</a></noscript>" << ok << open
+        << "Link back: hidden — <a href=\"https://example.com/\">Example</a>";
     QTest::newRow("a hidden and a shown link")
-        << "" << "<span hidden><a href=\"https://example.com/a\">A</a></span> <a href=\"https://example.com/b\">B</a>"
+        << ""
+        << "<span hidden><a href=\"https://example.com/a\">A</a></span> <a "
+           "href=\"https://example.com/b\">B</a>"
         << ok << open << "Link back: followed — <a href=\"https://example.com/b\">B</a>";
-    QTest::newRow("nofollow") << "" << "<a href=\"https://example.com/\" rel=\"nofollow\">Example</a>" << ok << open
-                              << "Link back: nofollow — <a href=\"https://example.com/\" rel=\"nofollow\">Example</a>";
-    QTest::newRow("sponsored") << "" << "<a rel=\"noopener Sponsored\" href=\"https://example.com/\">E</a>" << ok
-                               << open << "Link back: nofollow — <a rel=\"noopener Sponsored\" href=\"https://example.com/\">E</a>";
-    QTest::newRow("ugc") << "" << "<a rel=ugc href=https://example.com/>E</a>" << ok << open
+    QTest::newRow("nofollow")
+        << ""
+        << "<a href=\"https://example.com/\" rel=\"nofollow\">Example</a>" << ok << open
+        << "Link back: nofollow — <a href=\"https://example.com/\" rel=\"nofollow\">Example</a>";
+    QTest::newRow("sponsored")
+        << ""
+        << "<a rel=\"noopener Sponsored\" href=\"https://example.com/\">E</a>" << ok << open
+        << "Link back: nofollow — <a rel=\"noopener Sponsored\" href=\"https://example.com/\">E</a>";
+    QTest::newRow("ugc") << ""
+                         << "<a rel=ugc href=https://example.com/>E</a>" << ok << open
                          << "Link back: nofollow — <a rel=ugc href=https://example.com/>E</a>";
     QTest::newRow("nofollow, then followed")
-        << "" << "<a rel=nofollow href=\"https://example.com/a\">A</a><a href=\"https://example.com/b\">B</a>" << ok
+        << ""
+        << "<a rel=nofollow href=\"https://example.com/a\">A</a><a href=\"https://example.com/b\">B</a>" << ok
         << open << "Link back: followed — <a href=\"https://example.com/b\">B</a>";
-    QTest::newRow("hidden before nofollow") << "" << "<a hidden rel=nofollow href=\"https://example.com/\">E</a>"
-                                            << ok << open
-                                            << "Link back: hidden — <a hidden rel=nofollow href=\"https://example.com/\">E</a>";
-    QTest::newRow("meta robots nofollow") << "<meta name=\"robots\" content=\"index, nofollow\">" << link << ok
-                                          << open << "Link back: nofollow — " + link;
+    QTest::newRow("hidden before nofollow")
+        << ""
+        << "<a hidden rel=nofollow href=\"https://example.com/\">E</a>" << ok << open
+        << "Link back: hidden — <a hidden rel=nofollow href=\"https://example.com/\">E</a>";
+    QTest::newRow("meta robots nofollow") << "<meta name=\"robots\" content=\"index, nofollow\">" << link
+                                          << ok << open << "Link back: nofollow — " + link;
     QTest::newRow("meta robots noindex") << "<META NAME=\"Robots\" CONTENT=\"NOINDEX\">" << link << ok << open
                                          << "Link back: noindex — " + link;
     QTest::newRow("meta googlebot none") << "<meta name=\"googlebot\" content=\"none\">" << link << ok << open
                                          << "Link back: nofollow — " + link;
     QTest::newRow("meta for another crawler") << "<meta name=\"bingbot\" content=\"noindex\">" << link << ok
                                               << open << "Link back: followed — " + link;
-    QTest::newRow("X-Robots-Tag") << "" << link << kHeader + "X-Robots-Tag: noindex\r\n" << open
-                                  << "Link back: noindex — " + link;
-    QTest::newRow("X-Robots-Tag for googlebot") << "" << link << kHeader + "x-robots-tag: googlebot: noindex, nofollow\r\n"
-                                                << open << "Link back: nofollow — " + link;
-    QTest::newRow("X-Robots-Tag for another crawler") << "" << link << kHeader + "X-Robots-Tag: otherbot: noindex\r\n"
-                                                      << open << "Link back: followed — " + link;
-    QTest::newRow("X-Robots-Tag with a value") << "" << link << kHeader + "X-Robots-Tag: max-snippet: 20, noindex\r\n"
-                                               << open << "Link back: noindex — " + link;
-    QTest::newRow("blocked by robots.txt") << "" << link << ok << RobotsAccess::Disallowed
-                                           << "Link back: blocked by robots.txt — " + link;
-    QTest::newRow("robots.txt not read yet") << "" << link << ok << RobotsAccess::Unknown
-                                             << "Link back: followed — " + link;
+    QTest::newRow("X-Robots-Tag") << "" << link << kHeader + "X-Robots-Tag: noindex\r\n"
+                                  << open << "Link back: noindex — " + link;
+    QTest::newRow("X-Robots-Tag for googlebot")
+        << "" << link << kHeader + "x-robots-tag: googlebot: noindex, nofollow\r\n"
+        << open << "Link back: nofollow — " + link;
+    QTest::newRow("X-Robots-Tag for another crawler")
+        << "" << link << kHeader + "X-Robots-Tag: otherbot: noindex\r\n"
+        << open << "Link back: followed — " + link;
+    QTest::newRow("X-Robots-Tag with a value")
+        << "" << link << kHeader + "X-Robots-Tag: max-snippet: 20, noindex\r\n"
+        << open << "Link back: noindex — " + link;
+    QTest::newRow("blocked by robots.txt")
+        << "" << link << ok << RobotsAccess::Disallowed << "Link back: blocked by robots.txt — " + link;
+    QTest::newRow("robots.txt not read yet")
+        << "" << link << ok << RobotsAccess::Unknown << "Link back: followed — " + link;
     QTest::newRow("noindex before blocked") << "<meta name=robots content=noindex>" << link << ok
                                             << RobotsAccess::Disallowed << "Link back: noindex — " + link;
-    QTest::newRow("canonical elsewhere") << "<link rel=\"canonical\" href=\"https://partner.example/other.html\">"
-                                         << link << ok << open << "Link back: canonical elsewhere — " + link;
-    QTest::newRow("canonical is this page") << "<link rel=canonical href=\"/links.html#top\">" << link << ok << open
-                                            << "Link back: followed — " + link;
-    QTest::newRow("canonical, https twin") << "<link rel=canonical href=\"https://PARTNER.example:443/links.html\">"
-                                           << link << ok << open << "Link back: followed — " + link;
-    QTest::newRow("blocked before canonical") << "<link rel=canonical href=\"/other.html\">" << link << ok
-                                              << RobotsAccess::Disallowed << "Link back: blocked by robots.txt — " + link;
-    QTest::newRow("entities in the target") << "" << "<a href=\"https&#58;//example&period;com/\">E</a>" << ok << open
-                                            << "Link back: followed — <a href=\"https&#58;//example&period;com/\">E</a>";
+    QTest::newRow("canonical elsewhere")
+        << "<link rel=\"canonical\" href=\"https://partner.example/other.html\">" << link << ok << open
+        << "Link back: canonical elsewhere — " + link;
+    QTest::newRow("canonical is this page") << "<link rel=canonical href=\"/links.html#top\">" << link << ok
+                                            << open << "Link back: followed — " + link;
+    QTest::newRow("canonical, https twin")
+        << "<link rel=canonical href=\"https://PARTNER.example:443/links.html\">" << link << ok << open
+        << "Link back: followed — " + link;
+    QTest::newRow("blocked before canonical")
+        << "<link rel=canonical href=\"/other.html\">" << link << ok << RobotsAccess::Disallowed
+        << "Link back: blocked by robots.txt — " + link;
+    QTest::newRow("entities in the target")
+        << ""
+        << "<a href=\"https&#58;//example&period;com/\">E</a>" << ok << open
+        << "Link back: followed — <a href=\"https&#58;//example&period;com/\">E</a>";
     // Spellings a browser rewrites into the site's address: each must reach
     // the parser, whatever quick look comes before it.
-    QTest::newRow("named reference in the host") << "" << "<a href=\"http://example&period;com/\">E</a>" << ok << open
-                                                 << "Link back: followed — <a href=\"http://example&period;com/\">E</a>";
-    QTest::newRow("numeric reference in the host") << "" << "<a href=\"http://exa&#109;ple.com/\">E</a>" << ok << open
-                                                   << "Link back: followed — <a href=\"http://exa&#109;ple.com/\">E</a>";
-    QTest::newRow("percent in the host") << "" << "<a href=\"http://%65xample.com/\">E</a>" << ok << open
+    QTest::newRow("named reference in the host")
+        << ""
+        << "<a href=\"http://example&period;com/\">E</a>" << ok << open
+        << "Link back: followed — <a href=\"http://example&period;com/\">E</a>";
+    QTest::newRow("numeric reference in the host")
+        << ""
+        << "<a href=\"http://exa&#109;ple.com/\">E</a>" << ok << open
+        << "Link back: followed — <a href=\"http://exa&#109;ple.com/\">E</a>";
+    QTest::newRow("percent in the host") << ""
+                                         << "<a href=\"http://%65xample.com/\">E</a>" << ok << open
                                          << "Link back: followed — <a href=\"http://%65xample.com/\">E</a>";
-    QTest::newRow("line break in the host") << "" << "<a href=\"http://exa\r\nmple.com/\">E</a>" << ok << open
+    QTest::newRow("line break in the host") << ""
+                                            << "<a href=\"http://exa\r\nmple.com/\">E</a>" << ok << open
                                             << "Link back: followed — <a href=\"http://exa mple.com/\">E</a>";
-    QTest::newRow("full-width letters") << "" << QString::fromUtf8("<a href=\"http://\uFF25XAMPLE\u3002com/\">E</a>")
-                                        << ok << open
-                                        << QString::fromUtf8("Link back: followed — <a href=\"http://\uFF25XAMPLE\u3002com/\">E</a>");
-    QTest::newRow("backslashes") << "" << "<a href=\"https:\\\\EXAMPLE.com\\\">E</a>" << ok << open
+    QTest::newRow("full-width letters")
+        << "" << QString::fromUtf8("<a href=\"http://\uFF25XAMPLE\u3002com/\">E</a>") << ok << open
+        << QString::fromUtf8("Link back: followed — <a href=\"http://\uFF25XAMPLE\u3002com/\">E</a>");
+    QTest::newRow("backslashes") << ""
+                                 << "<a href=\"https:\\\\EXAMPLE.com\\\">E</a>" << ok << open
                                  << "Link back: followed — <a href=\"https:\\\\EXAMPLE.com\\\">E</a>";
-    QTest::newRow("quote in the text before") << "" << "<p>say href=\"x <a href=\"https://example.com/\">E</a> \"</p>"
-                                              << ok << open << "Link back: followed — <a href=\"https://example.com/\">E</a>";
-    QTest::newRow("base") << "<base href=\"https://www.example.com/\">" << "<a href=\"about.html\">About</a>" << ok
-                          << open << "Link back: followed — <a href=\"about.html\">About</a>";
-    QTest::newRow("protocol-relative") << "" << "<a href=\"//WWW.EXAMPLE.COM/x\">X</a>" << ok << open
+    QTest::newRow("quote in the text before")
+        << ""
+        << "<p>say href=\"x <a href=\"https://example.com/\">E</a> \"</p>" << ok << open
+        << "Link back: followed — <a href=\"https://example.com/\">E</a>";
+    QTest::newRow("base") << "<base href=\"https://www.example.com/\">"
+                          << "<a href=\"about.html\">About</a>" << ok << open
+                          << "Link back: followed — <a href=\"about.html\">About</a>";
+    QTest::newRow("protocol-relative") << ""
+                                       << "<a href=\"//WWW.EXAMPLE.COM/x\">X</a>" << ok << open
                                        << "Link back: followed — <a href=\"//WWW.EXAMPLE.COM/x\">X</a>";
-    QTest::newRow("image map") << "" << "<map name=m><area shape=rect coords=0,0,9,9 href=\"https://example.com/\" alt=Ex></map>"
-                               << ok << open
-                               << "Link back: followed — <area shape=rect coords=0,0,9,9 href=\"https://example.com/\" alt=Ex>";
-    QTest::newRow("javascript target") << "" << "<a href=\"javascript:location='https://example.com/'\">E</a>" << ok
+    QTest::newRow("image map")
+        << ""
+        << "<map name=m><area shape=rect coords=0,0,9,9 href=\"https://example.com/\" alt=Ex></map>" << ok
+        << open
+        << "Link back: followed — <area shape=rect coords=0,0,9,9 href=\"https://example.com/\" alt=Ex>";
+    QTest::newRow("javascript target") << ""
+                                       << "<a href=\"javascript:location='https://example.com/'\">E</a>" << ok
                                        << open << "Link back: no link";
-    QTest::newRow("data target") << "" << "<a href=\"data:text/html,<a href=https://example.com/>E</a>\">E</a>" << ok
-                                 << open << "Link back: no link";
-    QTest::newRow("written by a script") << ""
-                                         << "<script>document.write('<a href=\"https://example.com/\">E</a>')</script>"
-                                         << ok << open << "Link back: no link";
-    QTest::newRow("inside a textarea") << "" << "<textarea><a href=\"https://example.com/\">E</a></textarea>" << ok
+    QTest::newRow("data target") << ""
+                                 << "<a href=\"data:text/html,<a href=https://example.com/>E</a>\">E</a>"
+                                 << ok << open << "Link back: no link";
+    QTest::newRow("written by a script")
+        << ""
+        << "<script>document.write('<a href=\"https://example.com/\">E</a>')</script>" << ok << open
+        << "Link back: no link";
+    QTest::newRow("inside a textarea") << ""
+                                       << "<textarea><a href=\"https://example.com/\">E</a></textarea>" << ok
                                        << open << "Link back: no link";
-    QTest::newRow("template content") << "" << "<template><a href=\"https://example.com/\">E</a></template>" << ok
+    QTest::newRow("template content") << ""
+                                      << "<template><a href=\"https://example.com/\">E</a></template>" << ok
                                       << open << "Link back: no link";
-    QTest::newRow("end tag left out") << "" << "<p><a href=\"https://example.com/\">Example</p>" << ok << open
+    QTest::newRow("end tag left out") << ""
+                                      << "<p><a href=\"https://example.com/\">Example</p>" << ok << open
                                       << "Link back: followed — <a href=\"https://example.com/\">Example</a>";
-    QTest::newRow("markup over lines") << "" << "<a\r\n   href=\"https://example.com/\"\r\n>Example</a>" << ok << open
-                                       << "Link back: followed — <a href=\"https://example.com/\" >Example</a>";
-    QTest::newRow("comment and hidden link") << "" << "<!-- <a href=https://example.com/>old</a> --><a hidden href=https://example.com/>new</a>"
-                                             << ok << open << "Link back: hidden — <a hidden href=https://example.com/>new</a>";
-    QTest::newRow("unclosed comment") << "" << "<!-- <a href=\"https://example.com/\">E</a>" << ok << open
-                                      << "Link back: only in a comment — <a href=\"https://example.com/\">E</a>";
+    QTest::newRow("markup over lines")
+        << ""
+        << "<a\r\n   href=\"https://example.com/\"\r\n>Example</a>" << ok << open
+        << "Link back: followed — <a href=\"https://example.com/\" >Example</a>";
+    QTest::newRow("comment and hidden link")
+        << ""
+        << "<!-- <a href=https://example.com/>old</a> --><a hidden href=https://example.com/>new</a>" << ok
+        << open << "Link back: hidden — <a hidden href=https://example.com/>new</a>";
+    QTest::newRow("unclosed comment")
+        << ""
+        << "<!-- <a href=\"https://example.com/\">E</a>" << ok << open
+        << "Link back: only in a comment — <a href=\"https://example.com/\">E</a>";
 }
 
 void ProofTests::verdicts()
@@ -188,13 +241,17 @@ void ProofTests::linkText_data()
     QTest::addColumn<QString>("body");
     QTest::addColumn<QString>("text");
 
-    QTest::newRow("text") << "<a href=\"https://example.com/\">  Example\r\n  site </a>" << "Example site";
+    QTest::newRow("text") << "<a href=\"https://example.com/\">  Example\r\n  site </a>"
+                          << "Example site";
     QTest::newRow("entities") << "<a href=\"https://example.com/\">Fish &amp; Chips&nbsp;&#x21;</a>"
                               << QString::fromUtf8("Fish & Chips\u00a0!").simplified();
-    QTest::newRow("image alt") << "<a href=\"https://example.com/\"><img src=b.png alt=\"Example banner\"></a>"
-                               << "Example banner";
-    QTest::newRow("nested markup") << "<a href=\"https://example.com/\"><b>Ex</b><i>ample</i></a>" << "Example";
-    QTest::newRow("area alt") << "<map><area href=\"https://example.com/\" alt=\"Home\"></map>" << "Home";
+    QTest::newRow("image alt")
+        << "<a href=\"https://example.com/\"><img src=b.png alt=\"Example banner\"></a>"
+        << "Example banner";
+    QTest::newRow("nested markup") << "<a href=\"https://example.com/\"><b>Ex</b><i>ample</i></a>"
+                                   << "Example";
+    QTest::newRow("area alt") << "<map><area href=\"https://example.com/\" alt=\"Home\"></map>"
+                              << "Home";
 }
 
 void ProofTests::linkText()
@@ -212,15 +269,18 @@ void ProofTests::evidenceIsCutAt300()
     const LinkBackVerdict v = verdictOf(page({}, "<a href=\"https://example.com/\">" + longText + "</a>"));
     QCOMPARE(v.kind, LinkBack::Followed);
     QCOMPARE(v.evidence.size(), 300);
-    QCOMPARE(v.evidence, QStringLiteral("<a href=\"https://example.com/\">") + QString(268, u'x') + QChar(0x2026));
+    QCOMPARE(v.evidence,
+             QStringLiteral("<a href=\"https://example.com/\">") + QString(268, u'x') + QChar(0x2026));
 }
 
 void ProofTests::allLinksMode()
 {
-    const QString html = page({}, "<a name=top>no target</a><a href=\"/x\">x</a><a href=\"mailto:a@b.example\">m</a>"
-                                  "<noscript><a href=\"/n\">n</a></noscript><!-- <a href=\"/c\">c</a> -->"
-                                  "<a href=\" http://exa mple.example/\">invalid</a>");
-    const LinkProofResult proof = LinkProof::examine(kPageUrl, kHeader, html, MySites(), LinkProof::Scope::AllLinks);
+    const QString html =
+        page({}, "<a name=top>no target</a><a href=\"/x\">x</a><a href=\"mailto:a@b.example\">m</a>"
+                 "<noscript><a href=\"/n\">n</a></noscript><!-- <a href=\"/c\">c</a> -->"
+                 "<a href=\" http://exa mple.example/\">invalid</a>");
+    const LinkProofResult proof =
+        LinkProof::examine(kPageUrl, kHeader, html, MySites(), LinkProof::Scope::AllLinks);
     QStringList seen;
     for (const ProofLink& link : proof.links)
         seen << link.target + (link.inNoscript ? " noscript" : "") + (link.inComment ? " comment" : "");
@@ -271,10 +331,12 @@ void ProofTests::hugePage()
 
 void ProofTests::limitsStopTheParser()
 {
-    const QString html = page({}, QStringLiteral("<p><a href=\"https://example.com/\">E</a></p>").repeated(20000));
+    const QString html =
+        page({}, QStringLiteral("<p><a href=\"https://example.com/\">E</a></p>").repeated(20000));
     GumboArena::Limits small;
     small.memoryBytes = 1 << 20;
-    LinkProofResult proof = LinkProof::examine(kPageUrl, kHeader, html, mySite(), LinkProof::Scope::MySites, small);
+    LinkProofResult proof =
+        LinkProof::examine(kPageUrl, kHeader, html, mySite(), LinkProof::Scope::MySites, small);
     QVERIFY(!proof.complete);
     QCOMPARE(LinkBackVerdict::decide(proof, RobotsAccess::Allowed).testRunLine(),
              QStringLiteral("Link back: no link — (the page is too large or too deeply nested to be read)"));
@@ -288,8 +350,9 @@ void ProofTests::limitsStopTheParser()
     // the depth; the processor-time limit ends that.
     GumboArena::Limits quick;
     quick.cpuMilliseconds = 300;
-    proof = LinkProof::examine(kPageUrl, kHeader, QStringLiteral("<div>").repeated(200000) + "<a href=https://example.com/>E</a>", mySite(),
-                               LinkProof::Scope::MySites, quick);
+    proof = LinkProof::examine(
+        kPageUrl, kHeader, QStringLiteral("<div>").repeated(200000) + "<a href=https://example.com/>E</a>",
+        mySite(), LinkProof::Scope::MySites, quick);
     QVERIFY(!proof.complete);
 }
 

@@ -33,50 +33,67 @@ void RobotsTests::rules_data()
     QTest::addColumn<bool>("allowed");
 
     const QByteArray basic = "User-agent: *\nDisallow: /private\n";
-    QTest::newRow("disallowed prefix") << basic << "*" << "/private/x" << false;
-    QTest::newRow("other path") << basic << "*" << "/public" << true;
-    QTest::newRow("prefix, not segment") << basic << "*" << "/privateer" << false;
+    QTest::newRow("disallowed prefix") << basic << "*"
+                                       << "/private/x" << false;
+    QTest::newRow("other path") << basic << "*"
+                                << "/public" << true;
+    QTest::newRow("prefix, not segment") << basic << "*"
+                                         << "/privateer" << false;
     const QByteArray longest = "User-agent: *\nDisallow: /a\nAllow: /a/b\n";
-    QTest::newRow("longer allow wins") << longest << "*" << "/a/b/c" << true;
-    QTest::newRow("shorter disallow") << longest << "*" << "/a/c" << false;
+    QTest::newRow("longer allow wins") << longest << "*"
+                                       << "/a/b/c" << true;
+    QTest::newRow("shorter disallow") << longest << "*"
+                                      << "/a/c" << false;
     QTest::newRow("allow wins a tie") << QByteArray("User-agent: *\nDisallow: /page\nAllow: /page\n") << "*"
                                       << "/page" << true;
     QTest::newRow("longer disallow wins") << QByteArray("User-agent: *\nAllow: /a\nDisallow: /a/\n") << "*"
                                           << "/a/x" << false;
     const QByteArray pdf = "User-agent: *\nDisallow: /*.pdf$\n";
-    QTest::newRow("star and dollar") << pdf << "*" << "/x/y.pdf" << false;
-    QTest::newRow("dollar anchors") << pdf << "*" << "/x/y.pdf?z" << true;
-    QTest::newRow("root only") << QByteArray("User-agent: *\nDisallow: /$\n") << "*" << "/" << false;
-    QTest::newRow("root only, other page") << QByteArray("User-agent: *\nDisallow: /$\n") << "*" << "/x" << true;
-    QTest::newRow("query") << QByteArray("User-agent: *\nDisallow: /*?sessionid\n") << "*" << "/p?sessionid=1"
-                           << false;
+    QTest::newRow("star and dollar") << pdf << "*"
+                                     << "/x/y.pdf" << false;
+    QTest::newRow("dollar anchors") << pdf << "*"
+                                    << "/x/y.pdf?z" << true;
+    QTest::newRow("root only") << QByteArray("User-agent: *\nDisallow: /$\n") << "*"
+                               << "/" << false;
+    QTest::newRow("root only, other page") << QByteArray("User-agent: *\nDisallow: /$\n") << "*"
+                                           << "/x" << true;
+    QTest::newRow("query") << QByteArray("User-agent: *\nDisallow: /*?sessionid\n") << "*"
+                           << "/p?sessionid=1" << false;
     const QByteArray groups = "User-agent: googlebot\nDisallow: /\n\nUser-agent: *\nAllow: /\n";
-    QTest::newRow("own group") << groups << "googlebot" << "/x" << false;
-    QTest::newRow("star group") << groups << "*" << "/x" << true;
-    QTest::newRow("unnamed crawler takes star") << groups << "otherbot" << "/x" << true;
+    QTest::newRow("own group") << groups << "googlebot"
+                               << "/x" << false;
+    QTest::newRow("star group") << groups << "*"
+                                << "/x" << true;
+    QTest::newRow("unnamed crawler takes star") << groups << "otherbot"
+                                                << "/x" << true;
     QTest::newRow("named crawler ignores star")
-        << QByteArray("User-agent: *\nDisallow: /\n\nUser-agent: Googlebot/2.1\nDisallow: /x\n") << "googlebot"
+        << QByteArray("User-agent: *\nDisallow: /\n\nUser-agent: Googlebot/2.1\nDisallow: /x\n")
+        << "googlebot"
         << "/y" << true;
-    QTest::newRow("star groups merged") << QByteArray("User-agent: *\nDisallow: /a\n\nUser-agent: *\nDisallow: /b\n")
-                                        << "*" << "/b" << false;
+    QTest::newRow("star groups merged")
+        << QByteArray("User-agent: *\nDisallow: /a\n\nUser-agent: *\nDisallow: /b\n") << "*"
+        << "/b" << false;
     QTest::newRow("agents share a group") << QByteArray("User-agent: a\nUser-agent: *\nDisallow: /x\n") << "*"
                                           << "/x" << false;
-    QTest::newRow("empty disallow") << QByteArray("User-agent: *\nDisallow:\n") << "*" << "/x" << true;
+    QTest::newRow("empty disallow") << QByteArray("User-agent: *\nDisallow:\n") << "*"
+                                    << "/x" << true;
     QTest::newRow("rule before any group") << QByteArray("Disallow: /\nUser-agent: *\nAllow: /y\n") << "*"
                                            << "/x" << true;
     QTest::newRow("comments, CR LF, BOM, case")
-        << QByteArray("\xEF\xBB\xBF# rules\r\nUSER-AGENT: * # all\r\nDISALLOW: /x # not x\r\n") << "*" << "/x/1"
-        << false;
-    QTest::newRow("misspelt disallow") << QByteArray("User-agent: *\nDissallow: /x\n") << "*" << "/x" << false;
-    QTest::newRow("robots.txt itself") << QByteArray("User-agent: *\nDisallow: /\n") << "*" << "/robots.txt"
-                                       << true;
-    QTest::newRow("encoded tilde") << QByteArray("User-agent: *\nDisallow: /%7Euser\n") << "*" << "/~user/x"
-                                   << false;
-    QTest::newRow("raw non-ASCII rule")
-        << QByteArray("User-agent: *\nDisallow: /caf\xC3\xA9\n") << "*" << "/caf%c3%a9/menu" << false;
+        << QByteArray("\xEF\xBB\xBF# rules\r\nUSER-AGENT: * # all\r\nDISALLOW: /x # not x\r\n") << "*"
+        << "/x/1" << false;
+    QTest::newRow("misspelt disallow") << QByteArray("User-agent: *\nDissallow: /x\n") << "*"
+                                       << "/x" << false;
+    QTest::newRow("robots.txt itself") << QByteArray("User-agent: *\nDisallow: /\n") << "*"
+                                       << "/robots.txt" << true;
+    QTest::newRow("encoded tilde") << QByteArray("User-agent: *\nDisallow: /%7Euser\n") << "*"
+                                   << "/~user/x" << false;
+    QTest::newRow("raw non-ASCII rule") << QByteArray("User-agent: *\nDisallow: /caf\xC3\xA9\n") << "*"
+                                        << "/caf%c3%a9/menu" << false;
     QTest::newRow("encoded slash is not a slash") << QByteArray("User-agent: *\nDisallow: /a%2Fb\n") << "*"
                                                   << "/a/b" << true;
-    QTest::newRow("rule without slash") << QByteArray("User-agent: *\nDisallow: x\n") << "*" << "/x" << false;
+    QTest::newRow("rule without slash") << QByteArray("User-agent: *\nDisallow: x\n") << "*"
+                                        << "/x" << false;
 }
 
 void RobotsTests::rules()
@@ -97,7 +114,8 @@ void RobotsTests::onlyThe500KiBCount()
     filler += "\n";
     QCOMPARE(filler.size(), 500 * 1024 - 19);
     // "Disallow: /cut" crosses the limit: the line is dropped, not read as "/cu".
-    const QByteArray robots = "User-agent: *\nDisallow: /early\n" + filler + "Disallow: /cut\nDisallow: /late\n";
+    const QByteArray robots =
+        "User-agent: *\nDisallow: /early\n" + filler + "Disallow: /cut\nDisallow: /late\n";
     const RobotsTxt rules = RobotsTxt::parse(robots);
     QVERIFY(!rules.allows(QStringLiteral("/early")));
     QVERIFY(rules.allows(QStringLiteral("/cux")));
@@ -160,9 +178,10 @@ void RobotsTests::fetchPolicy_data()
     QTest::newRow("429") << 429 << QByteArray() << QByteArray() << RobotsAccess::Disallowed;
     QTest::newRow("500") << 500 << QByteArray() << QByteArray() << RobotsAccess::Disallowed;
     QTest::newRow("503") << 503 << QByteArray() << QByteArray() << RobotsAccess::Disallowed;
-    QTest::newRow("redirect to rules") << 301 << QByteArray() << QByteArray("/real-robots.txt")
-                                       << RobotsAccess::Disallowed;
-    QTest::newRow("redirect loop") << 302 << QByteArray() << QByteArray("/robots.txt") << RobotsAccess::Allowed;
+    QTest::newRow("redirect to rules")
+        << 301 << QByteArray() << QByteArray("/real-robots.txt") << RobotsAccess::Disallowed;
+    QTest::newRow("redirect loop") << 302 << QByteArray() << QByteArray("/robots.txt")
+                                   << RobotsAccess::Allowed;
     QTest::newRow("unreachable") << 0 << QByteArray() << QByteArray() << RobotsAccess::Disallowed;
 }
 
@@ -182,7 +201,8 @@ void RobotsTests::fetchPolicy()
     if (!location.isEmpty())
         response.header("Location", location);
     server.route(QStringLiteral("/robots.txt"), response);
-    server.route(QStringLiteral("/real-robots.txt"), TestHttpResponse::html("User-agent: *\nDisallow: /page\n"));
+    server.route(QStringLiteral("/real-robots.txt"),
+                 TestHttpResponse::html("User-agent: *\nDisallow: /page\n"));
 
     // An address where nothing listens: a server started and gone again.
     QString page = server.url(QStringLiteral("/page")).toString();
