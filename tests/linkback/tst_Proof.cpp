@@ -212,6 +212,8 @@ void ProofTests::verdicts_data()
     QTest::newRow("end tag left out") << ""
                                       << "<p><a href=\"https://example.com/\">Example</p>" << ok << open
                                       << "Link back: followed — <a href=\"https://example.com/\">Example</a>";
+    QTest::newRow("malformed tag") << "" << "<a href=\"https://example.com/\"<b>x</a>" << ok << open
+                                   << "Link back: followed — <a href=\"https://example.com/\"<b>x</a>";
     QTest::newRow("markup over lines")
         << ""
         << "<a\r\n   href=\"https://example.com/\"\r\n>Example</a>" << ok << open

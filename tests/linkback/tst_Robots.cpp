@@ -21,6 +21,7 @@ private Q_SLOTS:
     void manyRules();
     void fetchPolicy_data();
     void fetchPolicy();
+    void hugeFileOverTheWire();
     void oncePerHost();
     void redirectsFollowedByTheCache();
 };
@@ -222,6 +223,29 @@ void RobotsTests::fetchPolicy()
     QCOMPARE(cache.access(page), access);
     if (status == 302)
         QCOMPARE(server.requestCount(QStringLiteral("/robots.txt")), 6);
+}
+
+void RobotsTests::hugeFileOverTheWire()
+{
+    // 4 MiB of rules: the fetch stops a byte past the limit, the parser drops
+    // the line the limit cut.
+    QByteArray robots = "User-agent: *\nDisallow: /early\n";
+    while (robots.size() < 4 * 1024 * 1024)
+        robots += "Disallow: /filler/" + QByteArray::number(robots.size()) + "\n";
+    robots += "Disallow: /late\n";
+    TestHttpServer server;
+    server.route(QStringLiteral("/robots.txt"), TestHttpResponse::html(robots, "text/plain"));
+    const QString page = server.url(QStringLiteral("/late")).toString();
+
+    RobotsCache cache;
+    QVERIFY(cache.needsFetch(page));
+    FetchOptions options = quickFetchOptions();
+    options.maxBodyBytes = RobotsTxt::MaxBytes + 1;
+    const FetchResult fetched = PageFetcher::fetch(RobotsCache::robotsUrl(WebUrl::parse(page)), options);
+    QVERIFY(fetched.truncated);
+    QCOMPARE(cache.answer(page, RobotsAnswer::fromFetch(fetched)), QString());
+    QCOMPARE(cache.access(page), RobotsAccess::Allowed);
+    QCOMPARE(cache.access(server.url(QStringLiteral("/early")).toString()), RobotsAccess::Disallowed);
 }
 
 void RobotsTests::oncePerHost()
