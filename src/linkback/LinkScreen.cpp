@@ -124,10 +124,15 @@ bool isIpLiteral(const QString& host)
 
 bool LinkScreen::mayLink(const QString& pageUrl, const QString& body, const MySites& sites)
 {
-    if (sites.covers(pageUrl))
-        return true;
+    // A page on a site's host links into it with any relative target, also
+    // into a site given as a folder of that host.
+    QString pageHost = WebUrl::parse(pageUrl).host();
+    while (pageHost.endsWith(u'.'))
+        pageHost.chop(1);
+    if (pageHost.startsWith(u"www."))
+        pageHost = pageHost.mid(4);
     for (const MySite& site : sites.sites())
-        if (isIpLiteral(site.host))
+        if (isIpLiteral(site.host) || site.host == pageHost)
             return true;
 
     const QStringView text(body);

@@ -40,6 +40,7 @@ private Q_SLOTS:
     void linkText_data();
     void linkText();
     void evidenceIsCutAt300();
+    void siteGivenAsAFolder();
     void allLinksMode();
     void manyAnchors();
     void deepNesting();
@@ -212,7 +213,8 @@ void ProofTests::verdicts_data()
     QTest::newRow("end tag left out") << ""
                                       << "<p><a href=\"https://example.com/\">Example</p>" << ok << open
                                       << "Link back: followed — <a href=\"https://example.com/\">Example</a>";
-    QTest::newRow("malformed tag") << "" << "<a href=\"https://example.com/\"<b>x</a>" << ok << open
+    QTest::newRow("malformed tag") << ""
+                                   << "<a href=\"https://example.com/\"<b>x</a>" << ok << open
                                    << "Link back: followed — <a href=\"https://example.com/\"<b>x</a>";
     QTest::newRow("markup over lines")
         << ""
@@ -273,6 +275,18 @@ void ProofTests::evidenceIsCutAt300()
     QCOMPARE(v.evidence.size(), 300);
     QCOMPARE(v.evidence,
              QStringLiteral("<a href=\"https://example.com/\">") + QString(268, u'x') + QChar(0x2026));
+}
+
+void ProofTests::siteGivenAsAFolder()
+{
+    // A page elsewhere on the user's own host links into the folder with a
+    // relative target.
+    const MySites blog = MySites::parse({QStringLiteral("https://example.com/blog/")});
+    const QString html = page({}, "<a href=\"/shop/\">Shop</a> <a href=\"/blog/post\">Post</a>");
+    const LinkProofResult proof =
+        LinkProof::examine(QStringLiteral("https://www.example.com/shop/partners.html"), kHeader, html, blog);
+    QCOMPARE(LinkBackVerdict::decide(proof, RobotsAccess::Allowed).testRunLine(),
+             QStringLiteral("Link back: followed — <a href=\"/blog/post\">Post</a>"));
 }
 
 void ProofTests::allLinksMode()
