@@ -1,5 +1,6 @@
 #include "BatchCommand.h"
 
+#include "BatchJournal.h"
 #include "Version.h"
 #include "filters/ListFile.h"
 #include "platform/FetchLimits.h"
@@ -60,7 +61,7 @@ QString BatchCommand::usage()
         "\n"
         "SYNOPSIS\n"
         "    quillmark-batch [--verbose] [--folder DIR] [--output FILE] [--connections N]\n"
-        "                    [--report FILE] LINKS_FILE\n"
+        "                    [--report FILE] [--resume | --retry-failed] LINKS_FILE\n"
         "    quillmark-batch --test [--verbose] [--folder DIR] [URL]\n"
         "    quillmark-batch --help\n"
         "    quillmark-batch --version\n"
@@ -82,9 +83,17 @@ QString BatchCommand::usage()
         "    120 seconds is asked again after that pause, at most twice.\n"
         "\n"
         "    Ctrl-C asks the run to stop, as the \"Stop\" button does: the URL at work is\n"
-        "    finished and the rows so far are written. A second Ctrl-C ends the program at\n"
-        "    once and writes nothing. With no batch run to stop, as during the test, Ctrl-C\n"
-        "    ends the program at once.\n"
+        "    finished and the rows so far are written. SIGTERM and SIGHUP (the terminal\n"
+        "    closed) do the same. A second Ctrl-C ends the program at once and writes\n"
+        "    nothing. With no batch run to stop, as during the test, Ctrl-C ends the program\n"
+        "    at once.\n"
+        "\n"
+        "    Every run is journaled in runs.sqlite in DIR as it goes: the list, and what came\n"
+        "    of each URL as soon as it is decided. A run that was killed, or whose computer\n"
+        "    went down, goes on with --resume where it was; the window offers the same for\n"
+        "    its own runs. [Run] KeepRuns in preferences.ini says how many runs are kept\n"
+        "    (default 50). A store that cannot be used is reported once; the run goes on\n"
+        "    without it.\n"
         "\n"
         "    The second form runs the configuration test on URL (default: the test URL of the\n"
         "    settings) and prints the verdict text, the title, the e-mail and the description,\n"
@@ -110,6 +119,17 @@ QString BatchCommand::usage()
         "        the row), refused (the reason says which check refused the page and what it\n"
         "        saw), failed (the reason is the fetch's error) or not reached (the run was\n"
         "        stopped first).\n"
+        "    --resume\n"
+        "        Go on with the last run of LINKS_FILE that was interrupted or stopped: its\n"
+        "        rows are put back, the URLs from the first one without an outcome are\n"
+        "        visited, and the rows are numbered on, so the file written is the one an\n"
+        "        uninterrupted run writes. LINKS_FILE must be as it was when that run began;\n"
+        "        otherwise nothing runs and the exit status is 2. With --report, the report\n"
+        "        lists the URLs this resumed part visited.\n"
+        "    --retry-failed\n"
+        "        Visit only the URLs of the last run of LINKS_FILE whose fetch failed (no\n"
+        "        answer, a time-out) or whose server answered with a 5xx status; pages the\n"
+        "        checks refused are not visited again. Their rows are written as usual.\n"
         "    --test\n"
         "        Run the configuration test instead of the batch run.\n"
         "    --verbose\n"
@@ -127,7 +147,8 @@ QString BatchCommand::usage()
         "        or the help or the version was shown.\n"
         "    1   The rows or the report could not be written.\n"
         "    2   Wrong usage, a missing links file or folder, or an output or report that cannot\n"
-        "        be written.\n"
+        "        be written; for --resume or --retry-failed, no stored run of LINKS_FILE, or a\n"
+        "        LINKS_FILE that has changed since its run.\n"
         "    A Ctrl-C or SIGTERM that ends the program at once ends it by that signal.\n"
         "\n"
         "VERSION\n"
@@ -159,7 +180,9 @@ int BatchCommand::start()
     const QCommandLineOption verbose(QStringLiteral("verbose"));
     const QCommandLineOption connections(QStringLiteral("connections"), QString(), QStringLiteral("N"));
     const QCommandLineOption report(QStringLiteral("report"), QString(), QStringLiteral("FILE"));
-    parser.addOptions({folder, output, test, help, version, verbose, connections, report});
+    const QCommandLineOption resume(QStringLiteral("resume"));
+    const QCommandLineOption retryFailed(QStringLiteral("retry-failed"));
+    parser.addOptions({folder, output, test, help, version, verbose, connections, report, resume, retryFailed});
     if (!parser.parse(m_arguments))
         return fail(parser.errorText() + QStringLiteral("\nTry 'quillmark-batch --help'."));
     if (parser.isSet(help)) {
@@ -177,7 +200,12 @@ int BatchCommand::start()
     if (positional.size() > 1)
         return fail(QStringLiteral("one argument expected, %1 given\nTry 'quillmark-batch --help'.")
                         .arg(positional.size()));
-    for (const QCommandLineOption* batchOnly : {&output, &connections, &report}) {
+    if (parser.isSet(resume) && parser.isSet(retryFailed))
+        return fail(QStringLiteral("--resume and --retry-failed cannot go together"));
+    m_continue = parser.isSet(resume)        ? Continue::Resume
+                 : parser.isSet(retryFailed) ? Continue::RetryFailed
+                                             : Continue::No;
+    for (const QCommandLineOption* batchOnly : {&output, &connections, &report, &resume, &retryFailed}) {
         if (parser.isSet(test) && parser.isSet(*batchOnly))
             return fail(QStringLiteral("--%1 has no use with --test").arg(batchOnly->names().constFirst()));
     }
@@ -239,6 +267,24 @@ int BatchCommand::startBatch(const QString& linksFile, const QString& outputOpti
             return fail(QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(path), reason));
     }
 
+    return startStoredRun(linksFile, urls);
+}
+
+// The run over the file's URLs, over its interrupted run's list from where it
+// was, or over the URLs that failed last time; journaled in every case.
+int BatchCommand::startStoredRun(const QString& linksFile, const QStringList& fileUrls)
+{
+    m_journal = std::make_unique<BatchJournal>(m_folder, m_preferences.keepRuns());
+    if (const QString message = m_journal->storeMessage(); !message.isEmpty())
+        print(m_err, QStringLiteral("quillmark-batch: warning: ") + message);
+    QFile file(linksFile);
+    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    const BatchJournal::Plan plan = m_continue == Continue::Resume ? m_journal->resume(linksFile, bytes, m_results)
+                                    : m_continue == Continue::RetryFailed ? m_journal->retryFailed(linksFile)
+                                                                          : m_journal->fresh(linksFile, bytes, fileUrls);
+    if (!plan.error.isEmpty())
+        return fail(plan.error);
+    const QStringList& urls = plan.urls;
     m_batch = std::make_unique<BatchRun>(m_settings, urls, m_badWords, m_validStatus, m_results);
     BatchRun* run = m_batch.get();
     FetchLimits limits = m_preferences.limits();
@@ -257,9 +303,20 @@ int BatchCommand::startBatch(const QString& linksFile, const QString& outputOpti
     connect(run, &BatchRun::analysisAbandoned, this, [this](const QString& url, const QString& why) {
         print(m_err, QStringLiteral("error: %1: %2").arg(url, why));
     });
-    print(m_err,
-          QStringLiteral(" %1 URLs from %2").arg(urls.size()).arg(QDir::toNativeSeparators(linksFile)));
-    run->start();
+    m_journal->attach(*run, plan, [this](const QString& message) {
+        print(m_err, QStringLiteral("quillmark-batch: warning: ") + message);
+    });
+    if (plan.resumeId > 0) {
+        print(m_err, QStringLiteral(" %1 URLs from %2, going on at %3")
+                         .arg(urls.size())
+                         .arg(QDir::toNativeSeparators(linksFile))
+                         .arg(plan.position));
+        run->resume(plan.position, plan.position - 1, plan.rows);
+    } else {
+        print(m_err,
+              QStringLiteral(" %1 URLs from %2").arg(urls.size()).arg(QDir::toNativeSeparators(linksFile)));
+        run->start();
+    }
     return -1;
 }
 

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <memory>
 
+class BatchJournal;
 class BatchRun;
 class TestRun;
 struct TestRunResult;
@@ -53,6 +54,7 @@ private:
     void print(std::FILE* stream, const QString& text);
     bool loadFolder(const QString& folderOption);
     int startBatch(const QString& linksFile, const QString& outputOption);
+    int startStoredRun(const QString& linksFile, const QStringList& urls);
     int startTest(const QString& url);
     void onBatchFinished();
     void onTestFinished(const TestRunResult& result);
@@ -64,11 +66,18 @@ private:
     QString m_outputPath;
     QString m_reportPath;  // empty: no report
     int m_connections = 0; // from --connections; 0: from the preferences
+    enum class Continue
+    {
+        No,
+        Resume,     // --resume
+        RetryFailed // --retry-failed
+    } m_continue = Continue::No;
     RunPreferences m_preferences;
     Settings m_settings;
     SortedListModel m_badWords;
     SortedListModel m_validStatus;
     ResultsTable m_results;
     std::unique_ptr<BatchRun> m_batch;
+    std::unique_ptr<BatchJournal> m_journal; // after the run: destroyed first, it lets the run's end be written
     std::unique_ptr<TestRun> m_test;
 };

@@ -32,6 +32,7 @@ StopSignal::StopSignal(QObject* parent) : QObject(parent)
     action.sa_flags = SA_RESTART;
     ::sigaction(SIGINT, &action, nullptr);
     ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGHUP, &action, nullptr);
     m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &StopSignal::onReadable);
 }
@@ -42,6 +43,7 @@ StopSignal::~StopSignal()
         return;
     ::signal(SIGINT, SIG_DFL);
     ::signal(SIGTERM, SIG_DFL);
+    ::signal(SIGHUP, SIG_DFL);
     delete m_notifier;
     ::close(g_pipe[0]);
     ::close(g_pipe[1]);

@@ -4,9 +4,9 @@
 
 class QSocketNotifier;
 
-// Turns SIGINT and SIGTERM into a Qt signal on the thread that created this
-// object, by the self-pipe trick: the handler only writes one byte, the event
-// loop does the rest. After the first signal the default action is restored,
+// Turns SIGINT, SIGTERM and SIGHUP (the terminal closed) into a Qt signal on
+// the thread that created this object, by the self-pipe trick: the handler
+// only writes one byte, the event loop does the rest. After the first signal the default action is restored,
 // so a second Ctrl-C ends the program at once.
 class StopSignal : public QObject
 {

@@ -142,7 +142,13 @@ int SortedListModel::rowCount(const QModelIndex& parent) const
 
 QVariant SortedListModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= count() || (role != Qt::DisplayRole && role != Qt::EditRole))
+    if (!index.isValid() || index.row() >= count())
+        return QVariant();
+    if (role == Qt::ToolTipRole && m_toolTipOf) {
+        const QString tip = m_toolTipOf(m_entries.at(index.row()));
+        return tip.isEmpty() ? QVariant() : QVariant(tip);
+    }
+    if (role != Qt::DisplayRole && role != Qt::EditRole)
         return QVariant();
     return m_entries.at(index.row());
 }

@@ -3,6 +3,7 @@
 #include <QAbstractListModel>
 #include <QItemSelectionModel>
 #include <QStringList>
+#include <functional>
 
 // An ordered list of texts kept in ascending order without regard to letter
 // case; a new entry goes to its sorted place (after equal entries). Duplicates
@@ -43,6 +44,10 @@ public:
     // Case-insensitive ordering used for every insertion.
     static bool lessThan(const QString& a, const QString& b);
 
+    // Gives an entry's tooltip (e.g. when that URL was last checked), asked
+    // for only when a view shows one. None by default.
+    void setToolTips(std::function<QString(const QString& entry)> toolTipOf) { m_toolTipOf = std::move(toolTipOf); }
+
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
@@ -52,4 +57,5 @@ Q_SIGNALS:
 private:
     QStringList m_entries;
     QItemSelectionModel* m_selection;
+    std::function<QString(const QString&)> m_toolTipOf;
 };

@@ -14,6 +14,7 @@ Q_DECLARE_LOGGING_CATEGORY(lcResults)  // quillmark.results: results file loads 
 Q_DECLARE_LOGGING_CATEGORY(lcFilters)  // quillmark.filters: list file loads and saves
 Q_DECLARE_LOGGING_CATEGORY(lcShell)    // quillmark.shell: start-up
 Q_DECLARE_LOGGING_CATEGORY(lcPlatform) // quillmark.platform: fetches: status line, size, charset, time or error
+Q_DECLARE_LOGGING_CATEGORY(lcStore)    // quillmark.store: the run journal: opening, commits, failures
 
 // The filter rule that turns every category above on.
 inline constexpr char VerboseLoggingRules[] = "quillmark.*.debug=true";

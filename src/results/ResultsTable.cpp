@@ -69,6 +69,7 @@ void ResultsTable::insertTableRow(int index, const ResultRow& row)
     beginInsertRows(QModelIndex(), modelRow(index), modelRow(index));
     m_rows.insert(index, Row{QString::number(row.number), row.title, row.email, row.description, row.url});
     endInsertRows();
+    m_modified = true;
 }
 
 void ResultsTable::clearCells()
@@ -107,6 +108,7 @@ bool ResultsTable::removeTableRow(int row)
     beginRemoveRows(QModelIndex(), modelRow(row), modelRow(row));
     m_rows.removeAt(row);
     endRemoveRows();
+    m_modified = true;
     return true;
 }
 
@@ -150,6 +152,8 @@ bool ResultsTable::setData(const QModelIndex& index, const QVariant& value, int 
 {
     if (role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable))
         return false;
+    if (cell(tableRow(index.row()), index.column()) != value.toString())
+        m_modified = true;
     setCell(tableRow(index.row()), index.column(), value.toString());
     return true;
 }

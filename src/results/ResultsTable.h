@@ -57,6 +57,12 @@ public:
     void setUserEditable(bool editable);
     bool isUserEditable() const { return m_userEditable; }
 
+    // Whether rows were added, edited or removed since the table was last
+    // saved or loaded: the run's rows, the user's edits. Whoever saves or
+    // loads the table clears it.
+    bool isModified() const { return m_modified; }
+    void setModified(bool modified) { m_modified = modified; }
+
     // Model rows are data rows: model row r is table row r + 1.
     static int tableRow(int modelRow) { return modelRow + 1; }
     static int modelRow(int tableRow) { return tableRow - 1; }
@@ -71,4 +77,5 @@ public:
 private:
     QVector<Row> m_rows;
     bool m_userEditable = true;
+    bool m_modified = false;
 };

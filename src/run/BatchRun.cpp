@@ -65,7 +65,7 @@ RunReport BatchRun::report() const
     RunReport report;
     for (const UrlOutcome& outcome : m_outcomes)
         report.append(outcome.reportLine());
-    for (int i = int(m_outcomes.size()) + 1; i <= m_count; ++i)
+    for (int i = m_first + int(m_outcomes.size()); i <= m_count; ++i)
         report.append(notReachedAt(i).reportLine());
     return report;
 }
@@ -77,6 +77,16 @@ UrlOutcome BatchRun::notReachedAt(int index) const
 }
 
 void BatchRun::start()
+{
+    begin(1, 0, 0, true);
+}
+
+void BatchRun::resume(int position, int processed, int rows)
+{
+    begin(qMax(1, position), qMax(0, processed), qMax(0, rows), false);
+}
+
+void BatchRun::begin(int position, int processed, int rows, bool fresh)
 {
     if (m_state != State::Idle)
         return;
@@ -90,14 +100,22 @@ void BatchRun::start()
     m_results.setUserEditable(false);
     Q_EMIT runningChanged(true);
     // Counters, then the table's header and column widths, then the URL count.
-    m_processed = 0;
-    m_rows = 0;
-    Q_EMIT addedChanged(0);
-    Q_EMIT processedChanged(0);
-    m_results.resetForRun();
+    m_processed = processed;
+    m_rows = rows;
+    Q_EMIT addedChanged(m_rows);
+    Q_EMIT processedChanged(m_processed);
+    if (fresh)
+        m_results.resetForRun();
     m_count = m_linkCount();
-    m_index = 1;
+    m_index = position;
+    m_first = position;
     m_outcomes.clear();
+    if (!fresh && m_count > 0) {
+        // The bar stands where the interrupted run left it.
+        m_fraction = qMin(1.0, double(position - 1) / double(m_count));
+        m_progressText = percentText(m_fraction);
+        Q_EMIT progressChanged(m_fraction, m_progressText);
+    }
     m_fetchAhead.begin(m_count);
     m_pace.start();
     Q_EMIT paceChanged(QString());
@@ -245,6 +263,10 @@ void BatchRun::onJobFinished()
     if (result.abandoned)
         verdict.refusal = PageRefusal{PageRefusal::Kind::AnalysisAbandoned, QString()};
     m_outcomes.append(UrlOutcome::processed(m_index, m_url, result.fetch, verdict, result.row ? m_rows : 0));
+    if (result.row) {
+        m_outcomes.last().cells = *result.row;
+        m_outcomes.last().cells.number = m_rows;
+    }
     Q_EMIT outcomeAdded(m_outcomes.constLast());
     m_pace.pageDone();
 
@@ -266,7 +288,7 @@ void BatchRun::endRun(const char* status)
 {
     m_fetchAhead.end();
     // The URLs after a stop get their outcome too: not reached.
-    for (int i = int(m_outcomes.size()) + 1; i <= m_count; ++i) {
+    for (int i = m_first + int(m_outcomes.size()); i <= m_count; ++i) {
         m_outcomes.append(notReachedAt(i));
         Q_EMIT outcomeAdded(m_outcomes.constLast());
     }

@@ -63,6 +63,12 @@ public:
     // "Get Data": clears the stop request and starts the run. Ignored while a
     // run is going (the button is disabled then).
     void start();
+    // Goes on with a run that ended before its last URL: the rows it made are
+    // already back in the table, and the list holds the run's list again. The
+    // run takes up at list place `position` (from 1) with the counters where
+    // they stood, so the rows are numbered on and the percentage carries on;
+    // nothing is cleared. outcomes() and report() then begin at `position`.
+    void resume(int position, int processed, int rows);
     // Sets the stop request, as closing the "Stop" message box does, and
     // releases a hold. Works the same whether a run is going or not.
     void requestStop();
@@ -135,6 +141,7 @@ private:
     BatchRun(Settings& settings, std::function<int()> linkCount, std::function<QString(int)> linkAt,
              SortedListModel& badWords, SortedListModel& validStatus, ResultsTable& results,
              const FetchOptions& fetchOptions, QObject* parent);
+    void begin(int position, int processed, int rows, bool fresh);
     void beginUrl();
     void refillFetches();
     void onPageArrived(int index);
@@ -174,6 +181,7 @@ private:
     bool m_held = false;
     int m_count = 0;     // the URLs of the run: the list's count when it started
     int m_index = 0;     // the place in the list of the URL at work, 1 .. m_count
+    int m_first = 1;     // the place this run began at: 1, or later for a resumed run
     int m_rows = 0;      // the rows the run has added, the last one being table row m_rows
     int m_processed = 0; // the URLs done
     double m_fraction = 0.0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/PageRefusal.h"
+#include "results/ResultRow.h"
 #include "run/RunReport.h"
 
 #include <QString>
@@ -32,6 +33,8 @@ struct UrlOutcome
     QString contentType;
     qint64 bytes = 0;
     qint64 milliseconds = 0;
+    // Accepted only: the row as the run inserted it, before any edit in the grid.
+    ResultRow cells;
 
     // A processed URL. row > 0: the page became that row, whatever the fetch
     // said. Otherwise a failed fetch is Failed, and a response the checks

@@ -13,6 +13,7 @@ namespace {
 const QString kSection = QStringLiteral("Run");
 const QString kConnections = QStringLiteral("Connections");
 const QString kConnectionsPerHost = QStringLiteral("ConnectionsPerHost");
+const QString kKeepRuns = QStringLiteral("KeepRuns");
 
 // A whole number, brought into [low, high]. A number too long for an int
 // is still plainly too large (or too small), so it goes to that end too.
@@ -45,6 +46,7 @@ RunPreferences RunPreferences::load(const QString& path)
     prefs.m_limits.connectionsPerHost =
         readCount(doc.value(kSection, kConnectionsPerHost), 1, FetchLimits::MostConnectionsPerHost)
             .value_or(FetchLimits::DefaultConnectionsPerHost);
+    prefs.m_keepRuns = readCount(doc.value(kSection, kKeepRuns), 1, MostKeepRuns).value_or(DefaultKeepRuns);
     return prefs;
 }
 
@@ -55,6 +57,7 @@ SaveOutcome RunPreferences::save(const QString& path) const
         return SaveOutcome::failure(path, QStringLiteral("the existing file cannot be read"));
     doc.setValue(kSection, kConnections, QString::number(m_limits.connections));
     doc.setValue(kSection, kConnectionsPerHost, QString::number(m_limits.connectionsPerHost));
+    doc.setValue(kSection, kKeepRuns, QString::number(m_keepRuns));
     return doc.save(path);
 }
 
@@ -66,4 +69,9 @@ void RunPreferences::setConnections(int connections)
 void RunPreferences::setConnectionsPerHost(int connectionsPerHost)
 {
     m_limits.connectionsPerHost = FetchLimits::boundConnectionsPerHost(connectionsPerHost);
+}
+
+void RunPreferences::setKeepRuns(int keepRuns)
+{
+    m_keepRuns = std::clamp(keepRuns, 1, MostKeepRuns);
 }

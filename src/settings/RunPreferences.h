@@ -11,11 +11,15 @@ class ProgramFolder;
 // a file of their own, preferences.ini beside links.ini, so that links.ini
 // keeps exactly the keys other tools and older copies read. Section [Run],
 // keys Connections and ConnectionsPerHost, in the ranges and with the
-// defaults of FetchLimits (1-32, default 6; 1-4, default 2).
+// defaults of FetchLimits (1-32, default 6; 1-4, default 2). KeepRuns: how
+// many runs the run journal keeps (1-10000, default 50).
 class RunPreferences
 {
 public:
     static constexpr char FileName[] = "preferences.ini";
+
+    static constexpr int DefaultKeepRuns = 50;
+    static constexpr int MostKeepRuns = 10000;
 
     static QString filePath(const ProgramFolder& folder);
 
@@ -23,7 +27,7 @@ public:
     // is missing or not a whole number gives the default. Silent, as every
     // load of the program is.
     static RunPreferences load(const QString& path);
-    // Writes both keys; every other line of the file (comments, other keys and
+    // Writes the keys; every other line of the file (comments, other keys and
     // sections) stays as it was. An existing file that cannot be read is left
     // alone.
     SaveOutcome save(const QString& path) const;
@@ -35,6 +39,10 @@ public:
     void setConnections(int connections);
     void setConnectionsPerHost(int connectionsPerHost);
 
+    int keepRuns() const { return m_keepRuns; }
+    void setKeepRuns(int keepRuns);
+
 private:
     FetchLimits m_limits;
+    int m_keepRuns = DefaultKeepRuns;
 };

@@ -1,7 +1,7 @@
 #include "store/RunJournal.h"
 
 #include "store/JournalWriter.h"
-#include "store/StoreLog.h"
+#include "platform/LogCategories.h"
 #include "store/StoreOpener.h"
 #include "store/StoreSchema.h"
 

@@ -1,7 +1,7 @@
 #include "store/StoreOpener.h"
 
 #include "store/SqliteConnection.h"
-#include "store/StoreLog.h"
+#include "platform/LogCategories.h"
 #include "store/StoreSchema.h"
 
 #include <QDir>

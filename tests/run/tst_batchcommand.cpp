@@ -5,6 +5,9 @@
 #include "settings/SettingsFile.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QRandomGenerator>
+#include <sqlite3.h>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -46,7 +49,14 @@ private Q_SLOTS:
     void usageErrors();
     void helpShowsUsage();
     void versionShowsNameAndVersion();
+    void interruptFinishesTheUrlAtWorkAndWritesRows_data();
     void interruptFinishesTheUrlAtWorkAndWritesRows();
+    void killedRunResumesToTheSameFile();
+    void resumeRefuses_data();
+    void resumeRefuses();
+    void retryFailedVisitsOnlyTheFailedUrls();
+    void faultyStoreIsReportedOnceAndTheRunGoesOn_data();
+    void faultyStoreIsReportedOnceAndTheRunGoesOn();
     void testModePrintsVerdictAndFields_data();
     void testModePrintsVerdictAndFields();
     void interruptDuringTestEndsTheProgram();
@@ -56,6 +66,9 @@ private:
     QString url(int n) const { return m_server->url("/p" + QString::number(n)).toString(); }
     void writeFolder(bool emailOption = true);
     QString writeLinks(const QStringList& lines);
+    // Runs the command to its end; its exit code, and standard error in err.
+    int runBatch(const QStringList& arguments, QByteArray& err);
+    QByteArray fileBytes(const QString& path) const;
 
     std::unique_ptr<TestHttpServer> m_server;
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -307,8 +320,33 @@ void TestBatchCommand::versionShowsNameAndVersion()
     QCOMPARE(process.readAllStandardError(), QByteArray());
 }
 
+int TestBatchCommand::runBatch(const QStringList& arguments, QByteArray& err)
+{
+    QProcess process;
+    process.start(program(), QStringList{QStringLiteral("--folder"), m_dir->path()} + arguments);
+    if (!process.waitForFinished(30000))
+        return -1;
+    err = process.readAllStandardError();
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+QByteArray TestBatchCommand::fileBytes(const QString& path) const
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+
+// The terminal closing (SIGHUP) stops the run as Ctrl-C and SIGTERM do.
+void TestBatchCommand::interruptFinishesTheUrlAtWorkAndWritesRows_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("SIGINT") << int(SIGINT);
+    QTest::newRow("SIGHUP") << int(SIGHUP);
+}
+
 void TestBatchCommand::interruptFinishesTheUrlAtWorkAndWritesRows()
 {
+    QFETCH(int, signalNumber);
     TestHttpResponse slow = TestHttpResponse::html(page("1"));
     slow.headDelayMs = 500;
     m_server->route("/p1", slow);
@@ -320,7 +358,7 @@ void TestBatchCommand::interruptFinishesTheUrlAtWorkAndWritesRows()
                               QStringLiteral("--report"), report, links});
     QVERIFY(process.waitForStarted());
     QTRY_COMPARE(m_server->requestCount("/p1"), 1);
-    ::kill(pid_t(process.processId()), SIGINT);
+    ::kill(pid_t(process.processId()), signalNumber);
     QVERIFY(process.waitForFinished(20000));
     const QByteArray err = process.readAllStandardError();
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
@@ -339,6 +377,157 @@ void TestBatchCommand::interruptFinishesTheUrlAtWorkAndWritesRows()
     QVERIFY(lines.at(1).startsWith("1," + url(1).toUtf8() + ",accepted,row 1,"));
     QCOMPARE(lines.at(2), "2," + url(3).toUtf8() + ",not reached,,,,,\r");
     QCOMPARE(lines.at(4), "4," + url(5).toUtf8() + ",not reached,,,,,\r");
+}
+
+// A run killed outright (SIGKILL: no chance to write anything) at a random
+// moment, then resumed, writes the very file an uninterrupted run writes: the
+// rows made before the kill come back from the journal, numbered as they were,
+// and the rest are numbered on.
+void TestBatchCommand::killedRunResumesToTheSameFile()
+{
+    QStringList urls;
+    for (int i = 1; i <= 40; ++i) {
+        const QByteArray path = "/k" + QByteArray::number(i);
+        TestHttpResponse response = TestHttpResponse::html(page(QByteArray::number(i)));
+        response.headDelayMs = 15;
+        if (i % 6 == 0) { // some pages get no row
+            response.status = 404;
+            response.reason = "Not Found";
+        }
+        m_server->route(path, response);
+        urls.append(m_server->url(QString::fromLatin1(path)).toString());
+    }
+    const QString links = writeLinks(urls);
+    const QString reference = m_dir->filePath(QStringLiteral("reference.txt"));
+    QByteArray err;
+    QCOMPARE(runBatch({QStringLiteral("--connections"), QStringLiteral("1"), QStringLiteral("--output"), reference,
+                       links},
+                      err),
+             0);
+    QVERIFY(fileBytes(reference).startsWith(row({"1", "Page 1", "info@example.org", "About 1", urls[0].toUtf8()})));
+
+    const QString output = m_dir->filePath(QStringLiteral("out.txt"));
+    for (int round = 0; round < 4; ++round) {
+        QFile::remove(output);
+        m_server->clearRequests();
+        QProcess process;
+        process.start(program(), {QStringLiteral("--folder"), m_dir->path(), QStringLiteral("--connections"),
+                                  QStringLiteral("1"), QStringLiteral("--output"), output, links});
+        QVERIFY(process.waitForStarted());
+        const int atRequest = 12 + QRandomGenerator::global()->bounded(25);
+        QTRY_VERIFY_WITH_TIMEOUT(m_server->requests().size() >= atRequest, 20000);
+        QTest::qWait(QRandomGenerator::global()->bounded(15));
+        process.kill();
+        QVERIFY(process.waitForFinished(5000));
+        const int killedAt = int(m_server->requests().size());
+        QVERIFY2(!QFile::exists(output), "a killed run writes no rows");
+
+        QCOMPARE(runBatch({QStringLiteral("--resume"), QStringLiteral("--output"), output, links}, err), 0);
+        QVERIFY2(err.contains(" Done!"), err.constData());
+        QVERIFY2(err.contains(", going on at "), err.constData());
+        QCOMPARE(fileBytes(output), fileBytes(reference));
+        // The resumed run went on where the journal was, not from the top.
+        QVERIFY2(m_server->requests().size() < 40 + killedAt, qPrintable(QString::number(killedAt)));
+    }
+}
+
+void TestBatchCommand::resumeRefuses_data()
+{
+    QTest::addColumn<bool>("runFirst");
+    QTest::addColumn<QByteArray>("changedLinks");
+    QTest::addColumn<QByteArray>("message");
+    QTest::newRow("no stored run") << false << QByteArray() << QByteArray("cannot resume: no run of ");
+    QTest::newRow("the list changed") << true << QByteArray("http://127.0.0.1:1/new\n")
+                                      << QByteArray("has changed since its run of ");
+    QTest::newRow("the run went through") << true << QByteArray() << QByteArray("went through the whole list");
+}
+
+void TestBatchCommand::resumeRefuses()
+{
+    QFETCH(bool, runFirst);
+    QFETCH(QByteArray, changedLinks);
+    QFETCH(QByteArray, message);
+    const QString links = writeLinks({url(1), url(3)});
+    const QString output = m_dir->filePath(QStringLiteral("out.txt"));
+    QByteArray err;
+    if (runFirst)
+        QCOMPARE(runBatch({QStringLiteral("--output"), output, links}, err), 0);
+    if (!changedLinks.isEmpty()) {
+        QFile file(links);
+        QVERIFY(file.open(QIODevice::Append));
+        file.write(changedLinks);
+    }
+    QFile::remove(output);
+    QCOMPARE(runBatch({QStringLiteral("--resume"), QStringLiteral("--output"), output, links}, err), 2);
+    QVERIFY2(err.startsWith("quillmark-batch: cannot resume: "), err.constData());
+    QVERIFY2(err.contains(message), err.constData());
+    QVERIFY(!QFile::exists(output));
+}
+
+// Only the fetch that failed and the server's 5xx are visited again; the
+// page the checks refused (404) is not.
+void TestBatchCommand::retryFailedVisitsOnlyTheFailedUrls()
+{
+    TestHttpResponse busy = TestHttpResponse::html(page("4"));
+    busy.status = 500;
+    busy.reason = "Internal Server Error";
+    m_server->route("/p4", busy);
+    const QString refusedPort = QStringLiteral("http://127.0.0.1:1/x");
+    const QString links = writeLinks({url(1), url(2), refusedPort, url(4)});
+    const QString output = m_dir->filePath(QStringLiteral("out.txt"));
+    QByteArray err;
+    QCOMPARE(runBatch({QStringLiteral("--output"), output, links}, err), 0);
+    QVERIFY(err.contains(" Processed: 4  Added: 1  100%"));
+
+    m_server->route("/p4", TestHttpResponse::html(page("4")));
+    m_server->clearRequests();
+    QCOMPARE(runBatch({QStringLiteral("--retry-failed"), QStringLiteral("--output"), output, links}, err), 0);
+    QVERIFY2(err.contains(" 2 URLs from "), err.constData());
+    QCOMPARE(m_server->requestCount("/p2"), 0);
+    QCOMPARE(m_server->requestCount("/p1"), 0);
+    QCOMPARE(fileBytes(output), row({"1", "Page 4", "info@example.org", "About 4", url(4).toUtf8()}) +
+                                    row({"", "", "", "", ""}));
+}
+
+// A store that cannot be used costs the run nothing but one line on standard
+// error; a damaged one is moved aside, never deleted.
+void TestBatchCommand::faultyStoreIsReportedOnceAndTheRunGoesOn_data()
+{
+    QTest::addColumn<bool>("locked");
+    QTest::addColumn<QByteArray>("message");
+    QTest::newRow("damaged") << false << QByteArray("was damaged. It was moved aside as ");
+    QTest::newRow("locked") << true << QByteArray("is locked by another program. Runs are not journaled.");
+}
+
+void TestBatchCommand::faultyStoreIsReportedOnceAndTheRunGoesOn()
+{
+    QFETCH(bool, locked);
+    QFETCH(QByteArray, message);
+    const QString storePath = m_dir->filePath(QStringLiteral("runs.sqlite"));
+    const QString links = writeLinks({url(1)});
+    const QString output = m_dir->filePath(QStringLiteral("out.txt"));
+    QByteArray err;
+    sqlite3* other = nullptr;
+    if (locked) {
+        QCOMPARE(runBatch({QStringLiteral("--output"), output, links}, err), 0); // makes the store
+        QCOMPARE(sqlite3_open(storePath.toUtf8().constData(), &other), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(other, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; SELECT count(*) FROM runs",
+                              nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+    } else {
+        QFile file(storePath);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(8192, 'x'));
+    }
+    const int code = runBatch({QStringLiteral("--output"), output, links}, err);
+    if (other)
+        sqlite3_close(other);
+    QVERIFY2(code == 0, err.constData());
+    QCOMPARE(err.count(message), 1);
+    QVERIFY(err.contains("quillmark-batch: warning: The run journal "));
+    QCOMPARE(fileBytes(output), row({"1", "Page 1", "info@example.org", "About 1", url(1).toUtf8()}) +
+                                    row({"", "", "", "", ""}));
+    QCOMPARE(QDir(m_dir->path()).entryList({QStringLiteral("runs.sqlite.broken-*")}).size(), locked ? 0 : 1);
 }
 
 void TestBatchCommand::testModePrintsVerdictAndFields_data()

@@ -1,3 +1,0 @@
-#include "store/StoreLog.h"
-
-Q_LOGGING_CATEGORY(lcStore, "quillmark.store", QtWarningMsg)
