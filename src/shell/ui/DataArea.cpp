@@ -10,6 +10,7 @@
 #include "results/ui/SpreadsheetExportDialog.h"
 #include "run/BatchRun.h"
 #include "run/ui/RefusedUrlsView.h"
+#include "shell/ui/RunHistory.h"
 #include "ui_DataArea.h"
 #include "workspace/Workspace.h"
 
@@ -70,6 +71,7 @@ DataArea::DataArea(Workspace& workspace, BatchRun& run, SpreadsheetExporter& exp
             [this](const QString& url, const QString&) { m_abandoned.append(url); });
 
     SpreadsheetExportDialog::attach(m_exporter, this);
+    m_history = new RunHistory(m_workspace, m_run, this, m_ui->RetryFailedButton, m_ui->RecentRunsButton);
     setUpRunStrip();
 
     pageBuffer()->setPlainText(pageBufferDisplayText(m_run.pageBuffer()));
@@ -205,23 +207,27 @@ void DataArea::askToStop()
     m_run.setHeld(true);
 }
 
-void DataArea::saveResults()
+bool DataArea::saveResults()
 {
     SaveOutcome outcome;
     {
         const WaitCursor wait;
         outcome = SaveResults(m_workspace.results(), m_workspace.settings().snapshot(), m_workspace.folder());
     }
-    if (outcome.ok)
-        return;
+    if (outcome.ok) {
+        m_workspace.results().setModified(false);
+        return true;
+    }
     AppMessageBox::open(this, QMessageBox::Warning, outcome.message(), QStringLiteral("SaveFailure"));
     Q_EMIT saveFailed(outcome.message());
+    return false;
 }
 
 void DataArea::loadResults()
 {
     const WaitCursor wait;
     LoadResults(m_workspace.results(), m_workspace.settings().snapshot(), m_workspace.folder());
+    m_workspace.results().setModified(false);
 }
 
 void DataArea::exportToExcel()

@@ -18,6 +18,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QTextEdit;
 class RefusedUrlsView;
+class RunHistory;
 class ResultsGrid;
 class SpreadsheetExporter;
 class Workspace;
@@ -58,6 +59,14 @@ public:
     static constexpr int PageBufferDisplayLimit = 256 * 1024;
     static QString pageBufferDisplayText(const QString& page);
 
+    // The run journal's side of the area: retry, recent runs, the question
+    // about an interrupted run.
+    RunHistory* runHistory() const { return m_history; }
+    BatchRun& run() const { return m_run; }
+    // "Save to ASCII File"; false (after its message box was opened) when the
+    // file could not be written.
+    bool saveResults();
+
     // Opens the cell editor over the grid's current data cell.
     void beginCellEdit();
     // Writes the editor's whole text into the cell it was opened on and hides it.
@@ -72,7 +81,6 @@ protected:
 
 private:
     void askToStop();
-    void saveResults();
     void loadResults();
     void exportToExcel();
     void setRunning(bool running);
@@ -103,4 +111,5 @@ private:
     RefusedUrlsModel m_refused;
     RefusedUrlsView* m_refusedView = nullptr;
     RunPreferences m_preferences;
+    RunHistory* m_history = nullptr;
 };

@@ -5,8 +5,10 @@
 #include "platform/LogCategories.h"
 #include "run/BatchRun.h"
 #include "shell/browser/BrowserPane.h"
+#include "shell/ui/ClosePrompt.h"
 #include "shell/ui/ConfigArea.h"
 #include "shell/ui/DataArea.h"
+#include "shell/ui/RunHistory.h"
 #include "shell/ui/WindowHelpers.h"
 #include "ui_MainWindow.h"
 #include "workspace/Workspace.h"
@@ -14,6 +16,7 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QTableView>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWebEngineView>
@@ -83,6 +86,7 @@ MainWindow::MainWindow(Workspace& workspace, QWebEngineProfile& profile, QWidget
         auto* dataLayout = new QVBoxLayout(m_ui->Picture4);
         dataLayout->setContentsMargins(0, 0, 0, 0);
         dataLayout->addWidget(m_dataArea);
+        new ClosePrompt(this, *run, m_workspace.results(), [this] { return m_dataArea->saveResults(); });
     }
 
     connect(m_ui->tabGroup, &QButtonGroup::idClicked, this, &MainWindow::showArea);
@@ -159,6 +163,8 @@ void MainWindow::startUp()
     m_browser->loadPictures();
     setWindowTitle(captionFor(m_browser->title()));
     m_browser->goHome();
+    // The run journal's questions come once the window is up, not before it.
+    QTimer::singleShot(0, m_dataArea->runHistory(), &RunHistory::showStartMessages);
 }
 
 void MainWindow::showArea(int index)
