@@ -18,7 +18,9 @@
 #include "results/AsciiDatabase.h"
 #include "results/ResultsTable.h"
 #include "run/BatchRun.h"
+#include "run/RunJournalFeed.h"
 #include "settings/Settings.h"
+#include "store/RunStore.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -28,6 +30,7 @@
 #include <QTimer>
 #include <benchmark/benchmark.h>
 #include <cstdio>
+#include <ctime>
 #include <map>
 #include <memory>
 #include <utility>
@@ -182,10 +185,14 @@ void BM_BatchRun(benchmark::State& state)
 {
     const int connections = int(state.range(0));
     const bool grouped = state.range(1) != 0;
+    // With the run journal (a store in the benchmark's folder) or without it:
+    // what journaling every URL costs the run.
+    const bool journaled = state.range(2) != 0;
     const QString what =
-        QStringLiteral("batch run, %1 connections, %2")
+        QStringLiteral("batch run, %1 connections, %2%3")
             .arg(connections)
-            .arg(grouped ? QStringLiteral("grouped by host") : QStringLiteral("round robin"));
+            .arg(grouped ? QStringLiteral("grouped by host") : QStringLiteral("round robin"))
+            .arg(journaled ? QStringLiteral(", journaled") : QString());
     Hosts& hosts = batchHosts(grouped);
     const QStringList urls = hosts.urls(grouped);
     Settings settings;
@@ -194,8 +201,17 @@ void BM_BatchRun(benchmark::State& state)
     ResultsTable table;
     BatchRun run(settings, urls, badWords, validStatus, table);
     run.setFetchLimits({connections, kPerHost});
+    std::unique_ptr<RunStore> store;
+    std::unique_ptr<RunJournalFeed> feed;
+    if (journaled) {
+        store = std::make_unique<RunStore>(g_folder->filePath(QString::fromLatin1(RunStore::FileName)));
+        feed = std::make_unique<RunJournalFeed>(store.get(), run, [urls] { return urls; });
+    }
     RunResult result;
+    const std::clock_t cpuStart = std::clock();
+    int iterations = 0;
     for (auto _ : state) {
+        ++iterations;
         QEventLoop loop;
         QObject::connect(&run, &BatchRun::finished, &loop, &QEventLoop::quit);
         QElapsedTimer clock;
@@ -226,17 +242,21 @@ void BM_BatchRun(benchmark::State& state)
                          .arg(run.statusText());
     g_runs[{grouped, connections}] = result;
 
+    // The whole process's processor time, every thread (the journal's writer too).
+    state.counters["cpu_ms"] = 1000.0 * double(std::clock() - cpuStart) / CLOCKS_PER_SEC / qMax(1, iterations);
     state.counters["pages/s"] = double(kPages) / (result.milliseconds / 1000.0);
     state.counters["peak_per_host"] = hosts.peakPerHost();
     state.counters["peak_total"] = hosts.all->peak();
     state.counters["rows"] = run.added();
 }
 BENCHMARK(BM_BatchRun)
-    ->ArgNames({"connections", "grouped"})
-    ->Args({1, 0})
-    ->Args({8, 0})
-    ->Args({1, 1})
-    ->Args({8, 1})
+    ->ArgNames({"connections", "grouped", "journal"})
+    ->Args({1, 0, 0})
+    ->Args({1, 0, 1})
+    ->Args({8, 0, 0})
+    ->Args({8, 0, 1})
+    ->Args({1, 1, 0})
+    ->Args({8, 1, 0})
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime()
     ->Iterations(1);

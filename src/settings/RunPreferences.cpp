@@ -57,7 +57,10 @@ SaveOutcome RunPreferences::save(const QString& path) const
         return SaveOutcome::failure(path, QStringLiteral("the existing file cannot be read"));
     doc.setValue(kSection, kConnections, QString::number(m_limits.connections));
     doc.setValue(kSection, kConnectionsPerHost, QString::number(m_limits.connectionsPerHost));
-    doc.setValue(kSection, kKeepRuns, QString::number(m_keepRuns));
+    // Written only when it is not the default or the file already has it, so
+    // that a change of connections does not bring in a key nobody set.
+    if (m_keepRuns != DefaultKeepRuns || doc.value(kSection, kKeepRuns))
+        doc.setValue(kSection, kKeepRuns, QString::number(m_keepRuns));
     return doc.save(path);
 }
 

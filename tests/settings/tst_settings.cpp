@@ -63,6 +63,8 @@ private Q_SLOTS:
     void runPreferences_data();
     void runPreferences();
     void runPreferencesSaveKeepsHandEdits();
+    void runPreferencesKeepRuns_data();
+    void runPreferencesKeepRuns();
 
     void programFolderPrefersWritableExecutableFolder();
     void programFolderOfInstalledCopy_data();
@@ -545,6 +547,31 @@ void TestSettingsFiles::runPreferences_data()
                                  << 6 << 2;
     QTest::newRow("empty values") << QByteArray("[Run]\r\nConnections=\r\nConnectionsPerHost=\r\n") << 6 << 2;
     QTest::newRow("other section") << QByteArray("[Output]\r\nConnections=9\r\n") << 6 << 2;
+}
+
+// How many runs the run journal keeps: at least one, at most 10000.
+void TestSettingsFiles::runPreferencesKeepRuns_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("keepRuns");
+    QTest::newRow("missing") << QByteArray("[Run]\r\nConnections=3\r\n") << 50;
+    QTest::newRow("set") << QByteArray("[Run]\r\nKeepRuns=7\r\n") << 7;
+    QTest::newRow("zero") << QByteArray("[Run]\r\nKeepRuns=0\r\n") << 1;
+    QTest::newRow("too many") << QByteArray("[Run]\r\nKeepRuns=123456\r\n") << 10000;
+    QTest::newRow("not a number") << QByteArray("[Run]\r\nKeepRuns=all\r\n") << 50;
+}
+
+void TestSettingsFiles::runPreferencesKeepRuns()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(int, keepRuns);
+    writeBytes(path("preferences.ini"), file);
+    RunPreferences prefs = RunPreferences::load(path("preferences.ini"));
+    QCOMPARE(prefs.keepRuns(), keepRuns);
+    // Kept through a save of the connections.
+    prefs.setConnections(4);
+    QVERIFY(prefs.save(path("preferences.ini")).ok);
+    QCOMPARE(RunPreferences::load(path("preferences.ini")).keepRuns(), keepRuns);
 }
 
 void TestSettingsFiles::runPreferences()
