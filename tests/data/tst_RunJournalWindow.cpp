@@ -6,6 +6,8 @@
 #include "shell/ui/RecentRunsDialog.h"
 #include "shell/ui/RunHistory.h"
 
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -57,6 +59,7 @@ private Q_SLOTS:
     void interruptedRunIsAskedAbout();
     void failedUrlsBecomeTheLinkListAndEntriesTellTheirLastCheck();
     void recentRunsPutARunsRowsBack();
+    void damagedStoreIsReportedOnceAndRunsGoOn();
 
 private:
     void addLinks(const QStringList& paths);
@@ -89,9 +92,10 @@ void RunJournalWindowTest::addLinks(const QStringList& paths)
 
 void RunJournalWindowTest::reopen()
 {
-    const QStringList valid = m_f->workspace->validStatus().entries();
+    const QStringList valid = {QStringLiteral("200 OK")};
     m_f->area.reset();
     m_f->run.reset();
+    m_f->workspace.reset();
     m_f->workspace = std::make_unique<Workspace>(ProgramFolder(m_f->dir.path()));
     m_f->workspace->validStatus().setEntries(valid);
     m_f->run = std::make_unique<BatchRun>(m_f->workspace->settings(), m_f->workspace->linkList(),
@@ -306,6 +310,37 @@ void RunJournalWindowTest::recentRunsPutARunsRowsBack()
     dialog->findChild<QPushButton*>(QStringLiteral("PutRowsBackButton"))->click();
     QCOMPARE(m_f->dataRows(), rows);
     dialog->close();
+}
+
+// The window starts and runs as without a store; it says once what happened
+// to the damaged file, which is moved aside and never deleted.
+void RunJournalWindowTest::damagedStoreIsReportedOnceAndRunsGoOn()
+{
+    m_f->area.reset();
+    m_f->run.reset();
+    m_f->workspace.reset();
+    {
+        QFile file(m_f->dir.filePath(QStringLiteral("runs.sqlite")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(8192, 'x'));
+    }
+    reopen();
+    m_f->area->runHistory()->showStartMessages();
+    QMessageBox* box = visibleBox(m_f->area.get(), QStringLiteral("StoreMessage"));
+    QVERIFY(box);
+    QVERIFY2(box->text().contains(QStringLiteral("was damaged. It was moved aside as ")), qPrintable(box->text()));
+    box->button(QMessageBox::Ok)->click();
+    QTRY_VERIFY(m_f->area->findChild<QMessageBox*>(QStringLiteral("StoreMessage")) == nullptr);
+    QCOMPARE(QDir(m_f->dir.path()).entryList({QStringLiteral("runs.sqlite.broken-*")}).size(), 1);
+
+    m_server->route("/a", TestHttpResponse::html(page("Alpha")));
+    addLinks({"/a"});
+    m_f->run->start();
+    QTRY_VERIFY(!m_f->run->isRunning());
+    QCOMPARE(m_f->dataRows().size(), 2);
+    QTest::qWait(200);
+    const QList<QMessageBox*> boxes = m_f->area->findChildren<QMessageBox*>();
+    QVERIFY(boxes.isEmpty());
 }
 
 int runRunJournalWindowTests(int argc, char** argv)
