@@ -14,7 +14,12 @@ FetchPool::FetchPool(QObject* parent, const FetchOptions& options, int connectio
         QMetaObject::invokeMethod(
             this, [this, ticket, result] { deliver(ticket, result); }, Qt::QueuedConnection);
     };
-    m_engine = std::make_unique<FetchPoolEngine>(options, m_connections, m_connectionsPerHost, post);
+    auto postWaiting = [this](int count, qint64 leftMs) {
+        QMetaObject::invokeMethod(
+            this, [this, count, leftMs] { takeWaiting(count, leftMs); }, Qt::QueuedConnection);
+    };
+    m_engine =
+        std::make_unique<FetchPoolEngine>(options, m_connections, m_connectionsPerHost, post, postWaiting);
 }
 
 FetchPool::~FetchPool()
@@ -27,6 +32,28 @@ void FetchPool::setLimits(int connections, int connectionsPerHost)
     m_connections = qBound(1, connections, kMostConnections);
     m_connectionsPerHost = qBound(1, connectionsPerHost, kMostConnectionsPerHost);
     m_engine->setLimits(m_connections, m_connectionsPerHost);
+}
+
+void FetchPool::setTimeoutSeconds(int seconds)
+{
+    m_engine->setTimeoutSeconds(seconds);
+}
+
+void FetchPool::forgetHosts()
+{
+    m_engine->forgetSites();
+}
+
+qint64 FetchPool::waitingLeftMs() const
+{
+    return m_waiting > 0 ? m_waitingEnds.remainingTime() : 0;
+}
+
+void FetchPool::takeWaiting(int count, qint64 leftMs)
+{
+    m_waitingEnds.setRemainingTime(leftMs);
+    m_waiting = count;
+    Q_EMIT waitingChanged(count);
 }
 
 void FetchPool::enqueue(quint64 id, const QString& url)

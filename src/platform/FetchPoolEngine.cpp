@@ -5,6 +5,8 @@
 
 #include <QDateTime>
 #include <QMutexLocker>
+#include <QRandomGenerator>
+#include <QSet>
 #include <QThread>
 #include <QUrl>
 #include <algorithm>
@@ -19,16 +21,19 @@ constexpr int kMostRetries = 2;
 // brings new commands in at once, so this is only a safety net.
 constexpr int kIdlePollMs = 1000;
 
-QString hostKey(const QString& url)
+// The pause before a page is asked again after a transient failure: long
+// enough for a server that was restarting or overloaded, and spread, so that
+// the pages of one server that failed together are not asked again together.
+qint64 transientPauseMs()
 {
-    return QUrl(url, QUrl::TolerantMode).host().toLower();
+    return QRandomGenerator::global()->bounded(1000, 3001);
 }
 
 } // namespace
 
 FetchPoolEngine::FetchPoolEngine(const FetchOptions& options, int connections, int connectionsPerHost,
-                                 Delivery delivery)
-    : m_options(options), m_delivery(std::move(delivery))
+                                 Delivery delivery, WaitingReport waitingReport)
+    : m_options(options), m_delivery(std::move(delivery)), m_waitingReport(std::move(waitingReport))
 {
     CurlTransfer::initialiseLibrary();
     m_clock.start();
@@ -77,8 +82,23 @@ void FetchPoolEngine::setLimits(int connections, int connectionsPerHost)
 {
     Command c;
     c.kind = Command::Limits;
-    c.connections = connections;
-    c.perHost = connectionsPerHost;
+    c.first = connections;
+    c.second = connectionsPerHost;
+    post(std::move(c));
+}
+
+void FetchPoolEngine::setTimeoutSeconds(int seconds)
+{
+    Command c;
+    c.kind = Command::Timeout;
+    c.first = seconds;
+    post(std::move(c));
+}
+
+void FetchPoolEngine::forgetSites()
+{
+    Command c;
+    c.kind = Command::ForgetSites;
     post(std::move(c));
 }
 
@@ -106,6 +126,21 @@ qint64 FetchPoolEngine::retryDelayMs(const QByteArray& retryAfter, qint64 nowMs)
     return qMax<qint64>(0, qint64(when) * 1000 - nowMs);
 }
 
+namespace {
+
+// The per-host limit counts by host name; what the pool remembers of a server
+// goes by host and port, since one port of a host may be closed and another
+// serve.
+void keysOf(const QString& url, QString& host, QString& site)
+{
+    const QUrl parsed(url, QUrl::TolerantMode);
+    host = parsed.host().toLower();
+    const int port = parsed.port(parsed.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0 ? 443 : 80);
+    site = host + u':' + QString::number(port);
+}
+
+} // namespace
+
 void FetchPoolEngine::post(Command command)
 {
     {
@@ -118,13 +153,16 @@ void FetchPoolEngine::post(Command command)
 void FetchPoolEngine::run()
 {
     while (takeCommands()) {
-        releaseDueRetries();
+        releaseDuePauses();
         if (m_admissionDue)
             admit();
         int running = 0;
         curl_multi_perform(m_multi, &running);
         // A finished transfer frees a slot: hand it on before waiting again.
-        if (collectFinished())
+        const bool finished = collectFinished();
+        const bool expired = expireSilent();
+        reportWaiting();
+        if (finished || expired)
             continue;
         curl_multi_poll(m_multi, nullptr, 0, pollTimeoutMs(), nullptr);
     }
@@ -140,15 +178,9 @@ bool FetchPoolEngine::takeCommands()
     }
     for (Command& c : commands) {
         switch (c.kind) {
-        case Command::Start: {
-            auto job = std::make_unique<Job>();
-            job->ticket = c.ticket;
-            job->host = hostKey(c.url);
-            job->url = std::move(c.url);
-            m_waiting.push_back(std::move(job));
-            m_admissionDue = true;
+        case Command::Start:
+            add(c.ticket, c.url);
             break;
-        }
         case Command::Cancel:
             drop(c.ticket);
             break;
@@ -156,10 +188,16 @@ bool FetchPoolEngine::takeCommands()
             dropAll();
             break;
         case Command::Limits:
-            applyLimits(c.connections, c.perHost);
+            applyLimits(c.first, c.second);
+            break;
+        case Command::Timeout:
+            m_options.setTimeoutSeconds(c.first);
             break;
         case Command::GiveUpRetries:
             answerNow(c.ticket);
+            break;
+        case Command::ForgetSites:
+            m_ledger.forget();
             break;
         case Command::Stop:
             return false;
@@ -168,52 +206,64 @@ bool FetchPoolEngine::takeCommands()
     return true;
 }
 
+void FetchPoolEngine::add(quint64 ticket, const QString& url)
+{
+    auto owned = std::make_unique<FetchJob>();
+    FetchJob& job = *owned;
+    job.ticket = ticket;
+    job.url = url;
+    keysOf(url, job.host, job.site);
+    m_jobs.emplace(ticket, std::move(owned));
+    m_waiting.push_back(&job);
+    m_admissionDue = true;
+    m_ledger.add(&job);
+    review(job.site); // a site known to be gone fails it at once
+}
+
 void FetchPoolEngine::drop(quint64 ticket)
 {
-    const auto matches = [ticket](const JobPtr& job) { return job->ticket == ticket; };
-    for (auto it = m_running.begin(); it != m_running.end(); ++it) {
-        if (it->second->ticket != ticket)
-            continue;
-        // Removing the handle closes its connection: the server sees the
-        // client go at once instead of finishing an answer nobody reads.
-        curl_multi_remove_handle(m_multi, it->first);
-        if (--m_hostLoad[it->second->host] <= 0)
-            m_hostLoad.remove(it->second->host);
-        m_running.erase(it);
-        m_admissionDue = true;
+    const auto it = m_jobs.find(ticket);
+    if (it == m_jobs.end())
         return;
-    }
-    std::erase_if(m_waiting, matches);
-    std::erase_if(m_retrying, matches);
+    FetchJob& job = *it->second;
+    const QString site = job.site;
+    detach(job);
+    m_ledger.remove(&job);
+    m_jobs.erase(it);
+    // A later page of the site may have waited for this one.
+    review(site);
 }
 
 void FetchPoolEngine::answerNow(quint64 ticket)
 {
-    // Only a retry that has not started yet (still waiting for its time, or
-    // for a free connection): one under way is a transfer like any other.
-    const auto takeFrom = [this, ticket](auto& queue) {
-        const auto it = std::find_if(queue.begin(), queue.end(), [ticket](const JobPtr& job) {
-            return job->ticket == ticket && job->busyAnswer && !job->transfer;
-        });
-        if (it == queue.end())
-            return false;
-        JobPtr job = std::move(*it);
-        queue.erase(it);
-        deliver(*job, *job->busyAnswer);
-        return true;
-    };
-    if (!takeFrom(m_retrying))
-        takeFrom(m_waiting);
+    // Only a page waiting to be asked again (for its time, for a free
+    // connection, or for the verdict on its time-out): one under way is a
+    // transfer like any other.
+    const auto it = m_jobs.find(ticket);
+    if (it == m_jobs.end())
+        return;
+    FetchJob& job = *it->second;
+    const bool waitsToAskAgain = job.state == FetchJob::State::Pausing || job.state == FetchJob::State::Undecided ||
+                                 (job.state == FetchJob::State::Waiting && job.standing);
+    if (!waitsToAskAgain)
+        return;
+    detach(job);
+    job.result = std::move(job.standing);
+    job.standing.reset();
+    job.state = FetchJob::State::Settled;
+    review(job.site);
 }
 
 void FetchPoolEngine::dropAll()
 {
+    m_ledger.removeAll();
     for (auto& [easy, job] : m_running)
         curl_multi_remove_handle(m_multi, easy);
     m_running.clear();
     m_hostLoad.clear();
     m_waiting.clear();
-    m_retrying.clear();
+    m_pausing.clear();
+    m_jobs.clear();
 }
 
 void FetchPoolEngine::applyLimits(int connections, int perHost)
@@ -227,19 +277,24 @@ void FetchPoolEngine::applyLimits(int connections, int perHost)
     m_admissionDue = true;
 }
 
-void FetchPoolEngine::releaseDueRetries()
+void FetchPoolEngine::releaseDuePauses()
 {
     const qint64 now = m_clock.elapsed();
-    // Back to the head of the queue, so a page already tried is not left to
-    // wait behind every page after it.
-    for (auto it = m_retrying.begin(); it != m_retrying.end();) {
+    // Back to the head of the queue, in the order they were paused, so a
+    // page already tried is not left to wait behind every page after it.
+    std::vector<FetchJob*> due;
+    for (auto it = m_pausing.begin(); it != m_pausing.end();) {
         if ((*it)->dueMs <= now) {
-            m_waiting.push_front(std::move(*it));
-            it = m_retrying.erase(it);
-            m_admissionDue = true;
+            due.push_back(*it);
+            it = m_pausing.erase(it);
         } else {
             ++it;
         }
+    }
+    for (auto it = due.rbegin(); it != due.rend(); ++it) {
+        (*it)->state = FetchJob::State::Waiting;
+        m_waiting.push_front(*it);
+        m_admissionDue = true;
     }
 }
 
@@ -249,27 +304,32 @@ void FetchPoolEngine::admit()
     // Only as many transfers as may run are handed to libcurl: one that waited
     // in libcurl's queue would use up its time limits there.
     for (auto it = m_waiting.begin(); it != m_waiting.end() && int(m_running.size()) < m_connections;) {
-        Job& job = **it;
+        FetchJob& job = **it;
         if (m_hostLoad.value(job.host) >= m_perHost) {
             ++it;
             continue;
         }
-        JobPtr owned = std::move(*it);
         it = m_waiting.erase(it);
-        if (!owned->clock.isValid())
-            owned->clock.start();
-        owned->transfer = std::make_unique<CurlTransfer>(owned->url, m_options);
-        CURL* easy = owned->transfer->handle();
-        if (!easy) {
-            deliver(*owned, owned->transfer->failed(QStringLiteral("cannot create a transfer")));
+        if (!job.clock.isValid())
+            job.clock.start();
+        job.transfer = std::make_unique<CurlTransfer>(job.url, m_options);
+        CURL* easy = job.transfer->handle();
+        if (!easy || curl_multi_add_handle(m_multi, easy) != CURLM_OK) {
+            FetchResult failed = job.transfer->failed(easy ? QStringLiteral("cannot start the transfer")
+                                                           : QStringLiteral("cannot create a transfer"));
+            job.transfer.reset();
+            job.answer = FetchJob::Answer::Other;
+            job.result = std::move(failed);
+            job.state = FetchJob::State::Settled;
+            review(job.site);
+            // The review may have ended other queued pages of the site.
+            it = m_waiting.begin();
             continue;
         }
-        if (curl_multi_add_handle(m_multi, easy) != CURLM_OK) {
-            deliver(*owned, owned->transfer->failed(QStringLiteral("cannot start the transfer")));
-            continue;
-        }
-        ++m_hostLoad[owned->host];
-        m_running.emplace(easy, std::move(owned));
+        ++job.attempts;
+        job.state = FetchJob::State::Running;
+        ++m_hostLoad[job.host];
+        m_running.emplace(easy, &job);
     }
 }
 
@@ -284,52 +344,205 @@ bool FetchPoolEngine::collectFinished()
         if (it == m_running.end())
             continue;
         const CURLcode code = msg->data.result;
-        curl_multi_remove_handle(m_multi, it->first);
-        JobPtr job = std::move(it->second);
-        m_running.erase(it);
-        if (--m_hostLoad[job->host] <= 0)
-            m_hostLoad.remove(job->host);
-        conclude(std::move(job), code);
+        FetchJob& job = *it->second;
+        detach(job);
+        conclude(job, code, false);
         any = true;
     }
-    if (any)
-        m_admissionDue = true;
     return any;
 }
 
-void FetchPoolEngine::conclude(JobPtr job, CURLcode code)
+// Ends the transfers whose server has been silent for longer than the
+// time-out allows (see CurlTransfer::msUntilDue).
+bool FetchPoolEngine::expireSilent()
 {
-    const CurlTransfer& transfer = *job->transfer;
-    const int status = code == CURLE_OK ? transfer.statusCode() : 0;
-    if ((status == 429 || status == 503) && job->retries < kMostRetries) {
+    std::vector<quint64> due;
+    for (const auto& [easy, job] : m_running) {
+        if (job->transfer->msUntilDue() == 0)
+            due.push_back(job->ticket);
+    }
+    for (const quint64 ticket : due) {
+        // Ending one may have refused another of the same site.
+        const auto it = m_jobs.find(ticket);
+        if (it == m_jobs.end() || it->second->state != FetchJob::State::Running)
+            continue;
+        FetchJob& job = *it->second;
+        detach(job);
+        conclude(job, CURLE_OK, true);
+    }
+    return !due.empty();
+}
+
+// Takes the job out of whatever queue or transfer it is in. Its transfer, if
+// running, stops: removing the handle closes its connection, and the server
+// sees the client go at once instead of finishing an answer nobody reads.
+void FetchPoolEngine::detach(FetchJob& job)
+{
+    switch (job.state) {
+    case FetchJob::State::Running: {
+        CURL* easy = job.transfer->handle();
+        curl_multi_remove_handle(m_multi, easy);
+        m_running.erase(easy);
+        if (--m_hostLoad[job.host] <= 0)
+            m_hostLoad.remove(job.host);
+        m_admissionDue = true;
+        break;
+    }
+    case FetchJob::State::Waiting:
+        m_waiting.erase(std::remove(m_waiting.begin(), m_waiting.end(), &job), m_waiting.end());
+        break;
+    case FetchJob::State::Pausing:
+        m_pausing.erase(std::remove(m_pausing.begin(), m_pausing.end(), &job), m_pausing.end());
+        break;
+    case FetchJob::State::Undecided:
+    case FetchJob::State::Settled:
+        break;
+    }
+}
+
+void FetchPoolEngine::conclude(FetchJob& job, CURLcode code, bool expired)
+{
+    CurlTransfer& transfer = *job.transfer;
+    FetchResult result = expired ? transfer.expire() : transfer.finish(code);
+    const CurlTransfer::Failure failure = transfer.failure(code);
+    const int status = failure == CurlTransfer::Failure::None ? transfer.statusCode() : 0;
+    job.answered = job.answered || transfer.answered();
+
+    // A busy server that names its pause is asked again after it.
+    if ((status == 429 || status == 503) && job.busyRetries < kMostRetries) {
         const qint64 delay =
             retryDelayMs(transfer.headerValue("Retry-After"), QDateTime::currentMSecsSinceEpoch());
         if (delay >= 0 && delay <= kLongestRetryDelayMs) {
-            qCDebug(lcPlatform, "GET %s: %d, asked again in %lld ms", qUtf8Printable(job->url), status,
-                    delay);
-            ++job->retries;
-            job->dueMs = m_clock.elapsed() + delay;
-            job->busyAnswer = transfer.finish(code);
-            job->transfer.reset();
-            m_retrying.push_back(std::move(job));
+            qCDebug(lcPlatform, "GET %s: %d, asked again in %lld ms", qUtf8Printable(job.url), status, delay);
+            ++job.busyRetries;
+            pause(job, delay, std::move(result));
             return;
         }
     }
-    deliver(*job, transfer.finish(code));
+    // A broken connection or a gateway's passing trouble is asked again
+    // once. A client error (4xx) never is: the same request gets the same
+    // answer.
+    const bool transient = failure == CurlTransfer::Failure::Reset ||
+                           ((status == 502 || status == 503 || status == 504) &&
+                            transfer.headerValue("Retry-After").isEmpty());
+    if (transient && !job.retried) {
+        qCDebug(lcPlatform, "GET %s: %s, asked again once", qUtf8Printable(job.url),
+                qUtf8Printable(status ? QString::number(status) : result.error));
+        job.retried = true;
+        pause(job, transientPauseMs(), std::move(result));
+        return;
+    }
+
+    job.transfer.reset();
+    job.answer = job.answered ? FetchJob::Answer::Answered
+                 : failure == CurlTransfer::Failure::Unreachable || failure == CurlTransfer::Failure::TimedOut
+                     ? FetchJob::Answer::Silent
+                     : FetchJob::Answer::Other;
+    result.milliseconds = job.clock.elapsed();
+    result.attempts = job.attempts;
+    if (failure == CurlTransfer::Failure::TimedOut && !job.retried) {
+        // Asked again only if the site answered one of the pages before: the
+        // ledger knows once those are done.
+        job.standing = std::move(result);
+        job.state = FetchJob::State::Undecided;
+    } else {
+        job.result = std::move(result);
+        job.state = FetchJob::State::Settled;
+    }
+    review(job.site);
 }
 
-void FetchPoolEngine::deliver(const Job& job, FetchResult result)
+void FetchPoolEngine::pause(FetchJob& job, qint64 delayMs, FetchResult standing)
 {
-    result.milliseconds = job.clock.isValid() ? job.clock.elapsed() : 0;
-    m_delivery(job.ticket, result);
+    job.transfer.reset();
+    standing.milliseconds = job.clock.elapsed();
+    standing.attempts = job.attempts;
+    job.standing = std::move(standing);
+    job.dueMs = m_clock.elapsed() + delayMs;
+    job.state = FetchJob::State::Pausing;
+    m_pausing.push_back(&job);
+}
+
+void FetchPoolEngine::review(const QString& site)
+{
+    for (const FetchSiteLedger::Step& step : m_ledger.review(site)) {
+        FetchJob& job = *step.job;
+        switch (step.kind) {
+        case FetchSiteLedger::Step::Kind::Deliver:
+            finish(job, std::move(*job.result));
+            break;
+        case FetchSiteLedger::Step::Kind::Refuse: {
+            detach(job);
+            FetchResult refused;
+            refused.url = job.url;
+            refused.error = step.reason;
+            qCDebug(lcPlatform, "GET %s not tried: %s", qUtf8Printable(job.url), qUtf8Printable(step.reason));
+            finish(job, std::move(refused));
+            break;
+        }
+        case FetchSiteLedger::Step::Kind::AskAgain:
+            qCDebug(lcPlatform, "GET %s: %s, asked again once", qUtf8Printable(job.url),
+                    qUtf8Printable(job.standing->error));
+            job.retried = true;
+            pause(job, transientPauseMs(), std::move(*job.standing));
+            break;
+        }
+    }
+}
+
+// The result goes to the owner, and the job is done.
+void FetchPoolEngine::finish(FetchJob& job, FetchResult result)
+{
+    const quint64 ticket = job.ticket;
+    m_jobs.erase(ticket);
+    m_delivery(ticket, result);
+}
+
+// How many pages wait on servers that have been silent for a while, and for
+// how long at most: what the run's pace needs to be honest about.
+void FetchPoolEngine::reportWaiting()
+{
+    if (!m_waitingReport)
+        return;
+    int count = 0;
+    qint64 leftMs = 0;
+    QSet<QString> silentHosts;
+    for (const auto& [easy, job] : m_running) {
+        if (job->transfer->quietMs() < kWaitingAfterMs)
+            continue;
+        ++count;
+        leftMs = qMax(leftMs, job->transfer->msUntilDue());
+        silentHosts.insert(job->host);
+    }
+    if (!silentHosts.isEmpty()) {
+        for (const FetchJob* job : m_waiting)
+            count += silentHosts.contains(job->host) ? 1 : 0;
+    }
+    // The end moves on by itself; only a change of a second or more is news.
+    const qint64 dueMs = count ? m_clock.elapsed() + leftMs : 0;
+    if (count == m_reportedWaiting && qAbs(dueMs - m_reportedDueMs) < 1000)
+        return;
+    m_reportedWaiting = count;
+    m_reportedDueMs = dueMs;
+    m_waitingReport(count, leftMs);
 }
 
 int FetchPoolEngine::pollTimeoutMs() const
 {
     qint64 timeout = kIdlePollMs;
     const qint64 now = m_clock.elapsed();
-    for (const JobPtr& job : m_retrying)
+    for (const FetchJob* job : m_pausing)
         timeout = qMin(timeout, qMax<qint64>(0, job->dueMs - now));
+    // Awake when a server's silence runs out, and when a transfer comes to
+    // count as waiting.
+    for (const auto& [easy, job] : m_running) {
+        const qint64 due = job->transfer->msUntilDue();
+        if (due >= 0)
+            timeout = qMin(timeout, due);
+        const qint64 quiet = job->transfer->quietMs();
+        if (quiet < kWaitingAfterMs)
+            timeout = qMin(timeout, kWaitingAfterMs - quiet);
+    }
     // libcurl shortens the wait further for its own time-outs.
     return int(timeout);
 }
