@@ -17,11 +17,11 @@
 
 #include <algorithm>
 #include <arpa/inet.h>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <chrono>
 #include <fstream>
 #include <map>
 #include <netinet/in.h>
@@ -60,7 +60,9 @@ struct Timer
 class Server
 {
 public:
-    Server(const Plan& plan, int port) : m_plan(plan), m_port(port), m_load(plan.hosts.size()), m_peak(plan.hosts.size()) {}
+    Server(const Plan& plan, int port)
+        : m_plan(plan), m_port(port), m_load(plan.hosts.size()), m_peak(plan.hosts.size())
+    {}
 
     bool open();
     void run();
@@ -73,7 +75,10 @@ private:
         Client = 2,
         Signal = 3
     };
-    static std::uint64_t tagged(Tag tag, int value) { return (std::uint64_t(tag) << 32) | std::uint32_t(value); }
+    static std::uint64_t tagged(Tag tag, int value)
+    {
+        return (std::uint64_t(tag) << 32) | std::uint32_t(value);
+    }
 
     void accept(int host);
     void readFrom(int fd);
@@ -88,7 +93,7 @@ private:
     int m_epoll = -1;
     int m_signals = -1;
     std::vector<int> m_listeners; // by host; -1 for a closed one
-    std::vector<int> m_closed; // bound, never listening
+    std::vector<int> m_closed;    // bound, never listening
     std::unordered_map<int, Connection> m_connections;
     std::priority_queue<Timer, std::vector<Timer>, std::greater<>> m_timers;
     std::map<int, int> m_requestsPerUrl;
@@ -262,16 +267,16 @@ std::string Server::answerFor(const std::string& path, int& delayMs)
     const PlannedUrl& url = m_plan.urls[size_t(id)];
     const int step = hopsLeft < 0 ? 0 : url.hops - hopsLeft; // responses given before this one
     const int asked = m_requestsPerUrl[id]++;
-    delayMs = url.delaysMs[size_t(std::clamp(url.behaviour == Behaviour::BusyOnce ? asked : step, 0,
-                                             int(url.delaysMs.size()) - 1))];
+    delayMs = url.delaysMs[size_t(
+        std::clamp(url.behaviour == Behaviour::BusyOnce ? asked : step, 0, int(url.delaysMs.size()) - 1))];
     switch (url.behaviour) {
     case Behaviour::NotFound:
         return response("404 Not Found", "", "<html><body>not found</body></html>");
     case Behaviour::Redirect:
         if (hopsLeft != 0) {
             const int next = (hopsLeft < 0 ? url.hops : hopsLeft) - 1;
-            return response("302 Found", "Location: /p/" + std::to_string(id) + "/h" + std::to_string(next) + "\r\n",
-                            "");
+            return response("302 Found",
+                            "Location: /p/" + std::to_string(id) + "/h" + std::to_string(next) + "\r\n", "");
         }
         break;
     case Behaviour::BusyOnce:

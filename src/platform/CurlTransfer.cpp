@@ -140,12 +140,14 @@ FetchResult CurlTransfer::expire()
         return ms % 1000 == 0 ? QStringLiteral("%1 s").arg(ms / 1000) : QStringLiteral("%1 ms").arg(ms);
     };
     if (!m_awaitingAnswer)
-        return failed(QStringLiteral("the transfer stalled: nothing arrived for %1").arg(span(m_stallLimitMs)));
+        return failed(
+            QStringLiteral("the transfer stalled: nothing arrived for %1").arg(span(m_stallLimitMs)));
     curl_off_t connected = 0;
     if (m_easy)
         curl_easy_getinfo(m_easy, CURLINFO_CONNECT_TIME_T, &connected);
-    return failed((connected > 0 ? QStringLiteral("no answer within %1") : QStringLiteral("no connection within %1"))
-                      .arg(span(m_answerLimitMs)));
+    return failed(
+        (connected > 0 ? QStringLiteral("no answer within %1") : QStringLiteral("no connection within %1"))
+            .arg(span(m_answerLimitMs)));
 }
 
 CurlTransfer::Failure CurlTransfer::failure(CURLcode code) const

@@ -77,7 +77,7 @@ private:
     QByteArray m_body;
     qint64 m_limit = 0;
     bool m_truncated = false;
-    QByteArrayList m_headerLines; // of the newest response only
+    QByteArrayList m_headerLines;  // of the newest response only
     bool m_headerComplete = false; // the blank line after the newest block arrived
     bool m_answered = false;
     // The watch on silence: what is awaited (an answer, or more of one) and

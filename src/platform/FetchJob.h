@@ -13,6 +13,8 @@
 // while the result is not handed over.
 struct FetchJob
 {
+    FetchJob(quint64 ticket, const QString& url);
+
     enum class State
     {
         Waiting,   // for a free connection
@@ -30,17 +32,20 @@ struct FetchJob
         Other
     };
 
-    quint64 ticket = 0; // also the order the pages were asked for
-    QString url;
-    QString host; // the key of the per-host limit
-    QString site; // host and port: the server the ledger remembers
+    const quint64 ticket; // also the order the pages were asked for
+    const QString url;
+    // The per-host limit counts by host name; what the pool remembers of a
+    // server goes by host and port, since one port of a host may be closed
+    // and another serve.
+    QString host;
+    QString site;
     State state = State::Waiting;
-    int attempts = 0;     // requests sent
-    int busyRetries = 0;  // asked again at a busy server's Retry-After
-    bool retried = false; // asked again after a transient failure
+    int attempts = 0;      // requests sent
+    int busyRetries = 0;   // asked again at a busy server's Retry-After
+    bool retried = false;  // asked again after a transient failure
     bool answered = false; // some attempt got an answer
-    qint64 dueMs = 0;     // the end of a pause, on the engine's clock
-    QElapsedTimer clock;  // since the first attempt began
+    qint64 dueMs = 0;      // the end of a pause, on the engine's clock
+    QElapsedTimer clock;   // since the first attempt began
     std::unique_ptr<CurlTransfer> transfer;
     // The answer that stands if the page is not asked again after all (a
     // pause given up, a time-out the site's history does not excuse).

@@ -4,6 +4,8 @@
 
 #include <QMetaObject>
 
+static_assert(FetchPool::kWaitingAfterMs == FetchWaitGauge::kWaitingAfterMs);
+
 FetchPool::FetchPool(QObject* parent, const FetchOptions& options, int connections, int connectionsPerHost)
     : QObject(parent), m_connections(qBound(1, connections, kMostConnections)),
       m_connectionsPerHost(qBound(1, connectionsPerHost, kMostConnectionsPerHost))

@@ -1,33 +1,18 @@
 #include "platform/FetchPoolEngine.h"
 
 #include "platform/CurlTransfer.h"
+#include "platform/FetchRetryRule.h"
 #include "platform/LogCategories.h"
 
-#include <QDateTime>
 #include <QMutexLocker>
-#include <QRandomGenerator>
-#include <QSet>
 #include <QThread>
-#include <QUrl>
 #include <algorithm>
 
 namespace {
 
-// A busy server may ask for a pause; a short one is worth waiting for, a long
-// one would hold the whole list up, so that answer stands as it came.
-constexpr qint64 kLongestRetryDelayMs = 120 * 1000;
-constexpr int kMostRetries = 2;
 // The worker also wakes this often when nothing happens; the wake-up call
 // brings new commands in at once, so this is only a safety net.
 constexpr int kIdlePollMs = 1000;
-
-// The pause before a page is asked again after a transient failure: long
-// enough for a server that was restarting or overloaded, and spread, so that
-// the pages of one server that failed together are not asked again together.
-qint64 transientPauseMs()
-{
-    return QRandomGenerator::global()->bounded(1000, 3001);
-}
 
 } // namespace
 
@@ -46,9 +31,7 @@ FetchPoolEngine::FetchPoolEngine(const FetchOptions& options, int connections, i
 
 FetchPoolEngine::~FetchPoolEngine()
 {
-    Command stop;
-    stop.kind = Command::Stop;
-    post(std::move(stop));
+    post([this] { m_stopping = true; });
     m_thread->wait();
     delete m_thread;
     curl_multi_cleanup(m_multi);
@@ -56,90 +39,38 @@ FetchPoolEngine::~FetchPoolEngine()
 
 void FetchPoolEngine::start(quint64 ticket, const QString& url)
 {
-    Command c;
-    c.kind = Command::Start;
-    c.ticket = ticket;
-    c.url = url;
-    post(std::move(c));
+    post([this, ticket, url] { add(ticket, url); });
 }
 
 void FetchPoolEngine::cancel(quint64 ticket)
 {
-    Command c;
-    c.kind = Command::Cancel;
-    c.ticket = ticket;
-    post(std::move(c));
+    post([this, ticket] { drop(ticket); });
 }
 
 void FetchPoolEngine::cancelAll()
 {
-    Command c;
-    c.kind = Command::CancelAll;
-    post(std::move(c));
+    post([this] { dropAll(); });
 }
 
 void FetchPoolEngine::setLimits(int connections, int connectionsPerHost)
 {
-    Command c;
-    c.kind = Command::Limits;
-    c.first = connections;
-    c.second = connectionsPerHost;
-    post(std::move(c));
+    post([this, connections, connectionsPerHost] { applyLimits(connections, connectionsPerHost); });
 }
 
 void FetchPoolEngine::setTimeoutSeconds(int seconds)
 {
-    Command c;
-    c.kind = Command::Timeout;
-    c.first = seconds;
-    post(std::move(c));
+    post([this, seconds] { m_options.setTimeoutSeconds(seconds); });
 }
 
 void FetchPoolEngine::forgetSites()
 {
-    Command c;
-    c.kind = Command::ForgetSites;
-    post(std::move(c));
+    post([this] { m_ledger.forget(); });
 }
 
 void FetchPoolEngine::giveUpRetries(quint64 ticket)
 {
-    Command c;
-    c.kind = Command::GiveUpRetries;
-    c.ticket = ticket;
-    post(std::move(c));
+    post([this, ticket] { answerNow(ticket); });
 }
-
-qint64 FetchPoolEngine::retryDelayMs(const QByteArray& retryAfter, qint64 nowMs)
-{
-    const QByteArray value = retryAfter.trimmed();
-    if (value.isEmpty())
-        return -1;
-    if (std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-        if (value.size() > 9)
-            return kLongestRetryDelayMs * 1000; // far beyond any wait worth taking
-        return value.toLongLong() * 1000;
-    }
-    const time_t when = curl_getdate(value.constData(), nullptr);
-    if (when == time_t(-1))
-        return -1;
-    return qMax<qint64>(0, qint64(when) * 1000 - nowMs);
-}
-
-namespace {
-
-// The per-host limit counts by host name; what the pool remembers of a server
-// goes by host and port, since one port of a host may be closed and another
-// serve.
-void keysOf(const QString& url, QString& host, QString& site)
-{
-    const QUrl parsed(url, QUrl::TolerantMode);
-    host = parsed.host().toLower();
-    const int port = parsed.port(parsed.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0 ? 443 : 80);
-    site = host + u':' + QString::number(port);
-}
-
-} // namespace
 
 void FetchPoolEngine::post(Command command)
 {
@@ -176,43 +107,17 @@ bool FetchPoolEngine::takeCommands()
         QMutexLocker lock(&m_mutex);
         commands.swap(m_commands);
     }
-    for (Command& c : commands) {
-        switch (c.kind) {
-        case Command::Start:
-            add(c.ticket, c.url);
-            break;
-        case Command::Cancel:
-            drop(c.ticket);
-            break;
-        case Command::CancelAll:
-            dropAll();
-            break;
-        case Command::Limits:
-            applyLimits(c.first, c.second);
-            break;
-        case Command::Timeout:
-            m_options.setTimeoutSeconds(c.first);
-            break;
-        case Command::GiveUpRetries:
-            answerNow(c.ticket);
-            break;
-        case Command::ForgetSites:
-            m_ledger.forget();
-            break;
-        case Command::Stop:
-            return false;
-        }
+    for (const Command& command : commands) {
+        if (!m_stopping)
+            command();
     }
-    return true;
+    return !m_stopping;
 }
 
 void FetchPoolEngine::add(quint64 ticket, const QString& url)
 {
-    auto owned = std::make_unique<FetchJob>();
+    auto owned = std::make_unique<FetchJob>(ticket, url);
     FetchJob& job = *owned;
-    job.ticket = ticket;
-    job.url = url;
-    keysOf(url, job.host, job.site);
     m_jobs.emplace(ticket, std::move(owned));
     m_waiting.push_back(&job);
     m_admissionDue = true;
@@ -243,7 +148,8 @@ void FetchPoolEngine::answerNow(quint64 ticket)
     if (it == m_jobs.end())
         return;
     FetchJob& job = *it->second;
-    const bool waitsToAskAgain = job.state == FetchJob::State::Pausing || job.state == FetchJob::State::Undecided ||
+    const bool waitsToAskAgain = job.state == FetchJob::State::Pausing ||
+                                 job.state == FetchJob::State::Undecided ||
                                  (job.state == FetchJob::State::Waiting && job.standing);
     if (!waitsToAskAgain)
         return;
@@ -280,22 +186,17 @@ void FetchPoolEngine::applyLimits(int connections, int perHost)
 void FetchPoolEngine::releaseDuePauses()
 {
     const qint64 now = m_clock.elapsed();
+    const auto due = std::stable_partition(m_pausing.begin(), m_pausing.end(),
+                                           [now](const FetchJob* job) { return job->dueMs > now; });
+    if (due == m_pausing.end())
+        return;
+    for (auto it = due; it != m_pausing.end(); ++it)
+        (*it)->state = FetchJob::State::Waiting;
     // Back to the head of the queue, in the order they were paused, so a
     // page already tried is not left to wait behind every page after it.
-    std::vector<FetchJob*> due;
-    for (auto it = m_pausing.begin(); it != m_pausing.end();) {
-        if ((*it)->dueMs <= now) {
-            due.push_back(*it);
-            it = m_pausing.erase(it);
-        } else {
-            ++it;
-        }
-    }
-    for (auto it = due.rbegin(); it != due.rend(); ++it) {
-        (*it)->state = FetchJob::State::Waiting;
-        m_waiting.push_front(*it);
-        m_admissionDue = true;
-    }
+    m_waiting.insert(m_waiting.begin(), due, m_pausing.end());
+    m_pausing.erase(due, m_pausing.end());
+    m_admissionDue = true;
 }
 
 void FetchPoolEngine::admit()
@@ -404,45 +305,15 @@ void FetchPoolEngine::conclude(FetchJob& job, CURLcode code, bool expired)
 {
     CurlTransfer& transfer = *job.transfer;
     FetchResult result = expired ? transfer.expire() : transfer.finish(code);
-    const CurlTransfer::Failure failure = transfer.failure(code);
-    const int status = failure == CurlTransfer::Failure::None ? transfer.statusCode() : 0;
-    job.answered = job.answered || transfer.answered();
-
-    // A busy server that names its pause is asked again after it.
-    if ((status == 429 || status == 503) && job.busyRetries < kMostRetries) {
-        const qint64 delay =
-            retryDelayMs(transfer.headerValue("Retry-After"), QDateTime::currentMSecsSinceEpoch());
-        if (delay >= 0 && delay <= kLongestRetryDelayMs) {
-            qCDebug(lcPlatform, "GET %s: %d, asked again in %lld ms", qUtf8Printable(job.url), status, delay);
-            ++job.busyRetries;
-            pause(job, delay, std::move(result));
-            return;
-        }
-    }
-    // A broken connection or a gateway's passing trouble is asked again
-    // once. A client error (4xx) never is: the same request gets the same
-    // answer.
-    const bool transient = failure == CurlTransfer::Failure::Reset ||
-                           ((status == 502 || status == 503 || status == 504) &&
-                            transfer.headerValue("Retry-After").isEmpty());
-    if (transient && !job.retried) {
-        qCDebug(lcPlatform, "GET %s: %s, asked again once", qUtf8Printable(job.url),
-                qUtf8Printable(status ? QString::number(status) : result.error));
-        job.retried = true;
-        pause(job, transientPauseMs(), std::move(result));
+    const FetchRetryRule::Verdict verdict = FetchRetryRule::judge(job, result, transfer.failure(code));
+    if (verdict.kind == FetchRetryRule::Verdict::Kind::AskAgain) {
+        pause(job, verdict.pauseMs, std::move(result));
         return;
     }
-
     job.transfer.reset();
-    job.answer = job.answered ? FetchJob::Answer::Answered
-                 : failure == CurlTransfer::Failure::Unreachable || failure == CurlTransfer::Failure::TimedOut
-                     ? FetchJob::Answer::Silent
-                     : FetchJob::Answer::Other;
     result.milliseconds = job.clock.elapsed();
     result.attempts = job.attempts;
-    if (failure == CurlTransfer::Failure::TimedOut && !job.retried) {
-        // Asked again only if the site answered one of the pages before: the
-        // ledger knows once those are done.
+    if (verdict.kind == FetchRetryRule::Verdict::Kind::AskSiteFirst) {
         job.standing = std::move(result);
         job.state = FetchJob::State::Undecided;
     } else {
@@ -484,7 +355,7 @@ void FetchPoolEngine::review(const QString& site)
             qCDebug(lcPlatform, "GET %s: %s, asked again once", qUtf8Printable(job.url),
                     qUtf8Printable(job.standing->error));
             job.retried = true;
-            pause(job, transientPauseMs(), std::move(*job.standing));
+            pause(job, FetchRetryRule::transientPauseMs(), std::move(*job.standing));
             break;
         }
     }
@@ -498,33 +369,10 @@ void FetchPoolEngine::finish(FetchJob& job, FetchResult result)
     m_delivery(ticket, result);
 }
 
-// How many pages wait on servers that have been silent for a while, and for
-// how long at most: what the run's pace needs to be honest about.
 void FetchPoolEngine::reportWaiting()
 {
-    if (!m_waitingReport)
-        return;
-    int count = 0;
-    qint64 leftMs = 0;
-    QSet<QString> silentHosts;
-    for (const auto& [easy, job] : m_running) {
-        if (job->transfer->quietMs() < kWaitingAfterMs)
-            continue;
-        ++count;
-        leftMs = qMax(leftMs, job->transfer->msUntilDue());
-        silentHosts.insert(job->host);
-    }
-    if (!silentHosts.isEmpty()) {
-        for (const FetchJob* job : m_waiting)
-            count += silentHosts.contains(job->host) ? 1 : 0;
-    }
-    // The end moves on by itself; only a change of a second or more is news.
-    const qint64 dueMs = count ? m_clock.elapsed() + leftMs : 0;
-    if (count == m_reportedWaiting && qAbs(dueMs - m_reportedDueMs) < 1000)
-        return;
-    m_reportedWaiting = count;
-    m_reportedDueMs = dueMs;
-    m_waitingReport(count, leftMs);
+    if (m_waitingReport && m_gauge.measure(m_running, m_waiting, m_clock.elapsed()))
+        m_waitingReport(m_gauge.count(), m_gauge.leftMs());
 }
 
 int FetchPoolEngine::pollTimeoutMs() const
@@ -539,10 +387,10 @@ int FetchPoolEngine::pollTimeoutMs() const
         const qint64 due = job->transfer->msUntilDue();
         if (due >= 0)
             timeout = qMin(timeout, due);
-        const qint64 quiet = job->transfer->quietMs();
-        if (quiet < kWaitingAfterMs)
-            timeout = qMin(timeout, kWaitingAfterMs - quiet);
     }
+    const qint64 waitingSoon = FetchWaitGauge::msUntilNextWaiting(m_running);
+    if (waitingSoon >= 0)
+        timeout = qMin(timeout, waitingSoon);
     // libcurl shortens the wait further for its own time-outs.
     return int(timeout);
 }

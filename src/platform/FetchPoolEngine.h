@@ -2,6 +2,7 @@
 
 #include "platform/FetchJob.h"
 #include "platform/FetchSiteLedger.h"
+#include "platform/FetchWaitGauge.h"
 #include "platform/PageFetcher.h"
 
 #include <QByteArray>
@@ -32,9 +33,6 @@ public:
     // them; leftMs: until the last of those transfers is given up at the latest.
     using WaitingReport = std::function<void(int count, qint64 leftMs)>;
 
-    // A transfer that has received nothing for this long counts as waiting.
-    static constexpr qint64 kWaitingAfterMs = 2000;
-
     FetchPoolEngine(const FetchOptions& options, int connections, int connectionsPerHost, Delivery delivery,
                     WaitingReport waitingReport = {});
     ~FetchPoolEngine(); // drops every transfer and joins the thread
@@ -52,29 +50,9 @@ public:
     // Every site counts as answering again.
     void forgetSites();
 
-    // The wait a Retry-After value asks for, in milliseconds from nowMs (ms
-    // since the epoch): delta seconds or an HTTP date; -1 when it is neither.
-    static qint64 retryDelayMs(const QByteArray& retryAfter, qint64 nowMs);
-
 private:
-    struct Command
-    {
-        enum Kind
-        {
-            Start,
-            Cancel,
-            CancelAll,
-            Limits,
-            Timeout,
-            GiveUpRetries,
-            ForgetSites,
-            Stop
-        } kind = Start;
-        quint64 ticket = 0;
-        QString url;
-        int first = 0; // connections, or the time-out in seconds
-        int second = 0;
-    };
+    // A call of the public interface, run on the worker thread.
+    using Command = std::function<void()>;
 
     void post(Command command);
     void run();
@@ -104,18 +82,18 @@ private:
 
     QMutex m_mutex; // guards m_commands
     std::vector<Command> m_commands;
+    bool m_stopping = false; // worker thread only
 
     // Owned by the worker thread.
     QElapsedTimer m_clock;
     int m_connections = 0;
     int m_perHost = 0;
     std::unordered_map<quint64, std::unique_ptr<FetchJob>> m_jobs; // by ticket, until the result goes
-    std::deque<FetchJob*> m_waiting;                               // in the order given; pages asked again first
-    std::vector<FetchJob*> m_pausing;                              // until their due time
+    std::deque<FetchJob*> m_waiting;  // in the order given; pages asked again first
+    std::vector<FetchJob*> m_pausing; // until their due time
     std::unordered_map<CURL*, FetchJob*> m_running;
     QHash<QString, int> m_hostLoad; // running transfers per host
     FetchSiteLedger m_ledger;
     bool m_admissionDue = false; // something changed that may free or fill a slot
-    int m_reportedWaiting = 0;
-    qint64 m_reportedDueMs = 0; // on m_clock
+    FetchWaitGauge m_gauge;
 };

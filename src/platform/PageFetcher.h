@@ -16,8 +16,8 @@ struct FetchResult
     QString url;
     QString body;
     QString header;
-    QString error;          // empty when a response arrived
-    bool truncated = false; // the body was cut at FetchOptions::maxBodyBytes
+    QString error;           // empty when a response arrived
+    bool truncated = false;  // the body was cut at FetchOptions::maxBodyBytes
     qint64 bytes = 0;        // body bytes kept, after the transfer's own decompression
     qint64 milliseconds = 0; // from the start of the fetch to its end, waits for a retry included
     // Requests sent for this result: 1, more when the page was asked again, 0

@@ -198,8 +198,8 @@ void TestFetchPool::asksBusyServersAgainAfterTheirPause_data()
         << 429 << QByteArray("1") << 1 << QStringLiteral("HTTP/1.1 200 OK") << 2 << 1000;
     QTest::newRow("503, HTTP date, then 200")
         << 503 << QByteArray("date") << 1 << QStringLiteral("HTTP/1.1 200 OK") << 2 << 0;
-    QTest::newRow("429, 500 s stands") << 429 << QByteArray("500") << 1
-                                       << QStringLiteral("HTTP/1.1 429 Too Many Requests") << 1 << 0;
+    QTest::newRow("429, 500 s stands")
+        << 429 << QByteArray("500") << 1 << QStringLiteral("HTTP/1.1 429 Too Many Requests") << 1 << 0;
     QTest::newRow("429 after two retries stands")
         << 429 << QByteArray("0") << 3 << QStringLiteral("HTTP/1.1 429 Too Many Requests") << 3 << 0;
     QTest::newRow("503 without Retry-After, asked again once")
@@ -227,8 +227,9 @@ void TestFetchPool::asksBusyServersAgainAfterTheirPause()
         busy.reason = status == 429 ? "Too Many Requests" : "Service Unavailable";
         if (retryAfter == "date") {
             const QDateTime soon = QDateTime::currentDateTimeUtc().addSecs(1);
-            busy.header("Retry-After",
-                        QLocale::c().toString(soon, QStringLiteral("ddd, dd MMM yyyy hh:mm:ss 'GMT'")).toLatin1());
+            busy.header(
+                "Retry-After",
+                QLocale::c().toString(soon, QStringLiteral("ddd, dd MMM yyyy hh:mm:ss 'GMT'")).toLatin1());
         } else if (!retryAfter.isEmpty()) {
             busy.header("Retry-After", retryAfter);
         }
@@ -294,7 +295,6 @@ void TestFetchPool::cancelledTransfersStopAndStaySilent()
     QCOMPARE(idOf(spy.first()), quint64(1));
     QCOMPARE(resultOf(spy.first()).body, QStringLiteral("p"));
 }
-
 
 void TestFetchPool::endsTheWaitAtTheTimeout_data()
 {
@@ -380,7 +380,8 @@ void TestFetchPool::remembersHostsThatDoNotAnswer_data()
 
     QTest::newRow("no answer") << false << QStringLiteral("no answer within 2 s");
     QTest::newRow("closed port") << true
-                                 << QStringLiteral("Failed to connect to 127.0.0.1 port 1: Couldn't connect to server");
+                                 << QStringLiteral(
+                                        "Failed to connect to 127.0.0.1 port 1: Couldn't connect to server");
 }
 
 // Two pages of a host that did not answer, then the host is taken for gone:
@@ -393,7 +394,8 @@ void TestFetchPool::remembersHostsThatDoNotAnswer()
 
     TestHttpServer server;
     server.route("/silent", silence());
-    const QString base = closedPort ? QStringLiteral("http://127.0.0.1:1/page") : server.url("/silent").toString();
+    const QString base =
+        closedPort ? QStringLiteral("http://127.0.0.1:1/page") : server.url("/silent").toString();
     FetchPool pool(nullptr, withTimeout(2), 4, 2);
     QElapsedTimer clock;
     clock.start();
@@ -404,7 +406,8 @@ void TestFetchPool::remembersHostsThatDoNotAnswer()
                  withoutNumbers(firstFailure));
         QCOMPARE(results.value(id).attempts, 1);
     }
-    const QString gone = QStringLiteral("host did not answer earlier in this run (first failure: %1)").arg(firstFailure);
+    const QString gone =
+        QStringLiteral("host did not answer earlier in this run (first failure: %1)").arg(firstFailure);
     QCOMPARE(results.value(3).error, gone);
     QCOMPARE(results.value(3).attempts, 0);
     QCOMPARE(results.value(3).header, QString());
@@ -433,11 +436,15 @@ void TestFetchPool::asksAgainOnceAfterATransientFailure_data()
     QTest::addColumn<int>("requests");
     QTest::addColumn<QString>("firstLine"); // of the result; empty: failed
 
-    QTest::newRow("reset, then the page") << QStringLiteral("reset") << 1 << 2 << QStringLiteral("HTTP/1.1 200 OK");
+    QTest::newRow("reset, then the page")
+        << QStringLiteral("reset") << 1 << 2 << QStringLiteral("HTTP/1.1 200 OK");
     QTest::newRow("reset twice stands") << QStringLiteral("reset") << 2 << 2 << QString();
-    QTest::newRow("502, then the page") << QStringLiteral("502") << 1 << 2 << QStringLiteral("HTTP/1.1 200 OK");
-    QTest::newRow("504, then the page") << QStringLiteral("504") << 1 << 2 << QStringLiteral("HTTP/1.1 200 OK");
-    QTest::newRow("504 twice stands") << QStringLiteral("504") << 2 << 2 << QStringLiteral("HTTP/1.1 504 Trouble");
+    QTest::newRow("502, then the page")
+        << QStringLiteral("502") << 1 << 2 << QStringLiteral("HTTP/1.1 200 OK");
+    QTest::newRow("504, then the page")
+        << QStringLiteral("504") << 1 << 2 << QStringLiteral("HTTP/1.1 200 OK");
+    QTest::newRow("504 twice stands")
+        << QStringLiteral("504") << 2 << 2 << QStringLiteral("HTTP/1.1 504 Trouble");
     QTest::newRow("404 never") << QStringLiteral("404") << 1 << 1 << QStringLiteral("HTTP/1.1 404 Trouble");
     QTest::newRow("410 never") << QStringLiteral("410") << 1 << 1 << QStringLiteral("HTTP/1.1 410 Trouble");
     QTest::newRow("500 never") << QStringLiteral("500") << 1 << 1 << QStringLiteral("HTTP/1.1 500 Trouble");
@@ -475,7 +482,8 @@ void TestFetchPool::asksAgainOnceAfterATransientFailure()
     QCOMPARE(result.attempts, requests);
     if (requests > 1) {
         // After a pause of one to three seconds.
-        QVERIFY2(clock.elapsed() >= 1000 && result.milliseconds >= 1000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(clock.elapsed() >= 1000 && result.milliseconds >= 1000,
+                 qPrintable(QString::number(clock.elapsed())));
         QVERIFY2(clock.elapsed() < 4500, qPrintable(QString::number(clock.elapsed())));
     }
 }
