@@ -18,7 +18,8 @@ class FetchPoolEngine;
 //    after that pause, at most twice, while the other pages go on.
 //  - A transient failure is asked again once, after a pause of 1-3 s: a
 //    broken connection, a "502", "503" or "504" without Retry-After, or a
-//    time-out on a server that answered an earlier page. Never a 4xx.
+//    page whose answer did not begin in time on a server that answered an
+//    earlier page. Never a 4xx.
 //  - A server that did not answer two pages in a row (no connection, no
 //    name, or no answer in time) is taken for gone: its later pages fail at
 //    once with "host did not answer earlier in this run (first failure: ...)".

@@ -47,7 +47,10 @@ FetchRetryRule::Verdict FetchRetryRule::judge(FetchJob& job, const FetchResult& 
                  : failure == CurlTransfer::Failure::Unreachable || failure == CurlTransfer::Failure::TimedOut
                      ? FetchJob::Answer::Silent
                      : FetchJob::Answer::Other;
-    if (failure == CurlTransfer::Failure::TimedOut && !job.retried)
+    // Only a wait for an answer that never came: a page that began to answer
+    // and then stalled or ran past the total limit is slow by itself, and
+    // would be as slow again.
+    if (failure == CurlTransfer::Failure::TimedOut && !transfer.answered() && !job.retried)
         return {Verdict::Kind::AskSiteFirst, 0};
     return {};
 }

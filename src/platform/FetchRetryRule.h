@@ -10,8 +10,9 @@
 //    minutes, after that pause, at most twice;
 //  - once, after a pause of 1-3 s, a broken connection, and a "502", "503" or
 //    "504" without Retry-After;
-//  - once, after the same pause, a time-out on a site that answered an
-//    earlier page; whether it did is for FetchSiteLedger to tell.
+//  - once, after the same pause, a page whose answer did not begin in time
+//    on a site that answered an earlier page; whether it did is for
+//    FetchSiteLedger to tell.
 // Never a client error (4xx but 429): the same request gets the same answer.
 class FetchRetryRule
 {
