@@ -10,6 +10,10 @@
 #     --connections N    connections of the timed run (default: 8; 2 per host always)
 #     --timeout S        pass --timeout S to quillmark-batch (only when it has that option)
 #     --reference        also run with one connection and compare rows and report
+#     --pool             time the fetch pool alone over each list (bench_realweb_pool),
+#                        all URLs given at once, instead of quillmark-batch
+#     --silent-free      with --pool: silent transfers stop counting against the
+#                        connections in all (FetchPool::setSilentTransfersFree)
 #     --seed N           the plan's seed (default: 21)
 #     --port P           the port every host listens on (default: 24321)
 #     --keep DIR         keep the program folders, lists, rows and reports in DIR
@@ -28,6 +32,8 @@ scenarios=
 connections=8
 timeout=
 reference=0
+pool=0
+silent_free=
 seed=21
 port=24321
 keep=
@@ -39,6 +45,8 @@ while [ $# -gt 0 ]; do
     --connections) connections=$2; shift 2 ;;
     --timeout) timeout=$2; shift 2 ;;
     --reference) reference=1; shift ;;
+    --pool) pool=1; shift ;;
+    --silent-free) silent_free=--silent-free; shift ;;
     --seed) seed=$2; shift 2 ;;
     --port) port=$2; shift 2 ;;
     --keep) keep=$2; shift 2 ;;
@@ -47,7 +55,7 @@ while [ $# -gt 0 ]; do
 done
 [ -n "$scenarios" ] || scenarios="harvested clean clean429"
 case "$build" in /*) ;; *) build="$source_dir/$build" ;; esac
-cmake --build "$build" --target bench_realweb_server quillmark-batch -j2 >/dev/null
+cmake --build "$build" --target bench_realweb_server bench_realweb_pool quillmark-batch -j2 >/dev/null
 [ -n "$batch" ] || batch="$build/bin/quillmark-batch"
 server="$build/bin/bench_realweb_server"
 
@@ -67,17 +75,33 @@ printf '[Run]\r\nConnections=%s\r\nConnectionsPerHost=2\r\n' "$connections" > "$
 
 status=0
 
-# run SCENARIO CONNECTIONS: one run against a fresh server (a "429" page is
-# busy again), so that every run meets the same web. Sets $seconds.
-run() {
-    name="$1-$2"
-    rm -f "$work/$name.links" "$work/$name.server"
-    "$server" --scenario "$1" --seed "$seed" --port "$port" --links "$work/$name.links" > "$work/$name.server" &
+# serve SCENARIO NAME: starts a fresh server (a "429" page is busy again),
+# so that every run meets the same web; sets $pid.
+serve() {
+    rm -f "$work/$2.links" "$work/$2.server"
+    "$server" --scenario "$1" --seed "$seed" --port "$port" --links "$work/$2.links" > "$work/$2.server" &
     pid=$!
-    while ! grep -q ready "$work/$name.server" 2>/dev/null; do
+    while ! grep -q ready "$work/$2.server" 2>/dev/null; do
         kill -0 $pid 2>/dev/null || { echo "the server did not start" >&2; exit 1; }
         sleep 0.1
     done
+}
+
+# pool_alone SCENARIO: the fetch pool over the same list, all URLs at once.
+pool_alone() {
+    serve "$1" "$1-pool"
+    # shellcheck disable=SC2086
+    "$build/bin/bench_realweb_pool" --connections "$connections" --per-host 2 ${timeout:+--timeout $timeout} \
+        $silent_free "$work/$1-pool.links" | sed "s/^/$1, /"
+    kill -TERM $pid
+    wait $pid || true
+    sed -n 's/^requests /  server: requests /p' "$work/$1-pool.server"
+}
+
+# run SCENARIO CONNECTIONS: one batch run against a fresh server. Sets $seconds.
+run() {
+    name="$1-$2"
+    serve "$1" "$name"
     extra=
     [ -z "$timeout" ] || extra="--timeout $timeout"
     start=$(date +%s%N)
@@ -102,6 +126,10 @@ run() {
 }
 
 for scenario in $scenarios; do
+    if [ "$pool" = 1 ]; then
+        pool_alone "$scenario"
+        continue
+    fi
     run "$scenario" "$connections"
     eval "seconds_$scenario=$seconds"
     if [ "$reference" = 1 ] && [ "$connections" != 1 ]; then

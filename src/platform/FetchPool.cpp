@@ -41,6 +41,11 @@ void FetchPool::setTimeoutSeconds(int seconds)
     m_engine->setTimeoutSeconds(seconds);
 }
 
+void FetchPool::setSilentTransfersFree(bool free)
+{
+    m_engine->setSilentTransfersFree(free);
+}
+
 void FetchPool::forgetHosts()
 {
     m_engine->forgetSites();

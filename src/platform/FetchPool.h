@@ -60,6 +60,12 @@ public:
     void setTimeoutSeconds(int seconds);
     // A new run begins: every server counts as answering again.
     void forgetHosts();
+    // When set, a transfer whose server has sent nothing for kWaitingAfterMs
+    // stops counting against the connections in all (never against the
+    // per-host limit), up to as many again as that limit: a silent server
+    // ties up a socket, not bandwidth nor work, and the pages of answering
+    // servers go on meanwhile. Off at first.
+    void setSilentTransfersFree(bool free);
 
     // Fetches url; finished(id, ...) follows exactly once unless cancelled.
     // The id is the caller's own; enqueuing an id still pending replaces the

@@ -8,13 +8,9 @@
 #include <QThread>
 #include <algorithm>
 
-namespace {
-
 // The worker also wakes this often when nothing happens; the wake-up call
 // brings new commands in at once, so this is only a safety net.
 constexpr int kIdlePollMs = 1000;
-
-} // namespace
 
 FetchPoolEngine::FetchPoolEngine(const FetchOptions& options, int connections, int connectionsPerHost,
                                  Delivery delivery, WaitingReport waitingReport)
@@ -65,6 +61,14 @@ void FetchPoolEngine::setTimeoutSeconds(int seconds)
 void FetchPoolEngine::forgetSites()
 {
     post([this] { m_ledger.forget(); });
+}
+
+void FetchPoolEngine::setSilentTransfersFree(bool free)
+{
+    post([this, free] {
+        m_silentFree = free;
+        applyLimits(m_connections, m_perHost);
+    });
 }
 
 void FetchPoolEngine::giveUpRetries(quint64 ticket)
@@ -178,7 +182,7 @@ void FetchPoolEngine::applyLimits(int connections, int perHost)
     m_perHost = qBound(1, perHost, 4);
     // The pool admits no more than this itself; libcurl's own limits also hold
     // the connections a redirect opens to another host.
-    curl_multi_setopt(m_multi, CURLMOPT_MAX_TOTAL_CONNECTIONS, long(m_connections));
+    curl_multi_setopt(m_multi, CURLMOPT_MAX_TOTAL_CONNECTIONS, long(m_connections * (m_silentFree ? 2 : 1)));
     curl_multi_setopt(m_multi, CURLMOPT_MAX_HOST_CONNECTIONS, long(m_perHost));
     m_admissionDue = true;
 }
@@ -204,7 +208,8 @@ void FetchPoolEngine::admit()
     m_admissionDue = false;
     // Only as many transfers as may run are handed to libcurl: one that waited
     // in libcurl's queue would use up its time limits there.
-    for (auto it = m_waiting.begin(); it != m_waiting.end() && int(m_running.size()) < m_connections;) {
+    const int limit = m_connections + (m_silentFree ? qMin(m_gauge.silentRunning(), m_connections) : 0);
+    for (auto it = m_waiting.begin(); it != m_waiting.end() && int(m_running.size()) < limit;) {
         FetchJob& job = **it;
         if (m_hostLoad.value(job.host) >= m_perHost) {
             ++it;
@@ -371,7 +376,10 @@ void FetchPoolEngine::finish(FetchJob& job, FetchResult result)
 
 void FetchPoolEngine::reportWaiting()
 {
-    if (m_waitingReport && m_gauge.measure(m_running, m_waiting, m_clock.elapsed()))
+    if (!m_gauge.measure(m_running, m_waiting, m_clock.elapsed()))
+        return;
+    m_admissionDue = m_admissionDue || m_silentFree;
+    if (m_waitingReport)
         m_waitingReport(m_gauge.count(), m_gauge.leftMs());
 }
 
@@ -383,14 +391,9 @@ int FetchPoolEngine::pollTimeoutMs() const
         timeout = qMin(timeout, qMax<qint64>(0, job->dueMs - now));
     // Awake when a server's silence runs out, and when a transfer comes to
     // count as waiting.
-    for (const auto& [easy, job] : m_running) {
-        const qint64 due = job->transfer->msUntilDue();
-        if (due >= 0)
-            timeout = qMin(timeout, due);
-    }
-    const qint64 waitingSoon = FetchWaitGauge::msUntilNextWaiting(m_running);
-    if (waitingSoon >= 0)
-        timeout = qMin(timeout, waitingSoon);
+    const qint64 silence = FetchWaitGauge::msUntilNextChange(m_running);
+    if (silence >= 0)
+        timeout = qMin(timeout, silence);
     // libcurl shortens the wait further for its own time-outs.
     return int(timeout);
 }

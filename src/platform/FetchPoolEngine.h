@@ -45,6 +45,8 @@ public:
     void setLimits(int connections, int connectionsPerHost);
     // For the transfers started from now on.
     void setTimeoutSeconds(int seconds);
+    // See FetchPool::setSilentTransfersFree.
+    void setSilentTransfersFree(bool free);
     // A page waiting to be asked again ends now, with the answer it had.
     void giveUpRetries(quint64 ticket);
     // Every site counts as answering again.
@@ -96,4 +98,5 @@ private:
     FetchSiteLedger m_ledger;
     bool m_admissionDue = false; // something changed that may free or fill a slot
     FetchWaitGauge m_gauge;
+    bool m_silentFree = false;
 };

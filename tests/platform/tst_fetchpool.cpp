@@ -87,6 +87,8 @@ private Q_SLOTS:
     void asksATimedOutPageAgainOnlyWhenItsHostAnsweredBefore();
     void keepsToThePerHostLimitWhileAskingAgain();
     void countsThePagesWaitingOnSilentHosts();
+    void letsSilentTransfersGoFreeWhenAsked_data();
+    void letsSilentTransfersGoFreeWhenAsked();
 };
 
 void TestFetchPool::keepsToTheConnectionLimits()
@@ -595,6 +597,48 @@ void TestFetchPool::countsThePagesWaitingOnSilentHosts()
     QCOMPARE(pool.waitingLeftMs(), 0);
     QCOMPARE(pool.pendingCount(), 0);
     QVERIFY(spy.count() >= 3);
+}
+
+void TestFetchPool::letsSilentTransfersGoFreeWhenAsked_data()
+{
+    QTest::addColumn<bool>("free");
+    QTest::addColumn<int>("atLeastMs"); // until the other host's page is in
+    QTest::addColumn<int>("belowMs");
+    QTest::addColumn<int>("peak"); // requests at once, both hosts together
+
+    QTest::newRow("counted") << false << 4000 << 5500 << 1;
+    QTest::newRow("free") << true << 2000 << 3300 << 2;
+}
+
+// One connection in all: a page behind a silent server waits for its time-out,
+// unless a silent transfer is let go free of the limit.
+void TestFetchPool::letsSilentTransfersGoFreeWhenAsked()
+{
+    QFETCH(bool, free);
+    QFETCH(int, atLeastMs);
+    QFETCH(int, belowMs);
+    QFETCH(int, peak);
+
+    auto both = std::make_shared<TestLoadGauge>();
+    TestHttpServer silent;
+    silent.shareGauge(both);
+    silent.route("/silent", silence());
+    TestHttpServer other(QHostAddress(QStringLiteral("127.0.0.2")));
+    other.shareGauge(both);
+    other.route("/page", TestHttpResponse::html("<title>Page</title>"));
+    FetchPool pool(nullptr, withTimeout(4), 1, 2);
+    pool.setSilentTransfersFree(free);
+    QHash<quint64, qint64> doneAt;
+    QElapsedTimer clock;
+    clock.start();
+    connect(&pool, &FetchPool::finished, this,
+            [&](quint64 id, const FetchResult&) { doneAt.insert(id, clock.elapsed()); });
+    pool.enqueue(1, silent.url("/silent").toString());
+    pool.enqueue(2, other.url("/page").toString());
+    QTRY_COMPARE_WITH_TIMEOUT(doneAt.size(), 2, 8000);
+    QVERIFY2(doneAt.value(2) >= atLeastMs && doneAt.value(2) < belowMs,
+             qPrintable(QString::number(doneAt.value(2))));
+    QCOMPARE(both->peak(), peak);
 }
 
 QTEST_GUILESS_MAIN(TestFetchPool)
