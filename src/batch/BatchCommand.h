@@ -64,6 +64,7 @@ private:
     QString m_outputPath;
     QString m_reportPath;  // empty: no report
     int m_connections = 0; // from --connections; 0: from the preferences
+    int m_timeout = 0;     // from --timeout; 0: from the preferences
     RunPreferences m_preferences;
     Settings m_settings;
     SortedListModel m_badWords;

@@ -14,7 +14,17 @@ BatchRun::BatchRun(Settings& settings, SortedListModel& links, SortedListModel& 
     : BatchRun(
           settings, [&links] { return links.count(); }, [&links](int i) { return links.at(i); }, badWords,
           validStatus, results, fetchOptions, parent)
-{}
+{
+    // The pages fetched ahead are checked against their entries only after
+    // the list changed, not at every page.
+    auto changed = [this] { m_fetchAhead.listChanged(); };
+    connect(&links, &QAbstractItemModel::rowsInserted, this, changed);
+    connect(&links, &QAbstractItemModel::rowsRemoved, this, changed);
+    connect(&links, &QAbstractItemModel::rowsMoved, this, changed);
+    connect(&links, &QAbstractItemModel::modelReset, this, changed);
+    connect(&links, &QAbstractItemModel::layoutChanged, this, changed);
+    connect(&links, &QAbstractItemModel::dataChanged, this, changed);
+}
 
 BatchRun::BatchRun(Settings& settings, const QStringList& links, SortedListModel& badWords,
                    SortedListModel& validStatus, ResultsTable& results, const FetchOptions& fetchOptions,
@@ -34,6 +44,23 @@ BatchRun::BatchRun(Settings& settings, std::function<int()> linkCount, std::func
     m_patternEngine = std::make_shared<PatternEngine>();
     m_jobs.onFinished(this, &BatchRun::onJobFinished);
     connect(&m_fetchAhead, &FetchAhead::arrived, this, &BatchRun::onPageArrived);
+    connect(&m_fetchAhead, &FetchAhead::waitingChanged, this, &BatchRun::onWaitingChanged);
+}
+
+void BatchRun::setTimeoutSeconds(int seconds)
+{
+    if (seconds == m_fetchOptions.timeoutSeconds())
+        return;
+    m_fetchOptions.setTimeoutSeconds(seconds);
+    m_fetchAhead.setTimeoutSeconds(seconds);
+}
+
+void BatchRun::onWaitingChanged(int count)
+{
+    m_pace.setWaiting(count, m_fetchAhead.waitingLeftMs());
+    Q_EMIT waitingChanged(count);
+    if (isRunning())
+        Q_EMIT paceChanged(paceText());
 }
 
 BatchRun::~BatchRun()

@@ -77,6 +77,12 @@ public:
     // at the next URL.
     void setFetchLimits(const FetchLimits& limits) { m_fetchAhead.setLimits(limits); }
     const FetchLimits& fetchLimits() const { return m_fetchAhead.limits(); }
+    // How long a fetch waits for a connection and the first byte of the
+    // answer (2-120 s), for the fetches started from now on.
+    void setTimeoutSeconds(int seconds);
+    int timeoutSeconds() const { return m_fetchOptions.timeoutSeconds(); }
+    // Pages of this run waiting on servers that have been silent for a while.
+    int waitingCount() const { return m_fetchAhead.waitingCount(); }
 
     // Where the run is. Idle: no run. Fetching: a URL's turn has begun and its
     // page is on its way. Working: its analysis is on the worker. Yielding:
@@ -128,6 +134,8 @@ Q_SIGNALS:
     // for the URLs after a stop, when the run ends.
     void outcomeAdded(const UrlOutcome& outcome);
     void paceChanged(const QString& text);
+    // The pages waiting on silent servers changed in number (see waitingCount()).
+    void waitingChanged(int count);
     // The analysis of url was abandoned (why says so); the run goes on.
     void analysisAbandoned(const QString& url, const QString& why);
 
@@ -138,6 +146,7 @@ private:
     void beginUrl();
     void refillFetches();
     void onPageArrived(int index);
+    void onWaitingChanged(int count);
     void analyse(const FetchResult& page);
     void dropFetchesAhead();
     void onJobFinished();

@@ -32,6 +32,7 @@ struct UrlOutcome
     QString contentType;
     qint64 bytes = 0;
     qint64 milliseconds = 0;
+    int attempts = 0; // requests sent for the page: 2 when it was asked again
 
     // A processed URL. row > 0: the page became that row, whatever the fetch
     // said. Otherwise a failed fetch is Failed, and a response the checks

@@ -13,6 +13,7 @@ namespace {
 const QString kSection = QStringLiteral("Run");
 const QString kConnections = QStringLiteral("Connections");
 const QString kConnectionsPerHost = QStringLiteral("ConnectionsPerHost");
+const QString kTimeout = QStringLiteral("Timeout");
 
 // A whole number, brought into [low, high]. A number too long for an int
 // is still plainly too large (or too small), so it goes to that end too.
@@ -45,6 +46,9 @@ RunPreferences RunPreferences::load(const QString& path)
     prefs.m_limits.connectionsPerHost =
         readCount(doc.value(kSection, kConnectionsPerHost), 1, FetchLimits::MostConnectionsPerHost)
             .value_or(FetchLimits::DefaultConnectionsPerHost);
+    prefs.m_timeoutSeconds = readCount(doc.value(kSection, kTimeout), FetchOptions::kLeastTimeoutSeconds,
+                                       FetchOptions::kMostTimeoutSeconds)
+                                 .value_or(FetchOptions::kDefaultTimeoutSeconds);
     return prefs;
 }
 
@@ -55,6 +59,7 @@ SaveOutcome RunPreferences::save(const QString& path) const
         return SaveOutcome::failure(path, QStringLiteral("the existing file cannot be read"));
     doc.setValue(kSection, kConnections, QString::number(m_limits.connections));
     doc.setValue(kSection, kConnectionsPerHost, QString::number(m_limits.connectionsPerHost));
+    doc.setValue(kSection, kTimeout, QString::number(m_timeoutSeconds));
     return doc.save(path);
 }
 
@@ -66,4 +71,9 @@ void RunPreferences::setConnections(int connections)
 void RunPreferences::setConnectionsPerHost(int connectionsPerHost)
 {
     m_limits.connectionsPerHost = FetchLimits::boundConnectionsPerHost(connectionsPerHost);
+}
+
+void RunPreferences::setTimeoutSeconds(int seconds)
+{
+    m_timeoutSeconds = std::clamp(seconds, FetchOptions::kLeastTimeoutSeconds, FetchOptions::kMostTimeoutSeconds);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/FetchLimits.h"
+#include "platform/PageFetcher.h"
 #include "platform/SaveOutcome.h"
 
 #include <QString>
@@ -11,7 +12,9 @@ class ProgramFolder;
 // a file of their own, preferences.ini beside links.ini, so that links.ini
 // keeps exactly the keys other tools and older copies read. Section [Run],
 // keys Connections and ConnectionsPerHost, in the ranges and with the
-// defaults of FetchLimits (1-32, default 6; 1-4, default 2).
+// defaults of FetchLimits (1-32, default 6; 1-4, default 2); and Timeout, how
+// many seconds a fetch waits for a connection and the first byte of the
+// answer (2-120, default 20; see FetchOptions::setTimeoutSeconds).
 class RunPreferences
 {
 public:
@@ -23,7 +26,7 @@ public:
     // is missing or not a whole number gives the default. Silent, as every
     // load of the program is.
     static RunPreferences load(const QString& path);
-    // Writes both keys; every other line of the file (comments, other keys and
+    // Writes the three keys; every other line of the file (comments, other keys and
     // sections) stays as it was. An existing file that cannot be read is left
     // alone.
     SaveOutcome save(const QString& path) const;
@@ -34,7 +37,10 @@ public:
     // Both bring the value into range.
     void setConnections(int connections);
     void setConnectionsPerHost(int connectionsPerHost);
+    int timeoutSeconds() const { return m_timeoutSeconds; }
+    void setTimeoutSeconds(int seconds);
 
 private:
     FetchLimits m_limits;
+    int m_timeoutSeconds = FetchOptions::kDefaultTimeoutSeconds;
 };
