@@ -101,6 +101,20 @@ void makeClean(std::mt19937_64& random, bool busy, Plan& plan)
     }
 }
 
+// A long list that only measures the run's own cost, its memory above all.
+void makeLarge(Plan& plan)
+{
+    constexpr int kHosts = 100, kUrls = 100000;
+    plan.hosts.assign(kHosts, HostKind::Serving);
+    for (int i = 0; i < kUrls; ++i) {
+        PlannedUrl url;
+        url.host = i % kHosts;
+        url.delaysMs = {1};
+        plan.urls.push_back(url);
+        plan.order.push_back(i);
+    }
+}
+
 } // namespace
 
 bool makePlan(const std::string& scenario, std::uint64_t seed, Plan& plan)
@@ -111,6 +125,8 @@ bool makePlan(const std::string& scenario, std::uint64_t seed, Plan& plan)
         makeHarvested(random, plan);
     else if (scenario == "clean" || scenario == "clean429")
         makeClean(random, scenario == "clean429", plan);
+    else if (scenario == "large")
+        makeLarge(plan);
     else
         return false;
     return true;

@@ -341,8 +341,8 @@ void TestBatchCommand::interruptFinishesTheUrlAtWorkAndWritesRows()
     const QList<QByteArray> lines = reportFile.readAll().split('\n');
     QCOMPARE(lines.size(), 6);
     QVERIFY(lines.at(1).startsWith("1," + url(1).toUtf8() + ",accepted,row 1,"));
-    QCOMPARE(lines.at(2), "2," + url(3).toUtf8() + ",not reached,,,,,\r");
-    QCOMPARE(lines.at(4), "4," + url(5).toUtf8() + ",not reached,,,,,\r");
+    QCOMPARE(lines.at(2), "2," + url(3).toUtf8() + ",not reached,,,,,,\r");
+    QCOMPARE(lines.at(4), "4," + url(5).toUtf8() + ",not reached,,,,,,\r");
 }
 
 void TestBatchCommand::testModePrintsVerdictAndFields_data()
