@@ -168,6 +168,12 @@ std::optional<FetchResult> FetchAhead::take(int index)
     return result;
 }
 
+const FetchResult* FetchAhead::peek(int index) const
+{
+    const auto it = m_pages.constFind(index);
+    return it == m_pages.constEnd() || !it->result ? nullptr : &*it->result;
+}
+
 void FetchAhead::dropAllBut(int keep)
 {
     for (auto it = m_pages.begin(); it != m_pages.end();)

@@ -59,6 +59,9 @@ public:
     void refill(int current, const QString& currentUrl, bool currentWanted, bool lookAhead);
     // The page of entry `index` when it has arrived; it is no longer kept.
     std::optional<FetchResult> take(int index);
+    // The same, still kept (null until it has arrived), and its entry's URL.
+    const FetchResult* peek(int index) const;
+    QString urlOf(int index) const { return m_pages.value(index).url; }
     // Lets go of every page but that of entry `keep` (0: of every page).
     void dropAllBut(int keep);
     // When the page of entry `index` waits to ask a busy server again, it
