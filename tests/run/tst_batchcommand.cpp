@@ -40,6 +40,7 @@ private Q_SLOTS:
     void runWritesRowsInFileOrder();
     void runWritesTheSettingsFileByDefault();
     void reportHasALinePerUrlInListOrder();
+    void slowHostIsNamedAndGivenUpAtTheTimeout();
     void emptyListEnds_data();
     void emptyListEnds();
     void usageErrors_data();
@@ -198,6 +199,34 @@ void TestBatchCommand::reportHasALinePerUrlInListOrder()
              }));
 }
 
+// A host that accepts the connection and never answers: the progress line
+// says that a page waits on it, and --timeout (not the preferences' 20 s)
+// ends the wait, while the page after it is done meanwhile.
+void TestBatchCommand::slowHostIsNamedAndGivenUpAtTheTimeout()
+{
+    TestHttpServer silent(QHostAddress(QStringLiteral("127.0.0.2")));
+    TestHttpResponse never = TestHttpResponse::html(page("never"));
+    never.headDelayMs = 60000;
+    silent.route("/*", never);
+    const QString links = writeLinks({silent.url(QStringLiteral("/d1")).toString(), url(1)});
+    const QString report = m_dir->filePath(QStringLiteral("report.csv"));
+    QProcess process;
+    process.start(program(), {QStringLiteral("--folder"), m_dir->path(), QStringLiteral("--timeout"),
+                              QStringLiteral("3"), QStringLiteral("--report"), report, links});
+    QVERIFY(process.waitForFinished(20000));
+    const QByteArray err = process.readAllStandardError();
+    QVERIFY2(process.exitCode() == 0, err.constData());
+    QVERIFY2(err.contains(" Processed: 0  Added: 0  0%  1 waiting on slow hosts\n"), err.constData());
+    QVERIFY(err.contains(" Processed: 2  Added: 1  100%  "));
+    QFile file(report);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    QVERIFY2(lines.at(1).startsWith("1," + silent.url(QStringLiteral("/d1")).toString().toUtf8() +
+                                    ",failed,fetch failed: no answer within 3 s,,,0,"),
+             lines.at(1).constData());
+    QVERIFY(lines.at(1).endsWith(",1\r"));
+}
+
 void TestBatchCommand::runWritesTheSettingsFileByDefault()
 {
     const QString links = writeLinks({url(1)});
@@ -266,6 +295,14 @@ void TestBatchCommand::usageErrors_data()
                                                   QStringLiteral("--folder"), QStringLiteral("@DIR@"),
                                                   QStringLiteral("@LINKS@")}
                                    << "--connections takes a whole number from 1 to 32, not \"0\"";
+    QTest::newRow("time-out too short")
+        << QStringList{QStringLiteral("--timeout"), QStringLiteral("1"), QStringLiteral("--folder"),
+                       QStringLiteral("@DIR@"), QStringLiteral("@LINKS@")}
+        << "--timeout takes a whole number of seconds from 2 to 120, not \"1\"";
+    QTest::newRow("time-out with a unit")
+        << QStringList{QStringLiteral("--timeout"), QStringLiteral("20s"), QStringLiteral("--folder"),
+                       QStringLiteral("@DIR@"), QStringLiteral("@LINKS@")}
+        << "--timeout takes a whole number of seconds from 2 to 120, not \"20s\"";
     QTest::newRow("unwritable report")
         << QStringList{QStringLiteral("--folder"), QStringLiteral("@DIR@"), QStringLiteral("--report"),
                        QStringLiteral("@DIR@/no/such/folder/r.csv"), QStringLiteral("@LINKS@")}
