@@ -362,8 +362,9 @@ int main(int argc, char** argv)
     }
     Plan plan;
     if (links.empty() || !makePlan(scenario, seed, plan)) {
-        std::fprintf(stderr, "usage: bench_realweb_server --scenario harvested|clean|clean429|large [--seed N] "
-                             "[--port P] --links FILE\n");
+        std::fprintf(stderr,
+                     "usage: bench_realweb_server --scenario harvested|clean|clean429|large [--seed N] "
+                     "[--port P] --links FILE\n");
         return 2;
     }
     Server server(plan, port);

@@ -215,7 +215,8 @@ int BatchCommand::start()
     if (parser.isSet(timeout)) {
         bool ok = false;
         m_timeout = parser.value(timeout).toInt(&ok);
-        if (!ok || m_timeout < FetchOptions::kLeastTimeoutSeconds || m_timeout > FetchOptions::kMostTimeoutSeconds)
+        if (!ok || m_timeout < FetchOptions::kLeastTimeoutSeconds ||
+            m_timeout > FetchOptions::kMostTimeoutSeconds)
             return fail(QStringLiteral("--timeout takes a whole number of seconds from %1 to %2, not \"%3\"")
                             .arg(FetchOptions::kLeastTimeoutSeconds)
                             .arg(FetchOptions::kMostTimeoutSeconds)

@@ -234,8 +234,8 @@ void BatchRun::analyseAhead(int index)
     const FetchResult* page = m_fetchAhead.peek(index);
     if (!page)
         return;
-    PageJob job = PageJob::withCurrentSettings(m_fetchAhead.urlOf(index), m_settings, m_badWords, m_validStatus,
-                                               m_fetchOptions, m_analysisTimeLimit);
+    PageJob job = PageJob::withCurrentSettings(m_fetchAhead.urlOf(index), m_settings, m_badWords,
+                                               m_validStatus, m_fetchOptions, m_analysisTimeLimit);
     job.page = *page;
     m_analysisAhead.start(index, std::move(job));
 }

@@ -110,7 +110,8 @@ void FetchAhead::fetchDeferred(int current, int last)
         const QString host = *it;
         const auto waiting = m_deferred.find(host);
         while (waiting != m_deferred.end() && !waiting->empty() &&
-               m_onTheWay.value(host) < m_limits.connectionsPerHost && hasRoom() && waiting->front() <= last) {
+               m_onTheWay.value(host) < m_limits.connectionsPerHost && hasRoom() &&
+               waiting->front() <= last) {
             const int i = waiting->front();
             waiting->pop_front();
             // The entry at work went when its turn came.

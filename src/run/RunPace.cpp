@@ -82,8 +82,9 @@ QString RunPace::durationText(qint64 seconds)
 
 QString RunPace::text(int pagesLeft) const
 {
-    const QString waiting =
-        m_waiting > 0 && pagesLeft > 0 ? QStringLiteral("%1 waiting on slow hosts").arg(m_waiting) : QString();
+    const QString waiting = m_waiting > 0 && pagesLeft > 0
+                                ? QStringLiteral("%1 waiting on slow hosts").arg(m_waiting)
+                                : QString();
     const double pace = pagesPerSecond();
     if (pace <= 0.0)
         return waiting;

@@ -75,5 +75,6 @@ void RunPreferences::setConnectionsPerHost(int connectionsPerHost)
 
 void RunPreferences::setTimeoutSeconds(int seconds)
 {
-    m_timeoutSeconds = std::clamp(seconds, FetchOptions::kLeastTimeoutSeconds, FetchOptions::kMostTimeoutSeconds);
+    m_timeoutSeconds =
+        std::clamp(seconds, FetchOptions::kLeastTimeoutSeconds, FetchOptions::kMostTimeoutSeconds);
 }

@@ -530,13 +530,17 @@ void TestSettingsFiles::runPreferences_data()
 
     QTest::newRow("no file") << QByteArray() << 6 << 2 << 20;
     QTest::newRow("empty file") << QByteArray("") << 6 << 2 << 20;
-    QTest::newRow("both set") << QByteArray("[Run]\r\nConnections=8\r\nConnectionsPerHost=3\r\n") << 8 << 3 << 20;
+    QTest::newRow("both set") << QByteArray("[Run]\r\nConnections=8\r\nConnectionsPerHost=3\r\n") << 8 << 3
+                              << 20;
     QTest::newRow("names ignore case, blanks")
         << QByteArray("[run]\r\n connections =  12 \r\nCONNECTIONSPERHOST=1\r\n") << 12 << 1 << 20;
-    QTest::newRow("highest") << QByteArray("[Run]\r\nConnections=32\r\nConnectionsPerHost=4\r\n") << 32 << 4 << 20;
-    QTest::newRow("too high") << QByteArray("[Run]\r\nConnections=33\r\nConnectionsPerHost=5\r\n") << 32 << 4 << 20;
+    QTest::newRow("highest") << QByteArray("[Run]\r\nConnections=32\r\nConnectionsPerHost=4\r\n") << 32 << 4
+                             << 20;
+    QTest::newRow("too high") << QByteArray("[Run]\r\nConnections=33\r\nConnectionsPerHost=5\r\n") << 32 << 4
+                              << 20;
     QTest::newRow("zero") << QByteArray("[Run]\r\nConnections=0\r\nConnectionsPerHost=0\r\n") << 1 << 1 << 20;
-    QTest::newRow("negative") << QByteArray("[Run]\r\nConnections=-4\r\nConnectionsPerHost=-1\r\n") << 1 << 1 << 20;
+    QTest::newRow("negative") << QByteArray("[Run]\r\nConnections=-4\r\nConnectionsPerHost=-1\r\n") << 1 << 1
+                              << 20;
     QTest::newRow("beyond any int")
         << QByteArray(
                "[Run]\r\nConnections=99999999999999999999\r\nConnectionsPerHost=-99999999999999999999\r\n")
@@ -544,7 +548,8 @@ void TestSettingsFiles::runPreferences_data()
     QTest::newRow("plus sign") << QByteArray("[Run]\r\nConnections=+7\r\n") << 7 << 2 << 20;
     QTest::newRow("not numbers") << QByteArray("[Run]\r\nConnections=eight\r\nConnectionsPerHost=2.5\r\n")
                                  << 6 << 2 << 20;
-    QTest::newRow("empty values") << QByteArray("[Run]\r\nConnections=\r\nConnectionsPerHost=\r\n") << 6 << 2 << 20;
+    QTest::newRow("empty values") << QByteArray("[Run]\r\nConnections=\r\nConnectionsPerHost=\r\n") << 6 << 2
+                                  << 20;
     QTest::newRow("time-out") << QByteArray("[Run]\r\nTimeout=45\r\n") << 6 << 2 << 45;
     QTest::newRow("time-out too short") << QByteArray("[Run]\r\nTimeout=1\r\n") << 6 << 2 << 2;
     QTest::newRow("time-out too long") << QByteArray("[Run]\r\nTimeout=600\r\n") << 6 << 2 << 120;
