@@ -61,8 +61,8 @@ QString BatchCommand::usage()
         "\n"
         "SYNOPSIS\n"
         "    quillmark-batch [--verbose] [--folder DIR] [--output FILE] [--connections N]\n"
-        "                    [--report FILE] [--resume | --retry-failed] LINKS_FILE\n"
-        "    quillmark-batch --test [--verbose] [--folder DIR] [URL]\n"
+        "                    [--timeout S] [--report FILE] [--resume | --retry-failed] LINKS_FILE\n"
+        "    quillmark-batch --test [--verbose] [--folder DIR] [--timeout S] [URL]\n"
         "    quillmark-batch --help\n"
         "    quillmark-batch --version\n"
         "\n"
@@ -79,8 +79,25 @@ QString BatchCommand::usage()
         "\n"
         "    Several pages are fetched at once (see --connections); the URLs are still\n"
         "    checked one after the other in list order, so the rows are the same as with one\n"
-        "    connection. A server that answers \"429\" or \"503\" with a Retry-After of at most\n"
-        "    120 seconds is asked again after that pause, at most twice.\n"
+        "    connection. While one page waits for a slow server, the pages after it go on\n"
+        "    arriving and are checked as soon as their turn comes; the progress line says how\n"
+        "    many pages wait on slow hosts.\n"
+        "\n"
+        "    The limits of each fetch: a connection and the first byte of each answer must\n"
+        "    come within the time-out (see --timeout); once the answer has begun, a transfer\n"
+        "    that receives nothing for 20 seconds has stalled; a whole fetch ends after 60\n"
+        "    seconds (or the time-out plus 30 seconds, when that is longer); a page keeps at\n"
+        "    most its first 16 MiB. A server that answers \"429\" or \"503\" with a\n"
+        "    Retry-After of at most 120 seconds is asked again after that pause, at most twice.\n"
+        "    A broken connection, a \"502\", \"503\" or \"504\" without Retry-After, or a time-out\n"
+        "    on a host that answered earlier pages is asked again once, after 1 to 3 seconds;\n"
+        "    never a 4xx. A host that did not answer two pages in a row (no connection, no\n"
+        "    name, no answer in time) is taken for gone for the rest of the run: its other\n"
+        "    pages fail at once with \"host did not answer earlier in this run\". The next run\n"
+        "    tries it again. At most ConnectionsPerHost pages go to one host at a time,\n"
+        "    whatever happens: that is the run's politeness. A page whose server has sent\n"
+        "    nothing for 2 seconds stops counting against the connections in all (up to as\n"
+        "    many again), since it ties up a socket but no bandwidth.\n"
         "\n"
         "    Ctrl-C asks the run to stop, as the \"Stop\" button does: the URL at work is\n"
         "    finished and the rows so far are written. SIGTERM and SIGHUP (the terminal\n"
@@ -112,13 +129,18 @@ QString BatchCommand::usage()
         "        Fetch up to N pages at once (1 to 32). Default: Connections in the [Run]\n"
         "        section of preferences.ini in DIR, else 6. At most ConnectionsPerHost of that\n"
         "        section (1 to 4, default 2) go to one host at a time.\n"
+        "    --timeout S\n"
+        "        Wait at most S seconds (2 to 120) for a connection and for the first byte of\n"
+        "        each answer, a redirect's included. Default: Timeout in the [Run] section of\n"
+        "        preferences.ini in DIR, else 20.\n"
         "    --report FILE\n"
         "        Also write a CSV file (RFC 4180, UTF-8, a header line) with one line per URL\n"
         "        of the list, in list order: index,url,outcome,reason,status_line,\n"
-        "        content_type,bytes,milliseconds. The outcome is accepted (the reason names\n"
-        "        the row), refused (the reason says which check refused the page and what it\n"
-        "        saw), failed (the reason is the fetch's error) or not reached (the run was\n"
-        "        stopped first).\n"
+        "        content_type,bytes,milliseconds,attempts. The outcome is accepted (the reason\n"
+        "        names the row), refused (the reason says which check refused the page and\n"
+        "        what it saw), failed (the reason is the fetch's error) or not reached (the run\n"
+        "        was stopped first). attempts counts the requests sent for the page: 2 or more\n"
+        "        when it was asked again, 0 when its host was already taken for gone.\n"
         "    --resume\n"
         "        Go on with the last run of LINKS_FILE that was interrupted or stopped: its\n"
         "        rows are put back, the URLs from the first one without an outcome are\n"
@@ -182,7 +204,9 @@ int BatchCommand::start()
     const QCommandLineOption report(QStringLiteral("report"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption resume(QStringLiteral("resume"));
     const QCommandLineOption retryFailed(QStringLiteral("retry-failed"));
-    parser.addOptions({folder, output, test, help, version, verbose, connections, report, resume, retryFailed});
+    const QCommandLineOption timeout(QStringLiteral("timeout"), QString(), QStringLiteral("S"));
+    parser.addOptions(
+        {folder, output, test, help, version, verbose, connections, report, timeout, resume, retryFailed});
     if (!parser.parse(m_arguments))
         return fail(parser.errorText() + QStringLiteral("\nTry 'quillmark-batch --help'."));
     if (parser.isSet(help)) {
@@ -216,6 +240,16 @@ int BatchCommand::start()
             return fail(QStringLiteral("--connections takes a whole number from 1 to %1, not \"%2\"")
                             .arg(FetchLimits::MostConnections)
                             .arg(parser.value(connections)));
+    }
+    if (parser.isSet(timeout)) {
+        bool ok = false;
+        m_timeout = parser.value(timeout).toInt(&ok);
+        if (!ok || m_timeout < FetchOptions::kLeastTimeoutSeconds ||
+            m_timeout > FetchOptions::kMostTimeoutSeconds)
+            return fail(QStringLiteral("--timeout takes a whole number of seconds from %1 to %2, not \"%3\"")
+                            .arg(FetchOptions::kLeastTimeoutSeconds)
+                            .arg(FetchOptions::kMostTimeoutSeconds)
+                            .arg(parser.value(timeout)));
     }
     m_reportPath = parser.isSet(report) ? QFileInfo(parser.value(report)).absoluteFilePath() : QString();
     if (!parser.isSet(test) && positional.isEmpty())
@@ -291,14 +325,18 @@ int BatchCommand::startStoredRun(const QString& linksFile, const QStringList& fi
     if (m_connections > 0)
         limits.connections = m_connections;
     run->setFetchLimits(limits);
+    run->setTimeoutSeconds(m_timeout > 0 ? m_timeout : m_preferences.timeoutSeconds());
     connect(run, &BatchRun::statusTextChanged, this, [this](const QString& text) { print(m_err, text); });
-    connect(run, &BatchRun::progressChanged, this, [this, run](double, const QString& percent) {
+    auto progress = [this, run] {
         const QString pace = run->paceText();
         print(m_err, QStringLiteral(" Processed: %1  Added: %2  %3%4")
                          .arg(run->processed())
                          .arg(run->added())
-                         .arg(percent, pace.isEmpty() ? QString() : QStringLiteral("  ") + pace));
-    });
+                         .arg(run->progressText(), pace.isEmpty() ? QString() : QStringLiteral("  ") + pace));
+    };
+    connect(run, &BatchRun::progressChanged, this, progress);
+    // A run held up by silent servers says so, though no URL is done meanwhile.
+    connect(run, &BatchRun::waitingChanged, this, progress);
     connect(run, &BatchRun::finished, this, &BatchCommand::onBatchFinished);
     connect(run, &BatchRun::analysisAbandoned, this, [this](const QString& url, const QString& why) {
         print(m_err, QStringLiteral("error: %1: %2").arg(url, why));
@@ -359,6 +397,7 @@ void BatchCommand::onBatchFinished()
 int BatchCommand::startTest(const QString& url)
 {
     m_test = std::make_unique<TestRun>(m_settings, m_badWords, m_validStatus);
+    m_test->setTimeoutSeconds(m_timeout > 0 ? m_timeout : m_preferences.timeoutSeconds());
     connect(m_test.get(), &TestRun::finished, this, &BatchCommand::onTestFinished);
     // The window's e-mail box starts with this text, and a test without an
     // e-mail option selected leaves the box as it was.

@@ -72,6 +72,7 @@ private:
         Resume,     // --resume
         RetryFailed // --retry-failed
     } m_continue = Continue::No;
+    int m_timeout = 0;     // from --timeout; 0: from the preferences
     RunPreferences m_preferences;
     Settings m_settings;
     SortedListModel m_badWords;

@@ -29,7 +29,8 @@ void CurlTransfer::initialiseLibrary()
 }
 
 CurlTransfer::CurlTransfer(const QString& url, const FetchOptions& options)
-    : m_url(url), m_limit(options.maxBodyBytes)
+    : m_url(url), m_limit(options.maxBodyBytes), m_answerLimitMs(options.answerTimeoutMs),
+      m_stallLimitMs(qint64(options.lowSpeedSeconds) * 1000)
 {
     initialiseLibrary();
     m_clock.start();
@@ -56,8 +57,9 @@ CurlTransfer::CurlTransfer(const QString& url, const FetchOptions& options)
     curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(options.connectTimeoutMs));
     curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, long(options.totalTimeoutMs));
-    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, long(options.lowSpeedSeconds));
+    // No CURLOPT_LOW_SPEED_TIME: libcurl's check also runs while the answer
+    // is awaited, and would end that wait before the time-out the user set.
+    // The caller's watch (msUntilDue) tells a stall from a slow answer.
     curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, ""); // every decoder this libcurl has
     curl_easy_setopt(easy, CURLOPT_USERAGENT, userAgent.constData());
     curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
@@ -79,6 +81,8 @@ CurlTransfer::~CurlTransfer()
 size_t CurlTransfer::onBody(char* data, size_t size, size_t count, void* user)
 {
     auto* t = static_cast<CurlTransfer*>(user);
+    t->m_awaitingAnswer = false;
+    t->m_quietSinceMs = t->m_clock.elapsed();
     const qint64 n = qint64(size * count);
     const qint64 room = t->m_limit - t->m_body.size();
     if (n > room) {
@@ -103,12 +107,70 @@ size_t CurlTransfer::onHeader(char* data, size_t size, size_t count, void* user)
     if (line.startsWith("HTTP/")) {
         t->m_headerLines.clear();
         t->m_headerComplete = false;
+        t->m_answered = true;
+        t->m_awaitingAnswer = false;
     }
-    if (!line.isEmpty())
+    t->m_quietSinceMs = t->m_clock.elapsed();
+    if (!line.isEmpty()) {
         t->m_headerLines.append(line);
-    else
-        t->m_headerComplete = true;
+        return size * count;
+    }
+    t->m_headerComplete = true;
+    // After an interim answer or a redirect the next answer is awaited, with
+    // the whole time-out again. A redirect that is not followed has a body,
+    // whose first bytes end that wait.
+    const int status = t->statusCode();
+    if ((status >= 100 && status < 200) || (status >= 300 && status < 400))
+        t->m_awaitingAnswer = true;
     return size * count;
+}
+
+qint64 CurlTransfer::msUntilDue() const
+{
+    const qint64 limit = m_awaitingAnswer ? m_answerLimitMs : m_stallLimitMs;
+    if (limit <= 0 || m_expired)
+        return -1;
+    return qMax<qint64>(0, m_quietSinceMs + limit - m_clock.elapsed());
+}
+
+FetchResult CurlTransfer::expire()
+{
+    m_expired = true;
+    const auto span = [](qint64 ms) {
+        return ms % 1000 == 0 ? QStringLiteral("%1 s").arg(ms / 1000) : QStringLiteral("%1 ms").arg(ms);
+    };
+    if (!m_awaitingAnswer)
+        return failed(
+            QStringLiteral("the transfer stalled: nothing arrived for %1").arg(span(m_stallLimitMs)));
+    curl_off_t connected = 0;
+    if (m_easy)
+        curl_easy_getinfo(m_easy, CURLINFO_CONNECT_TIME_T, &connected);
+    return failed(
+        (connected > 0 ? QStringLiteral("no answer within %1") : QStringLiteral("no connection within %1"))
+            .arg(span(m_answerLimitMs)));
+}
+
+CurlTransfer::Failure CurlTransfer::failure(CURLcode code) const
+{
+    if (m_expired)
+        return Failure::TimedOut;
+    switch (code) {
+    case CURLE_OK:
+        return m_headerComplete ? Failure::None : Failure::Reset;
+    case CURLE_WRITE_ERROR:
+        return m_truncated ? Failure::None : Failure::Other;
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_CONNECT:
+        return Failure::Unreachable;
+    case CURLE_OPERATION_TIMEDOUT:
+        return Failure::TimedOut;
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR:
+    case CURLE_GOT_NOTHING:
+        return Failure::Reset;
+    default:
+        return Failure::Other;
+    }
 }
 
 int CurlTransfer::statusCode() const

@@ -4,6 +4,8 @@
 
 #include <QMetaObject>
 
+static_assert(FetchPool::kWaitingAfterMs == FetchWaitGauge::kWaitingAfterMs);
+
 FetchPool::FetchPool(QObject* parent, const FetchOptions& options, const FetchLimits& limits)
     : QObject(parent), m_limits(limits.bounded())
 {
@@ -13,7 +15,11 @@ FetchPool::FetchPool(QObject* parent, const FetchOptions& options, const FetchLi
         QMetaObject::invokeMethod(
             this, [this, ticket, result] { deliver(ticket, result); }, Qt::QueuedConnection);
     };
-    m_engine = std::make_unique<FetchPoolEngine>(options, m_limits, post);
+    auto postWaiting = [this](int count, qint64 leftMs) {
+        QMetaObject::invokeMethod(
+            this, [this, count, leftMs] { takeWaiting(count, leftMs); }, Qt::QueuedConnection);
+    };
+    m_engine = std::make_unique<FetchPoolEngine>(options, m_limits, post, postWaiting);
 }
 
 FetchPool::~FetchPool()
@@ -25,6 +31,33 @@ void FetchPool::setLimits(const FetchLimits& limits)
 {
     m_limits = limits.bounded();
     m_engine->setLimits(m_limits);
+}
+
+void FetchPool::setTimeoutSeconds(int seconds)
+{
+    m_engine->setTimeoutSeconds(seconds);
+}
+
+void FetchPool::setSilentTransfersFree(bool free)
+{
+    m_engine->setSilentTransfersFree(free);
+}
+
+void FetchPool::forgetHosts()
+{
+    m_engine->forgetSites();
+}
+
+qint64 FetchPool::waitingLeftMs() const
+{
+    return m_waiting > 0 ? m_waitingEnds.remainingTime() : 0;
+}
+
+void FetchPool::takeWaiting(int count, qint64 leftMs)
+{
+    m_waitingEnds.setRemainingTime(leftMs);
+    m_waiting = count;
+    Q_EMIT waitingChanged(count);
 }
 
 void FetchPool::enqueue(quint64 id, const QString& url)

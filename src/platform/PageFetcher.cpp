@@ -19,6 +19,7 @@ FetchResult PageFetcher::fetch(const QString& url, const FetchOptions& options,
     curl_multi_add_handle(multi, easy);
     CURLcode code = CURLE_OK;
     bool aborted = false;
+    bool expired = false;
     int running = 1;
     while (running) {
         const CURLMcode mc = curl_multi_perform(multi, &running);
@@ -32,7 +33,12 @@ FetchResult PageFetcher::fetch(const QString& url, const FetchOptions& options,
             aborted = true;
             break;
         }
-        curl_multi_poll(multi, nullptr, 0, 100, nullptr);
+        const qint64 due = transfer.msUntilDue();
+        if (due == 0) {
+            expired = true;
+            break;
+        }
+        curl_multi_poll(multi, nullptr, 0, due < 0 ? 100 : int(qMin<qint64>(100, due)), nullptr);
     }
     int pending = 0;
     while (CURLMsg* msg = curl_multi_info_read(multi, &pending)) {
@@ -42,9 +48,11 @@ FetchResult PageFetcher::fetch(const QString& url, const FetchOptions& options,
     curl_multi_remove_handle(multi, easy);
     curl_multi_cleanup(multi);
 
-    if (aborted)
-        return transfer.failed(QStringLiteral("cancelled"));
-    return transfer.finish(code);
+    FetchResult result = aborted   ? transfer.failed(QStringLiteral("cancelled"))
+                         : expired ? transfer.expire()
+                                   : transfer.finish(code);
+    result.attempts = 1;
+    return result;
 }
 
 PageFetcher::PageFetcher(QObject* parent, const FetchOptions& options)

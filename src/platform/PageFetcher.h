@@ -16,21 +16,51 @@ struct FetchResult
     QString url;
     QString body;
     QString header;
-    QString error;          // empty when a response arrived
-    bool truncated = false; // the body was cut at FetchOptions::maxBodyBytes
+    QString error;           // empty when a response arrived
+    bool truncated = false;  // the body was cut at FetchOptions::maxBodyBytes
     qint64 bytes = 0;        // body bytes kept, after the transfer's own decompression
     qint64 milliseconds = 0; // from the start of the fetch to its end, waits for a retry included
+    // Requests sent for this result: 1, more when the page was asked again, 0
+    // when none was (its host was known not to answer, or no transfer began).
+    int attempts = 0;
     bool ok() const { return error.isEmpty(); }
 };
 
+// How long a fetch may wait, and how much it keeps. The time-out a user sets
+// is answerTimeoutMs: connecting plus the wait for the first line of the answer
+// (for each answer of a redirect chain anew). Once an answer has begun, a
+// transfer that receives nothing for lowSpeedSeconds has stalled. Whatever
+// happens, the whole transfer ends after totalTimeoutMs.
 struct FetchOptions
 {
+    static constexpr int kDefaultTimeoutSeconds = 20;
+    static constexpr int kLeastTimeoutSeconds = 2;
+    static constexpr int kMostTimeoutSeconds = 120;
+
     int maxRedirects = 10;
-    int connectTimeoutMs = 15000;
+    int answerTimeoutMs = kDefaultTimeoutSeconds * 1000; // 0: no limit of its own
+    // libcurl's own limit on connecting. It only backs answerTimeoutMs up, so
+    // it lies a second beyond it: the answer time-out, which says what went
+    // wrong in plain words, is always the one that ends a slow connection.
+    int connectTimeoutMs = kDefaultTimeoutSeconds * 1000 + 1000;
     int totalTimeoutMs = 60000;
-    int lowSpeedSeconds = 20; // give up below 1 byte/s for this long
+    int lowSpeedSeconds = 20; // a stall: nothing received for this long, after the answer began
     qint64 maxBodyBytes = 16 * 1024 * 1024;
     QString caBundle; // empty: the system's trust store
+
+    // The user's time-out, in whole seconds, brought into 2-120. The total
+    // limit grows with it, so that a long wait for the first byte still
+    // leaves time for the page itself.
+    void setTimeoutSeconds(int seconds)
+    {
+        const int bounded = seconds < kLeastTimeoutSeconds  ? kLeastTimeoutSeconds
+                            : seconds > kMostTimeoutSeconds ? kMostTimeoutSeconds
+                                                            : seconds;
+        answerTimeoutMs = bounded * 1000;
+        connectTimeoutMs = answerTimeoutMs + 1000;
+        totalTimeoutMs = answerTimeoutMs + 30000 > 60000 ? answerTimeoutMs + 30000 : 60000;
+    }
+    int timeoutSeconds() const { return answerTimeoutMs / 1000; }
 };
 
 // The HTTP component. openUrl starts a transfer on the fetcher's own worker

@@ -14,7 +14,17 @@ BatchRun::BatchRun(Settings& settings, SortedListModel& links, SortedListModel& 
     : BatchRun(
           settings, [&links] { return links.count(); }, [&links](int i) { return links.at(i); }, badWords,
           validStatus, results, fetchOptions, parent)
-{}
+{
+    // The pages fetched ahead are checked against their entries only after
+    // the list changed, not at every page.
+    auto changed = [this] { m_fetchAhead.listChanged(); };
+    connect(&links, &QAbstractItemModel::rowsInserted, this, changed);
+    connect(&links, &QAbstractItemModel::rowsRemoved, this, changed);
+    connect(&links, &QAbstractItemModel::rowsMoved, this, changed);
+    connect(&links, &QAbstractItemModel::modelReset, this, changed);
+    connect(&links, &QAbstractItemModel::layoutChanged, this, changed);
+    connect(&links, &QAbstractItemModel::dataChanged, this, changed);
+}
 
 BatchRun::BatchRun(Settings& settings, const QStringList& links, SortedListModel& badWords,
                    SortedListModel& validStatus, ResultsTable& results, const FetchOptions& fetchOptions,
@@ -34,6 +44,23 @@ BatchRun::BatchRun(Settings& settings, std::function<int()> linkCount, std::func
     m_patternEngine = std::make_shared<PatternEngine>();
     m_jobs.onFinished(this, &BatchRun::onJobFinished);
     connect(&m_fetchAhead, &FetchAhead::arrived, this, &BatchRun::onPageArrived);
+    connect(&m_fetchAhead, &FetchAhead::waitingChanged, this, &BatchRun::onWaitingChanged);
+}
+
+void BatchRun::setTimeoutSeconds(int seconds)
+{
+    if (seconds == m_fetchOptions.timeoutSeconds())
+        return;
+    m_fetchOptions.setTimeoutSeconds(seconds);
+    m_fetchAhead.setTimeoutSeconds(seconds);
+}
+
+void BatchRun::onWaitingChanged(int count)
+{
+    m_pace.setWaiting(count, m_fetchAhead.waitingLeftMs());
+    Q_EMIT waitingChanged(count);
+    if (isRunning())
+        Q_EMIT paceChanged(paceText());
 }
 
 BatchRun::~BatchRun()
@@ -41,6 +68,7 @@ BatchRun::~BatchRun()
     // The job at work gives up its analysis at once; m_jobs then waits for it,
     // and nothing of it reaches this object.
     m_jobs.cancel();
+    m_analysisAhead.dropAllBut(0);
     m_fetchAhead.disconnect(this);
     m_fetchAhead.end();
 }
@@ -209,9 +237,25 @@ void BatchRun::onPageArrived(int index)
     }
     // A site's share of connections is free again: an entry further down may
     // go now.
-    else if (m_state == State::Fetching || m_state == State::Working) {
-        refillFetches();
+    else {
+        if (index > m_index && isRunning() && !m_stopRequested && !m_held)
+            analyseAhead(index);
+        if (m_state == State::Fetching || m_state == State::Working)
+            refillFetches();
     }
+}
+
+// The page of a URL after the one at work, with the settings and the lists as
+// they are now. Should they differ when its turn comes, it is analysed again.
+void BatchRun::analyseAhead(int index)
+{
+    const FetchResult* page = m_fetchAhead.peek(index);
+    if (!page)
+        return;
+    PageJob job = PageJob::withCurrentSettings(m_fetchAhead.urlOf(index), m_settings, m_badWords,
+                                               m_validStatus, m_fetchOptions, m_analysisTimeLimit);
+    job.page = *page;
+    m_analysisAhead.start(index, std::move(job));
 }
 
 void BatchRun::analyse(const FetchResult& page)
@@ -219,6 +263,10 @@ void BatchRun::analyse(const FetchResult& page)
     PageJob job = m_job;
     job.page = page;
     m_state = State::Working;
+    if (std::optional<PageJobResult> done = m_analysisAhead.take(m_index, job)) {
+        finishUrl(*done);
+        return;
+    }
     const WorkerTask<PageJobResult>::CancelFlag flag = job.cancelled;
     m_jobs.start([job = std::move(job)] { return job.run(); }, flag);
 }
@@ -229,14 +277,18 @@ void BatchRun::dropFetchesAhead()
 {
     const bool atWork = m_state == State::Fetching || m_state == State::Working;
     m_fetchAhead.dropAllBut(atWork ? m_index : 0);
+    m_analysisAhead.dropAllBut(0);
 }
 
 void BatchRun::onJobFinished()
 {
     if (m_state != State::Working)
         return;
-    const PageJobResult result = m_jobs.result();
+    finishUrl(m_jobs.result());
+}
 
+void BatchRun::finishUrl(const PageJobResult& result)
+{
     // The page goes through the page buffer (empty after a failed fetch).
     m_pageBuffer = result.fetch.body;
     Q_EMIT pageBufferChanged(m_pageBuffer);
@@ -287,6 +339,7 @@ void BatchRun::onJobFinished()
 void BatchRun::endRun(const char* status)
 {
     m_fetchAhead.end();
+    m_analysisAhead.dropAllBut(0);
     // The URLs after a stop get their outcome too: not reached.
     for (int i = m_first + int(m_outcomes.size()); i <= m_count; ++i) {
         m_outcomes.append(notReachedAt(i));

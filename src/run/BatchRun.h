@@ -3,6 +3,7 @@
 #include "platform/FetchLimits.h"
 #include "platform/PageFetcher.h"
 #include "platform/WorkerTask.h"
+#include "run/AnalysisAhead.h"
 #include "run/FetchAhead.h"
 #include "run/PageJob.h"
 #include "run/RunPace.h"
@@ -29,11 +30,12 @@ class SortedListModel;
 // URLs the run goes back to the event loop once, where a stop request is seen.
 //
 // With more than one connection, the pages of the next URLs are fetched while
-// the one at work is analysed. That changes only how long the run takes: each
-// URL is still analysed in list order, with the settings of the moment its
-// turn begins, and a page fetched ahead is used only if its list entry is still
-// the same at its place when that turn comes; otherwise the entry there is
-// fetched anew.
+// the one at work is analysed, and analysed as they arrive. That changes only
+// how long the run takes: each URL still gets its verdict in list order, with
+// the settings of the moment its turn begins (a page analysed ahead under
+// other settings or lists is analysed again), and a page fetched ahead is used
+// only if its list entry is still the same at its place when that turn comes;
+// otherwise the entry there is fetched anew.
 //
 // The "4. Data" widgets and the headless batch command bind to the signals;
 // each signal also has a getter for the current value.
@@ -83,6 +85,12 @@ public:
     // at the next URL.
     void setFetchLimits(const FetchLimits& limits) { m_fetchAhead.setLimits(limits); }
     const FetchLimits& fetchLimits() const { return m_fetchAhead.limits(); }
+    // How long a fetch waits for a connection and the first byte of the
+    // answer (2-120 s), for the fetches started from now on.
+    void setTimeoutSeconds(int seconds);
+    int timeoutSeconds() const { return m_fetchOptions.timeoutSeconds(); }
+    // Pages of this run waiting on servers that have been silent for a while.
+    int waitingCount() const { return m_fetchAhead.waitingCount(); }
 
     // Where the run is. Idle: no run. Fetching: a URL's turn has begun and its
     // page is on its way. Working: its analysis is on the worker. Yielding:
@@ -134,6 +142,8 @@ Q_SIGNALS:
     // for the URLs after a stop, when the run ends.
     void outcomeAdded(const UrlOutcome& outcome);
     void paceChanged(const QString& text);
+    // The pages waiting on silent servers changed in number (see waitingCount()).
+    void waitingChanged(int count);
     // The analysis of url was abandoned (why says so); the run goes on.
     void analysisAbandoned(const QString& url, const QString& why);
 
@@ -145,9 +155,12 @@ private:
     void beginUrl();
     void refillFetches();
     void onPageArrived(int index);
+    void onWaitingChanged(int count);
     void analyse(const FetchResult& page);
     void dropFetchesAhead();
     void onJobFinished();
+    void analyseAhead(int index);
+    void finishUrl(const PageJobResult& result);
     UrlOutcome notReachedAt(int index) const;
     void proceed();
     void yieldThenProceed();
@@ -172,6 +185,8 @@ private:
     WorkerTask<PageJobResult> m_jobs{1};
     // The pages of this URL and the next ones, fetched or on their way.
     FetchAhead m_fetchAhead;
+    // The pages of the next URLs, analysed while they wait for their turn.
+    AnalysisAhead m_analysisAhead;
 
     QVector<UrlOutcome> m_outcomes;
     RunPace m_pace;

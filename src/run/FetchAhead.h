@@ -5,7 +5,9 @@
 
 #include <QHash>
 #include <QObject>
+#include <QSet>
 #include <QString>
+#include <deque>
 #include <functional>
 #include <optional>
 
@@ -15,26 +17,41 @@
 // list still holds that same entry at its place; a changed entry is fetched
 // anew. Entries are counted from 1, as the run counts them.
 //
-// Two bounds hold. On their way at once: no more pages than there are
-// connections, and no more from one host than its share of them, so that a
-// list that holds the links of one site together does not leave every
-// connection waiting on that site while an entry further down, on another
-// site, could go. In memory: a few pages per connection, the fetched ones
-// waiting for their turn included.
+// On their way at once: no more pages than the pool can run (twice the
+// connections, since a transfer whose server stays silent stops counting
+// against them), and no more from one host than its share, so that a list
+// that holds the links of one site together does not leave every connection
+// waiting on that site while an entry further down, on another site, could go.
+// The window ahead is bounded by memory, not by the connections: a URL whose
+// server takes its time-out to answer holds up nobody but itself, since the
+// pages after it go on arriving until the pages held reach MostHeldBytes or
+// the window MostEntriesAhead entries.
 class FetchAhead : public QObject
 {
     Q_OBJECT
 
 public:
+    // The bytes of the pages fetched and waiting for their turn.
+    static constexpr qint64 MostHeldBytes = 256LL * 1024 * 1024;
+    // How far past the entry at work the pages are fetched.
+    static constexpr int MostEntriesAhead = 2000;
+
     // linkCount and linkAt read the run's list as it is at the moment of the call.
     FetchAhead(const FetchOptions& options, std::function<int()> linkCount,
                std::function<QString(int)> linkAt, QObject* parent = nullptr);
 
     void setLimits(const FetchLimits& limits);
     const FetchLimits& limits() const { return m_limits; }
+    // The wait for an answer (FetchOptions::setTimeoutSeconds), for the
+    // transfers started from now on.
+    void setTimeoutSeconds(int seconds);
 
-    // A new run over the list's first `count` entries; nothing is fetched yet.
+    // A new run over the list's first `count` entries; nothing is fetched
+    // yet, and every server counts as answering again.
     void begin(int count);
+    // The list's entries may have moved: the next refill() checks every page
+    // held against its place.
+    void listChanged() { m_listChanged = true; }
     // Brings the pages in line with the list as it is now, the entry at work
     // being `current`, which holds `currentUrl`. Its page is fetched when
     // `currentWanted` (its analysis has not begun); the next entries' pages
@@ -42,6 +59,9 @@ public:
     void refill(int current, const QString& currentUrl, bool currentWanted, bool lookAhead);
     // The page of entry `index` when it has arrived; it is no longer kept.
     std::optional<FetchResult> take(int index);
+    // The same, still kept (null until it has arrived), and its entry's URL.
+    const FetchResult* peek(int index) const;
+    QString urlOf(int index) const { return m_pages.value(index).url; }
     // Lets go of every page but that of entry `keep` (0: of every page).
     void dropAllBut(int keep);
     // When the page of entry `index` waits to ask a busy server again, it
@@ -50,9 +70,17 @@ public:
     // The run is over: every page is let go, every transfer stopped.
     void end();
 
+    // Pages whose server has been silent for a while, and how long, from now,
+    // until the last of them is given up at the latest.
+    int waitingCount() const { return m_pool.waitingCount(); }
+    qint64 waitingLeftMs() const { return m_pool.waitingLeftMs(); }
+    int heldCount() const { return int(m_pages.size()); }
+    qint64 heldBytes() const { return m_heldBytes; }
+
 Q_SIGNALS:
     // The page of entry `index` has arrived; take() hands it over.
     void arrived(int index);
+    void waitingChanged(int count);
 
 private:
     struct Page
@@ -60,18 +88,19 @@ private:
         QString url;
         QString host;
         std::optional<FetchResult> result;
+        qint64 bytes = 0; // of the result, once it is in
     };
-    // How far down the list, in entries per connection, a page of another
-    // site is looked for.
-    static constexpr int LookAheadPerConnection = 16;
-    // How many pages per connection may be fetched or on their way at once.
-    static constexpr int HeldPerConnection = 3;
 
-    void fetch(int index, const QString& url);
+    bool hasRoom() const;
+    void checkAgainstList(int current, const QString& currentUrl);
+    void fetchDeferred(int current, int last);
+    void fetch(int index, const QString& url, const QString& host);
+    // Lets the page go; its transfer, if any, stops. The next one follows.
+    QHash<int, Page>::iterator forget(QHash<int, Page>::iterator it);
+    // A page of host is no longer on its way.
+    void release(const QString& host);
     void onFinished(quint64 index, const FetchResult& result);
-    // Looked up once per entry and run, since the list is read far down after
-    // every page.
-    QString hostOf(const QString& url);
+    void resetWindow();
 
     std::function<int()> m_linkCount;
     std::function<QString(int)> m_linkAt;
@@ -79,5 +108,13 @@ private:
     FetchPool m_pool;
     int m_count = 0;
     QHash<int, Page> m_pages; // by the entry's place in the list
-    QHash<QString, QString> m_hosts;
+    // Looked at so far: the entries before m_frontier are fetched, held,
+    // taken, or wait in m_deferred for a connection to their host.
+    int m_frontier = 0;
+    QHash<QString, std::deque<int>> m_deferred; // by host, in list order
+    QSet<QString> m_freed;                      // hosts with deferred entries and a connection free again
+    QHash<QString, int> m_onTheWay;             // pages on their way, by host
+    int m_inFlight = 0;
+    qint64 m_heldBytes = 0;
+    bool m_listChanged = false;
 };

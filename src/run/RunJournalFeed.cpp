@@ -23,6 +23,7 @@ UrlRecord recordOf(const UrlOutcome& outcome)
     record.contentType = outcome.contentType;
     record.bytes = outcome.bytes;
     record.milliseconds = outcome.milliseconds;
+    record.attempts = outcome.attempts;
     record.checkedAt = QDateTime::currentMSecsSinceEpoch();
     if (outcome.kind == UrlOutcome::Kind::Accepted) {
         record.row = outcome.row;

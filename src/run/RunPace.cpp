@@ -23,6 +23,14 @@ void RunPace::start()
 {
     m_startMs = now();
     m_done.clear();
+    m_waiting = 0;
+    m_waitingEndsMs = 0;
+}
+
+void RunPace::setWaiting(int count, qint64 leftMs)
+{
+    m_waiting = qMax(0, count);
+    m_waitingEndsMs = now() + qMax<qint64>(0, leftMs);
 }
 
 void RunPace::pageDone()
@@ -55,7 +63,11 @@ qint64 RunPace::secondsLeft(int pagesLeft) const
     const double pace = pagesPerSecond();
     if (pace <= 0.0)
         return -1;
-    return qint64(std::ceil(double(qMax(0, pagesLeft)) / pace));
+    const qint64 atThePace = qint64(std::ceil(double(qMax(0, pagesLeft)) / pace));
+    // A burst of pages fetched ahead makes the pace look fast while a few
+    // URLs still wait on servers that may stay silent to their time-out.
+    const qint64 waitingLeft = m_waiting > 0 ? (qMax<qint64>(0, m_waitingEndsMs - now()) + 999) / 1000 : 0;
+    return qMax(atThePace, waitingLeft);
 }
 
 QString RunPace::durationText(qint64 seconds)
@@ -70,9 +82,12 @@ QString RunPace::durationText(qint64 seconds)
 
 QString RunPace::text(int pagesLeft) const
 {
+    const QString waiting = m_waiting > 0 && pagesLeft > 0
+                                ? QStringLiteral("%1 waiting on slow hosts").arg(m_waiting)
+                                : QString();
     const double pace = pagesPerSecond();
     if (pace <= 0.0)
-        return QString();
+        return waiting;
     // A slow run (dead hosts, long time-outs) reads better per minute.
     const double perMinute = pace * 60.0;
     const QString rate =
@@ -80,5 +95,6 @@ QString RunPace::text(int pagesLeft) const
                     : QStringLiteral("%1 pages/min").arg(perMinute, 0, 'f', perMinute < 10.0 ? 1 : 0);
     if (pagesLeft <= 0)
         return rate;
-    return rate + QStringLiteral(", %1 left").arg(durationText(secondsLeft(pagesLeft)));
+    const QString left = rate + QStringLiteral(", %1 left").arg(durationText(secondsLeft(pagesLeft)));
+    return waiting.isEmpty() ? left : left + QStringLiteral(", ") + waiting;
 }

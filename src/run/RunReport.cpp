@@ -35,12 +35,12 @@ QString number(const std::optional<qint64>& n)
 
 QByteArray RunReport::toCsv() const
 {
-    QByteArray csv("index,url,outcome,reason,status_line,content_type,bytes,milliseconds\r\n");
+    QByteArray csv("index,url,outcome,reason,status_line,content_type,bytes,milliseconds,attempts\r\n");
     for (const Line& line : m_lines) {
-        const QStringList fields{QString::number(line.index), field(line.url),
-                                 field(line.outcome),         field(line.reason),
-                                 field(line.statusLine),      field(line.contentType),
-                                 number(line.bytes),          number(line.milliseconds)};
+        const QStringList fields{
+            QString::number(line.index), field(line.url),           field(line.outcome),
+            field(line.reason),          field(line.statusLine),    field(line.contentType),
+            number(line.bytes),          number(line.milliseconds), number(line.attempts)};
         csv += fields.join(u',').toUtf8();
         csv += "\r\n";
     }

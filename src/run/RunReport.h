@@ -30,6 +30,7 @@ public:
         QString contentType;
         std::optional<qint64> bytes;
         std::optional<qint64> milliseconds;
+        std::optional<qint64> attempts; // requests sent for the page; 0 when its host was known not to answer
     };
 
     void append(const Line& line) { m_lines.append(line); }

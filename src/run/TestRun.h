@@ -67,6 +67,13 @@ public:
     // The time limit on the analysis of the fetched page; past it the verdict
     // says the analysis was abandoned and the field texts stay empty.
     void setAnalysisTimeLimit(std::chrono::milliseconds limit) { m_analysisTimeLimit = limit; }
+    // How long the fetch waits for a connection and the first byte of the
+    // answer (2-120 s), from the next test on.
+    void setTimeoutSeconds(int seconds)
+    {
+        if (seconds != m_fetchOptions.timeoutSeconds())
+            m_fetchOptions.setTimeoutSeconds(seconds);
+    }
 
     // Every check and field rule on a fetch that has completed, reported as
     // texts, under the settings given.

@@ -35,6 +35,7 @@ struct UrlOutcome
     qint64 milliseconds = 0;
     // Accepted only: the row as the run inserted it, before any edit in the grid.
     ResultRow cells;
+    int attempts = 0; // requests sent for the page: 2 when it was asked again
 
     // A processed URL. row > 0: the page became that row, whatever the fetch
     // said. Otherwise a failed fetch is Failed, and a response the checks

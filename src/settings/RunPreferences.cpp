@@ -14,6 +14,7 @@ const QString kSection = QStringLiteral("Run");
 const QString kConnections = QStringLiteral("Connections");
 const QString kConnectionsPerHost = QStringLiteral("ConnectionsPerHost");
 const QString kKeepRuns = QStringLiteral("KeepRuns");
+const QString kTimeout = QStringLiteral("Timeout");
 
 // A whole number, brought into [low, high]. A number too long for an int
 // is still plainly too large (or too small), so it goes to that end too.
@@ -47,6 +48,9 @@ RunPreferences RunPreferences::load(const QString& path)
         readCount(doc.value(kSection, kConnectionsPerHost), 1, FetchLimits::MostConnectionsPerHost)
             .value_or(FetchLimits::DefaultConnectionsPerHost);
     prefs.m_keepRuns = readCount(doc.value(kSection, kKeepRuns), 1, MostKeepRuns).value_or(DefaultKeepRuns);
+    prefs.m_timeoutSeconds = readCount(doc.value(kSection, kTimeout), FetchOptions::kLeastTimeoutSeconds,
+                                       FetchOptions::kMostTimeoutSeconds)
+                                 .value_or(FetchOptions::kDefaultTimeoutSeconds);
     return prefs;
 }
 
@@ -61,6 +65,7 @@ SaveOutcome RunPreferences::save(const QString& path) const
     // that a change of connections does not bring in a key nobody set.
     if (m_keepRuns != DefaultKeepRuns || doc.value(kSection, kKeepRuns))
         doc.setValue(kSection, kKeepRuns, QString::number(m_keepRuns));
+    doc.setValue(kSection, kTimeout, QString::number(m_timeoutSeconds));
     return doc.save(path);
 }
 
@@ -77,4 +82,10 @@ void RunPreferences::setConnectionsPerHost(int connectionsPerHost)
 void RunPreferences::setKeepRuns(int keepRuns)
 {
     m_keepRuns = std::clamp(keepRuns, 1, MostKeepRuns);
+}
+
+void RunPreferences::setTimeoutSeconds(int seconds)
+{
+    m_timeoutSeconds =
+        std::clamp(seconds, FetchOptions::kLeastTimeoutSeconds, FetchOptions::kMostTimeoutSeconds);
 }

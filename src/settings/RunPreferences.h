@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/FetchLimits.h"
+#include "platform/PageFetcher.h"
 #include "platform/SaveOutcome.h"
 
 #include <QString>
@@ -11,8 +12,10 @@ class ProgramFolder;
 // a file of their own, preferences.ini beside links.ini, so that links.ini
 // keeps exactly the keys other tools and older copies read. Section [Run],
 // keys Connections and ConnectionsPerHost, in the ranges and with the
-// defaults of FetchLimits (1-32, default 6; 1-4, default 2). KeepRuns: how
-// many runs the run journal keeps (1-10000, default 50).
+// defaults of FetchLimits (1-32, default 6; 1-4, default 2); Timeout, how
+// many seconds a fetch waits for a connection and the first byte of the
+// answer (2-120, default 20; see FetchOptions::setTimeoutSeconds); KeepRuns,
+// how many runs the run journal keeps (1-10000, default 50).
 class RunPreferences
 {
 public:
@@ -38,6 +41,8 @@ public:
     // Both bring the value into range.
     void setConnections(int connections);
     void setConnectionsPerHost(int connectionsPerHost);
+    int timeoutSeconds() const { return m_timeoutSeconds; }
+    void setTimeoutSeconds(int seconds);
 
     int keepRuns() const { return m_keepRuns; }
     void setKeepRuns(int keepRuns);
@@ -45,4 +50,5 @@ public:
 private:
     FetchLimits m_limits;
     int m_keepRuns = DefaultKeepRuns;
+    int m_timeoutSeconds = FetchOptions::kDefaultTimeoutSeconds;
 };

@@ -212,6 +212,8 @@ void DataRunTest::runLocksTheAreaUntilItEnds()
     QVERIFY(m_f->run->isRunning());
     for (const QString& name : RunButtons)
         QVERIFY2(!button(name.toLatin1())->isEnabled(), qPrintable(name));
+    for (const char* box : {"ConnectionsBox", "ConnectionsPerHostBox", "TimeoutBox"})
+        QVERIFY2(!m_f->find<QSpinBox>(box)->isEnabled(), box);
     QVERIFY(button("Command8")->isEnabled());
     QVERIFY(QGuiApplication::overrideCursor() != nullptr);
     QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::BusyCursor);
@@ -466,26 +468,32 @@ void DataRunTest::abandonedPagesAreReported()
     box->button(QMessageBox::Ok)->click();
 }
 
-// The number of connections is set in the area, goes to the run, and is kept
-// in preferences.ini of the program folder, not in links.ini.
+// The number of connections and the time-out are set in the area, go to the
+// run, and are kept in preferences.ini of the program folder, not in links.ini.
 void DataRunTest::connectionsAreKeptInThePreferences()
 {
     auto* connections = m_f->find<QSpinBox>("ConnectionsBox");
     QCOMPARE(connections->value(), 6);
     connections->setValue(3);
     m_f->find<QSpinBox>("ConnectionsPerHostBox")->setValue(1);
+    auto* timeout = m_f->find<QSpinBox>("TimeoutBox");
+    QCOMPARE(timeout->value(), 20);
+    QCOMPARE(timeout->text(), QStringLiteral("20 s"));
+    timeout->setValue(7);
     QCOMPARE(m_f->run->fetchLimits().connections, 3);
+    QCOMPARE(m_f->run->timeoutSeconds(), 7);
     QFile file(m_f->dir.filePath(QStringLiteral("preferences.ini")));
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray text = file.readAll();
     QVERIFY2(text.contains("[Run]") && text.contains("Connections=3") &&
-                 text.contains("ConnectionsPerHost=1"),
+                 text.contains("ConnectionsPerHost=1") && text.contains("Timeout=7"),
              text.constData());
     QVERIFY(!QFile::exists(m_f->dir.filePath(QStringLiteral("links.ini"))));
 
     DataArea again(*m_f->workspace, *m_f->run, *m_f->exporter);
     QCOMPARE(again.findChild<QSpinBox*>(QStringLiteral("ConnectionsBox"))->value(), 3);
     QCOMPARE(again.findChild<QSpinBox*>(QStringLiteral("ConnectionsPerHostBox"))->value(), 1);
+    QCOMPARE(again.findChild<QSpinBox*>(QStringLiteral("TimeoutBox"))->value(), 7);
 }
 
 #include "tst_DataRun.moc"

@@ -56,8 +56,9 @@ FetchOptions quickOptions()
     return o;
 }
 
-// The fetcher's own limits (15 s to connect, 60 s in all, 20 s below a byte a
-// second) bound every URL of a batch run; a little slack for a loaded machine.
+// The fetcher's own limits (20 s to connect and begin the answer, 20 s of
+// silence once it has begun, 60 s in all) bound every URL of a batch run; a
+// little slack for a loaded machine.
 constexpr qint64 kUrlLimitMs = 60000 + 8000;
 constexpr qint64 kPeakRssLimitKiB = 300 * 1024;
 

@@ -494,14 +494,23 @@ void TestBatchRun::paceOverTheLastMinute_data()
     QTest::addColumn<qint64>("now");
     QTest::addColumn<int>("left");
     QTest::addColumn<QString>("text");
-    QTest::newRow("nothing done yet") << QList<qint64>{} << qint64(5000) << 10 << "";
+    QTest::addColumn<int>("waiting");         // pages on silent hosts, told at `now`
+    QTest::addColumn<qint64>("waitingLeftMs"); // until the last of them is given up
+    QTest::newRow("nothing done yet") << QList<qint64>{} << qint64(5000) << 10 << "" << 0 << qint64(0);
     QTest::newRow("two pages in four seconds")
-        << QList<qint64>{1000, 4000} << qint64(4000) << 9 << "30 pages/min, 18 s left";
+        << QList<qint64>{1000, 4000} << qint64(4000) << 9 << "30 pages/min, 18 s left" << 0 << qint64(0);
     QTest::newRow("an old burst is forgotten")
         << QList<qint64>{1000, 1100, 1200, 1300, 1400, 1500, 65000, 95000} << qint64(120000) << 200
-        << "2.0 pages/min, 1 h 40 min left";
+        << "2.0 pages/min, 1 h 40 min left" << 0 << qint64(0);
     QTest::newRow("fast") << QList<qint64>{100, 200, 300, 400, 500, 600, 700, 800, 900, 1000, 1000, 1000}
-                          << qint64(1000) << 0 << "12 pages/s";
+                          << qint64(1000) << 0 << "12 pages/s" << 0 << qint64(0);
+    // A burst of pages fetched ahead: the pace says 2 s, but 3 pages wait on
+    // silent hosts for up to 14.5 s more.
+    QTest::newRow("waiting on slow hosts")
+        << QList<qint64>{100, 200, 300, 400, 500, 600, 700, 800, 900, 1000} << qint64(1000) << 20
+        << "10 pages/s, 15 s left, 3 waiting on slow hosts" << 3 << qint64(14500);
+    QTest::newRow("waiting, nothing done yet")
+        << QList<qint64>{} << qint64(1000) << 20 << "3 waiting on slow hosts" << 3 << qint64(14500);
 }
 
 void TestBatchRun::paceOverTheLastMinute()
@@ -510,6 +519,8 @@ void TestBatchRun::paceOverTheLastMinute()
     QFETCH(qint64, now);
     QFETCH(int, left);
     QFETCH(QString, text);
+    QFETCH(int, waiting);
+    QFETCH(qint64, waitingLeftMs);
     qint64 clock = 0;
     RunPace pace([&clock] { return clock; });
     for (qint64 t : doneAt) {
@@ -517,6 +528,7 @@ void TestBatchRun::paceOverTheLastMinute()
         pace.pageDone();
     }
     clock = now;
+    pace.setWaiting(waiting, waitingLeftMs);
     QCOMPARE(pace.text(left), text);
 }
 
@@ -537,11 +549,20 @@ struct RunRecord
 // Pages fetched ahead of the one at work must change nothing but the time a
 // run takes: the same list run with one and with eight connections gives the
 // same rows, counters, status texts, file and report. The pages answer after
-// delays that make them arrive out of order, and the list is edited ahead of
-// the run while it waits between two URLs.
+// delays that make them arrive out of order, a host never answers (its third
+// page is not even tried), a page is slow, and the list and the settings are
+// edited while the run waits between two URLs, after pages further down were
+// fetched already.
 void TestBatchRun::eightConnectionsGiveWhatOneGives()
 {
     TestHttpServer other(QHostAddress(QStringLiteral("127.0.0.2")));
+    TestHttpServer silent(QHostAddress(QStringLiteral("127.0.0.3")));
+    TestHttpResponse never = TestHttpResponse::html(page("Never", "Never"));
+    never.headDelayMs = 60000;
+    silent.route("/*", never);
+    TestHttpResponse slow = TestHttpResponse::html(page("Slow", "Slow"));
+    slow.headDelayMs = 1500;
+    other.route("/slow", slow);
     const char* titles[] = {"Alpha", "Bravo", "Charlie", "Delta", "Echo", "Foxtrot"};
     for (int i = 0; i < 6; ++i) {
         TestHttpResponse r = TestHttpResponse::html(page(titles[i], QByteArray("About ") + titles[i]));
@@ -578,6 +599,9 @@ void TestBatchRun::eightConnectionsGiveWhatOneGives()
     for (int i = 0; i < 6; ++i)
         urls.append(other.url(QStringLiteral("/b%1").arg(i)).toString());
     urls.append(QStringLiteral("http://127.0.0.1:1/refused"));
+    urls.append(other.url(QStringLiteral("/slow")).toString());
+    for (int i = 1; i <= 5; ++i)
+        urls.append(silent.url(QStringLiteral("/d%1").arg(i)).toString());
     const QString late = other.url(QStringLiteral("/b5")).toString(); // added during the run
     QTemporaryDir dir;
 
@@ -589,6 +613,8 @@ void TestBatchRun::eightConnectionsGiveWhatOneGives()
         m_run = std::make_unique<BatchRun>(*m_settings, *m_links, *m_badWords, *m_valid, *m_table,
                                            quickFetchOptions());
         m_run->setFetchLimits({connections, 2});
+        m_run->setTimeoutSeconds(2);
+        m_settings->setSelected(Key::TitleCaps1, true);
         connect(m_run.get(), &BatchRun::statusTextChanged, this,
                 [&](const QString& t) { record.statuses << t; });
         connect(m_run.get(), &BatchRun::processedChanged, this, [&](int n) { record.processed << n; });
@@ -601,6 +627,9 @@ void TestBatchRun::eightConnectionsGiveWhatOneGives()
                 m_links->add(late);
                 m_links->add(other.url(QStringLiteral("/b4")).toString());
             }
+            // The titles of the pages analysed ahead of their turn go upper case.
+            if (m_run->processed() == 4)
+                m_settings->setSelected(Key::TitleCaps4, true);
         });
         runToEnd(*m_run);
         const QString file = dir.filePath(QStringLiteral("rows%1.txt").arg(connections));
@@ -609,8 +638,12 @@ void TestBatchRun::eightConnectionsGiveWhatOneGives()
         QFile f(file);
         if (f.open(QIODevice::ReadOnly))
             record.file = f.readAll();
-        for (const QString& line : QString::fromUtf8(m_run->report().toCsv()).split(QStringLiteral("\r\n")))
-            record.report << line.left(line.lastIndexOf(u','));
+        // Without the milliseconds, the last field but one; the attempts stay.
+        for (QString line : QString::fromUtf8(m_run->report().toCsv()).split(QStringLiteral("\r\n"))) {
+            const qsizetype last = line.lastIndexOf(u',');
+            const qsizetype before = line.lastIndexOf(u',', last - 1);
+            record.report << (last > 0 ? line.remove(before, last - before) : line);
+        }
         for (const UrlOutcome& o : m_run->outcomes())
             record.outcomes << o.kindName() + u' ' + o.reason();
         return record;
@@ -633,16 +666,29 @@ void TestBatchRun::eightConnectionsGiveWhatOneGives()
 
     // What the run saw, spelled out: each kind of refusal, the redirect and
     // the second try of the busy page made rows; the list's edit took effect.
-    QCOMPARE(one.outcomes.size(), 16); // N is taken at the start
+    QCOMPARE(one.outcomes.size(), 22); // N is taken at the start: the last dead page is not reached
     QVERIFY(
         one.outcomes.contains(QStringLiteral("refused status line not accepted: HTTP/1.1 404 Not Found")));
     QVERIFY(one.outcomes.contains(QStringLiteral("refused content type is not HTML: text/plain")));
     QVERIFY(one.outcomes.contains(QStringLiteral("refused bad word in the title: casino")));
-    QVERIFY(one.file.contains("|Busy but kind|"));
-    QVERIFY(one.file.contains("|Delta|")); // the redirect's target
-    QCOMPARE(one.file.count("|Echo|"), 3); // the entry listed twice, and the one put back during the run
+    QVERIFY(one.file.contains("|DELTA|info@example.org|About Delta|http://127.0.0.1:")); // the redirect's target
+    QCOMPARE(one.file.count("|ECHO|"), 3); // the entry listed twice, and the one put back during the run
     QVERIFY(one.outcomes.contains(QStringLiteral(
         "failed fetch failed: Failed to connect to 127.0.0.1 port 1: Couldn't connect to server")));
+    QVERIFY(one.file.contains("|SLOW|"));
+    QVERIFY(one.file.contains("|Alpha|"));       // before the change of case
+    QVERIFY(one.file.contains("|BUSY BUT KIND|")); // after it
+    // The silent host: two time-outs, then the host is known to be gone.
+    QCOMPARE(one.outcomes.count(QStringLiteral("failed fetch failed: no answer within 2 s")), 2);
+    QCOMPARE(one.outcomes.constLast(),
+             QStringLiteral("failed fetch failed: host did not answer earlier in this run (first failure: no "
+                            "answer within 2 s)"));
+    // Asked twice; never asked.
+    const QString busy = m_server->url(QStringLiteral("/busy")).toString() + QStringLiteral(",accepted,");
+    QCOMPARE(one.report.filter(busy).size(), 1);
+    QVERIFY(one.report.filter(busy).constFirst().endsWith(QLatin1String(",2")));
+    QCOMPARE(one.report.size(), 24); // the header, 22 lines, the empty text after the last line break
+    QVERIFY(one.report.at(22).endsWith(QLatin1String(",,,0,0")));
 }
 
 QTEST_GUILESS_MAIN(TestBatchRun)

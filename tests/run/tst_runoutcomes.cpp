@@ -121,23 +121,23 @@ void RunOutcomesTest::reportQuotesFields_data()
                            << "text/html; charset=utf-8" << true
                            << QByteArray(
                                   "7,http://a.example/,refused,status line not accepted: HTTP/1.1 404 Not "
-                                  "Found,HTTP/1.1 404 Not Found,text/html; charset=utf-8,512,40\r\n");
+                                  "Found,HTTP/1.1 404 Not Found,text/html; charset=utf-8,512,40,2\r\n");
     QTest::newRow("comma") << "http://a.example/?a=1,2"
                            << "bad word in the title: cheap"
                            << "text/html;a=1,b=2" << true
                            << QByteArray("7,\"http://a.example/?a=1,2\",refused,bad word in the title: "
-                                         "cheap,HTTP/1.1 404 Not Found,\"text/html;a=1,b=2\",512,40\r\n");
+                                         "cheap,HTTP/1.1 404 Not Found,\"text/html;a=1,b=2\",512,40,2\r\n");
     QTest::newRow("quotes") << "http://a.example/\"x\""
                             << "bad word in the title: \"cheap\"\""
                             << "" << true
                             << QByteArray("7,\"http://a.example/\"\"x\"\"\",refused,\"bad word in the title: "
-                                          "\"\"cheap\"\"\"\"\",HTTP/1.1 404 Not Found,,512,40\r\n");
+                                          "\"\"cheap\"\"\"\"\",HTTP/1.1 404 Not Found,,512,40,2\r\n");
     QTest::newRow("line breaks") << "http://a.example/"
                                  << "fetch failed: one\r\ntwo\rthree\nfour"
                                  << "" << true
                                  << QByteArray(
                                         "7,http://a.example/,refused,\"fetch failed: "
-                                        "one\r\ntwo\rthree\nfour\",HTTP/1.1 404 Not Found,,512,40\r\n");
+                                        "one\r\ntwo\rthree\nfour\",HTTP/1.1 404 Not Found,,512,40,2\r\n");
     QTest::newRow("non-ASCII") << QString::fromUtf8("http://b\xC3\xBC"
                                                     "cher.example/\xE6\x97\xA5 \xF0\x9F\x98\x80")
                                << QString::fromUtf8("bad word in the title: gr\xC3\xBC"
@@ -147,11 +147,11 @@ void RunOutcomesTest::reportQuotesFields_data()
                                              "cher.example/\xE6\x97\xA5 \xF0\x9F\x98\x80,"
                                              "refused,bad word in the title: gr\xC3\xBC"
                                              "n,HTTP/1.1 404 Not "
-                                             "Found,,512,40\r\n");
+                                             "Found,,512,40,2\r\n");
     QTest::newRow("no numbers") << "http://c.example/"
                                 << ""
                                 << "" << false
-                                << QByteArray("7,http://c.example/,refused,,HTTP/1.1 404 Not Found,,,\r\n");
+                                << QByteArray("7,http://c.example/,refused,,HTTP/1.1 404 Not Found,,,,\r\n");
 }
 
 void RunOutcomesTest::reportQuotesFields()
@@ -172,12 +172,13 @@ void RunOutcomesTest::reportQuotesFields()
     if (numbers) {
         l.bytes = 512;
         l.milliseconds = 40;
+        l.attempts = 2;
     }
     RunReport report;
     report.append(l);
     QVERIFY(report.save(m_folder.filePath("report.csv")).ok);
     QCOMPARE(readBytes(m_folder.filePath("report.csv")),
-             "index,url,outcome,reason,status_line,content_type,bytes,milliseconds\r\n" + line);
+             "index,url,outcome,reason,status_line,content_type,bytes,milliseconds,attempts\r\n" + line);
 }
 
 // A text from the web that begins like a formula gets an apostrophe in front,
@@ -196,30 +197,30 @@ void RunOutcomesTest::reportDisarmsFormulas_data()
                              << "-2+3" << true
                              << QByteArray(
                                     "7,\"'=HYPERLINK(\"\"http://x.example\"\")\",refused,content type is not "
-                                    "HTML: @SUM(1),HTTP/1.1 404 Not Found,'-2+3,512,40\r\n");
+                                    "HTML: @SUM(1),HTTP/1.1 404 Not Found,'-2+3,512,40,2\r\n");
     QTest::newRow("plus") << "+1-800-links"
                           << "reciprocal link not found"
                           << "text/html" << true
                           << QByteArray("7,'+1-800-links,refused,reciprocal link not found,HTTP/1.1 404 Not "
-                                        "Found,text/html,512,40\r\n");
+                                        "Found,text/html,512,40,2\r\n");
     QTest::newRow("tab") << "\thttp://t.example/"
                          << "reciprocal link not found"
                          << "text/html" << true
                          << QByteArray(
                                 "7,'\thttp://t.example/,refused,reciprocal link not found,HTTP/1.1 404 Not "
-                                "Found,text/html,512,40\r\n");
+                                "Found,text/html,512,40,2\r\n");
     QTest::newRow("carriage return, then quoted")
         << "http://r.example/"
         << "reciprocal link not found"
         << "\rtext/html" << true
         << QByteArray("7,http://r.example/,refused,reciprocal link not "
-                      "found,HTTP/1.1 404 Not Found,\"'\rtext/html\",512,40\r\n");
+                      "found,HTTP/1.1 404 Not Found,\"'\rtext/html\",512,40,2\r\n");
     QTest::newRow("only at the start")
         << "http://a.example/x=1+2-3@4"
         << "reciprocal link not found"
         << "text/html" << true
         << QByteArray("7,http://a.example/x=1+2-3@4,refused,reciprocal link not "
-                      "found,HTTP/1.1 404 Not Found,text/html,512,40\r\n");
+                      "found,HTTP/1.1 404 Not Found,text/html,512,40,2\r\n");
 }
 
 void RunOutcomesTest::reportDisarmsFormulas()

@@ -61,6 +61,7 @@ private Q_SLOTS:
     void failedFetchClearsSourceAndHeaders();
     void throughHttp();
     void newerStartSupersedesOlder();
+    void waitsNoLongerThanTheTimeout();
 };
 
 void TestTestRun::verdictAndFields_data()
@@ -267,6 +268,27 @@ void TestTestRun::newerStartSupersedesOlder()
     QCOMPARE(finished.first().first().value<TestRunResult>().title, QStringLiteral("New"));
     QTRY_COMPARE(server.abandonedConnections(), 1);
     QCOMPARE(finished.count(), 1);
+}
+
+// The user's time-out bounds the test's fetch too: a server that never
+// answers is given up after it, and the test says why.
+void TestTestRun::waitsNoLongerThanTheTimeout()
+{
+    TestHttpServer server;
+    TestHttpResponse never = TestHttpResponse::html("<title>Never</title>");
+    never.headDelayMs = 60000;
+    server.route("/never", never);
+    Settings settings;
+    SortedListModel badWords;
+    SortedListModel valid;
+    TestRun run(settings, badWords, valid);
+    run.setTimeoutSeconds(2);
+    QSignalSpy finished(&run, &TestRun::finished);
+    run.start(server.url("/never").toString(), QString());
+    QVERIFY(finished.wait(10000));
+    const TestRunResult r = finished.first().first().value<TestRunResult>();
+    QVERIFY(!r.fetched);
+    QCOMPARE(r.fetchError, QStringLiteral("no answer within 2 s"));
 }
 
 QTEST_GUILESS_MAIN(TestTestRun)

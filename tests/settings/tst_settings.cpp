@@ -528,25 +528,35 @@ void TestSettingsFiles::runPreferences_data()
     QTest::addColumn<QByteArray>("file"); // a null array: no file at all
     QTest::addColumn<int>("connections");
     QTest::addColumn<int>("perHost");
+    QTest::addColumn<int>("timeout");
 
-    QTest::newRow("no file") << QByteArray() << 6 << 2;
-    QTest::newRow("empty file") << QByteArray("") << 6 << 2;
-    QTest::newRow("both set") << QByteArray("[Run]\r\nConnections=8\r\nConnectionsPerHost=3\r\n") << 8 << 3;
+    QTest::newRow("no file") << QByteArray() << 6 << 2 << 20;
+    QTest::newRow("empty file") << QByteArray("") << 6 << 2 << 20;
+    QTest::newRow("both set") << QByteArray("[Run]\r\nConnections=8\r\nConnectionsPerHost=3\r\n") << 8 << 3
+                              << 20;
     QTest::newRow("names ignore case, blanks")
-        << QByteArray("[run]\r\n connections =  12 \r\nCONNECTIONSPERHOST=1\r\n") << 12 << 1;
-    QTest::newRow("highest") << QByteArray("[Run]\r\nConnections=32\r\nConnectionsPerHost=4\r\n") << 32 << 4;
-    QTest::newRow("too high") << QByteArray("[Run]\r\nConnections=33\r\nConnectionsPerHost=5\r\n") << 32 << 4;
-    QTest::newRow("zero") << QByteArray("[Run]\r\nConnections=0\r\nConnectionsPerHost=0\r\n") << 1 << 1;
-    QTest::newRow("negative") << QByteArray("[Run]\r\nConnections=-4\r\nConnectionsPerHost=-1\r\n") << 1 << 1;
+        << QByteArray("[run]\r\n connections =  12 \r\nCONNECTIONSPERHOST=1\r\n") << 12 << 1 << 20;
+    QTest::newRow("highest") << QByteArray("[Run]\r\nConnections=32\r\nConnectionsPerHost=4\r\n") << 32 << 4
+                             << 20;
+    QTest::newRow("too high") << QByteArray("[Run]\r\nConnections=33\r\nConnectionsPerHost=5\r\n") << 32 << 4
+                              << 20;
+    QTest::newRow("zero") << QByteArray("[Run]\r\nConnections=0\r\nConnectionsPerHost=0\r\n") << 1 << 1 << 20;
+    QTest::newRow("negative") << QByteArray("[Run]\r\nConnections=-4\r\nConnectionsPerHost=-1\r\n") << 1 << 1
+                              << 20;
     QTest::newRow("beyond any int")
         << QByteArray(
                "[Run]\r\nConnections=99999999999999999999\r\nConnectionsPerHost=-99999999999999999999\r\n")
-        << 32 << 1;
-    QTest::newRow("plus sign") << QByteArray("[Run]\r\nConnections=+7\r\n") << 7 << 2;
+        << 32 << 1 << 20;
+    QTest::newRow("plus sign") << QByteArray("[Run]\r\nConnections=+7\r\n") << 7 << 2 << 20;
     QTest::newRow("not numbers") << QByteArray("[Run]\r\nConnections=eight\r\nConnectionsPerHost=2.5\r\n")
-                                 << 6 << 2;
-    QTest::newRow("empty values") << QByteArray("[Run]\r\nConnections=\r\nConnectionsPerHost=\r\n") << 6 << 2;
-    QTest::newRow("other section") << QByteArray("[Output]\r\nConnections=9\r\n") << 6 << 2;
+                                 << 6 << 2 << 20;
+    QTest::newRow("empty values") << QByteArray("[Run]\r\nConnections=\r\nConnectionsPerHost=\r\n") << 6 << 2
+                                  << 20;
+    QTest::newRow("time-out") << QByteArray("[Run]\r\nTimeout=45\r\n") << 6 << 2 << 45;
+    QTest::newRow("time-out too short") << QByteArray("[Run]\r\nTimeout=1\r\n") << 6 << 2 << 2;
+    QTest::newRow("time-out too long") << QByteArray("[Run]\r\nTimeout=600\r\n") << 6 << 2 << 120;
+    QTest::newRow("time-out not a number") << QByteArray("[Run]\r\nTimeout=10s\r\n") << 6 << 2 << 20;
+    QTest::newRow("other section") << QByteArray("[Output]\r\nConnections=9\r\n") << 6 << 2 << 20;
 }
 
 // How many runs the run journal keeps: at least one, at most 10000.
@@ -579,11 +589,13 @@ void TestSettingsFiles::runPreferences()
     QFETCH(QByteArray, file);
     QFETCH(int, connections);
     QFETCH(int, perHost);
+    QFETCH(int, timeout);
     if (!file.isNull())
         writeBytes(path("preferences.ini"), file);
     const RunPreferences prefs = RunPreferences::load(path("preferences.ini"));
     QCOMPARE(prefs.connections(), connections);
     QCOMPARE(prefs.connectionsPerHost(), perHost);
+    QCOMPARE(prefs.timeoutSeconds(), timeout);
 }
 
 void TestSettingsFiles::runPreferencesSaveKeepsHandEdits()
@@ -600,12 +612,14 @@ void TestSettingsFiles::runPreferencesSaveKeepsHandEdits()
     RunPreferences prefs;
     prefs.setConnections(40);
     prefs.setConnectionsPerHost(3);
+    prefs.setTimeoutSeconds(1);
     QVERIFY(prefs.save(RunPreferences::filePath(folder)).ok);
     QCOMPARE(readBytes(path("preferences.ini")), QByteArray("; how the runs fetch\r\n"
                                                             "[run]\r\n"
                                                             "connections=32\r\n"
                                                             "Mine=keep\r\n"
                                                             "ConnectionsPerHost=3\r\n"
+                                                            "Timeout=2\r\n"
                                                             "\r\n"
                                                             "[Other]\r\n"
                                                             "x=1\r\n"));

@@ -1,6 +1,7 @@
 #include "run/ui/TestFrame.h"
 
 #include "run/TestRun.h"
+#include "settings/RunPreferences.h"
 #include "ui_TestFrame.h"
 #include "workspace/Workspace.h"
 
@@ -34,7 +35,10 @@ bool TestFrame::isRunning() const
 void TestFrame::test()
 {
     // A press while a test is in flight starts over with the URL as it is now;
-    // the earlier fetch is dropped and never shows.
+    // the earlier fetch is dropped and never shows. The time-out is the one
+    // of the "4. Data" strip, which keeps it in the preferences.
+    m_run->setTimeoutSeconds(
+        RunPreferences::load(RunPreferences::filePath(m_workspace.folder())).timeoutSeconds());
     m_run->start(urlBox()->text(), emailBox()->text());
 }
 

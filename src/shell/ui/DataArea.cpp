@@ -247,6 +247,7 @@ void DataArea::setRunning(bool running)
         m_busyCursor.reset();
     m_ui->ConnectionsBox->setEnabled(!running);
     m_ui->ConnectionsPerHostBox->setEnabled(!running);
+    m_ui->TimeoutBox->setEnabled(!running);
     if (running) {
         m_abandoned.clear();
         m_refused.clear();
@@ -288,9 +289,12 @@ void DataArea::setUpRunStrip()
     m_preferences = RunPreferences::load(RunPreferences::filePath(m_workspace.folder()));
     m_ui->ConnectionsBox->setValue(m_preferences.connections());
     m_ui->ConnectionsPerHostBox->setValue(m_preferences.connectionsPerHost());
+    m_ui->TimeoutBox->setValue(m_preferences.timeoutSeconds());
     m_run.setFetchLimits(m_preferences.limits());
+    m_run.setTimeoutSeconds(m_preferences.timeoutSeconds());
     connect(m_ui->ConnectionsBox, &QSpinBox::valueChanged, this, &DataArea::changeConnections);
     connect(m_ui->ConnectionsPerHostBox, &QSpinBox::valueChanged, this, &DataArea::changeConnections);
+    connect(m_ui->TimeoutBox, &QSpinBox::valueChanged, this, &DataArea::changeConnections);
 
     connect(&m_run, &BatchRun::paceChanged, m_ui->PaceLabel, &QLabel::setText);
     m_ui->PaceLabel->setText(m_run.paceText());
@@ -319,7 +323,9 @@ void DataArea::changeConnections()
 {
     m_preferences.setConnections(m_ui->ConnectionsBox->value());
     m_preferences.setConnectionsPerHost(m_ui->ConnectionsPerHostBox->value());
+    m_preferences.setTimeoutSeconds(m_ui->TimeoutBox->value());
     m_run.setFetchLimits(m_preferences.limits());
+    m_run.setTimeoutSeconds(m_preferences.timeoutSeconds());
     const SaveOutcome saved = m_preferences.save(RunPreferences::filePath(m_workspace.folder()));
     if (!saved.ok)
         AppMessageBox::open(this, QMessageBox::Warning, saved.message(),
