@@ -3,6 +3,7 @@
 #include "filters/SortedListModel.h"
 #include "platform/PageFetcher.h"
 #include "results/ResultsTable.h"
+#include "run/LinkBackSetup.h"
 #include "settings/RunPreferences.h"
 #include "settings/Settings.h"
 
@@ -13,6 +14,7 @@
 #include <memory>
 
 class BatchRun;
+class RecheckCommand;
 class TestRun;
 struct TestRunResult;
 
@@ -54,6 +56,8 @@ private:
     bool loadFolder(const QString& folderOption);
     int startBatch(const QString& linksFile, const QString& outputOption);
     int startTest(const QString& url);
+    bool takeLinkBack(const QStringList& mySites, bool acceptOnlyFollowed);
+    int startRecheck(const QString& file, bool failOnLost);
     void onBatchFinished();
     void onTestFinished(const TestRunResult& result);
 
@@ -71,4 +75,6 @@ private:
     ResultsTable m_results;
     std::unique_ptr<BatchRun> m_batch;
     std::unique_ptr<TestRun> m_test;
+    LinkBackSetup m_linkBack;
+    std::unique_ptr<RecheckCommand> m_recheck;
 };

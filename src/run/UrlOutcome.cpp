@@ -90,5 +90,7 @@ RunReport::Line UrlOutcome::reportLine() const
         line.bytes = bytes;
         line.milliseconds = milliseconds;
     }
+    line.linkBack = linkBack;
+    line.linkBackEvidence = linkBackEvidence;
     return line;
 }

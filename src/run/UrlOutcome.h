@@ -32,6 +32,10 @@ struct UrlOutcome
     QString contentType;
     qint64 bytes = 0;
     qint64 milliseconds = 0;
+    // The link-back verdict's name and its evidence; empty when no site is set
+    // or the page was not proved.
+    QString linkBack;
+    QString linkBackEvidence;
 
     // A processed URL. row > 0: the page became that row, whatever the fetch
     // said. Otherwise a failed fetch is Failed, and a response the checks
