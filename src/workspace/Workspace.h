@@ -2,10 +2,14 @@
 
 #include "filters/SortedListModel.h"
 #include "results/ResultsTable.h"
+#include "settings/LinkBackPreferences.h"
 #include "settings/ProgramFolder.h"
 #include "settings/Settings.h"
 
 #include <QObject>
+#include <memory>
+
+class RunStore;
 
 // The objects the areas of the main window share, for as long as the window
 // lives: the settings record, the four lists and the results table. The areas
@@ -16,6 +20,7 @@ class Workspace : public QObject
 
 public:
     explicit Workspace(const ProgramFolder& folder, QObject* parent = nullptr);
+    ~Workspace() override;
 
     const ProgramFolder& folder() const { return m_folder; }
     Settings& settings() { return m_settings; }
@@ -24,6 +29,12 @@ public:
     SortedListModel& badUrls() { return m_badUrls; }         // List2
     SortedListModel& validStatus() { return m_validStatus; } // List3
     ResultsTable& results() { return m_results; }
+    // The user's sites for the link-back proof, from preferences.ini; "3. Config"
+    // edits them, each run and test takes them as they are when it starts.
+    LinkBackPreferences& linkBack() { return m_linkBack; }
+    // The program folder's run journal, opened at the first use; never null,
+    // but perhaps not available.
+    RunStore* runStore() const;
 
     // "Test this URL", from any area: the configuration test runs on url and
     // its frame comes into view.
@@ -40,4 +51,6 @@ private:
     SortedListModel m_badUrls;
     SortedListModel m_validStatus;
     ResultsTable m_results;
+    LinkBackPreferences m_linkBack;
+    mutable std::unique_ptr<RunStore> m_runStore;
 };

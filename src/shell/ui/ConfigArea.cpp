@@ -1,5 +1,7 @@
 #include "shell/ui/ConfigArea.h"
 
+#include "shell/ui/LinkBackConfig.h"
+
 #include "Version.h"
 #include "filters/ui/ListEditor.h"
 #include "filters/ui/StatusCodesFrame.h"
@@ -88,6 +90,8 @@ ConfigArea::ConfigArea(Workspace& workspace, std::function<void(const QString&)>
     m_statusCodes =
         new StatusCodesFrame(m_workspace.validStatus(), m_workspace.folder(), std::move(navigate));
     m_miscUi->layoutStatusCodesHost->addWidget(m_statusCodes);
+    new LinkBackConfig(m_workspace, m_miscUi->MySitesBox, m_miscUi->AcceptOnlyFollowedBox,
+                       m_miscUi->MySitesMessage, this);
     m_tabs->addTab(miscPage, QStringLiteral("Misc."));
 
     m_testFrame = new TestFrame(m_workspace, this);
