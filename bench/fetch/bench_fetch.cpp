@@ -337,7 +337,12 @@ void BM_Recheck(benchmark::State& state)
         fail(state, QStringLiteral("recheck"), "not every page gave a new followed link");
     state.counters["pages/s"] = double(kPages) / (g_recheckMs / 1000.0);
 }
-BENCHMARK(BM_Recheck)->ArgNames({"connections"})->Args({8})->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
+BENCHMARK(BM_Recheck)
+    ->ArgNames({"connections"})
+    ->Args({8})
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(1);
 
 // Sets the runs with 1 and 8 connections of one list order side by side.
 // Returns false when their results differ.
@@ -391,8 +396,9 @@ int main(int argc, char** argv)
     bool same = compareRuns(false);
     const auto normal = g_runs.find({false, 8});
     if (g_recheckMs > 0.0 && normal != g_runs.end())
-        std::printf("recheck, 8 connections: %.1f ms, %.2f times the batch run over the same list (%.1f ms)\n",
-                    g_recheckMs, g_recheckMs / normal->second.milliseconds, normal->second.milliseconds);
+        std::printf(
+            "recheck, 8 connections: %.1f ms, %.2f times the batch run over the same list (%.1f ms)\n",
+            g_recheckMs, g_recheckMs / normal->second.milliseconds, normal->second.milliseconds);
     same = compareRuns(true) && same;
     g_batchHosts.clear();
     return same && !g_failed ? 0 : 1;

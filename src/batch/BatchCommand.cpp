@@ -1,18 +1,17 @@
 #include "BatchCommand.h"
 
+#include "RecheckCommand.h"
 #include "Version.h"
 #include "filters/ListFile.h"
 #include "platform/FetchLimits.h"
 #include "platform/LogCategories.h"
 #include "platform/TextFile.h"
-#include "RecheckCommand.h"
 #include "results/AsciiDatabase.h"
 #include "run/BatchRun.h"
 #include "run/TestRun.h"
 #include "settings/ProgramFolder.h"
 #include "settings/RunPreferences.h"
 #include "settings/SettingsFile.h"
-#include "store/RunStore.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -243,8 +242,14 @@ int BatchCommand::start()
         return fail(QStringLiteral("no links file given\nTry 'quillmark-batch --help'."));
     if (!loadFolder(parser.value(folder)))
         return UsageError;
-    if (!takeLinkBack(parser.values(mySite), parser.isSet(acceptOnlyFollowed)))
-        return UsageError;
+    QStringList errors;
+    QStringList warnings;
+    m_linkBack = RecheckCommand::linkBackSetup(QFileInfo(m_folder).absoluteFilePath(), parser.values(mySite),
+                                               parser.isSet(acceptOnlyFollowed), &errors, &warnings);
+    for (const QString& warning : warnings)
+        print(m_err, QStringLiteral("quillmark-batch: warning: ") + warning);
+    if (!errors.isEmpty())
+        return fail(errors.constFirst());
     if (parser.isSet(recheck))
         return startRecheck(parser.value(recheck), parser.isSet(failOnLost));
     if (parser.isSet(test))
@@ -375,38 +380,18 @@ void BatchCommand::onTestFinished(const TestRunResult& result)
     Q_EMIT finished(Success);
 }
 
-bool BatchCommand::takeLinkBack(const QStringList& mySites, bool acceptOnlyFollowed)
-{
-    QStringList errors;
-    QStringList warnings;
-    m_linkBack = RecheckCommand::linkBackSetup(QFileInfo(m_folder).absoluteFilePath(), mySites,
-                                               acceptOnlyFollowed, &errors, &warnings);
-    for (const QString& warning : warnings)
-        print(m_err, QStringLiteral("quillmark-batch: warning: ") + warning);
-    if (!errors.isEmpty())
-        fail(errors.constFirst());
-    return errors.isEmpty();
-}
-
 int BatchCommand::startRecheck(const QString& file, bool failOnLost)
 {
-    const ProgramFolder programFolder(QFileInfo(m_folder).absoluteFilePath());
-    RecheckCommand::Request request;
-    request.file = file;
-    request.delimiter = m_settings.text(Key::OutputASCIIDelimeter);
-    request.storePath = programFolder.filePath(QString::fromLatin1(RunStore::FileName));
-    request.reportPath = m_reportPath;
-    request.setup = m_linkBack;
-    request.limits = m_preferences.limits();
+    const QString reason = m_reportPath.isEmpty() ? QString() : unwritableReason(m_reportPath);
+    if (!reason.isEmpty())
+        return fail(
+            QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(m_reportPath), reason));
+    FetchLimits limits = m_preferences.limits();
     if (m_connections > 0)
-        request.limits.connections = m_connections;
-    request.failOnLost = failOnLost;
-    if (!m_reportPath.isEmpty()) {
-        const QString reason = unwritableReason(m_reportPath);
-        if (!reason.isEmpty())
-            return fail(QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(m_reportPath), reason));
-    }
+        limits.connections = m_connections;
     m_recheck = std::make_unique<RecheckCommand>(m_out, m_err);
     connect(m_recheck.get(), &RecheckCommand::finished, this, &BatchCommand::finished);
-    return m_recheck->start(request);
+    return m_recheck->start({file, m_settings.text(Key::OutputASCIIDelimeter),
+                             QFileInfo(m_folder).absoluteFilePath(), m_reportPath, m_linkBack, limits,
+                             failOnLost});
 }

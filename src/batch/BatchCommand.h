@@ -56,7 +56,6 @@ private:
     bool loadFolder(const QString& folderOption);
     int startBatch(const QString& linksFile, const QString& outputOption);
     int startTest(const QString& url);
-    bool takeLinkBack(const QStringList& mySites, bool acceptOnlyFollowed);
     int startRecheck(const QString& file, bool failOnLost);
     void onBatchFinished();
     void onTestFinished(const TestRunResult& result);

@@ -33,10 +33,12 @@ int RecheckCommand::start(const Request& request)
     }
     const std::optional<QStringList> urls = RecheckSource::fromFile(request.file, request.delimiter);
     if (!urls) {
-        print(m_err, QStringLiteral("quillmark-batch: cannot read %1").arg(QDir::toNativeSeparators(request.file)));
+        print(m_err,
+              QStringLiteral("quillmark-batch: cannot read %1").arg(QDir::toNativeSeparators(request.file)));
         return 2;
     }
-    m_store = std::make_unique<RunStore>(request.storePath);
+    m_store = std::make_unique<RunStore>(
+        ProgramFolder(request.folder).filePath(QString::fromLatin1(RunStore::FileName)));
     if (!m_store->message().isEmpty())
         print(m_err, QStringLiteral("quillmark-batch: warning: ") + m_store->message());
     m_run = std::make_unique<RecheckRun>(*urls, request.setup, m_store.get());
@@ -45,15 +47,19 @@ int RecheckCommand::start(const Request& request)
         print(m_err, QStringLiteral(" Rechecked: %1 of %2").arg(done).arg(count));
     });
     connect(m_run.get(), &RecheckRun::finished, this, &RecheckCommand::onFinished);
-    print(m_err, QStringLiteral(" %1 partners from %2").arg(urls->size()).arg(QDir::toNativeSeparators(request.file)));
+    print(
+        m_err,
+        QStringLiteral(" %1 partners from %2").arg(urls->size()).arg(QDir::toNativeSeparators(request.file)));
     m_run->start();
     return -1;
 }
 
 LinkBackSetup RecheckCommand::linkBackSetup(const QString& folder, const QStringList& mySites,
-                                            bool acceptOnlyFollowed, QStringList* errors, QStringList* warnings)
+                                            bool acceptOnlyFollowed, QStringList* errors,
+                                            QStringList* warnings)
 {
-    LinkBackPreferences preferences = LinkBackPreferences::load(RunPreferences::filePath(ProgramFolder(folder)));
+    LinkBackPreferences preferences =
+        LinkBackPreferences::load(RunPreferences::filePath(ProgramFolder(folder)));
     if (!mySites.isEmpty())
         preferences.setSites(mySites);
     if (acceptOnlyFollowed)

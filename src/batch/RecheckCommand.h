@@ -30,7 +30,7 @@ public:
     {
         QString file;
         QString delimiter;
-        QString storePath;
+        QString folder;     // the program folder, where the run store is
         QString reportPath; // empty: no report
         LinkBackSetup setup;
         FetchLimits limits;
@@ -44,8 +44,8 @@ public:
     // The sites of --my-site, else those of preferences.ini in folder. A
     // wrong entry on the command line is an error; one in the file only a
     // warning, as the window shows it under its box.
-    static LinkBackSetup linkBackSetup(const QString& folder, const QStringList& mySites, bool acceptOnlyFollowed,
-                                       QStringList* errors, QStringList* warnings);
+    static LinkBackSetup linkBackSetup(const QString& folder, const QStringList& mySites,
+                                       bool acceptOnlyFollowed, QStringList* errors, QStringList* warnings);
 
 Q_SIGNALS:
     void finished(int exitCode);

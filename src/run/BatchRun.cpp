@@ -253,9 +253,11 @@ std::optional<LinkBackVerdict> BatchRun::weighLinkBack(PageJobResult& result) co
 {
     std::optional<LinkBackVerdict> verdict;
     if (result.proof)
-        verdict = LinkBackVerdict::decide(*result.proof, m_robots.access(LinkBackSetup::pageUrl(result.fetch)));
+        verdict =
+            LinkBackVerdict::decide(*result.proof, m_robots.access(LinkBackSetup::pageUrl(result.fetch)));
     const LinkBack kind = verdict ? verdict->kind : LinkBack::NoLink;
-    if (m_runLinkBack.isOn() && m_runLinkBack.acceptOnlyFollowed && result.row && kind != LinkBack::Followed) {
+    if (m_runLinkBack.isOn() && m_runLinkBack.acceptOnlyFollowed && result.row &&
+        kind != LinkBack::Followed) {
         result.row.reset();
         result.verdict.refusal = PageRefusal{PageRefusal::Kind::LinkBack, LinkBackVerdict::name(kind)};
     }

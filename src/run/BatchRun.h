@@ -6,8 +6,8 @@
 #include "run/FetchAhead.h"
 #include "run/LinkBackSetup.h"
 #include "run/PageJob.h"
-#include "run/RunPace.h"
 #include "run/RobotsLookup.h"
+#include "run/RunPace.h"
 #include "run/RunReport.h"
 #include "run/UrlOutcome.h"
 

@@ -28,5 +28,6 @@ std::optional<LinkProofResult> LinkBackSetup::prove(const FetchResult& page,
         return LinkProofResult{};
     GumboArena::Limits limits = LinkProof::defaultLimits(page.body.size());
     limits.cancelled = cancelled;
-    return LinkProof::examine(pageUrl(page), page.header, page.body, sites, LinkProof::Scope::MySites, limits);
+    return LinkProof::examine(pageUrl(page), page.header, page.body, sites, LinkProof::Scope::MySites,
+                              limits);
 }

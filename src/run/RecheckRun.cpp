@@ -1,9 +1,9 @@
 #include "run/RecheckRun.h"
 
 #include "analysis/AcceptanceChecks.h"
+#include "platform/AtomicFile.h"
 #include "run/LinkBackRecord.h"
 #include "run/RunReport.h"
-#include "platform/AtomicFile.h"
 #include "store/RunStore.h"
 
 #include <QDateTime>
@@ -143,8 +143,8 @@ void RecheckRun::tryDecide(int i)
     if (page.fetch.ok() && (page.proving || !m_robots.isSettled(pageUrl)))
         return;
     m_pending.erase(it);
-    const LinkBackVerdict verdict = page.proof ? LinkBackVerdict::decide(*page.proof, m_robots.access(pageUrl))
-                                               : LinkBackVerdict{};
+    const LinkBackVerdict verdict =
+        page.proof ? LinkBackVerdict::decide(*page.proof, m_robots.access(pageUrl)) : LinkBackVerdict{};
     complete(i, verdict, page);
 }
 

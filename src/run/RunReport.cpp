@@ -35,7 +35,8 @@ QString number(const std::optional<qint64>& n)
 
 QByteArray RunReport::toCsv() const
 {
-    QByteArray csv("index,url,outcome,reason,status_line,content_type,bytes,milliseconds,link_back,link_back_evidence\r\n");
+    QByteArray csv("index,url,outcome,reason,status_line,content_type,bytes,milliseconds,link_back,link_back_"
+                   "evidence\r\n");
     for (const Line& line : m_lines) {
         const QStringList fields{QString::number(line.index), field(line.url),
                                  field(line.outcome),         field(line.reason),

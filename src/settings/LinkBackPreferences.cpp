@@ -19,7 +19,8 @@ LinkBackPreferences LinkBackPreferences::load(const QString& path)
     LinkBackPreferences prefs;
     prefs.m_sites = splitSites(doc.value(section, kSites).value_or(QString()));
     const QString accept = doc.value(section, kAcceptOnlyFollowed).value_or(QString()).trimmed();
-    prefs.m_acceptOnlyFollowed = accept == QLatin1String("1") || accept.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
+    prefs.m_acceptOnlyFollowed =
+        accept == QLatin1String("1") || accept.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
     return prefs;
 }
 
@@ -30,7 +31,8 @@ SaveOutcome LinkBackPreferences::save(const QString& path) const
         return SaveOutcome::failure(path, QStringLiteral("the existing file cannot be read"));
     const QString section = QString::fromLatin1(Section);
     doc.setValue(section, kSites, joinSites(m_sites));
-    doc.setValue(section, kAcceptOnlyFollowed, m_acceptOnlyFollowed ? QStringLiteral("1") : QStringLiteral("0"));
+    doc.setValue(section, kAcceptOnlyFollowed,
+                 m_acceptOnlyFollowed ? QStringLiteral("1") : QStringLiteral("0"));
     return doc.save(path);
 }
 

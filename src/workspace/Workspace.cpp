@@ -4,7 +4,8 @@
 #include "store/RunStore.h"
 
 Workspace::Workspace(const ProgramFolder& folder, QObject* parent)
-    : QObject(parent), m_folder(folder), m_linkBack(LinkBackPreferences::load(RunPreferences::filePath(folder)))
+    : QObject(parent), m_folder(folder),
+      m_linkBack(LinkBackPreferences::load(RunPreferences::filePath(folder)))
 {}
 
 Workspace::~Workspace() = default;

@@ -500,7 +500,8 @@ void DataRunTest::reportViewShowsEveryOutcomeWithItsLinkBack()
 {
     m_server->route("/a", TestHttpResponse::html(page("Alpha", "<a href=\"https://example.com/\">me</a>")));
     m_server->route("/b", TestHttpResponse::notFound());
-    m_server->route("/c", TestHttpResponse::html(page("Gamma", "<a href=\"http://example.com/\" rel=\"ugc\">me</a>")));
+    m_server->route(
+        "/c", TestHttpResponse::html(page("Gamma", "<a href=\"http://example.com/\" rel=\"ugc\">me</a>")));
     m_f->workspace->validStatus().add("200 OK");
     m_f->workspace->linkBack().setSites({QStringLiteral("example.com")});
     addLinks({"/a", "/b", "/c"});

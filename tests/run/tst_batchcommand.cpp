@@ -174,8 +174,9 @@ void TestBatchCommand::reportHasALinePerUrlInListOrder()
     QList<QByteArray> lines = file.readAll().split('\n');
     QCOMPARE(lines.size(), 6);
     QCOMPARE(lines.takeLast(), QByteArray());
-    QCOMPARE(lines.takeFirst(), QByteArray("index,url,outcome,reason,status_line,content_type,bytes,milliseconds,"
-                                           "link_back,link_back_evidence\r"));
+    QCOMPARE(lines.takeFirst(),
+             QByteArray("index,url,outcome,reason,status_line,content_type,bytes,milliseconds,"
+                        "link_back,link_back_evidence\r"));
     // The time of each fetch varies; without a site the link-back fields are empty.
     for (QByteArray& line : lines) {
         QVERIFY2(line.endsWith(",,\r"), line.constData());

@@ -52,7 +52,10 @@ private Q_SLOTS:
     void failOnLostEndsWithThree();
 
 private:
-    QString program() const { return QCoreApplication::applicationDirPath() + QStringLiteral("/quillmark-batch"); }
+    QString program() const
+    {
+        return QCoreApplication::applicationDirPath() + QStringLiteral("/quillmark-batch");
+    }
     QString url(const char* path) const { return m_server->url(QString::fromLatin1(path)).toString(); }
     QString writeLinks(const QStringList& lines);
     QByteArray run(const QStringList& arguments, int* exitCode, QByteArray* err = nullptr);
@@ -121,9 +124,9 @@ void TestLinkBackCommand::reportGivesTheVerdictOfEachPage()
     const QString report = m_dir->filePath(QStringLiteral("report.csv"));
     int code = 0;
     QByteArray err;
-    run(options + QStringList{QStringLiteral("--my-site"), QStringLiteral("example.com"), QStringLiteral("--report"),
-                              report, QStringLiteral("--output"), m_dir->filePath(QStringLiteral("out.txt")),
-                              writeLinks({url("/f"), url("/n")})},
+    run(options + QStringList{QStringLiteral("--my-site"), QStringLiteral("example.com"),
+                              QStringLiteral("--report"), report, QStringLiteral("--output"),
+                              m_dir->filePath(QStringLiteral("out.txt")), writeLinks({url("/f"), url("/n")})},
         &code, &err);
     QVERIFY2(code == 0, err.constData());
     QFile file(report);
@@ -138,8 +141,9 @@ void TestLinkBackCommand::reportGivesTheVerdictOfEachPage()
     };
     const QByteArray size = QByteArray::number(partnerPage(kFollowed).size());
     const QByteArray sizeN = QByteArray::number(partnerPage(kNofollow).size());
-    QCOMPARE(lines[0], QByteArray("index,url,outcome,reason,status_line,content_type,bytes,milliseconds,link_back,"
-                                  "link_back_evidence\r"));
+    QCOMPARE(lines[0],
+             QByteArray("index,url,outcome,reason,status_line,content_type,bytes,milliseconds,link_back,"
+                        "link_back_evidence\r"));
     QCOMPARE(withoutTime(lines[1]), "1," + url("/f").toUtf8() +
                                         ",accepted,row 1,HTTP/1.1 200 OK,text/html; charset=utf-8," + size +
                                         ",followed,\"<a href=\"\"https://example.com/\"\">Example</a>\"\r");
@@ -164,20 +168,24 @@ void TestLinkBackCommand::recheckTellsWhatChanged_data()
     busy.status = 503;
     busy.reason = "Service Unavailable";
     QTest::newRow("kept") << Phases{followed, followed} << "kept" << 1 << "1 partner: 1 kept";
-    QTest::newRow("new") << Phases{TestHttpResponse::html(partnerPage(kNofollow)), followed} << "new" << 1 << "1 partner: 1 new";
-    QTest::newRow("moved") << Phases{followed, TestHttpResponse::redirect(301, "/moved-here")} << "moved" << 1 << "1 partner: 1 moved";
+    QTest::newRow("new") << Phases{TestHttpResponse::html(partnerPage(kNofollow)), followed} << "new" << 1
+                         << "1 partner: 1 new";
+    QTest::newRow("moved") << Phases{followed, TestHttpResponse::redirect(301, "/moved-here")} << "moved" << 1
+                           << "1 partner: 1 moved";
     // Tried once more before it is said.
-    QTest::newRow("lost") << Phases{followed, TestHttpResponse::html(partnerPage("<p>no more</p>"))} << "lost" << 2 << "1 partner: 1 lost";
+    QTest::newRow("lost") << Phases{followed, TestHttpResponse::html(partnerPage("<p>no more</p>"))} << "lost"
+                          << 2 << "1 partner: 1 lost";
     QTest::newRow("now nofollow") << Phases{followed, TestHttpResponse::html(partnerPage(kNofollow))}
                                   << "now nofollow" << 1 << "1 partner: 1 nofollow";
-    QTest::newRow("now noindex")
-        << Phases{followed,
-                  TestHttpResponse::html(partnerPage(kFollowed, R"(<meta name="robots" content="noindex">)"))}
-        << "now noindex" << 1 << "1 partner: 1 noindex";
+    QTest::newRow("now noindex") << Phases{followed,
+                                           TestHttpResponse::html(partnerPage(
+                                               kFollowed, R"(<meta name="robots" content="noindex">)"))}
+                                 << "now noindex" << 1 << "1 partner: 1 noindex";
     QTest::newRow("now blocked") << Phases{followed, followed, "User-agent: *\nDisallow: /partner\n"}
                                  << "now blocked" << 1 << "1 partner: 1 blocked";
     QTest::newRow("page gone") << Phases{followed, gone} << "page gone" << 1 << "1 partner: 1 gone";
-    QTest::newRow("unreachable") << Phases{followed, busy} << "unreachable" << 2 << "1 partner: 1 unreachable";
+    QTest::newRow("unreachable") << Phases{followed, busy} << "unreachable" << 2
+                                 << "1 partner: 1 unreachable";
 }
 
 void TestLinkBackCommand::recheckTellsWhatChanged()
@@ -209,7 +217,8 @@ void TestLinkBackCommand::recheckTellsWhatChanged()
     const QByteArray second = run(arguments, &code, &err);
     QVERIFY2(code == 0, err.constData());
     const QList<QByteArray> lines = second.split('\n');
-    QVERIFY2(lines.value(0).startsWith(change.toUtf8() + '\t' + url("/partner").toUtf8() + '\t'), second.constData());
+    QVERIFY2(lines.value(0).startsWith(change.toUtf8() + '\t' + url("/partner").toUtf8() + '\t'),
+             second.constData());
     // What it was before, and when.
     QVERIFY2(lines.value(0).contains("(was "), second.constData());
     QCOMPARE(lines.value(1), summary.toUtf8());
@@ -235,12 +244,13 @@ void TestLinkBackCommand::failOnLostEndsWithThree()
     const QString results = m_dir->filePath(QStringLiteral("database.txt"));
     QFile file(results);
     QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("1|[@]|A|[@]||[@]||[@]|" + url("/f").toUtf8() + "\r\n2|[@]|B|[@]||[@]||[@]|" + url("/none").toUtf8() +
-               "\r\n");
+    file.write("1|[@]|A|[@]||[@]||[@]|" + url("/f").toUtf8() + "\r\n2|[@]|B|[@]||[@]||[@]|" +
+               url("/none").toUtf8() + "\r\n");
     file.close();
     const QString report = m_dir->filePath(QStringLiteral("recheck.csv"));
     QStringList arguments{QStringLiteral("--my-site"), QStringLiteral("https://example.com/"),
-                          QStringLiteral("--recheck"), results, QStringLiteral("--report"), report};
+                          QStringLiteral("--recheck"), results,
+                          QStringLiteral("--report"),  report};
     if (failOnLost)
         arguments.append(QStringLiteral("--fail-on-lost"));
     int code = -1;
@@ -256,8 +266,8 @@ void TestLinkBackCommand::failOnLostEndsWithThree()
     const QList<QByteArray> lines = csv.readAll().split('\n');
     QCOMPARE(lines.value(0), QByteArray("url,change,link_back,previous_link_back,previous_checked,final_url,"
                                         "status_line,attempts,link_back_evidence\r"));
-    QCOMPARE(lines.value(2), url("/none").toUtf8() + ",lost,no link,,," + url("/none").toUtf8() +
-                                 ",HTTP/1.1 200 OK,2,\r");
+    QCOMPARE(lines.value(2),
+             url("/none").toUtf8() + ",lost,no link,,," + url("/none").toUtf8() + ",HTTP/1.1 200 OK,2,\r");
     // The results file is only read.
     QVERIFY(file.open(QIODevice::ReadOnly));
     QVERIFY(file.readAll().startsWith("1|[@]|A|"));

@@ -266,13 +266,15 @@ void TestTestRun::linkBackLineAfterTheSentences_data()
     QTest::newRow("followed through the www twin")
         << QStringList{QStringLiteral("example.com")}
         << QByteArray(R"(<a href="http://www.example.com/">Ex</a>)") << QByteArray()
-        << sentences + QStringLiteral("\nLink back: followed \u2014 <a href=\"http://www.example.com/\">Ex</a>");
+        << sentences +
+               QStringLiteral("\nLink back: followed \u2014 <a href=\"http://www.example.com/\">Ex</a>");
     QTest::newRow("robots.txt closes the page")
         << QStringList{QStringLiteral("example.com")}
         << QByteArray(R"(<a href="https://example.com/">Ex</a>)")
         << QByteArray("User-agent: *\nDisallow: /partner\n")
         << sentences +
-               QStringLiteral("\nLink back: blocked by robots.txt \u2014 <a href=\"https://example.com/\">Ex</a>");
+               QStringLiteral(
+                   "\nLink back: blocked by robots.txt \u2014 <a href=\"https://example.com/\">Ex</a>");
     QTest::newRow("no site: the sentences alone") << QStringList() << nofollow << QByteArray() << sentences;
 }
 

@@ -1,7 +1,5 @@
 #include "shell/ui/ConfigArea.h"
 
-#include "shell/ui/LinkBackConfig.h"
-
 #include "Version.h"
 #include "filters/ui/ListEditor.h"
 #include "filters/ui/StatusCodesFrame.h"
@@ -13,6 +11,7 @@
 #include "settings/SettingsFile.h"
 #include "settings/ui/ConfigAreaBinding.h"
 #include "settings/ui/ConfigAreaRestoreMark.h"
+#include "shell/ui/LinkBackConfig.h"
 #include "ui_ConfigAreaDescriptionPage.h"
 #include "ui_ConfigAreaEmailPage.h"
 #include "ui_ConfigAreaMiscPage.h"

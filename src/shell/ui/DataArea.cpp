@@ -14,11 +14,11 @@
 #include "ui_DataArea.h"
 #include "workspace/Workspace.h"
 
+#include <QComboBox>
 #include <QFocusEvent>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMessageBox>
-#include <QComboBox>
 #include <QSpinBox>
 #include <QTextEdit>
 

@@ -51,7 +51,8 @@ void LinkBackConfig::showMessages()
     const QString text = messages.join(u'\n');
     m_message->setText(text);
     m_message->setVisible(!text.isEmpty());
-    m_sites->setStyleSheet(text.isEmpty() ? QString() : QStringLiteral("QLineEdit { border: 1px solid #c00000; }"));
+    m_sites->setStyleSheet(text.isEmpty() ? QString()
+                                          : QStringLiteral("QLineEdit { border: 1px solid #c00000; }"));
     if (!text.isEmpty())
         m_sites->setToolTip(text);
 }
