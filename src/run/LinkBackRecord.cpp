@@ -10,10 +10,16 @@ const QString kDash = QStringLiteral(" — ");
 
 void LinkBackRecord::fill(UrlRecord& record, const LinkBackVerdict& verdict, const QString& finalUrl)
 {
-    record.linkBack = verdict.kind == LinkBack::Followed;
-    QString first = LinkBackVerdict::name(verdict.kind);
-    if (!verdict.evidence.isEmpty())
-        first += kDash + verdict.evidence;
+    fill(record, LinkBackVerdict::name(verdict.kind), verdict.evidence, finalUrl);
+}
+
+void LinkBackRecord::fill(UrlRecord& record, const QString& verdictName, const QString& evidence,
+                          const QString& finalUrl)
+{
+    record.linkBack = LinkBackVerdict::fromName(verdictName) == LinkBack::Followed;
+    QString first = verdictName;
+    if (!evidence.isEmpty())
+        first += kDash + evidence;
     record.linkBackEvidence = first + u'\n' + finalUrl;
 }
 

@@ -20,6 +20,9 @@ class LinkBackRecord
 {
 public:
     static void fill(UrlRecord& record, const LinkBackVerdict& verdict, const QString& finalUrl);
+    // The same from a run's outcome: the verdict's name and its evidence.
+    static void fill(UrlRecord& record, const QString& verdictName, const QString& evidence,
+                     const QString& finalUrl);
     // The check a record holds; none when the run that made it did not prove
     // the link back.
     static std::optional<LinkBackCheck> checkOf(const UrlRecord& record);

@@ -36,6 +36,7 @@ struct UrlOutcome
     // or the page was not proved.
     QString linkBack;
     QString linkBackEvidence;
+    QString finalUrl; // where the redirects led; "" without a response
 
     // A processed URL. row > 0: the page became that row, whatever the fetch
     // said. Otherwise a failed fetch is Failed, and a response the checks
