@@ -1,6 +1,7 @@
 #include "BatchCommand.h"
 
 #include "BatchJournal.h"
+#include "RecheckCommand.h"
 #include "Version.h"
 #include "filters/ListFile.h"
 #include "platform/FetchLimits.h"
@@ -61,8 +62,11 @@ QString BatchCommand::usage()
         "\n"
         "SYNOPSIS\n"
         "    quillmark-batch [--verbose] [--folder DIR] [--output FILE] [--connections N]\n"
-        "                    [--report FILE] [--resume | --retry-failed] LINKS_FILE\n"
-        "    quillmark-batch --test [--verbose] [--folder DIR] [URL]\n"
+        "                    [--report FILE] [--resume | --retry-failed] [--my-site HOST]...\n"
+        "                    [--accept-only-followed] LINKS_FILE\n"
+        "    quillmark-batch --test [--verbose] [--folder DIR] [--my-site HOST]... [URL]\n"
+        "    quillmark-batch --recheck FILE [--folder DIR] [--my-site HOST]... [--connections N]\n"
+        "                    [--report FILE] [--fail-on-lost]\n"
         "    quillmark-batch --help\n"
         "    quillmark-batch --version\n"
         "\n"
@@ -100,6 +104,23 @@ QString BatchCommand::usage()
         "    each on a line after its label. As in the window, the e-mail starts out as the\n"
         "    text \"email\", which stays when no e-mail option is selected.\n"
         "\n"
+        "    When your site is set (--my-site, or Sites in the [LinkBack] section of\n"
+        "    preferences.ini), every HTML page is also read for its links to that site: the\n"
+        "    test prints one more line, such as \"Link back: nofollow — <a href=...>...</a>\",\n"
+        "    and the report gives each page's verdict: followed, no link, only in a comment,\n"
+        "    hidden, nofollow, noindex, blocked by robots.txt or canonical elsewhere. The\n"
+        "    host's robots.txt is fetched once per host and run. Which pages become rows does\n"
+        "    not change, unless --accept-only-followed asks for a followed link back.\n"
+        "\n"
+        "    The third form fetches each partner's page again: the URL cells of FILE, a\n"
+        "    results file in the delimited format of the settings, or the lines of a link\n"
+        "    list. For each page it prints the change since the last check in the run store\n"
+        "    (runs.sqlite in DIR): kept, new, moved, lost, now nofollow, now noindex, now\n"
+        "    blocked, page gone or unreachable, the changes first, then a summary line such\n"
+        "    as \"212 partners: 198 kept, 6 lost, 3 nofollow, 5 gone\". A page that seems\n"
+        "    lost or unreachable is fetched once more before that is said. It changes no\n"
+        "    file but the report; its checks are kept in the run store for the next time.\n"
+        "\n"
         "    Both read DIR as the program does at start-up: links.ini, the bad-words file it\n"
         "    names, and headers.txt, the accepted status codes.\n"
         "\n"
@@ -118,7 +139,10 @@ QString BatchCommand::usage()
         "        content_type,bytes,milliseconds. The outcome is accepted (the reason names\n"
         "        the row), refused (the reason says which check refused the page and what it\n"
         "        saw), failed (the reason is the fetch's error) or not reached (the run was\n"
-        "        stopped first).\n"
+        "        stopped first). Two more columns follow: link_back and link_back_evidence,\n"
+        "        the verdict on the link back and the link's markup (empty without a site).\n"
+        "        With --recheck: url,change,link_back,previous_link_back,previous_checked,\n"
+        "        final_url,status_line,attempts,link_back_evidence.\n"
         "    --resume\n"
         "        Go on with the last run of LINKS_FILE that was interrupted or stopped: its\n"
         "        rows are put back, the URLs from the first one without an outcome are\n"
@@ -130,6 +154,18 @@ QString BatchCommand::usage()
         "        Visit only the URLs of the last run of LINKS_FILE whose fetch failed (no\n"
         "        answer, a time-out) or whose server answered with a 5xx status; pages the\n"
         "        checks refused are not visited again. Their rows are written as usual.\n"
+        "    --my-site HOST\n"
+        "        Your site, as a host name (example.com also stands for www.example.com, over\n"
+        "        http and https) or an address prefix (https://example.com/blog/). May be\n"
+        "        given more than once; replaces Sites of the [LinkBack] section.\n"
+        "    --accept-only-followed\n"
+        "        A page becomes a row only with a followed link back to your site; the\n"
+        "        others are refused with the verdict as the reason (\"link back: nofollow\").\n"
+        "        Default: AcceptOnlyFollowed of the [LinkBack] section, else off.\n"
+        "    --recheck FILE\n"
+        "        Re-check the links back of the partners in FILE (see above).\n"
+        "    --fail-on-lost\n"
+        "        With --recheck: end with status 3 when some page lost its link back.\n"
         "    --test\n"
         "        Run the configuration test instead of the batch run.\n"
         "    --verbose\n"
@@ -149,6 +185,8 @@ QString BatchCommand::usage()
         "    2   Wrong usage, a missing links file or folder, or an output or report that cannot\n"
         "        be written; for --resume or --retry-failed, no stored run of LINKS_FILE, or a\n"
         "        LINKS_FILE that has changed since its run.\n"
+        "    3   With --recheck and --fail-on-lost: some page lost its link back. Without\n"
+        "        --fail-on-lost a re-check ends with 0 even then; its report says so.\n"
         "    A Ctrl-C or SIGTERM that ends the program at once ends it by that signal.\n"
         "\n"
         "VERSION\n"
@@ -182,7 +220,12 @@ int BatchCommand::start()
     const QCommandLineOption report(QStringLiteral("report"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption resume(QStringLiteral("resume"));
     const QCommandLineOption retryFailed(QStringLiteral("retry-failed"));
-    parser.addOptions({folder, output, test, help, version, verbose, connections, report, resume, retryFailed});
+    const QCommandLineOption mySite(QStringLiteral("my-site"), QString(), QStringLiteral("HOST"));
+    const QCommandLineOption acceptOnlyFollowed(QStringLiteral("accept-only-followed"));
+    const QCommandLineOption recheck(QStringLiteral("recheck"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption failOnLost(QStringLiteral("fail-on-lost"));
+    parser.addOptions({folder, output, test, help, version, verbose, connections, report, resume, retryFailed,
+                       mySite, acceptOnlyFollowed, recheck, failOnLost});
     if (!parser.parse(m_arguments))
         return fail(parser.errorText() + QStringLiteral("\nTry 'quillmark-batch --help'."));
     if (parser.isSet(help)) {
@@ -217,11 +260,28 @@ int BatchCommand::start()
                             .arg(FetchLimits::MostConnections)
                             .arg(parser.value(connections)));
     }
+    if (parser.isSet(recheck) && (parser.isSet(test) || parser.isSet(output) || !positional.isEmpty() ||
+                                  parser.isSet(acceptOnlyFollowed) || parser.isSet(resume) ||
+                                  parser.isSet(retryFailed)))
+        return fail(QStringLiteral("--recheck takes only --folder, --my-site, --connections, --report and "
+                                   "--fail-on-lost\nTry 'quillmark-batch --help'."));
+    if (parser.isSet(failOnLost) && !parser.isSet(recheck))
+        return fail(QStringLiteral("--fail-on-lost has a use only with --recheck"));
     m_reportPath = parser.isSet(report) ? QFileInfo(parser.value(report)).absoluteFilePath() : QString();
-    if (!parser.isSet(test) && positional.isEmpty())
+    if (!parser.isSet(test) && !parser.isSet(recheck) && positional.isEmpty())
         return fail(QStringLiteral("no links file given\nTry 'quillmark-batch --help'."));
     if (!loadFolder(parser.value(folder)))
         return UsageError;
+    QStringList errors;
+    QStringList warnings;
+    m_linkBack = RecheckCommand::linkBackSetup(QFileInfo(m_folder).absoluteFilePath(), parser.values(mySite),
+                                               parser.isSet(acceptOnlyFollowed), &errors, &warnings);
+    for (const QString& warning : warnings)
+        print(m_err, QStringLiteral("quillmark-batch: warning: ") + warning);
+    if (!errors.isEmpty())
+        return fail(errors.constFirst());
+    if (parser.isSet(recheck))
+        return startRecheck(parser.value(recheck), parser.isSet(failOnLost));
     if (parser.isSet(test))
         return startTest(positional.isEmpty() ? m_settings.text(Key::TestURL) : positional.first());
     return startBatch(positional.first(), parser.value(output));
@@ -287,6 +347,7 @@ int BatchCommand::startStoredRun(const QString& linksFile, const QStringList& fi
     const QStringList& urls = plan.urls;
     m_batch = std::make_unique<BatchRun>(m_settings, urls, m_badWords, m_validStatus, m_results);
     BatchRun* run = m_batch.get();
+    run->setLinkBack(m_linkBack);
     FetchLimits limits = m_preferences.limits();
     if (m_connections > 0)
         limits.connections = m_connections;
@@ -359,6 +420,7 @@ void BatchCommand::onBatchFinished()
 int BatchCommand::startTest(const QString& url)
 {
     m_test = std::make_unique<TestRun>(m_settings, m_badWords, m_validStatus);
+    m_test->setLinkBack(m_linkBack);
     connect(m_test.get(), &TestRun::finished, this, &BatchCommand::onTestFinished);
     // The window's e-mail box starts with this text, and a test without an
     // e-mail option selected leaves the box as it was.
@@ -375,4 +437,20 @@ void BatchCommand::onTestFinished(const TestRunResult& result)
     if (!result.fetched)
         print(m_err, QStringLiteral("quillmark-batch: the page could not be fetched: ") + result.fetchError);
     Q_EMIT finished(Success);
+}
+
+int BatchCommand::startRecheck(const QString& file, bool failOnLost)
+{
+    const QString reason = m_reportPath.isEmpty() ? QString() : unwritableReason(m_reportPath);
+    if (!reason.isEmpty())
+        return fail(
+            QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(m_reportPath), reason));
+    FetchLimits limits = m_preferences.limits();
+    if (m_connections > 0)
+        limits.connections = m_connections;
+    m_recheck = std::make_unique<RecheckCommand>(m_out, m_err);
+    connect(m_recheck.get(), &RecheckCommand::finished, this, &BatchCommand::finished);
+    return m_recheck->start({file, m_settings.text(Key::OutputASCIIDelimeter),
+                             QFileInfo(m_folder).absoluteFilePath(), m_reportPath, m_linkBack, limits,
+                             failOnLost});
 }

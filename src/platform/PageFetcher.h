@@ -20,6 +20,7 @@ struct FetchResult
     bool truncated = false; // the body was cut at FetchOptions::maxBodyBytes
     qint64 bytes = 0;        // body bytes kept, after the transfer's own decompression
     qint64 milliseconds = 0; // from the start of the fetch to its end, waits for a retry included
+    QString finalUrl; // where the redirects led: the address of the page received; "" when none arrived
     bool ok() const { return error.isEmpty(); }
 };
 

@@ -4,7 +4,9 @@
 #include "platform/PageFetcher.h"
 #include "platform/WorkerTask.h"
 #include "run/FetchAhead.h"
+#include "run/LinkBackSetup.h"
 #include "run/PageJob.h"
+#include "run/RobotsLookup.h"
 #include "run/RunPace.h"
 #include "run/RunReport.h"
 #include "run/UrlOutcome.h"
@@ -83,6 +85,13 @@ public:
     // at the next URL.
     void setFetchLimits(const FetchLimits& limits) { m_fetchAhead.setLimits(limits); }
     const FetchLimits& fetchLimits() const { return m_fetchAhead.limits(); }
+    // The user's sites, whose links back each HTML page is proved for (none:
+    // no proof), and whether only pages with a followed one get a row. Takes
+    // effect at the next start.
+    void setLinkBack(const LinkBackSetup& setup) { m_linkBack = setup; }
+    const LinkBackSetup& linkBack() const { return m_linkBack; }
+    // The robots.txt files fetched in this run, redirects included.
+    int robotsFetches() const { return m_robots.fetchCount(); }
 
     // Where the run is. Idle: no run. Fetching: a URL's turn has begun and its
     // page is on its way. Working: its analysis is on the worker. Yielding:
@@ -148,6 +157,9 @@ private:
     void analyse(const FetchResult& page);
     void dropFetchesAhead();
     void onJobFinished();
+    void onRobotsSettled();
+    void completeUrl(PageJobResult result);
+    std::optional<LinkBackVerdict> weighLinkBack(PageJobResult& result) const;
     UrlOutcome notReachedAt(int index) const;
     void proceed();
     void yieldThenProceed();
@@ -172,6 +184,11 @@ private:
     WorkerTask<PageJobResult> m_jobs{1};
     // The pages of this URL and the next ones, fetched or on their way.
     FetchAhead m_fetchAhead;
+    LinkBackSetup m_linkBack;
+    LinkBackSetup m_runLinkBack; // the setup of the run going on, taken at its start
+    RobotsLookup m_robots;
+    // A proved page whose host's robots.txt is still on its way.
+    std::optional<PageJobResult> m_awaitingRobots;
 
     QVector<UrlOutcome> m_outcomes;
     RunPace m_pace;

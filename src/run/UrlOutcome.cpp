@@ -16,6 +16,7 @@ UrlOutcome UrlOutcome::processed(int index, const QString& url, const FetchResul
     outcome.contentType = HeaderContentType(fetch.header);
     outcome.bytes = fetch.bytes;
     outcome.milliseconds = fetch.milliseconds;
+    outcome.finalUrl = fetch.finalUrl;
     if (row > 0) {
         // With the checks switched off even a failed fetch can make a row.
         outcome.kind = Kind::Accepted;
@@ -90,5 +91,7 @@ RunReport::Line UrlOutcome::reportLine() const
         line.bytes = bytes;
         line.milliseconds = milliseconds;
     }
+    line.linkBack = linkBack;
+    line.linkBackEvidence = linkBackEvidence;
     return line;
 }

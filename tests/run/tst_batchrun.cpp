@@ -610,7 +610,7 @@ void TestBatchRun::eightConnectionsGiveWhatOneGives()
         if (f.open(QIODevice::ReadOnly))
             record.file = f.readAll();
         for (const QString& line : QString::fromUtf8(m_run->report().toCsv()).split(QStringLiteral("\r\n")))
-            record.report << line.left(line.lastIndexOf(u','));
+            record.report << line.section(u',', 0, 6) + u',' + line.section(u',', 8); // the time varies
         for (const UrlOutcome& o : m_run->outcomes())
             record.outcomes << o.kindName() + u' ' + o.reason();
         return record;

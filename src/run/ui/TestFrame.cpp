@@ -35,6 +35,7 @@ void TestFrame::test()
 {
     // A press while a test is in flight starts over with the URL as it is now;
     // the earlier fetch is dropped and never shows.
+    m_run->setLinkBack(LinkBackSetup::from(m_workspace.linkBack()));
     m_run->start(urlBox()->text(), emailBox()->text());
 }
 
