@@ -73,6 +73,9 @@ void RecheckRun::start()
     if (m_store && m_store->isAvailable()) {
         RunRecord record;
         record.context = QString::fromLatin1(StoreContext);
+        // A re-check killed half-way is not a run to resume: the window does
+        // not ask about it, and it has no list file for --resume to find.
+        record.settled = true;
         m_journal = m_store->beginRun(record, urls);
     }
     Q_EMIT progressed(0, count());

@@ -2,6 +2,7 @@
 
 #include "platform/ui/AppMessageBox.h"
 #include "run/BatchRun.h"
+#include "run/RecheckRun.h"
 #include "run/RunJournalFeed.h"
 #include "shell/ui/RecentRunsDialog.h"
 #include "store/RunStore.h"
@@ -100,8 +101,14 @@ void RunHistory::retryFailed()
         return;
     qint64 id = m_feed->runId();
     if (id == 0) {
-        const QVector<RunRecord> last = store->queries().runs(1);
-        id = last.isEmpty() ? 0 : last.first().id;
+        // The newest run of "Get Data"; a re-check's failures are for the
+        // re-check to tell, not for the link list.
+        for (const RunRecord& run : store->queries().runs()) {
+            if (run.context != QLatin1String(RecheckRun::StoreContext)) {
+                id = run.id;
+                break;
+            }
+        }
     }
     const QStringList failed = id > 0 ? store->queries().failedUrls(id) : QStringList();
     if (failed.isEmpty()) {
