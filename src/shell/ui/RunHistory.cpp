@@ -2,6 +2,7 @@
 
 #include "platform/ui/AppMessageBox.h"
 #include "run/BatchRun.h"
+#include "run/LinkBackSetup.h"
 #include "run/RecheckRun.h"
 #include "run/RunJournalFeed.h"
 #include "shell/ui/RecentRunsDialog.h"
@@ -91,6 +92,8 @@ void RunHistory::resumeRun(qint64 runId)
     m_workspace.linkList().setEntries(store->queries().list(runId));
     store->queries().settle(runId);
     m_feed->resumeNext(runId);
+    // The rest of the run proves the links back as "Get Data" would now.
+    m_run.setLinkBack(LinkBackSetup::from(m_workspace.linkBack()));
     m_run.resume(position, position - 1, rows.isEmpty() ? 0 : rows.constLast().row);
 }
 
