@@ -46,8 +46,6 @@ public:
     // False when no batch run is going, so there is nothing to stop.
     bool requestStop();
 
-    static QString usage();
-
 Q_SIGNALS:
     void finished(int exitCode);
 
