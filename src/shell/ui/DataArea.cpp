@@ -351,7 +351,11 @@ void DataArea::placeGrid(const QRect& rect)
     const int strip = m_ui->RunStrip->sizeHint().height();
     const QRect gridRect(rect.left(), rect.top(), rect.width(), qMax(0, rect.height() - strip));
     grid()->setGeometry(gridRect);
-    m_refusedView->setGeometry(gridRect);
+    // The run report lies over the grid with its filter above it, so the
+    // strip below keeps its room for the pace.
+    const int bar = m_ui->ReportBar->sizeHint().height();
+    m_ui->ReportBar->setGeometry(gridRect.left(), gridRect.top(), gridRect.width(), bar);
+    m_refusedView->setGeometry(gridRect.adjusted(0, bar, 0, 0));
     m_ui->RunStrip->setGeometry(rect.left(), gridRect.bottom() + 1, rect.width(), strip);
 }
 
@@ -361,7 +365,9 @@ void DataArea::showRefused(bool shown)
     // lies over them while the button is down.
     commitCellEdit();
     m_refusedView->setVisible(shown);
+    m_ui->ReportBar->setVisible(shown);
     if (shown) {
+        m_ui->ReportBar->raise();
         m_refusedView->raise();
         m_refusedView->setFocus(Qt::OtherFocusReason);
     }
