@@ -18,6 +18,7 @@
 #include "results/AsciiDatabase.h"
 #include "results/ResultsTable.h"
 #include "run/BatchRun.h"
+#include "run/RecheckRun.h"
 #include "run/RunJournalFeed.h"
 #include "settings/Settings.h"
 #include "store/RunStore.h"
@@ -322,6 +323,47 @@ BENCHMARK(BM_OwnerThreadDuringRun)
     ->UseManualTime()
     ->Iterations(1);
 
+// "Recheck links back" over the same 300 pages with 8 connections: every page
+// fetched, proved for a link to one of the sites its links name, each host's
+// robots.txt fetched once. Its time is set beside the batch run's with 8
+// connections over the same list (round robin), which it should stay within
+// 1.2 times of.
+double g_recheckMs = 0.0;
+
+void BM_Recheck(benchmark::State& state)
+{
+    const int connections = int(state.range(0));
+    Hosts& hosts = batchHosts(false);
+    const QStringList urls = hosts.urls(false);
+    LinkBackSetup setup;
+    setup.sites = MySites::parse({QStringLiteral("site3.example.org")});
+    int changes = 0;
+    for (auto _ : state) {
+        RecheckRun run(urls, setup, nullptr);
+        run.setFetchLimits({connections, kPerHost});
+        QEventLoop loop;
+        QObject::connect(&run, &RecheckRun::finished, &loop, &QEventLoop::quit);
+        QElapsedTimer clock;
+        clock.start();
+        run.start();
+        loop.exec();
+        g_recheckMs = double(clock.nsecsElapsed()) / 1e6;
+        state.SetIterationTime(g_recheckMs / 1000.0);
+        for (const RecheckLine& line : run.lines())
+            changes += line.change == LinkBackChange::New ? 0 : 1;
+    }
+    // Every page links to the site and no store remembers it: all are new.
+    if (changes != 0)
+        fail(state, QStringLiteral("recheck"), "not every page gave a new followed link");
+    state.counters["pages/s"] = double(kPages) / (g_recheckMs / 1000.0);
+}
+BENCHMARK(BM_Recheck)
+    ->ArgNames({"connections"})
+    ->Args({8})
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(1);
+
 // Sets the runs with 1 and 8 connections of one list order side by side.
 // Returns false when their results differ.
 bool compareRuns(bool grouped)
@@ -372,6 +414,11 @@ int main(int argc, char** argv)
     benchmark::Shutdown();
     std::fflush(stdout);
     bool same = compareRuns(false);
+    const auto normal = g_runs.find({false, 8});
+    if (g_recheckMs > 0.0 && normal != g_runs.end())
+        std::printf(
+            "recheck, 8 connections: %.1f ms, %.2f times the batch run over the same list (%.1f ms)\n",
+            g_recheckMs, g_recheckMs / normal->second.milliseconds, normal->second.milliseconds);
     same = compareRuns(true) && same;
     g_batchHosts.clear();
     return same && !g_failed ? 0 : 1;

@@ -28,6 +28,8 @@ QString PageRefusal::sentence() const
         return withDetail("bad word in the description", detail);
     case Kind::AnalysisAbandoned:
         return withDetail("the analysis of the page took too long", detail);
+    case Kind::LinkBack:
+        return withDetail("link back", detail);
     }
     return QString();
 }

@@ -14,7 +14,8 @@ struct PageRefusal
         ReciprocalLink,     // the reciprocal-link pattern was not found on the page
         TitleBadWord,       // detail: the bad word that matched the title
         DescriptionBadWord, // detail: the bad word that matched the description
-        AnalysisAbandoned   // set by the run when the analysis ran out of time
+        AnalysisAbandoned,  // set by the run when the analysis ran out of time
+        LinkBack            // set by the run when only followed links back count; detail: the verdict
     };
 
     Kind kind = Kind::None;

@@ -1,6 +1,8 @@
 #include "BatchCommand.h"
 
 #include "BatchJournal.h"
+#include "BatchUsage.h"
+#include "RecheckCommand.h"
 #include "Version.h"
 #include "filters/ListFile.h"
 #include "platform/FetchLimits.h"
@@ -52,131 +54,6 @@ BatchCommand::BatchCommand(const QStringList& arguments, std::FILE* out, std::FI
 
 BatchCommand::~BatchCommand() = default;
 
-QString BatchCommand::usage()
-{
-    return QStringLiteral(
-        "NAME\n"
-        "    quillmark-batch - the batch data run and the configuration test of " QUILLMARK_APP_TITLE
-        " without a window\n"
-        "\n"
-        "SYNOPSIS\n"
-        "    quillmark-batch [--verbose] [--folder DIR] [--output FILE] [--connections N]\n"
-        "                    [--timeout S] [--report FILE] [--resume | --retry-failed] LINKS_FILE\n"
-        "    quillmark-batch --test [--verbose] [--folder DIR] [--timeout S] [URL]\n"
-        "    quillmark-batch --help\n"
-        "    quillmark-batch --version\n"
-        "\n"
-        "DESCRIPTION\n"
-        "    The first form visits every URL of LINKS_FILE, as \"Get Data\" does: each page is\n"
-        "    fetched once, checked against the accepted status codes, the content type and the\n"
-        "    reciprocal link, and every page that passes becomes a row whose title, e-mail and\n"
-        "    description come from the extraction rules of the settings. LINKS_FILE holds one\n"
-        "    URL per line; empty lines are skipped and the order of the file is kept. The status\n"
-        "    text, the counters, the percentage, the pages per second over the last minute and\n"
-        "    the time left are shown on standard error as they change.\n"
-        "    At the end the rows are written as \"Save to ASCII File\" writes them: to the ASCII\n"
-        "    file named in the settings, in DIR, or to FILE.\n"
-        "\n"
-        "    Several pages are fetched at once (see --connections); the URLs are still\n"
-        "    checked one after the other in list order, so the rows are the same as with one\n"
-        "    connection. While one page waits for a slow server, the pages after it go on\n"
-        "    arriving and are checked as soon as their turn comes; the progress line says how\n"
-        "    many pages wait on slow hosts.\n"
-        "\n"
-        "    The limits of each fetch: a connection and the first byte of each answer must\n"
-        "    come within the time-out (see --timeout); once the answer has begun, a transfer\n"
-        "    that receives nothing for 20 seconds has stalled; a whole fetch ends after 60\n"
-        "    seconds (or the time-out plus 30 seconds, when that is longer); a page keeps at\n"
-        "    most its first 16 MiB. A server that answers \"429\" or \"503\" with a\n"
-        "    Retry-After of at most 120 seconds is asked again after that pause, at most twice.\n"
-        "    A broken connection, a \"502\", \"503\" or \"504\" without Retry-After, or a time-out\n"
-        "    on a host that answered earlier pages is asked again once, after 1 to 3 seconds;\n"
-        "    never a 4xx. A host that did not answer two pages in a row (no connection, no\n"
-        "    name, no answer in time) is taken for gone for the rest of the run: its other\n"
-        "    pages fail at once with \"host did not answer earlier in this run\". The next run\n"
-        "    tries it again. At most ConnectionsPerHost pages go to one host at a time,\n"
-        "    whatever happens: that is the run's politeness. A page whose server has sent\n"
-        "    nothing for 2 seconds stops counting against the connections in all (up to as\n"
-        "    many again), since it ties up a socket but no bandwidth.\n"
-        "\n"
-        "    Ctrl-C asks the run to stop, as the \"Stop\" button does: the URL at work is\n"
-        "    finished and the rows so far are written. SIGTERM and SIGHUP (the terminal\n"
-        "    closed) do the same. A second Ctrl-C ends the program at once and writes\n"
-        "    nothing. With no batch run to stop, as during the test, Ctrl-C ends the program\n"
-        "    at once.\n"
-        "\n"
-        "    Every run is journaled in runs.sqlite in DIR as it goes: the list, and what came\n"
-        "    of each URL as soon as it is decided. A run that was killed, or whose computer\n"
-        "    went down, goes on with --resume where it was; the window offers the same for\n"
-        "    its own runs. [Run] KeepRuns in preferences.ini says how many runs are kept\n"
-        "    (default 50). A store that cannot be used is reported once; the run goes on\n"
-        "    without it.\n"
-        "\n"
-        "    The second form runs the configuration test on URL (default: the test URL of the\n"
-        "    settings) and prints the verdict text, the title, the e-mail and the description,\n"
-        "    each on a line after its label. As in the window, the e-mail starts out as the\n"
-        "    text \"email\", which stays when no e-mail option is selected.\n"
-        "\n"
-        "    Both read DIR as the program does at start-up: links.ini, the bad-words file it\n"
-        "    names, and headers.txt, the accepted status codes.\n"
-        "\n"
-        "OPTIONS\n"
-        "    --folder DIR\n"
-        "        The folder of links.ini and the list files. Default: the program folder.\n"
-        "    --output FILE\n"
-        "        Write the rows to FILE instead of the ASCII file named in the settings.\n"
-        "    --connections N\n"
-        "        Fetch up to N pages at once (1 to 32). Default: Connections in the [Run]\n"
-        "        section of preferences.ini in DIR, else 6. At most ConnectionsPerHost of that\n"
-        "        section (1 to 4, default 2) go to one host at a time.\n"
-        "    --timeout S\n"
-        "        Wait at most S seconds (2 to 120) for a connection and for the first byte of\n"
-        "        each answer, a redirect's included. Default: Timeout in the [Run] section of\n"
-        "        preferences.ini in DIR, else 20.\n"
-        "    --report FILE\n"
-        "        Also write a CSV file (RFC 4180, UTF-8, a header line) with one line per URL\n"
-        "        of the list, in list order: index,url,outcome,reason,status_line,\n"
-        "        content_type,bytes,milliseconds,attempts. The outcome is accepted (the reason\n"
-        "        names the row), refused (the reason says which check refused the page and\n"
-        "        what it saw), failed (the reason is the fetch's error) or not reached (the run\n"
-        "        was stopped first). attempts counts the requests sent for the page: 2 or more\n"
-        "        when it was asked again, 0 when its host was already taken for gone.\n"
-        "    --resume\n"
-        "        Go on with the last run of LINKS_FILE that was interrupted or stopped: its\n"
-        "        rows are put back, the URLs from the first one without an outcome are\n"
-        "        visited, and the rows are numbered on, so the file written is the one an\n"
-        "        uninterrupted run writes. LINKS_FILE must be as it was when that run began;\n"
-        "        otherwise nothing runs and the exit status is 2. With --report, the report\n"
-        "        lists the URLs this resumed part visited.\n"
-        "    --retry-failed\n"
-        "        Visit only the URLs of the last run of LINKS_FILE whose fetch failed (no\n"
-        "        answer, a time-out) or whose server answered with a 5xx status; pages the\n"
-        "        checks refused are not visited again. Their rows are written as usual.\n"
-        "    --test\n"
-        "        Run the configuration test instead of the batch run.\n"
-        "    --verbose\n"
-        "        Also tell on standard error what happens on the way: each fetch (status line,\n"
-        "        size, time or error), why a page got no row (the check that refused it, the\n"
-        "        status line or content type, the bad word), and each file loaded or saved.\n"
-        "        These lines begin with their area, such as \"quillmark.analysis: \".\n"
-        "    -h, --help\n"
-        "        Show this text.\n"
-        "    --version\n"
-        "        Show the program's name and version.\n"
-        "\n"
-        "EXIT STATUS\n"
-        "    0   The run completed or was stopped and its rows were written; or the test ran;\n"
-        "        or the help or the version was shown.\n"
-        "    1   The rows or the report could not be written.\n"
-        "    2   Wrong usage, a missing links file or folder, or an output or report that cannot\n"
-        "        be written; for --resume or --retry-failed, no stored run of LINKS_FILE, or a\n"
-        "        LINKS_FILE that has changed since its run.\n"
-        "    A Ctrl-C or SIGTERM that ends the program at once ends it by that signal.\n"
-        "\n"
-        "VERSION\n"
-        "    " QUILLMARK_APP_TITLE " " QUILLMARK_VERSION_TEXT "\n");
-}
-
 void BatchCommand::print(std::FILE* stream, const QString& text)
 {
     const QByteArray bytes = text.toLocal8Bit() + '\n';
@@ -205,12 +82,16 @@ int BatchCommand::start()
     const QCommandLineOption resume(QStringLiteral("resume"));
     const QCommandLineOption retryFailed(QStringLiteral("retry-failed"));
     const QCommandLineOption timeout(QStringLiteral("timeout"), QString(), QStringLiteral("S"));
-    parser.addOptions(
-        {folder, output, test, help, version, verbose, connections, report, timeout, resume, retryFailed});
+    const QCommandLineOption mySite(QStringLiteral("my-site"), QString(), QStringLiteral("HOST"));
+    const QCommandLineOption acceptOnlyFollowed(QStringLiteral("accept-only-followed"));
+    const QCommandLineOption recheck(QStringLiteral("recheck"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption failOnLost(QStringLiteral("fail-on-lost"));
+    parser.addOptions({folder, output, test, help, version, verbose, connections, report, timeout, resume,
+                       retryFailed, mySite, acceptOnlyFollowed, recheck, failOnLost});
     if (!parser.parse(m_arguments))
         return fail(parser.errorText() + QStringLiteral("\nTry 'quillmark-batch --help'."));
     if (parser.isSet(help)) {
-        print(m_out, usage());
+        print(m_out, BatchUsage::text());
         return Success;
     }
     if (parser.isSet(version)) {
@@ -251,11 +132,28 @@ int BatchCommand::start()
                             .arg(FetchOptions::kMostTimeoutSeconds)
                             .arg(parser.value(timeout)));
     }
+    if (parser.isSet(recheck) && (parser.isSet(test) || parser.isSet(output) || !positional.isEmpty() ||
+                                  parser.isSet(acceptOnlyFollowed) || parser.isSet(resume) ||
+                                  parser.isSet(retryFailed)))
+        return fail(QStringLiteral("--recheck takes only --folder, --my-site, --connections, --report and "
+                                   "--fail-on-lost\nTry 'quillmark-batch --help'."));
+    if (parser.isSet(failOnLost) && !parser.isSet(recheck))
+        return fail(QStringLiteral("--fail-on-lost has a use only with --recheck"));
     m_reportPath = parser.isSet(report) ? QFileInfo(parser.value(report)).absoluteFilePath() : QString();
-    if (!parser.isSet(test) && positional.isEmpty())
+    if (!parser.isSet(test) && !parser.isSet(recheck) && positional.isEmpty())
         return fail(QStringLiteral("no links file given\nTry 'quillmark-batch --help'."));
     if (!loadFolder(parser.value(folder)))
         return UsageError;
+    QStringList errors;
+    QStringList warnings;
+    m_linkBack = RecheckCommand::linkBackSetup(QFileInfo(m_folder).absoluteFilePath(), parser.values(mySite),
+                                               parser.isSet(acceptOnlyFollowed), &errors, &warnings);
+    for (const QString& warning : warnings)
+        print(m_err, QStringLiteral("quillmark-batch: warning: ") + warning);
+    if (!errors.isEmpty())
+        return fail(errors.constFirst());
+    if (parser.isSet(recheck))
+        return startRecheck(parser.value(recheck), parser.isSet(failOnLost));
     if (parser.isSet(test))
         return startTest(positional.isEmpty() ? m_settings.text(Key::TestURL) : positional.first());
     return startBatch(positional.first(), parser.value(output));
@@ -321,6 +219,7 @@ int BatchCommand::startStoredRun(const QString& linksFile, const QStringList& fi
     const QStringList& urls = plan.urls;
     m_batch = std::make_unique<BatchRun>(m_settings, urls, m_badWords, m_validStatus, m_results);
     BatchRun* run = m_batch.get();
+    run->setLinkBack(m_linkBack);
     FetchLimits limits = m_preferences.limits();
     if (m_connections > 0)
         limits.connections = m_connections;
@@ -398,6 +297,7 @@ int BatchCommand::startTest(const QString& url)
 {
     m_test = std::make_unique<TestRun>(m_settings, m_badWords, m_validStatus);
     m_test->setTimeoutSeconds(m_timeout > 0 ? m_timeout : m_preferences.timeoutSeconds());
+    m_test->setLinkBack(m_linkBack);
     connect(m_test.get(), &TestRun::finished, this, &BatchCommand::onTestFinished);
     // The window's e-mail box starts with this text, and a test without an
     // e-mail option selected leaves the box as it was.
@@ -414,4 +314,20 @@ void BatchCommand::onTestFinished(const TestRunResult& result)
     if (!result.fetched)
         print(m_err, QStringLiteral("quillmark-batch: the page could not be fetched: ") + result.fetchError);
     Q_EMIT finished(Success);
+}
+
+int BatchCommand::startRecheck(const QString& file, bool failOnLost)
+{
+    const QString reason = m_reportPath.isEmpty() ? QString() : unwritableReason(m_reportPath);
+    if (!reason.isEmpty())
+        return fail(
+            QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(m_reportPath), reason));
+    FetchLimits limits = m_preferences.limits();
+    if (m_connections > 0)
+        limits.connections = m_connections;
+    m_recheck = std::make_unique<RecheckCommand>(m_out, m_err);
+    connect(m_recheck.get(), &RecheckCommand::finished, this, &BatchCommand::finished);
+    return m_recheck->start({file, m_settings.text(Key::OutputASCIIDelimeter),
+                             QFileInfo(m_folder).absoluteFilePath(), m_reportPath, m_linkBack, limits,
+                             failOnLost});
 }

@@ -3,6 +3,7 @@
 #include "filters/SortedListModel.h"
 #include "platform/PageFetcher.h"
 #include "results/ResultsTable.h"
+#include "run/LinkBackSetup.h"
 #include "settings/RunPreferences.h"
 #include "settings/Settings.h"
 
@@ -14,6 +15,7 @@
 
 class BatchJournal;
 class BatchRun;
+class RecheckCommand;
 class TestRun;
 struct TestRunResult;
 
@@ -44,8 +46,6 @@ public:
     // False when no batch run is going, so there is nothing to stop.
     bool requestStop();
 
-    static QString usage();
-
 Q_SIGNALS:
     void finished(int exitCode);
 
@@ -56,6 +56,7 @@ private:
     int startBatch(const QString& linksFile, const QString& outputOption);
     int startStoredRun(const QString& linksFile, const QStringList& urls);
     int startTest(const QString& url);
+    int startRecheck(const QString& file, bool failOnLost);
     void onBatchFinished();
     void onTestFinished(const TestRunResult& result);
 
@@ -81,4 +82,6 @@ private:
     std::unique_ptr<BatchRun> m_batch;
     std::unique_ptr<BatchJournal> m_journal; // after the run: destroyed first, it lets the run's end be written
     std::unique_ptr<TestRun> m_test;
+    LinkBackSetup m_linkBack;
+    std::unique_ptr<RecheckCommand> m_recheck;
 };

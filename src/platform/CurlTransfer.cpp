@@ -223,6 +223,11 @@ FetchResult CurlTransfer::finish(CURLcode code) const
     result.truncated = m_truncated;
     result.bytes = m_body.size();
     result.milliseconds = m_clock.elapsed();
+    // Links on the page are relative to where the redirects led, not to the
+    // address asked for.
+    char* effective = nullptr;
+    if (curl_easy_getinfo(m_easy, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective)
+        result.finalUrl = QString::fromUtf8(effective);
     qCDebug(lcPlatform, "GET %s: \"%s\", %lld bytes%s, read as %s, %lld ms", qUtf8Printable(m_url),
             m_headerLines.isEmpty() ? "" : m_headerLines.first().constData(), qint64(m_body.size()),
             m_truncated ? " (cut at the size limit)" : "", qUtf8Printable(decoded.charset),

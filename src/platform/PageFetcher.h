@@ -23,6 +23,7 @@ struct FetchResult
     // Requests sent for this result: 1, more when the page was asked again, 0
     // when none was (its host was known not to answer, or no transfer began).
     int attempts = 0;
+    QString finalUrl; // where the redirects led: the address of the page received; "" when none arrived
     bool ok() const { return error.isEmpty(); }
 };
 

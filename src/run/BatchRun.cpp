@@ -39,12 +39,13 @@ BatchRun::BatchRun(Settings& settings, std::function<int()> linkCount, std::func
                    const FetchOptions& fetchOptions, QObject* parent)
     : QObject(parent), m_settings(settings), m_linkCount(std::move(linkCount)), m_linkAt(std::move(linkAt)),
       m_badWords(badWords), m_validStatus(validStatus), m_results(results), m_fetchOptions(fetchOptions),
-      m_fetchAhead(fetchOptions, m_linkCount, m_linkAt)
+      m_fetchAhead(fetchOptions, m_linkCount, m_linkAt), m_robots(fetchOptions)
 {
     m_patternEngine = std::make_shared<PatternEngine>();
     m_jobs.onFinished(this, &BatchRun::onJobFinished);
     connect(&m_fetchAhead, &FetchAhead::arrived, this, &BatchRun::onPageArrived);
     connect(&m_fetchAhead, &FetchAhead::waitingChanged, this, &BatchRun::onWaitingChanged);
+    connect(&m_robots, &RobotsLookup::settled, this, &BatchRun::onRobotsSettled);
 }
 
 void BatchRun::setTimeoutSeconds(int seconds)
@@ -144,6 +145,10 @@ void BatchRun::begin(int position, int processed, int rows, bool fresh)
         m_progressText = percentText(m_fraction);
         Q_EMIT progressChanged(m_fraction, m_progressText);
     }
+    m_runLinkBack = m_linkBack;
+    m_robots.reset();
+    m_robots.setLimits(m_fetchAhead.limits());
+    m_awaitingRobots.reset();
     m_fetchAhead.begin(m_count);
     m_pace.start();
     Q_EMIT paceChanged(QString());
@@ -215,6 +220,7 @@ void BatchRun::beginUrl()
     m_job = PageJob::withCurrentSettings(m_url, m_settings, m_badWords, m_validStatus, m_fetchOptions,
                                          m_analysisTimeLimit);
     m_job.engine = m_patternEngine;
+    m_job.linkBack = m_runLinkBack;
 
     m_state = State::Fetching;
     refillFetches();
@@ -254,6 +260,7 @@ void BatchRun::analyseAhead(int index)
         return;
     PageJob job = PageJob::withCurrentSettings(m_fetchAhead.urlOf(index), m_settings, m_badWords,
                                                m_validStatus, m_fetchOptions, m_analysisTimeLimit);
+    job.linkBack = m_runLinkBack;
     job.page = *page;
     m_analysisAhead.start(index, std::move(job));
 }
@@ -262,9 +269,12 @@ void BatchRun::analyse(const FetchResult& page)
 {
     PageJob job = m_job;
     job.page = page;
+    // The host's robots.txt is fetched while the page is analysed.
+    if (m_runLinkBack.isOn() && page.ok())
+        m_robots.want(LinkBackSetup::pageUrl(page));
     m_state = State::Working;
     if (std::optional<PageJobResult> done = m_analysisAhead.take(m_index, job)) {
-        finishUrl(*done);
+        settleUrl(std::move(*done));
         return;
     }
     const WorkerTask<PageJobResult>::CancelFlag flag = job.cancelled;
@@ -284,10 +294,55 @@ void BatchRun::onJobFinished()
 {
     if (m_state != State::Working)
         return;
-    finishUrl(m_jobs.result());
+    settleUrl(m_jobs.result());
 }
 
-void BatchRun::finishUrl(const PageJobResult& result)
+// The verdict needs the host's robots.txt; the URL is done once it is in.
+void BatchRun::settleUrl(PageJobResult result)
+{
+    if (result.proof && !m_robots.isSettled(LinkBackSetup::pageUrl(result.fetch))) {
+        m_awaitingRobots = std::move(result);
+        return;
+    }
+    completeUrl(std::move(result));
+}
+
+void BatchRun::onRobotsSettled()
+{
+    if (m_state != State::Working || !m_awaitingRobots ||
+        !m_robots.isSettled(LinkBackSetup::pageUrl(m_awaitingRobots->fetch)))
+        return;
+    PageJobResult result = std::move(*m_awaitingRobots);
+    m_awaitingRobots.reset();
+    completeUrl(std::move(result));
+}
+
+// The verdict on the page's link back, decided here on the owner's thread
+// where the robots.txt files are. The description's checks decided the row;
+// when only followed links back count, a page without one loses it, with the
+// verdict as the reason.
+std::optional<LinkBackVerdict> BatchRun::weighLinkBack(PageJobResult& result) const
+{
+    std::optional<LinkBackVerdict> verdict;
+    if (result.proof)
+        verdict =
+            LinkBackVerdict::decide(*result.proof, m_robots.access(LinkBackSetup::pageUrl(result.fetch)));
+    const LinkBack kind = verdict ? verdict->kind : LinkBack::NoLink;
+    if (m_runLinkBack.isOn() && m_runLinkBack.acceptOnlyFollowed && result.row &&
+        kind != LinkBack::Followed) {
+        result.row.reset();
+        result.verdict.refusal = PageRefusal{PageRefusal::Kind::LinkBack, LinkBackVerdict::name(kind)};
+    }
+    return verdict;
+}
+
+void BatchRun::completeUrl(PageJobResult result)
+{
+    const std::optional<LinkBackVerdict> linkBack = weighLinkBack(result);
+    finishUrl(result, linkBack);
+}
+
+void BatchRun::finishUrl(const PageJobResult& result, const std::optional<LinkBackVerdict>& linkBack)
 {
     // The page goes through the page buffer (empty after a failed fetch).
     m_pageBuffer = result.fetch.body;
@@ -318,6 +373,10 @@ void BatchRun::finishUrl(const PageJobResult& result)
     if (result.row) {
         m_outcomes.last().cells = *result.row;
         m_outcomes.last().cells.number = m_rows;
+    }
+    if (linkBack) {
+        m_outcomes.last().linkBack = LinkBackVerdict::name(linkBack->kind);
+        m_outcomes.last().linkBackEvidence = linkBack->evidence;
     }
     Q_EMIT outcomeAdded(m_outcomes.constLast());
     m_pace.pageDone();

@@ -5,7 +5,9 @@
 #include "platform/WorkerTask.h"
 #include "run/AnalysisAhead.h"
 #include "run/FetchAhead.h"
+#include "run/LinkBackSetup.h"
 #include "run/PageJob.h"
+#include "run/RobotsLookup.h"
 #include "run/RunPace.h"
 #include "run/RunReport.h"
 #include "run/UrlOutcome.h"
@@ -91,6 +93,13 @@ public:
     int timeoutSeconds() const { return m_fetchOptions.timeoutSeconds(); }
     // Pages of this run waiting on servers that have been silent for a while.
     int waitingCount() const { return m_fetchAhead.waitingCount(); }
+    // The user's sites, whose links back each HTML page is proved for (none:
+    // no proof), and whether only pages with a followed one get a row. Takes
+    // effect at the next start.
+    void setLinkBack(const LinkBackSetup& setup) { m_linkBack = setup; }
+    const LinkBackSetup& linkBack() const { return m_linkBack; }
+    // The robots.txt files fetched in this run, redirects included.
+    int robotsFetches() const { return m_robots.fetchCount(); }
 
     // Where the run is. Idle: no run. Fetching: a URL's turn has begun and its
     // page is on its way. Working: its analysis is on the worker. Yielding:
@@ -160,7 +169,11 @@ private:
     void dropFetchesAhead();
     void onJobFinished();
     void analyseAhead(int index);
-    void finishUrl(const PageJobResult& result);
+    void onRobotsSettled();
+    void settleUrl(PageJobResult result);
+    void completeUrl(PageJobResult result);
+    std::optional<LinkBackVerdict> weighLinkBack(PageJobResult& result) const;
+    void finishUrl(const PageJobResult& result, const std::optional<LinkBackVerdict>& linkBack);
     UrlOutcome notReachedAt(int index) const;
     void proceed();
     void yieldThenProceed();
@@ -187,6 +200,11 @@ private:
     FetchAhead m_fetchAhead;
     // The pages of the next URLs, analysed while they wait for their turn.
     AnalysisAhead m_analysisAhead;
+    LinkBackSetup m_linkBack;
+    LinkBackSetup m_runLinkBack; // the setup of the run going on, taken at its start
+    RobotsLookup m_robots;
+    // A proved page whose host's robots.txt is still on its way.
+    std::optional<PageJobResult> m_awaitingRobots;
 
     QVector<UrlOutcome> m_outcomes;
     RunPace m_pace;

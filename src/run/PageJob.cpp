@@ -39,6 +39,12 @@ PageJobResult PageJob::run() const
     });
     if (!result.abandoned && cells)
         result.row = ResultRow{0, cells->title, cells->email, cells->description, url};
+    // The proof decides nothing here: the owner weighs it once the host's
+    // robots.txt is known.
+    if (!result.abandoned) {
+        const std::shared_ptr<std::atomic<bool>> flag = cancelled;
+        result.proof = linkBack.prove(result.fetch, [flag] { return flag->load(); });
+    }
     return result;
 }
 

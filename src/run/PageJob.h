@@ -3,6 +3,7 @@
 #include "analysis/PageAnalysis.h"
 #include "platform/PageFetcher.h"
 #include "results/ResultRow.h"
+#include "run/LinkBackSetup.h"
 #include "settings/SettingsSnapshot.h"
 
 #include <QString>
@@ -24,6 +25,7 @@ struct PageJobResult
     PageVerdict verdict;          // the checks and the title and description rules
     std::optional<ResultRow> row; // the row's fields (number 0) when the page is accepted
     bool abandoned = false;       // the analysis ran past its time limit or was cancelled
+    std::optional<LinkProofResult> proof; // the links to the user's sites, when any site is set
 };
 
 // The fetch and the analysis of one URL, as one piece of work for a worker
@@ -49,6 +51,8 @@ public:
     // The page when it was fetched already (the batch run fetches ahead of
     // its work); without one, run() fetches it first.
     std::optional<FetchResult> page;
+    // The user's sites: with any, the page's links to them are proved too.
+    LinkBackSetup linkBack;
 
     // The job for url with copies of the settings and lists as they are now,
     // at the moment its turn begins.

@@ -2,23 +2,57 @@
 
 RefusedUrlsModel::RefusedUrlsModel(QObject* parent) : QAbstractTableModel(parent) {}
 
+bool RefusedUrlsModel::shows(const RunReport::Line& line) const
+{
+    const bool accepted = line.outcome == QLatin1String("accepted");
+    switch (m_filter) {
+    case Filter::All:
+        return true;
+    case Filter::Refused:
+        return !accepted;
+    case Filter::Accepted:
+        return accepted;
+    }
+    return true;
+}
+
 void RefusedUrlsModel::add(const RunReport::Line& line)
 {
-    if (line.outcome == QLatin1String("accepted"))
-        return;
-    const int row = int(m_lines.size());
-    beginInsertRows(QModelIndex(), row, row);
-    m_lines.append(line);
-    endInsertRows();
-    Q_EMIT countChanged(int(m_lines.size()));
+    m_all.append(line);
+    const bool refused = line.outcome != QLatin1String("accepted");
+    if (shows(line)) {
+        const int row = int(m_lines.size());
+        beginInsertRows(QModelIndex(), row, row);
+        m_lines.append(line);
+        endInsertRows();
+    }
+    if (refused) {
+        ++m_refusedCount;
+        Q_EMIT countChanged(m_refusedCount);
+    }
 }
 
 void RefusedUrlsModel::clear()
 {
     beginResetModel();
+    m_all.clear();
     m_lines.clear();
+    m_refusedCount = 0;
     endResetModel();
     Q_EMIT countChanged(0);
+}
+
+void RefusedUrlsModel::setFilter(Filter filter)
+{
+    if (filter == m_filter)
+        return;
+    beginResetModel();
+    m_filter = filter;
+    m_lines.clear();
+    for (const RunReport::Line& line : m_all)
+        if (shows(line))
+            m_lines.append(line);
+    endResetModel();
 }
 
 QString RefusedUrlsModel::field(const RunReport::Line& line, int column) const
@@ -36,6 +70,8 @@ QString RefusedUrlsModel::field(const RunReport::Line& line, int column) const
         return line.statusLine;
     case ContentType:
         return line.contentType;
+    case LinkBack:
+        return line.linkBack;
     default:
         return QString();
     }
@@ -74,6 +110,9 @@ QVariant RefusedUrlsModel::data(const QModelIndex& index, int role) const
     if (!index.isValid() || index.row() >= m_lines.size())
         return QVariant();
     const RunReport::Line& line = m_lines.at(index.row());
+    // The link's markup shows on the verdict's tooltip.
+    if (role == Qt::ToolTipRole && index.column() == LinkBack && !line.linkBackEvidence.isEmpty())
+        return line.linkBack + QStringLiteral(" — ") + line.linkBackEvidence;
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
         return field(line, index.column());
     // Sorting by "#" goes by number, not by text.
@@ -99,6 +138,8 @@ QVariant RefusedUrlsModel::headerData(int section, Qt::Orientation orientation, 
         return QStringLiteral("Status line");
     case ContentType:
         return QStringLiteral("Content type");
+    case LinkBack:
+        return QStringLiteral("Link back");
     default:
         return QVariant();
     }

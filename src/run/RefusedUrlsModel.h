@@ -5,9 +5,11 @@
 #include <QAbstractTableModel>
 #include <QList>
 
-// The URLs of a run that got no row, with the reason of each, for the view
-// beside the results grid. Its lines are the run report's own lines for those
-// URLs, so what the view shows and what a report file holds always agree.
+// The run report of the last run, for the view beside the results grid: by
+// default the URLs that got no row, with the reason of each; the filter shows
+// all of them or the accepted ones instead, so that the link-back verdicts of
+// accepted partners are seen too. Its lines are the run report's own lines,
+// so what the view shows and what a report file holds always agree.
 class RefusedUrlsModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -21,15 +23,27 @@ public:
         Reason,
         StatusLine,
         ContentType,
+        LinkBack,
         ColumnCount
+    };
+
+    enum class Filter
+    {
+        All,
+        Refused, // every URL without a row
+        Accepted
     };
 
     explicit RefusedUrlsModel(QObject* parent = nullptr);
 
-    // Takes the line unless its URL was accepted.
+    // Takes the line; it is shown when the filter lets it through.
     void add(const RunReport::Line& line);
     void clear();
+    // The lines the filter lets through, in the order they came.
     const QList<RunReport::Line>& lines() const { return m_lines; }
+    void setFilter(Filter filter);
+    Filter filter() const { return m_filter; }
+    int refusedCount() const { return m_refusedCount; }
 
     // The lines of the given rows as text to paste elsewhere: one line per
     // row, the fields separated by tabs.
@@ -41,10 +55,15 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
 Q_SIGNALS:
+    // The count of URLs without a row, whatever the filter.
     void countChanged(int count);
 
 private:
     QString field(const RunReport::Line& line, int column) const;
+    bool shows(const RunReport::Line& line) const;
 
+    QList<RunReport::Line> m_all;
     QList<RunReport::Line> m_lines;
+    Filter m_filter = Filter::Refused;
+    int m_refusedCount = 0;
 };

@@ -1,6 +1,7 @@
 #include "run/RunJournalFeed.h"
 
 #include "run/BatchRun.h"
+#include "run/LinkBackRecord.h"
 #include "run/UrlOutcome.h"
 #include "results/ResultsTable.h"
 #include "store/RunJournal.h"
@@ -34,6 +35,10 @@ UrlRecord recordOf(const UrlOutcome& outcome)
         if (outcome.cells.url != outcome.url)
             record.rowUrl = outcome.cells.url.isNull() ? QStringLiteral("") : outcome.cells.url;
     }
+    // A proved link back is kept too, so that a later re-check of the page
+    // can tell what changed since this run.
+    if (!outcome.linkBack.isEmpty())
+        LinkBackRecord::fill(record, outcome.linkBack, outcome.linkBackEvidence, outcome.finalUrl);
     return record;
 }
 

@@ -35,16 +35,24 @@ QString number(const std::optional<qint64>& n)
 
 QByteArray RunReport::toCsv() const
 {
-    QByteArray csv("index,url,outcome,reason,status_line,content_type,bytes,milliseconds,attempts\r\n");
+    QByteArray csv("index,url,outcome,reason,status_line,content_type,bytes,milliseconds,attempts,link_back,"
+                   "link_back_evidence\r\n");
     for (const Line& line : m_lines) {
-        const QStringList fields{
-            QString::number(line.index), field(line.url),           field(line.outcome),
-            field(line.reason),          field(line.statusLine),    field(line.contentType),
-            number(line.bytes),          number(line.milliseconds), number(line.attempts)};
+        const QStringList fields{QString::number(line.index), field(line.url),
+                                 field(line.outcome),         field(line.reason),
+                                 field(line.statusLine),      field(line.contentType),
+                                 number(line.bytes),          number(line.milliseconds),
+                                 number(line.attempts),       field(line.linkBack),
+                                 field(line.linkBackEvidence)};
         csv += fields.join(u',').toUtf8();
         csv += "\r\n";
     }
     return csv;
+}
+
+QString RunReport::csvField(const QString& text)
+{
+    return field(text);
 }
 
 SaveOutcome RunReport::save(const QString& path) const

@@ -31,6 +31,8 @@ public:
         std::optional<qint64> bytes;
         std::optional<qint64> milliseconds;
         std::optional<qint64> attempts; // requests sent for the page; 0 when its host was known not to answer
+        QString linkBack;         // the link-back verdict, e.g. "nofollow"; empty when not proved
+        QString linkBackEvidence; // the deciding link's markup
     };
 
     void append(const Line& line) { m_lines.append(line); }
@@ -38,6 +40,8 @@ public:
 
     // The whole file: the header line, then the lines.
     QByteArray toCsv() const;
+    // One field as the file writes it: guarded against formulas, quoted when needed.
+    static QString csvField(const QString& text);
     // Replaces the file as a whole; the old one stays if the save fails.
     SaveOutcome save(const QString& path) const;
 

@@ -2,6 +2,8 @@
 
 #include "analysis/PageAnalysis.h"
 #include "filters/SortedListModel.h"
+#include "linkback/RobotsCache.h"
+#include "linkback/RobotsTxt.h"
 #include "run/PageJob.h"
 #include "settings/Settings.h"
 
@@ -24,6 +26,7 @@ void TestRun::start(const QString& url, const QString& previousEmail)
     // The settings and lists as they are when the test begins.
     PageJob job = PageJob::withCurrentSettings(url, m_settings, m_badWords, m_validStatus, m_fetchOptions,
                                                m_analysisTimeLimit);
+    job.linkBack = m_linkBack;
     m_running = true;
     const WorkerTask<TestRunResult>::CancelFlag flag = job.cancelled;
     m_jobs.start([job = std::move(job), previousEmail] { return runJob(job, previousEmail); }, flag);
@@ -58,7 +61,31 @@ TestRunResult TestRun::runJob(const PageJob& job, const QString& previousEmail)
         texts.description.clear();
         texts.testDomain.clear();
     }
+    // The description's sentences stay as they are; the proof is one more line.
+    const QString linkBack = abandoned ? QString() : linkBackLine(job, fetched);
+    if (!linkBack.isEmpty())
+        texts.verdict += u'\n' + linkBack;
     return texts;
+}
+
+QString TestRun::linkBackLine(const PageJob& job, const FetchResult& fetched)
+{
+    const std::shared_ptr<std::atomic<bool>> flag = job.cancelled;
+    const auto cancelled = [flag] { return flag->load(); };
+    const std::optional<LinkProofResult> proof = job.linkBack.prove(fetched, cancelled);
+    if (!proof)
+        return QString();
+    // One page, one host: its robots.txt is fetched right here, on the
+    // worker, following the redirects the way a run's cache does.
+    const QString page = LinkBackSetup::pageUrl(fetched);
+    RobotsCache robots;
+    FetchOptions options = job.fetchOptions;
+    options.maxRedirects = RobotsCache::MaxRedirects;
+    options.maxBodyBytes = RobotsTxt::MaxBytes + 1;
+    QString next = robots.needsFetch(page) ? RobotsCache::robotsUrl(WebUrl::parse(page)) : QString();
+    while (!next.isEmpty() && !cancelled())
+        next = robots.answer(page, RobotsAnswer::fromFetch(PageFetcher::fetch(next, options, cancelled)));
+    return LinkBackVerdict::decide(*proof, robots.access(page)).testRunLine();
 }
 
 TestRunResult TestRun::analyse(const SettingsSnapshot& settings, const QString& url, const FetchResult& fetch,

@@ -2,6 +2,7 @@
 
 #include "platform/PageFetcher.h"
 #include "platform/WorkerTask.h"
+#include "run/LinkBackSetup.h"
 
 #include <QObject>
 #include <QString>
@@ -74,6 +75,9 @@ public:
         if (seconds != m_fetchOptions.timeoutSeconds())
             m_fetchOptions.setTimeoutSeconds(seconds);
     }
+    // The user's sites: with any, the verdict ends with a line on the page's
+    // link back to them. Takes effect at the next start.
+    void setLinkBack(const LinkBackSetup& setup) { m_linkBack = setup; }
 
     // Every check and field rule on a fetch that has completed, reported as
     // texts, under the settings given.
@@ -83,6 +87,10 @@ public:
     // The whole test of job's URL on the calling thread: the fetch, then
     // analyse() under the job's time limit.
     static TestRunResult runJob(const PageJob& job, const QString& previousEmail);
+    // "Link back: nofollow — <a ...>": the proof of a fetched page, with its
+    // host's robots.txt fetched here on the calling thread; empty when the
+    // job has no sites or the fetch failed.
+    static QString linkBackLine(const PageJob& job, const FetchResult& fetched);
 
 Q_SIGNALS:
     void runningChanged(bool running);
@@ -97,6 +105,7 @@ private:
     FetchOptions m_fetchOptions;
     bool m_running = false;
     std::chrono::milliseconds m_analysisTimeLimit{30000};
+    LinkBackSetup m_linkBack;
     // The tests' jobs, the newest one watched: a test that was superseded may
     // still be ending there, and all of them are waited for at the end.
     WorkerTask<TestRunResult> m_jobs;

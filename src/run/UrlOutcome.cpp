@@ -17,6 +17,7 @@ UrlOutcome UrlOutcome::processed(int index, const QString& url, const FetchResul
     outcome.bytes = fetch.bytes;
     outcome.milliseconds = fetch.milliseconds;
     outcome.attempts = fetch.attempts;
+    outcome.finalUrl = fetch.finalUrl;
     if (row > 0) {
         // With the checks switched off even a failed fetch can make a row.
         outcome.kind = Kind::Accepted;
@@ -92,5 +93,7 @@ RunReport::Line UrlOutcome::reportLine() const
         line.milliseconds = milliseconds;
         line.attempts = attempts;
     }
+    line.linkBack = linkBack;
+    line.linkBackEvidence = linkBackEvidence;
     return line;
 }

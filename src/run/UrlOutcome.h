@@ -36,6 +36,11 @@ struct UrlOutcome
     // Accepted only: the row as the run inserted it, before any edit in the grid.
     ResultRow cells;
     int attempts = 0; // requests sent for the page: 2 when it was asked again
+    // The link-back verdict's name and its evidence; empty when no site is set
+    // or the page was not proved.
+    QString linkBack;
+    QString linkBackEvidence;
+    QString finalUrl; // where the redirects led; "" without a response
 
     // A processed URL. row > 0: the page became that row, whatever the fetch
     // said. Otherwise a failed fetch is Failed, and a response the checks

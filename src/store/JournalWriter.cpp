@@ -46,13 +46,14 @@ int JournalWriter::begin(const RunRecord& run, const QStringList& urls)
     if (code != SQLITE_OK)
         return code;
     SqliteStatement insert(m_db.handle(), R"(INSERT INTO runs(started_at, list_size, list, list_path,
-        list_hash, context) VALUES(?1, ?2, ?3, ?4, ?5, ?6))");
+        list_hash, context, settled) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7))");
     insert.bind(1, run.startedAt > 0 ? run.startedAt : QDateTime::currentMSecsSinceEpoch());
     insert.bind(2, qint64(urls.size()));
     insert.bind(3, packList(urls));
     insert.bind(4, run.listPath.isEmpty() ? QString() : run.listPath);
     insert.bind(5, run.listHash.isEmpty() ? QString() : run.listHash);
     insert.bind(6, run.context.isEmpty() ? QString() : run.context);
+    insert.bind(7, qint64(run.settled ? 1 : 0));
     code = insert.run();
     if (code == SQLITE_DONE) {
         // Held before the row is visible to others, so that no one ever sees

@@ -20,7 +20,9 @@ struct RunRecord
     qint64 endedAt = 0;   // 0 while going or interrupted
     Ending ending = Ending::Interrupted;
     bool live = false;    // a journal of this or another process is writing it now
-    bool settled = false; // someone answered the question an interrupted run asks
+    // Someone answered the question an interrupted run asks. Given as true for
+    // a run no one could go on with (a re-check), which then never asks it.
+    bool settled = false;
     int listSize = 0;     // entries of the list when the run started
     int processed = 0;    // entries whose outcome is stored
     int rows = 0;         // the highest row number stored

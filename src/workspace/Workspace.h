@@ -2,6 +2,7 @@
 
 #include "filters/SortedListModel.h"
 #include "results/ResultsTable.h"
+#include "settings/LinkBackPreferences.h"
 #include "settings/ProgramFolder.h"
 #include "settings/Settings.h"
 
@@ -33,6 +34,9 @@ public:
     SortedListModel& validStatus() { return m_validStatus; } // List3
     ResultsTable& results() { return m_results; }
     RunStore* runStore() const { return m_runStore.get(); }
+    // The user's sites for the link-back proof, from preferences.ini; "3. Config"
+    // edits them, each run and test takes them as they are when it starts.
+    LinkBackPreferences& linkBack() { return m_linkBack; }
 
     // "Test this URL", from any area: the configuration test runs on url and
     // its frame comes into view.
@@ -53,5 +57,6 @@ private:
     SortedListModel m_badUrls;
     SortedListModel m_validStatus;
     ResultsTable m_results;
+    LinkBackPreferences m_linkBack;
     std::unique_ptr<RunStore> m_runStore;
 };

@@ -5,7 +5,9 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -35,6 +37,7 @@ private Q_SLOTS:
     void restoreButtonWritesItsValue();
     void helpButtons_data();
     void helpButtons();
+    void mySitesAreKeptInThePreferences();
 };
 
 void TestConfigPages::everyFieldIsShownByItsControl()
@@ -483,6 +486,35 @@ int runConfigPagesTests(int argc, char** argv)
 {
     TestConfigPages test;
     return QTest::qExec(&test, argc, argv);
+}
+
+// "My sites:" and its check box save to preferences.ini at once; an entry
+// that is not a site is named under the box and left out.
+void TestConfigPages::mySitesAreKeptInThePreferences()
+{
+    ConfigFixture f;
+    auto* sites = f.find<QLineEdit>(QStringLiteral("MySitesBox"));
+    auto* accept = f.find<QCheckBox>(QStringLiteral("AcceptOnlyFollowedBox"));
+    auto* message = f.find<QLabel>(QStringLiteral("MySitesMessage"));
+    QVERIFY(sites && accept && message);
+    QVERIFY(!accept->isChecked());
+    QVERIFY(message->text().isEmpty());
+    sites->setText(QStringLiteral("exa mple.com,  example.org "));
+    Q_EMIT sites->editingFinished();
+    QCOMPARE(message->text(), QStringLiteral("\"exa mple.com\" is not a host name or a web address."));
+    QCOMPARE(sites->toolTip(), message->text());
+    accept->click();
+    QFile file(f.path(QStringLiteral("preferences.ini")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray ini = file.readAll();
+    QVERIFY2(ini.contains("[LinkBack]"), ini.constData());
+    QVERIFY2(ini.contains("Sites=exa mple.com, example.org"), ini.constData());
+    QVERIFY2(ini.contains("AcceptOnlyFollowed=1"), ini.constData());
+    // links.ini is not touched.
+    QVERIFY(!QFile::exists(f.path(QStringLiteral("links.ini"))));
+    sites->setText(QStringLiteral("example.org"));
+    Q_EMIT sites->editingFinished();
+    QVERIFY(message->text().isEmpty());
 }
 
 #include "tst_ConfigPages.moc"

@@ -4,8 +4,10 @@
 #include "results/ui/ResultsGrid.h"
 #include "run/BatchRun.h"
 #include "run/ui/RefusedUrlsView.h"
+#include "shell/ui/RecheckDialog.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -69,6 +71,7 @@ private Q_SLOTS:
     void failedExportWarns();
     void abandonedPagesAreReported();
     void connectionsAreKeptInThePreferences();
+    void reportViewShowsEveryOutcomeWithItsLinkBack();
 
 private:
     QPushButton* button(const char* name) const { return m_f->button(name); }
@@ -290,7 +293,7 @@ void DataRunTest::stopDuringARunEndsItAfterTheUrlAtWork()
     QCOMPARE(view->model()->rowCount(), 4);
     view->selectAll();
     QCOMPARE(view->selectedText().section(u'\n', 0, 0),
-             QStringLiteral("2\t%1\tnot reached\t\t\t").arg(m_server->url("/p2").toString()));
+             QStringLiteral("2\t%1\tnot reached\t\t\t\t").arg(m_server->url("/p2").toString()));
     QTest::mouseClick(button("RefusedToggle"), Qt::LeftButton);
     QVERIFY(!view->isVisible());
     QTRY_VERIFY(m_f->area->stopConfirmation() == nullptr);
@@ -497,3 +500,48 @@ void DataRunTest::connectionsAreKeptInThePreferences()
 }
 
 #include "tst_DataRun.moc"
+
+// With a site set, the run report view shows each URL's link back, the
+// accepted ones too once the filter asks for them; "Recheck links back" goes
+// over the grid's rows and leaves them as they are.
+void DataRunTest::reportViewShowsEveryOutcomeWithItsLinkBack()
+{
+    m_server->route("/a", TestHttpResponse::html(page("Alpha", "<a href=\"https://example.com/\">me</a>")));
+    m_server->route("/b", TestHttpResponse::notFound());
+    m_server->route(
+        "/c", TestHttpResponse::html(page("Gamma", "<a href=\"http://example.com/\" rel=\"ugc\">me</a>")));
+    m_f->workspace->validStatus().add("200 OK");
+    m_f->workspace->linkBack().setSites({QStringLiteral("example.com")});
+    addLinks({"/a", "/b", "/c"});
+    QTest::mouseClick(button("Command14"), Qt::LeftButton);
+    QTRY_COMPARE(label("Label4")->text(), QStringLiteral(" Done!"));
+    // The description's rows, whatever the verdicts.
+    QCOMPARE(label("Label19")->text(), QStringLiteral("2"));
+    QCOMPARE(button("RefusedToggle")->text(), QStringLiteral("Refused URLs (1)"));
+
+    auto* filter = m_f->find<QComboBox>("ReportFilter");
+    QCOMPARE(filter->currentText(), QStringLiteral("Refused"));
+    QTest::mouseClick(button("RefusedToggle"), Qt::LeftButton);
+    RefusedUrlsView* view = m_f->area->refusedView();
+    QCOMPARE(view->model()->headerData(6, Qt::Horizontal).toString(), QStringLiteral("Link back"));
+    QCOMPARE(view->model()->rowCount(), 1);
+    filter->setCurrentText(QStringLiteral("Accepted"));
+    QCOMPARE(view->model()->rowCount(), 2);
+    QCOMPARE(view->model()->index(0, 6).data().toString(), QStringLiteral("followed"));
+    QCOMPARE(view->model()->index(1, 6).data().toString(), QStringLiteral("nofollow"));
+    QCOMPARE(view->model()->index(1, 6).data(Qt::ToolTipRole).toString(),
+             QStringLiteral("nofollow \u2014 <a href=\"http://example.com/\" rel=\"ugc\">me</a>"));
+    filter->setCurrentText(QStringLiteral("All"));
+    QCOMPARE(view->model()->rowCount(), 3);
+    // A refused page is proved too: its verdict says what a partner's error page gives.
+    QCOMPARE(view->model()->index(1, 6).data().toString(), QStringLiteral("no link"));
+
+    const QStringList rows = m_f->dataRows();
+    QTest::mouseClick(button("RecheckButton"), Qt::LeftButton);
+    auto* dialog = m_f->area->findChild<RecheckDialog*>(QStringLiteral("RecheckDialog"));
+    QVERIFY(dialog);
+    // The run journaled its verdicts, so the followed link is kept, not new.
+    QTRY_COMPARE_WITH_TIMEOUT(dialog->summaryText(), QStringLiteral("2 partners: 1 kept, 1 nofollow"), 10000);
+    QCOMPARE(m_f->dataRows(), rows);
+    dialog->close();
+}

@@ -233,6 +233,8 @@ void RunJournalWindowTest::interruptedRunIsAskedAbout()
     texts.sort();
     QCOMPARE(texts, QStringList({"Discard", "Keep the 2 rows", "Resume"}));
     m_server->clearRequests();
+    // The resumed part proves the links back as "Get Data" would.
+    m_f->workspace->linkBack().setSites({QStringLiteral("example.com")});
     buttonNamed(box, answer)->click();
     if (allRows) {
         QTRY_COMPARE(m_f->label("Label4")->text(), QStringLiteral(" Done!"));
@@ -244,6 +246,7 @@ void RunJournalWindowTest::interruptedRunIsAskedAbout()
         QCOMPARE(m_f->label("Label19")->text(), QStringLiteral("5"));
         QCOMPARE(m_f->label("Label9")->text(), QStringLiteral("100%"));
         QCOMPARE(m_f->dataRows(), uninterrupted);
+        QCOMPARE(m_f->run->outcomes().constLast().linkBack, QStringLiteral("no link"));
     } else {
         QTRY_VERIFY(!box->isVisible());
         QCOMPARE(m_f->dataRows(), noRows ? QStringList({"||||"}) : before);

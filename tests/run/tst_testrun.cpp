@@ -60,6 +60,8 @@ private Q_SLOTS:
     void verdictAndFields();
     void failedFetchClearsSourceAndHeaders();
     void throughHttp();
+    void linkBackLineAfterTheSentences_data();
+    void linkBackLineAfterTheSentences();
     void newerStartSupersedesOlder();
     void waitsNoLongerThanTheTimeout();
 };
@@ -247,6 +249,60 @@ void TestTestRun::throughHttp()
     QVERIFY(r.headers.startsWith(QStringLiteral("HTTP/1.1 200 OK\r\n")));
     QCOMPARE(running.count(), 2);
     QVERIFY(!run.isRunning());
+}
+
+void TestTestRun::linkBackLineAfterTheSentences_data()
+{
+    QTest::addColumn<QStringList>("sites");
+    QTest::addColumn<QByteArray>("page");
+    QTest::addColumn<QByteArray>("robots");
+    QTest::addColumn<QString>("verdict");
+
+    const QString sentences = "200 OK" + kStatusFound + kContentTypeFound;
+    const QByteArray nofollow = R"(<p><a href="https://example.com/" rel="nofollow">Example</a></p>)";
+    QTest::newRow("nofollow, with the link's markup")
+        << QStringList{QStringLiteral("example.com")} << nofollow << QByteArray()
+        << sentences + QStringLiteral("\nLink back: nofollow \u2014 <a href=\"https://example.com/\" "
+                                      "rel=\"nofollow\">Example</a>");
+    QTest::newRow("followed through the www twin")
+        << QStringList{QStringLiteral("example.com")}
+        << QByteArray(R"(<a href="http://www.example.com/">Ex</a>)") << QByteArray()
+        << sentences +
+               QStringLiteral("\nLink back: followed \u2014 <a href=\"http://www.example.com/\">Ex</a>");
+    QTest::newRow("robots.txt closes the page")
+        << QStringList{QStringLiteral("example.com")}
+        << QByteArray(R"(<a href="https://example.com/">Ex</a>)")
+        << QByteArray("User-agent: *\nDisallow: /partner\n")
+        << sentences +
+               QStringLiteral(
+                   "\nLink back: blocked by robots.txt \u2014 <a href=\"https://example.com/\">Ex</a>");
+    QTest::newRow("no site: the sentences alone") << QStringList() << nofollow << QByteArray() << sentences;
+}
+
+void TestTestRun::linkBackLineAfterTheSentences()
+{
+    QFETCH(QStringList, sites);
+    QFETCH(QByteArray, page);
+    QFETCH(QByteArray, robots);
+    QFETCH(QString, verdict);
+    TestHttpServer server;
+    server.route("/partner.html", TestHttpResponse::html(page));
+    if (!robots.isEmpty())
+        server.route("/robots.txt", TestHttpResponse::html(robots, "text/plain"));
+    Settings settings;
+    SortedListModel badWords;
+    SortedListModel valid;
+    valid.add(QStringLiteral("200 OK"));
+    TestRun run(settings, badWords, valid);
+    LinkBackSetup setup;
+    setup.sites = MySites::parse(sites);
+    run.setLinkBack(setup);
+    QSignalSpy finished(&run, &TestRun::finished);
+    run.start(server.url("/partner.html").toString(), QString());
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(finished.first().first().value<TestRunResult>().verdict, verdict);
+    // The robots.txt is asked for only when there is a site to prove.
+    QCOMPARE(server.requestCount("/robots.txt"), sites.isEmpty() ? 0 : 1);
 }
 
 void TestTestRun::newerStartSupersedesOlder()

@@ -201,6 +201,17 @@ void TestRunStore::settledRunAsksNoMore()
     QCOMPARE(store.queries().newestInterrupted(), std::nullopt);
     // Still listed, as interrupted.
     QCOMPARE(store.queries().run(newer)->ending, RunRecord::Ending::Interrupted);
+
+    // A run begun settled, as a re-check's is, asks nothing when it is killed.
+    RunRecord given;
+    given.settled = true;
+    auto journal = store.beginRun(given, urlsUpTo(3));
+    journal->record(sampleRecord(1));
+    QTRY_VERIFY(journal->committed() == 1);
+    const qint64 killed = journal->runId();
+    journal.reset();
+    QCOMPARE(store.queries().run(killed)->ending, RunRecord::Ending::Interrupted);
+    QCOMPARE(store.queries().newestInterrupted(), std::nullopt);
 }
 
 void TestRunStore::failedUrlsAreFetchFailuresAndServerErrors_data()

@@ -33,6 +33,10 @@ RefusedUrlsView::RefusedUrlsView(RefusedUrlsModel& model, QWidget* parent)
     setColumnWidth(RefusedUrlsModel::Outcome, 80);
     setColumnWidth(RefusedUrlsModel::Reason, 260);
     setColumnWidth(RefusedUrlsModel::StatusLine, 150);
+    // The link-back verdict is read beside the outcome, not after the
+    // response's details far to the right.
+    horizontalHeader()->moveSection(RefusedUrlsModel::LinkBack, RefusedUrlsModel::Outcome + 1);
+    setColumnWidth(RefusedUrlsModel::LinkBack, 110);
 
     QAction* copy = m_menu->addAction(QStringLiteral("&Copy"));
     copy->setShortcut(QKeySequence::Copy);

@@ -39,6 +39,7 @@ void TestFrame::test()
     // of the "4. Data" strip, which keeps it in the preferences.
     m_run->setTimeoutSeconds(
         RunPreferences::load(RunPreferences::filePath(m_workspace.folder())).timeoutSeconds());
+    m_run->setLinkBack(LinkBackSetup::from(m_workspace.linkBack()));
     m_run->start(urlBox()->text(), emailBox()->text());
 }
 

@@ -11,6 +11,7 @@
 #include "settings/SettingsFile.h"
 #include "settings/ui/ConfigAreaBinding.h"
 #include "settings/ui/ConfigAreaRestoreMark.h"
+#include "shell/ui/LinkBackConfig.h"
 #include "ui_ConfigAreaDescriptionPage.h"
 #include "ui_ConfigAreaEmailPage.h"
 #include "ui_ConfigAreaMiscPage.h"
@@ -88,6 +89,8 @@ ConfigArea::ConfigArea(Workspace& workspace, std::function<void(const QString&)>
     m_statusCodes =
         new StatusCodesFrame(m_workspace.validStatus(), m_workspace.folder(), std::move(navigate));
     m_miscUi->layoutStatusCodesHost->addWidget(m_statusCodes);
+    new LinkBackConfig(m_workspace, m_miscUi->MySitesBox, m_miscUi->AcceptOnlyFollowedBox,
+                       m_miscUi->MySitesMessage, this);
     m_tabs->addTab(miscPage, QStringLiteral("Misc."));
 
     m_testFrame = new TestFrame(m_workspace, this);

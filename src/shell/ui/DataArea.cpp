@@ -10,10 +10,12 @@
 #include "results/ui/SpreadsheetExportDialog.h"
 #include "run/BatchRun.h"
 #include "run/ui/RefusedUrlsView.h"
+#include "shell/ui/RecheckDialog.h"
 #include "shell/ui/RunHistory.h"
 #include "ui_DataArea.h"
 #include "workspace/Workspace.h"
 
+#include <QComboBox>
 #include <QFocusEvent>
 #include <QGuiApplication>
 #include <QMenu>
@@ -48,7 +50,10 @@ DataArea::DataArea(Workspace& workspace, BatchRun& run, SpreadsheetExporter& exp
     editor->installEventFilter(this);
     connect(m_ui->MSFlexGrid1, &QAbstractItemView::doubleClicked, this, [this] { beginCellEdit(); });
 
-    connect(getDataButton(), &QPushButton::clicked, &m_run, [this] { m_run.start(); });
+    connect(getDataButton(), &QPushButton::clicked, &m_run, [this] {
+        m_run.setLinkBack(LinkBackSetup::from(m_workspace.linkBack()));
+        m_run.start();
+    });
     connect(stopButton(), &QPushButton::clicked, this, &DataArea::askToStop);
     connect(m_ui->Command34, &QPushButton::clicked, this, &DataArea::saveResults);
     connect(m_ui->Command35, &QPushButton::clicked, this, &DataArea::loadResults);
@@ -239,7 +244,8 @@ void DataArea::exportToExcel()
 
 void DataArea::setRunning(bool running)
 {
-    for (QPushButton* button : {getDataButton(), m_ui->Command34, m_ui->Command35, m_ui->Command41})
+    for (QPushButton* button :
+         {getDataButton(), m_ui->Command34, m_ui->Command35, m_ui->Command41, m_ui->RecheckButton})
         button->setEnabled(!running);
     if (running && !m_busyCursor)
         m_busyCursor.emplace(Qt::BusyCursor);
@@ -312,11 +318,25 @@ void DataArea::setUpRunStrip()
     showCount(int(m_refused.lines().size()));
     connect(m_ui->RefusedToggle, &QPushButton::toggled, this, &DataArea::showRefused);
     connect(m_refusedView, &RefusedUrlsView::testRequested, &m_workspace, &Workspace::requestTest);
+    m_ui->ReportFilter->setCurrentIndex(int(RefusedUrlsModel::Filter::Refused));
+    connect(m_ui->ReportFilter, &QComboBox::currentIndexChanged, this,
+            [this](int index) { m_refused.setFilter(RefusedUrlsModel::Filter(index)); });
+    connect(m_ui->RecheckButton, &QPushButton::clicked, this, &DataArea::recheckLinksBack);
 
     QAction* test = grid()->contextMenu()->addAction(QStringLiteral("Test this URL"));
     test->setObjectName(QStringLiteral("mnutestrow"));
     connect(test, &QAction::triggered, this, &DataArea::testCurrentRow);
     placeGrid(grid()->geometry().united(m_ui->RunStrip->geometry()));
+}
+
+void DataArea::recheckLinksBack()
+{
+    // A dialog of its own, opened without a loop of its own; it goes when closed.
+    auto* dialog = new RecheckDialog(m_workspace, m_preferences.limits(), this);
+    dialog->setObjectName(QStringLiteral("RecheckDialog"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
+    dialog->start();
 }
 
 void DataArea::changeConnections()
@@ -337,7 +357,11 @@ void DataArea::placeGrid(const QRect& rect)
     const int strip = m_ui->RunStrip->sizeHint().height();
     const QRect gridRect(rect.left(), rect.top(), rect.width(), qMax(0, rect.height() - strip));
     grid()->setGeometry(gridRect);
-    m_refusedView->setGeometry(gridRect);
+    // The run report lies over the grid with its filter above it, so the
+    // strip below keeps its room for the pace.
+    const int bar = m_ui->ReportBar->sizeHint().height();
+    m_ui->ReportBar->setGeometry(gridRect.left(), gridRect.top(), gridRect.width(), bar);
+    m_refusedView->setGeometry(gridRect.adjusted(0, bar, 0, 0));
     m_ui->RunStrip->setGeometry(rect.left(), gridRect.bottom() + 1, rect.width(), strip);
 }
 
@@ -347,7 +371,9 @@ void DataArea::showRefused(bool shown)
     // lies over them while the button is down.
     commitCellEdit();
     m_refusedView->setVisible(shown);
+    m_ui->ReportBar->setVisible(shown);
     if (shown) {
+        m_ui->ReportBar->raise();
         m_refusedView->raise();
         m_refusedView->setFocus(Qt::OtherFocusReason);
     }

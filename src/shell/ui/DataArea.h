@@ -90,6 +90,7 @@ private:
     void changeConnections();
     void showRefused(bool shown);
     void testCurrentRow();
+    void recheckLinksBack();
 
     // The form's controls by what they are; the form keeps their design names.
     QPushButton* getDataButton() const; // Command14

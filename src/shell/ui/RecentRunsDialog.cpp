@@ -1,5 +1,6 @@
 #include "shell/ui/RecentRunsDialog.h"
 
+#include "run/RecheckRun.h"
 #include "run/RunJournalFeed.h"
 #include "store/RunStore.h"
 #include "ui_RecentRunsDialog.h"
@@ -38,7 +39,9 @@ QString RecentRunsDialog::endingText(bool live, int ending)
 void RecentRunsDialog::refresh()
 {
     const RunStore* store = m_workspace.runStore();
-    const QVector<RunRecord> runs = store ? store->queries().runs() : QVector<RunRecord>();
+    QVector<RunRecord> runs = store ? store->queries().runs() : QVector<RunRecord>();
+    // A re-check makes no rows to put back; its checks are for the next re-check.
+    runs.removeIf([](const RunRecord& run) { return run.context == QLatin1String(RecheckRun::StoreContext); });
     QTableWidget* table = m_ui->RunsTable;
     table->setRowCount(int(runs.size()));
     m_ids.clear();

@@ -2,6 +2,8 @@
 
 #include "platform/ui/AppMessageBox.h"
 #include "run/BatchRun.h"
+#include "run/LinkBackSetup.h"
+#include "run/RecheckRun.h"
 #include "run/RunJournalFeed.h"
 #include "shell/ui/RecentRunsDialog.h"
 #include "store/RunStore.h"
@@ -90,6 +92,8 @@ void RunHistory::resumeRun(qint64 runId)
     m_workspace.linkList().setEntries(store->queries().list(runId));
     store->queries().settle(runId);
     m_feed->resumeNext(runId);
+    // The rest of the run proves the links back as "Get Data" would now.
+    m_run.setLinkBack(LinkBackSetup::from(m_workspace.linkBack()));
     m_run.resume(position, position - 1, rows.isEmpty() ? 0 : rows.constLast().row);
 }
 
@@ -100,8 +104,14 @@ void RunHistory::retryFailed()
         return;
     qint64 id = m_feed->runId();
     if (id == 0) {
-        const QVector<RunRecord> last = store->queries().runs(1);
-        id = last.isEmpty() ? 0 : last.first().id;
+        // The newest run of "Get Data"; a re-check's failures are for the
+        // re-check to tell, not for the link list.
+        for (const RunRecord& run : store->queries().runs()) {
+            if (run.context != QLatin1String(RecheckRun::StoreContext)) {
+                id = run.id;
+                break;
+            }
+        }
     }
     const QStringList failed = id > 0 ? store->queries().failedUrls(id) : QStringList();
     if (failed.isEmpty()) {

@@ -1,0 +1,33 @@
+#include "run/LinkBackSetup.h"
+
+#include "analysis/AcceptanceChecks.h"
+#include "platform/PageFetcher.h"
+#include "settings/LinkBackPreferences.h"
+
+LinkBackSetup LinkBackSetup::from(const LinkBackPreferences& preferences, QStringList* messages)
+{
+    LinkBackSetup setup;
+    setup.sites = MySites::parse(preferences.sites(), messages);
+    setup.acceptOnlyFollowed = preferences.acceptOnlyFollowed();
+    return setup;
+}
+
+QString LinkBackSetup::pageUrl(const FetchResult& page)
+{
+    return page.finalUrl.isEmpty() ? page.url : page.finalUrl;
+}
+
+std::optional<LinkProofResult> LinkBackSetup::prove(const FetchResult& page,
+                                                    const std::function<bool()>& cancelled) const
+{
+    if (!isOn() || !page.ok())
+        return std::nullopt;
+    // A picture or a PDF holds no link a search engine follows; a response
+    // that names no type at all is read, as browsers sniff it as HTML.
+    if (!HeaderContentType(page.header).isEmpty() && !ContentTypeIsHtml(page.header))
+        return LinkProofResult{};
+    GumboArena::Limits limits = LinkProof::defaultLimits(page.body.size());
+    limits.cancelled = cancelled;
+    return LinkProof::examine(pageUrl(page), page.header, page.body, sites, LinkProof::Scope::MySites,
+                              limits);
+}

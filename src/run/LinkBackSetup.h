@@ -1,0 +1,35 @@
+#pragma once
+
+#include "linkback/LinkProof.h"
+#include "linkback/MySites.h"
+
+#include <QStringList>
+#include <functional>
+#include <optional>
+
+struct FetchResult;
+
+class LinkBackPreferences;
+
+// What a run needs to prove the links back: the user's sites (none: no proof
+// at all, and the run is exactly what it was without one) and whether a page
+// without a followed link back is refused.
+struct LinkBackSetup
+{
+    MySites sites;
+    bool acceptOnlyFollowed = false;
+
+    bool isOn() const { return !sites.isEmpty(); }
+
+    // The proof over a fetched page, read at the address the redirects led
+    // to. None when no site is set or no response arrived; a response that
+    // is not HTML gives a proof without links.
+    std::optional<LinkProofResult> prove(const FetchResult& page,
+                                         const std::function<bool()>& cancelled = {}) const;
+    // The address the page came from in the end.
+    static QString pageUrl(const FetchResult& page);
+
+    // The preferences read as sites; each entry that is not one adds its
+    // message and is left out.
+    static LinkBackSetup from(const LinkBackPreferences& preferences, QStringList* messages = nullptr);
+};

@@ -1,0 +1,288 @@
+#include "TestHttpServer.h"
+#include "filters/ListFile.h"
+#include "settings/Settings.h"
+#include "settings/SettingsFile.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <atomic>
+#include <memory>
+
+namespace {
+
+QByteArray partnerPage(const QByteArray& link, const QByteArray& head = {})
+{
+    return "<html><head><title>Partner</title>" + head + "</head><body><p>Friends:</p>" + link +
+           "</body></html>\n";
+}
+
+const QByteArray kFollowed = R"(<a href="https://example.com/">Example</a>)";
+const QByteArray kNofollow = R"(<a href="https://example.com/" rel="nofollow">Example</a>)";
+
+// A partner's page as it was at the first re-check and as it is at the second.
+struct Phases
+{
+    TestHttpResponse before;
+    TestHttpResponse after;
+    QByteArray robotsAfter; // the host's robots.txt at the second re-check; none before
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(Phases)
+
+// quillmark-batch with the user's site set: the proof in the run report, the
+// refusal of pages without a followed link back, and the re-check of
+// partners' links between two runs.
+class TestLinkBackCommand : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void reportGivesTheVerdictOfEachPage_data();
+    void reportGivesTheVerdictOfEachPage();
+    void recheckTellsWhatChanged_data();
+    void recheckTellsWhatChanged();
+    void failOnLostEndsWithThree_data();
+    void failOnLostEndsWithThree();
+
+private:
+    QString program() const
+    {
+        return QCoreApplication::applicationDirPath() + QStringLiteral("/quillmark-batch");
+    }
+    QString url(const char* path) const { return m_server->url(QString::fromLatin1(path)).toString(); }
+    QString writeLinks(const QStringList& lines);
+    QByteArray run(const QStringList& arguments, int* exitCode, QByteArray* err = nullptr);
+
+    std::unique_ptr<TestHttpServer> m_server;
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void TestLinkBackCommand::init()
+{
+    m_server = std::make_unique<TestHttpServer>();
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    Settings settings;
+    settings.setText(Key::BadWordsFile, QStringLiteral("badwords.txt"));
+    QVERIFY(SaveSettings(settings, m_dir->filePath(QStringLiteral("links.ini"))).ok);
+    QVERIFY(SaveListToFile(m_dir->filePath(QStringLiteral("headers.txt")), {QStringLiteral("200 OK")}).ok);
+}
+
+void TestLinkBackCommand::cleanup()
+{
+    m_server.reset();
+    m_dir.reset();
+}
+
+QString TestLinkBackCommand::writeLinks(const QStringList& lines)
+{
+    const QString path = m_dir->filePath(QStringLiteral("partners.txt"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return QString();
+    file.write(lines.join(u'\n').toUtf8() + "\n");
+    return path;
+}
+
+QByteArray TestLinkBackCommand::run(const QStringList& arguments, int* exitCode, QByteArray* err)
+{
+    QProcess process;
+    process.start(program(), QStringList{QStringLiteral("--folder"), m_dir->path()} + arguments);
+    if (!process.waitForFinished(20000))
+        return "the program did not end";
+    *exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    if (err)
+        *err = process.readAllStandardError();
+    return process.readAllStandardOutput();
+}
+
+// The description's rows stay as they are; only "accept only followed"
+// refuses a page, and then with the verdict as the reason.
+void TestLinkBackCommand::reportGivesTheVerdictOfEachPage_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QByteArray>("second");
+    QTest::newRow("verdict beside the description's outcome")
+        << QStringList() << QByteArray("accepted,row 2");
+    QTest::newRow("accept only followed: the verdict is the reason")
+        << QStringList{QStringLiteral("--accept-only-followed")} << QByteArray("refused,link back: nofollow");
+}
+
+void TestLinkBackCommand::reportGivesTheVerdictOfEachPage()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QByteArray, second);
+    m_server->route("/f", TestHttpResponse::html(partnerPage(kFollowed)));
+    m_server->route("/n", TestHttpResponse::html(partnerPage(kNofollow)));
+    const QString report = m_dir->filePath(QStringLiteral("report.csv"));
+    int code = 0;
+    QByteArray err;
+    run(options + QStringList{QStringLiteral("--my-site"), QStringLiteral("example.com"),
+                              QStringLiteral("--report"), report, QStringLiteral("--output"),
+                              m_dir->filePath(QStringLiteral("out.txt")), writeLinks({url("/f"), url("/n")})},
+        &code, &err);
+    QVERIFY2(code == 0, err.constData());
+    QFile file(report);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QList<QByteArray> lines = file.readAll().split('\n');
+    QCOMPARE(lines.size(), 4);
+    // The milliseconds vary: that field goes.
+    const auto withoutTime = [](QByteArray line) {
+        QList<QByteArray> fields = line.split(',');
+        fields.removeAt(7);
+        return fields.join(',');
+    };
+    const QByteArray size = QByteArray::number(partnerPage(kFollowed).size());
+    const QByteArray sizeN = QByteArray::number(partnerPage(kNofollow).size());
+    QCOMPARE(lines[0],
+             QByteArray("index,url,outcome,reason,status_line,content_type,bytes,milliseconds,link_back,"
+                        "link_back_evidence\r"));
+    QCOMPARE(withoutTime(lines[1]), "1," + url("/f").toUtf8() +
+                                        ",accepted,row 1,HTTP/1.1 200 OK,text/html; charset=utf-8," + size +
+                                        ",followed,\"<a href=\"\"https://example.com/\"\">Example</a>\"\r");
+    QCOMPARE(withoutTime(lines[2]), "2," + url("/n").toUtf8() + "," + second +
+                                        ",HTTP/1.1 200 OK,text/html; charset=utf-8," + sizeN +
+                                        ",nofollow,\"<a href=\"\"https://example.com/\"\" "
+                                        "rel=\"\"nofollow\"\">Example</a>\"\r");
+    // One robots.txt for the one host.
+    QCOMPARE(m_server->requestCount(QStringLiteral("/robots.txt")), 1);
+}
+
+void TestLinkBackCommand::recheckTellsWhatChanged_data()
+{
+    QTest::addColumn<Phases>("phases");
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<int>("secondRunFetches");
+    QTest::addColumn<QString>("summary");
+    QTest::addColumn<bool>("batchFirst"); // the first check is a batch run's, not a re-check's
+
+    const TestHttpResponse followed = TestHttpResponse::html(partnerPage(kFollowed));
+    TestHttpResponse gone = TestHttpResponse::notFound();
+    TestHttpResponse busy = TestHttpResponse::html("busy");
+    busy.status = 503;
+    busy.reason = "Service Unavailable";
+    QTest::newRow("kept") << Phases{followed, followed} << "kept" << 1 << "1 partner: 1 kept" << false;
+    QTest::newRow("new") << Phases{TestHttpResponse::html(partnerPage(kNofollow)), followed} << "new" << 1
+                         << "1 partner: 1 new" << false;
+    QTest::newRow("moved") << Phases{followed, TestHttpResponse::redirect(301, "/moved-here")} << "moved" << 1
+                           << "1 partner: 1 moved" << false;
+    // Tried once more before it is said.
+    QTest::newRow("lost") << Phases{followed, TestHttpResponse::html(partnerPage("<p>no more</p>"))} << "lost"
+                          << 2 << "1 partner: 1 lost" << false;
+    QTest::newRow("now nofollow") << Phases{followed, TestHttpResponse::html(partnerPage(kNofollow))}
+                                  << "now nofollow" << 1 << "1 partner: 1 nofollow" << false;
+    QTest::newRow("now noindex") << Phases{followed,
+                                           TestHttpResponse::html(partnerPage(
+                                               kFollowed, R"(<meta name="robots" content="noindex">)"))}
+                                 << "now noindex" << 1 << "1 partner: 1 noindex" << false;
+    QTest::newRow("now blocked") << Phases{followed, followed, "User-agent: *\nDisallow: /partner\n"}
+                                 << "now blocked" << 1 << "1 partner: 1 blocked" << false;
+    QTest::newRow("page gone") << Phases{followed, gone} << "page gone" << 1 << "1 partner: 1 gone" << false;
+    QTest::newRow("unreachable") << Phases{followed, busy} << "unreachable" << 2
+                                 << "1 partner: 1 unreachable" << false;
+    // The verdict a batch run journaled is the previous one as well.
+    QTest::newRow("now nofollow since a batch run")
+        << Phases{followed, TestHttpResponse::html(partnerPage(kNofollow))} << "now nofollow" << 1
+        << "1 partner: 1 nofollow" << true;
+}
+
+void TestLinkBackCommand::recheckTellsWhatChanged()
+{
+    QFETCH(Phases, phases);
+    QFETCH(QString, change);
+    QFETCH(int, secondRunFetches);
+    QFETCH(QString, summary);
+    QFETCH(bool, batchFirst);
+    auto phase = std::make_shared<std::atomic<int>>(0);
+    m_server->route("/partner", [phases, phase](const TestHttpRequest&) {
+        return phase->load() == 0 ? phases.before : phases.after;
+    });
+    m_server->route("/robots.txt", [phases, phase](const TestHttpRequest&) {
+        return phase->load() == 1 && !phases.robotsAfter.isEmpty()
+                   ? TestHttpResponse::html(phases.robotsAfter, "text/plain")
+                   : TestHttpResponse::notFound();
+    });
+    m_server->route("/moved-here", TestHttpResponse::html(partnerPage(kFollowed)));
+    const QString links = writeLinks({url("/partner")});
+    const QStringList arguments{QStringLiteral("--my-site"), QStringLiteral("example.com"),
+                                QStringLiteral("--recheck"), links};
+    int code = -1;
+    QByteArray err;
+    const QByteArray first =
+        batchFirst ? run({QStringLiteral("--my-site"), QStringLiteral("example.com"), QStringLiteral("--output"),
+                          m_dir->filePath(QStringLiteral("out.txt")), links},
+                         &code, &err)
+                   : run(arguments, &code, &err);
+    QVERIFY2(code == 0, err.constData());
+    const int firstFetches = m_server->requestCount(QStringLiteral("/partner"));
+
+    phase->store(1);
+    const QByteArray second = run(arguments, &code, &err);
+    QVERIFY2(code == 0, err.constData());
+    const QList<QByteArray> lines = second.split('\n');
+    QVERIFY2(lines.value(0).startsWith(change.toUtf8() + '\t' + url("/partner").toUtf8() + '\t'),
+             second.constData());
+    // What it was before, and when, as the run store kept it from the first re-check.
+    const QByteArray before = change == QLatin1String("new") ? "nofollow" : "followed";
+    QVERIFY2(lines.value(0).contains("(was " + before + " on 20"), second.constData());
+    QCOMPARE(lines.value(1), summary.toUtf8());
+    QCOMPARE(m_server->requestCount(QStringLiteral("/partner")) - firstFetches, secondRunFetches);
+    QVERIFY(batchFirst || !first.isEmpty());
+}
+
+void TestLinkBackCommand::failOnLostEndsWithThree_data()
+{
+    QTest::addColumn<bool>("failOnLost");
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("lost links are only reported") << false << 0;
+    QTest::newRow("--fail-on-lost") << true << 3;
+}
+
+void TestLinkBackCommand::failOnLostEndsWithThree()
+{
+    QFETCH(bool, failOnLost);
+    QFETCH(int, exitCode);
+    m_server->route("/f", TestHttpResponse::html(partnerPage(kFollowed)));
+    m_server->route("/none", TestHttpResponse::html(partnerPage("<p>no link</p>")));
+    // A results file in the settings' format: the partners are its URL cells.
+    const QString results = m_dir->filePath(QStringLiteral("database.txt"));
+    QFile file(results);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("1|[@]|A|[@]||[@]||[@]|" + url("/f").toUtf8() + "\r\n2|[@]|B|[@]||[@]||[@]|" +
+               url("/none").toUtf8() + "\r\n");
+    file.close();
+    const QString report = m_dir->filePath(QStringLiteral("recheck.csv"));
+    QStringList arguments{QStringLiteral("--my-site"), QStringLiteral("https://example.com/"),
+                          QStringLiteral("--recheck"), results,
+                          QStringLiteral("--report"),  report};
+    if (failOnLost)
+        arguments.append(QStringLiteral("--fail-on-lost"));
+    int code = -1;
+    const QByteArray out = run(arguments, &code);
+    QCOMPARE(code, exitCode);
+    // A first check is news too: both are changes, in list order.
+    QVERIFY2(out.startsWith("new\t" + url("/f").toUtf8() + "\tfollowed (first check)\nlost\t" +
+                            url("/none").toUtf8() + "\tno link (first check)\n"),
+             out.constData());
+    QVERIFY(out.endsWith("2 partners: 1 new, 1 lost\n"));
+    QFile csv(report);
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = csv.readAll().split('\n');
+    QCOMPARE(lines.value(0), QByteArray("url,change,link_back,previous_link_back,previous_checked,final_url,"
+                                        "status_line,attempts,link_back_evidence\r"));
+    QCOMPARE(lines.value(2),
+             url("/none").toUtf8() + ",lost,no link,,," + url("/none").toUtf8() + ",HTTP/1.1 200 OK,2,\r");
+    // The results file is only read.
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll().startsWith("1|[@]|A|"));
+}
+
+QTEST_GUILESS_MAIN(TestLinkBackCommand)
+#include "tst_linkbackcommand.moc"
