@@ -329,5 +329,5 @@ int BatchCommand::startRecheck(const QString& file, bool failOnLost)
     connect(m_recheck.get(), &RecheckCommand::finished, this, &BatchCommand::finished);
     return m_recheck->start({file, m_settings.text(Key::OutputASCIIDelimeter),
                              QFileInfo(m_folder).absoluteFilePath(), m_reportPath, m_linkBack, limits,
-                             failOnLost});
+                             failOnLost, m_preferences.keepRuns()});
 }

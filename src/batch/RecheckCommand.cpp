@@ -37,8 +37,10 @@ int RecheckCommand::start(const Request& request)
               QStringLiteral("quillmark-batch: cannot read %1").arg(QDir::toNativeSeparators(request.file)));
         return 2;
     }
+    RunStore::Options options;
+    options.keepRuns = request.keepRuns;
     m_store = std::make_unique<RunStore>(
-        ProgramFolder(request.folder).filePath(QString::fromLatin1(RunStore::FileName)));
+        ProgramFolder(request.folder).filePath(QString::fromLatin1(RunStore::FileName)), options);
     if (!m_store->message().isEmpty())
         print(m_err, QStringLiteral("quillmark-batch: warning: ") + m_store->message());
     m_run = std::make_unique<RecheckRun>(*urls, request.setup, m_store.get());

@@ -35,6 +35,7 @@ public:
         LinkBackSetup setup;
         FetchLimits limits;
         bool failOnLost = false;
+        int keepRuns = 50; // [Run] KeepRuns: the store keeps no more runs
     };
 
     // An exit code when done already (a usage error), or -1 when the
