@@ -132,9 +132,9 @@ int BatchCommand::start()
                             .arg(FetchOptions::kMostTimeoutSeconds)
                             .arg(parser.value(timeout)));
     }
-    if (parser.isSet(recheck) && (parser.isSet(test) || parser.isSet(output) || !positional.isEmpty() ||
-                                  parser.isSet(acceptOnlyFollowed) || parser.isSet(resume) ||
-                                  parser.isSet(retryFailed)))
+    if (parser.isSet(recheck) &&
+        (parser.isSet(test) || parser.isSet(output) || !positional.isEmpty() ||
+         parser.isSet(acceptOnlyFollowed) || parser.isSet(resume) || parser.isSet(retryFailed)))
         return fail(QStringLiteral("--recheck takes only --folder, --my-site, --connections, --report and "
                                    "--fail-on-lost\nTry 'quillmark-batch --help'."));
     if (parser.isSet(failOnLost) && !parser.isSet(recheck))

@@ -6,7 +6,8 @@
 #include <QDateTime>
 
 Workspace::Workspace(const ProgramFolder& folder, QObject* parent)
-    : QObject(parent), m_folder(folder), m_linkBack(LinkBackPreferences::load(RunPreferences::filePath(folder)))
+    : QObject(parent), m_folder(folder),
+      m_linkBack(LinkBackPreferences::load(RunPreferences::filePath(folder)))
 {
     RunStore::Options options;
     options.keepRuns = RunPreferences::load(RunPreferences::filePath(m_folder)).keepRuns();

@@ -4,6 +4,7 @@
 #include "platform/TextFile.h"
 #include "settings/IniDocument.h"
 #include "settings/IniFile.h"
+#include "settings/LinkBackPreferences.h"
 #include "settings/ProgramFolder.h"
 #include "settings/RunPreferences.h"
 #include "settings/Settings.h"
@@ -569,6 +570,8 @@ void TestSettingsFiles::runPreferencesKeepRuns_data()
     QTest::newRow("zero") << QByteArray("[Run]\r\nKeepRuns=0\r\n") << 1;
     QTest::newRow("too many") << QByteArray("[Run]\r\nKeepRuns=123456\r\n") << 10000;
     QTest::newRow("not a number") << QByteArray("[Run]\r\nKeepRuns=all\r\n") << 50;
+    QTest::newRow("beside the link-back section")
+        << QByteArray("[Run]\r\nKeepRuns=7\r\n[LinkBack]\r\nSites=example.com, https://b.example/x/\r\n") << 7;
 }
 
 void TestSettingsFiles::runPreferencesKeepRuns()
@@ -578,10 +581,18 @@ void TestSettingsFiles::runPreferencesKeepRuns()
     writeBytes(path("preferences.ini"), file);
     RunPreferences prefs = RunPreferences::load(path("preferences.ini"));
     QCOMPARE(prefs.keepRuns(), keepRuns);
-    // Kept through a save of the connections.
+    const QStringList sites = LinkBackPreferences::load(path("preferences.ini")).sites();
+    // Kept through a save of the connections, and the sites with it.
     prefs.setConnections(4);
     QVERIFY(prefs.save(path("preferences.ini")).ok);
     QCOMPARE(RunPreferences::load(path("preferences.ini")).keepRuns(), keepRuns);
+    QCOMPARE(LinkBackPreferences::load(path("preferences.ini")).sites(), sites);
+    // Both kept through a save of the sites.
+    LinkBackPreferences linkBack = LinkBackPreferences::load(path("preferences.ini"));
+    QVERIFY(linkBack.save(path("preferences.ini")).ok);
+    QCOMPARE(RunPreferences::load(path("preferences.ini")).keepRuns(), keepRuns);
+    QCOMPARE(RunPreferences::load(path("preferences.ini")).connections(), 4);
+    QCOMPARE(LinkBackPreferences::load(path("preferences.ini")).sites(), sites);
 }
 
 void TestSettingsFiles::runPreferences()

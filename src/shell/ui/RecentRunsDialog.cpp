@@ -41,7 +41,8 @@ void RecentRunsDialog::refresh()
     const RunStore* store = m_workspace.runStore();
     QVector<RunRecord> runs = store ? store->queries().runs() : QVector<RunRecord>();
     // A re-check makes no rows to put back; its checks are for the next re-check.
-    runs.removeIf([](const RunRecord& run) { return run.context == QLatin1String(RecheckRun::StoreContext); });
+    runs.removeIf(
+        [](const RunRecord& run) { return run.context == QLatin1String(RecheckRun::StoreContext); });
     QTableWidget* table = m_ui->RunsTable;
     table->setRowCount(int(runs.size()));
     m_ids.clear();
