@@ -142,14 +142,14 @@ void TestLinkBackCommand::reportGivesTheVerdictOfEachPage()
     const QByteArray size = QByteArray::number(partnerPage(kFollowed).size());
     const QByteArray sizeN = QByteArray::number(partnerPage(kNofollow).size());
     QCOMPARE(lines[0],
-             QByteArray("index,url,outcome,reason,status_line,content_type,bytes,milliseconds,link_back,"
-                        "link_back_evidence\r"));
+             QByteArray("index,url,outcome,reason,status_line,content_type,bytes,milliseconds,attempts,"
+                        "link_back,link_back_evidence\r"));
     QCOMPARE(withoutTime(lines[1]), "1," + url("/f").toUtf8() +
                                         ",accepted,row 1,HTTP/1.1 200 OK,text/html; charset=utf-8," + size +
-                                        ",followed,\"<a href=\"\"https://example.com/\"\">Example</a>\"\r");
+                                        ",1,followed,\"<a href=\"\"https://example.com/\"\">Example</a>\"\r");
     QCOMPARE(withoutTime(lines[2]), "2," + url("/n").toUtf8() + "," + second +
                                         ",HTTP/1.1 200 OK,text/html; charset=utf-8," + sizeN +
-                                        ",nofollow,\"<a href=\"\"https://example.com/\"\" "
+                                        ",1,nofollow,\"<a href=\"\"https://example.com/\"\" "
                                         "rel=\"\"nofollow\"\">Example</a>\"\r");
     // One robots.txt for the one host.
     QCOMPARE(m_server->requestCount(QStringLiteral("/robots.txt")), 1);
@@ -185,7 +185,9 @@ void TestLinkBackCommand::recheckTellsWhatChanged_data()
     QTest::newRow("now blocked") << Phases{followed, followed, "User-agent: *\nDisallow: /partner\n"}
                                  << "now blocked" << 1 << "1 partner: 1 blocked" << false;
     QTest::newRow("page gone") << Phases{followed, gone} << "page gone" << 1 << "1 partner: 1 gone" << false;
-    QTest::newRow("unreachable") << Phases{followed, busy} << "unreachable" << 2
+    // A 503 without Retry-After is asked again once by the fetch itself, and
+    // the re-check tries the page a second time: four requests in all.
+    QTest::newRow("unreachable") << Phases{followed, busy} << "unreachable" << 4
                                  << "1 partner: 1 unreachable" << false;
     // The verdict a batch run journaled is the previous one as well.
     QTest::newRow("now nofollow since a batch run")
