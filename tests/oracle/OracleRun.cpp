@@ -143,9 +143,9 @@ int OracleRun::firstDifference(const OracleAnswer& a, const OracleAnswer& b)
     return -1;
 }
 
-bool OracleRun::documented(const QString& kind)
+bool OracleRun::documented(const QString&)
 {
-    return kind == u"undecided (a limit reached)";
+    return false;
 }
 
 bool OracleRun::run(uint64_t count, int maxShrunk)

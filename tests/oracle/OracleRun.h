@@ -38,8 +38,9 @@ public:
     QString report(int examplesPerKind) const;
     QString error() const { return m_node.error(); }
 
-    // Classes that are disagreements by design: an undecided answer where a
-    // limit was reached (the cautious reading, never a wrong verdict).
+    // Classes that are disagreements by design. None at present: even an
+    // undecided answer, the cautious reading of a search over its budget,
+    // would be a fault on cases this small.
     static bool documented(const QString& kind);
 
 private:
