@@ -8,17 +8,19 @@ using Op = PatternProgram::Op;
 
 namespace {
 
-// The budget: steps at one start position, steps in one search, and the
-// choices and undo records kept at once (about 64 MB). Like the count limits
-// of other engines they fix the outcome whatever the machine; no pattern a
-// person writes comes near them on a page, only patterns that try
-// exponentially many ways.
-constexpr uint64_t kStepsPerStart = 10'000'000;
-constexpr uint64_t kStepsPerSearch = 200'000'000;
+// The budget: steps at one start position, steps in one global loop over a
+// subject, and the choices and undo records kept at once (about 64 MB). Like
+// the count limits of other engines they fix the outcome whatever the
+// machine; no pattern a person writes comes near them on a page, only
+// patterns that try exponentially many ways.
+constexpr uint64_t kStepsPerStart = 5'000'000;
+constexpr uint64_t kStepsPerScan = 20'000'000;
+constexpr uint64_t kStepsPerScanUnit = 50;
 constexpr size_t kMaxChoices = 1'000'000;
 constexpr size_t kMaxTrail = 2'000'000;
-// Steps between two looks at the installed deadline.
-constexpr uint64_t kStepsPerDeadlineCheck = 1 << 14;
+// Steps are counted in chunks; the installed deadline is looked at after
+// each. A budget may be overrun by less than a chunk, always alike.
+constexpr int kChunk = 4096;
 
 bool isWordUnit(char16_t u)
 {
@@ -27,11 +29,19 @@ bool isWordUnit(char16_t u)
 
 } // namespace
 
-bool PatternBacktracker::overBudget()
+void PatternBacktracker::startScan(qsizetype length)
 {
-    if (++m_steps > kStepsPerStart || ++m_totalSteps > kStepsPerSearch)
-        m_undecided = true;
-    else if (m_totalSteps % kStepsPerDeadlineCheck == 0 && AnalysisDeadline::currentPassed())
+    m_scanBudget = kStepsPerScan + kStepsPerScanUnit * uint64_t(length);
+    m_scanSteps = 0;
+    m_chunk = kChunk;
+}
+
+bool PatternBacktracker::account()
+{
+    m_chunk = kChunk;
+    m_steps += kChunk;
+    m_scanSteps += kChunk;
+    if (m_steps > kStepsPerStart || m_scanSteps > m_scanBudget || AnalysisDeadline::currentPassed())
         m_undecided = true;
     return m_undecided;
 }
@@ -51,7 +61,6 @@ PatternBacktracker::Result PatternBacktracker::search(const PatternProgram& p, c
 {
     m_s = subject;
     m_n = length;
-    m_totalSteps = 0;
     for (qsizetype start = from; start <= length; ++start) {
         if (p.anchored && start > 0)
             break;
@@ -76,7 +85,6 @@ PatternBacktracker::Result PatternBacktracker::matchAt(const PatternProgram& p, 
 {
     m_s = subject;
     m_n = length;
-    m_totalSteps = 0;
     const Result r = run(p, at);
     if (r == Result::Match)
         std::copy_n(m_regs.begin(), 2 * (p.captures + 1), captures);
@@ -138,7 +146,7 @@ bool PatternBacktracker::star(const PatternProgram::Instruction& in, const std::
 bool PatternBacktracker::backtrack(const PatternProgram& p, int& pc, qsizetype& pos)
 {
     while (!m_choices.empty()) {
-        if (overBudget())
+        if (step())
             return false;
         const Choice c = m_choices.back();
         m_choices.pop_back();
@@ -192,7 +200,7 @@ PatternBacktracker::Result PatternBacktracker::run(const PatternProgram& p, qsiz
     int pc = 0;
     qsizetype pos = start;
     for (;;) {
-        if (overBudget())
+        if (step())
             return Result::Undecided;
         const PatternProgram::Instruction& in = p.code[size_t(pc)];
         bool ok = true;

@@ -22,6 +22,9 @@ public:
         Undecided
     };
 
+    // Begins a global loop over a subject: its searches share one budget.
+    void startScan(qsizetype length);
+
     // The first match that starts at `from` or after: captures gets
     // 2 * (captures + 1) offsets, -1 for a group that took no part.
     Result search(const PatternProgram& program, const char16_t* subject, qsizetype length, qsizetype from,
@@ -70,14 +73,17 @@ private:
         }
     }
     bool push(Choice c);
-    bool overBudget();
+    bool step() { return --m_chunk <= 0 && account(); }
+    bool account();
 
     const char16_t* m_s = nullptr;
     qsizetype m_n = 0;
     std::vector<qsizetype> m_regs;
     std::vector<Choice> m_choices;
     std::vector<TrailEntry> m_trail;
-    uint64_t m_steps = 0;      // in this start position
-    uint64_t m_totalSteps = 0; // in this search
+    uint64_t m_steps = 0;     // in this start position
+    uint64_t m_scanSteps = 0; // in this global loop
+    uint64_t m_scanBudget = 0;
+    int m_chunk = 0;
     bool m_undecided = false;
 };

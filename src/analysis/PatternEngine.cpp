@@ -121,6 +121,7 @@ PatternEngine::Scan PatternEngine::scanBacktracker(const Compiled& c, PatternSub
                                                    const OnMatch& onMatch)
 {
     const qsizetype length = s.length();
+    m_backtracker.startScan(length);
     std::vector<qsizetype> offsets(size_t(2 * (c.groups + 1)), -1);
     std::vector<qsizetype> last;
     qsizetype pos = 0;
@@ -174,6 +175,8 @@ PatternEngine::Scan PatternEngine::scanRe2(const Compiled& c, PatternSubject& s,
     // when its values are exact, else from the backtracking engine, which
     // is asked for the match that starts where RE2's does.
     const re2::RE2* withGroups = wantGroups ? groupsRe2(c) : nullptr;
+    if (wantGroups && !withGroups)
+        m_backtracker.startScan(s.length());
     const re2::RE2& re = withGroups ? *withGroups : *c.re2;
     const int nsub = withGroups ? c.groups + 1 : 1;
     std::vector<re2::StringPiece> sub(static_cast<size_t>(nsub));

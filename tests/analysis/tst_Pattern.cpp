@@ -117,6 +117,26 @@ void PatternTests::lastMatch_data()
                                                    << "b";
     QTest::newRow("lone surrogate in the subject")
         << "b+" << QStringLiteral("a") + QChar(0xD800) + QStringLiteral("bb") << "bb";
+    // JavaScript matches UTF-16 code units, not characters.
+    QTest::newRow("dot takes one unit of an astral character")
+        << "." << QString::fromUtf16(u"\U0001F600") << QString(QChar(0xDE00));
+    QTest::newRow("dot takes a lone low surrogate") << "." << QString(QChar(0xDE00)) << QString(QChar(0xDE00));
+    QTest::newRow("empty alternative of an optional group is refused") << "a(|b)?"
+                                                                       << "ab"
+                                                                       << "ab";
+    QTest::newRow("quantified back reference to an unset group") << "(a)?\\1{2}b"
+                                                                 << "b"
+                                                                 << "b";
+    QTest::newRow("a group repeated no times takes no part in the start")
+        << "(?!|^){0}_"
+        << "I_"
+        << "_";
+    QTest::newRow("named group and its reference") << "(?<a>x)\\k<a>"
+                                                   << "xx"
+                                                   << "xx";
+    QTest::newRow("look-behind of any length") << "(?<=a+)b"
+                                               << "aab"
+                                               << "b";
 }
 
 void PatternTests::lastMatch()
@@ -146,6 +166,9 @@ void PatternTests::globalSequence_data()
     QTest::newRow("search resumes at the end of a match") << "aa"
                                                           << "aaaaa"
                                                           << "[aa][aa]a";
+    QTest::newRow("empty iterations are refused") << "(?:|a)*"
+                                                  << "aa"
+                                                  << "[aa][]";
     QTest::newRow("empty match steps one code unit, into a surrogate pair")
         << "x?" << QString::fromUtf8("\xF0\x9F\x98\x80")
         << QStringLiteral("[]") + QChar(0xD83D) + QStringLiteral("[]") + QChar(0xDE00) + QStringLiteral("[]");
@@ -209,6 +232,13 @@ void PatternTests::replace_data()
     QTest::newRow("no match") << "q"
                               << "abc"
                               << "z" << false << "abc";
+    // A backtracking engine tries 2^24 ways at the run of U+FFFD; the
+    // answer is still exact, with the "c" before it replaced.
+    QTest::newRow("exponential for a backtracking engine, decided")
+        << QString::fromUtf16(u"(\ufffd|\ufffd)*?c|[^\\w\\d]?lass=\ufffd")
+        << QStringLiteral("<a://(.*)examp|b)*?c|[^\\") + QString(24, QChar(0xFFFD)) + QStringLiteral("w\\d]?")
+        << "[$&]" << true
+        << QStringLiteral("<a://(.*)examp|b)*?[c]|[^\\") + QString(24, QChar(0xFFFD)) + QStringLiteral("w\\d]?");
     QTest::newRow("CR LF kept outside matches") << "b"
                                                 << "a\r\nb"
                                                 << "c" << false << "a\r\nc";
@@ -260,6 +290,41 @@ void PatternTests::test_data()
     QTest::newRow("\\v is not a line feed") << "a\\vb" << "a\nb" << false << false;
     QTest::newRow("\\h is the letter h") << "\\h" << "hat" << false << true;
     QTest::newRow("\\K is the letter k") << "a\\Kb" << "akb" << false << true;
+
+    // Code units: a quantifier applies to the low half of an astral literal.
+    QTest::newRow("astral literal repeated is its low half repeated")
+        << QString::fromUtf16(u"\U0001F600{2}") << QString::fromUtf16(u"\U0001F600\U0001F600") << false << false;
+    QTest::newRow("high surrogate escape matches half a character")
+        << "\\uD83D" << QString::fromUtf16(u"\U0001F600") << false << true;
+    // Case is ignored by upper case, one unit for one, never into ASCII.
+    QTest::newRow("sharp s and capital sharp s") << QString::fromUtf16(u"\u00DF") << QString::fromUtf16(u"\u1E9E")
+                                                 << false << false;
+    QTest::newRow("omega and ohm sign") << QString::fromUtf16(u"\u03A9") << QString::fromUtf16(u"\u2126") << false
+                                        << false;
+    QTest::newRow("a ring and angstrom sign") << QString::fromUtf16(u"\u00E5") << QString::fromUtf16(u"\u212B")
+                                              << false << false;
+    QTest::newRow("theta and capital theta symbol")
+        << QString::fromUtf16(u"\u03B8") << QString::fromUtf16(u"\u03F4") << false << false;
+    QTest::newRow("alpha with ypogegrammeni and prosgegrammeni")
+        << QString::fromUtf16(u"\u1F80") << QString::fromUtf16(u"\u1F88") << false << false;
+    QTest::newRow("k and kelvin sign") << "k" << QString::fromUtf16(u"\u212A") << false << false;
+    QTest::newRow("s and long s") << "s" << QString::fromUtf16(u"\u017F") << false << false;
+    QTest::newRow("range takes the upper case of its members") << "[\\u00c9-\\uab70]"
+                                                               << QString::fromUtf16(u"\u13A0") << false << true;
+    QTest::newRow("range keeps non-ASCII members out of ASCII") << "[\\u00c9-\\uab70]"
+                                                                << "k" << false << false;
+    QTest::newRow("control letter digit in a class") << "[\\c1]" << QString(QChar(0x11)) << false << true;
+    QTest::newRow("control letter digit in a class is no c") << "[\\c1]"
+                                                             << "c" << false << false;
+    QTest::newRow("zero count of a look-ahead group") << "(?:|(?=5)){0}"
+                                                      << "a" << false << true;
+    // Valid patterns with large counts are decided like any other.
+    QTest::newRow("count of 65536") << "a{65536}"
+                                    << "a" << false << false;
+    QTest::newRow("group counted 5535 times") << "(b){5535}"
+                                              << "b" << false << false;
+    QTest::newRow("group counted up to 1000 times") << "(\\s.){0,1000}"
+                                                    << "" << false << true;
 }
 
 void PatternTests::test()
