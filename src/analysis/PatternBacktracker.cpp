@@ -64,8 +64,8 @@ PatternBacktracker::Result PatternBacktracker::search(const PatternProgram& p, c
     for (qsizetype start = from; start <= length; ++start) {
         if (p.anchored && start > 0)
             break;
-        if (p.firstUnits) {
-            while (start < length && !(*p.firstUnits)[subject[start]])
+        if (p.hasFirstUnits) {
+            while (start < length && !p.firstUnits.contains(subject[start]))
                 ++start;
             if (start >= length)
                 break;
@@ -113,7 +113,7 @@ bool PatternBacktracker::backReference(int group, bool backward, qsizetype& pos)
 
 // A Star's first try: as many units as it may take when greedy, as few when
 // lazy, with a choice to give one back or take one more.
-bool PatternBacktracker::star(const PatternProgram::Instruction& in, const std::bitset<0x10000>& set, int pc,
+bool PatternBacktracker::star(const PatternProgram::Instruction& in, const PatternUnitSet& set, int pc,
                               qsizetype& pos)
 {
     const bool back = in.b != 0;
@@ -124,7 +124,7 @@ bool PatternBacktracker::star(const PatternProgram::Instruction& in, const std::
     const auto unitAt = [&](qsizetype k) { return back ? m_s[pos - 1 - k] : m_s[pos + k]; };
     const qsizetype want = in.greedy ? most : qsizetype(in.min);
     qsizetype taken = 0;
-    while (taken < want && set[unitAt(taken)])
+    while (taken < want && set.contains(unitAt(taken)))
         ++taken;
     if (taken < qsizetype(in.min))
         return false;
@@ -177,7 +177,7 @@ bool PatternBacktracker::backtrack(const PatternProgram& p, int& pc, qsizetype& 
             const bool back = in.b != 0;
             if (back ? c.pos == 0 : c.pos >= m_n)
                 continue;
-            if (!(*p.sets[size_t(in.a)])[back ? m_s[c.pos - 1] : m_s[c.pos]])
+            if (!p.sets[size_t(in.a)].contains(back ? m_s[c.pos - 1] : m_s[c.pos]))
                 continue;
             pos = back ? c.pos - 1 : c.pos + 1;
             if (c.aux > 1)
@@ -207,10 +207,10 @@ PatternBacktracker::Result PatternBacktracker::run(const PatternProgram& p, qsiz
         switch (in.op) {
         case Op::Set:
             if (in.backward) {
-                ok = pos > 0 && (*p.sets[size_t(in.a)])[m_s[pos - 1]];
+                ok = pos > 0 && p.sets[size_t(in.a)].contains(m_s[pos - 1]);
                 pos -= ok ? 1 : 0;
             } else {
-                ok = pos < m_n && (*p.sets[size_t(in.a)])[m_s[pos]];
+                ok = pos < m_n && p.sets[size_t(in.a)].contains(m_s[pos]);
                 pos += ok ? 1 : 0;
             }
             ++pc;
@@ -306,7 +306,7 @@ PatternBacktracker::Result PatternBacktracker::run(const PatternProgram& p, qsiz
             break;
         }
         case Op::Star:
-            ok = star(in, *p.sets[size_t(in.a)], pc, pos);
+            ok = star(in, p.sets[size_t(in.a)], pc, pos);
             ++pc;
             break;
         case Op::Match:

@@ -57,7 +57,7 @@ private:
 
     Result run(const PatternProgram& p, qsizetype start);
     bool backtrack(const PatternProgram& p, int& pc, qsizetype& pos);
-    bool star(const PatternProgram::Instruction& in, const std::bitset<0x10000>& set, int pc, qsizetype& pos);
+    bool star(const PatternProgram::Instruction& in, const PatternUnitSet& set, int pc, qsizetype& pos);
     bool backReference(int group, bool backward, qsizetype& pos) const;
     void set(int reg, qsizetype value)
     {

@@ -36,12 +36,7 @@ int Compiler::setIndex(int treeSet)
         m_setIndex.assign(m_tree.sets.size(), -1);
     int& index = m_setIndex[size_t(treeSet)];
     if (index < 0) {
-        auto bits = std::make_unique<std::bitset<0x10000>>();
-        for (const PatternCharClass::Range& r : m_tree.sets[size_t(treeSet)].ranges()) {
-            for (int u = r.lo; u <= r.hi; ++u)
-                bits->set(size_t(u));
-        }
-        m_p.sets.push_back(std::move(bits));
+        m_p.sets.emplace_back(m_tree.sets[size_t(treeSet)]);
         index = int(m_p.sets.size()) - 1;
     }
     return index;
@@ -159,19 +154,16 @@ void Compiler::repeat(const PatternNode& n, bool backward)
 
 // The units the first unit of a match can be, and whether a match can be
 // empty (then any unit may follow the start).
-void collectFirstUnits(const PatternTree& t, int i, std::bitset<0x10000>& units, bool& canBeEmpty)
+void collectFirstUnits(const PatternTree& t, int i, PatternCharClass& units, bool& canBeEmpty)
 {
     const PatternNode& n = t.node(i);
     switch (n.kind) {
     case Kind::Set:
-        for (const PatternCharClass::Range& r : t.sets[size_t(n.set)].ranges()) {
-            for (int u = r.lo; u <= r.hi; ++u)
-                units.set(size_t(u));
-        }
+        units.add(t.sets[size_t(n.set)]);
         canBeEmpty = false;
         return;
     case Kind::BackReference:
-        units.set();
+        units.add(0, 0xFFFF);
         canBeEmpty = true;
         return;
     case Kind::Group:
@@ -232,6 +224,16 @@ bool anchoredAtStart(const PatternTree& t, int i)
 
 } // namespace
 
+PatternUnitSet::PatternUnitSet(const PatternCharClass& members)
+{
+    for (const PatternCharClass::Range& r : members.ranges()) {
+        for (int u = r.lo; u <= std::min<int>(r.hi, 255); ++u)
+            m_low.set(size_t(u));
+        if (r.hi >= 256)
+            m_high.push_back({std::max<char16_t>(r.lo, 256), r.hi});
+    }
+}
+
 PatternProgram PatternProgram::compile(const PatternTree& tree)
 {
     PatternProgram p;
@@ -240,11 +242,13 @@ PatternProgram PatternProgram::compile(const PatternTree& tree)
     Compiler compiler(tree, p);
     compiler.node(tree.root, false);
     p.code.push_back(Instruction{Op::Match});
-    auto units = std::make_unique<std::bitset<0x10000>>();
+    PatternCharClass units;
     bool canBeEmpty = false;
-    collectFirstUnits(tree, tree.root, *units, canBeEmpty);
-    if (!canBeEmpty)
-        p.firstUnits = std::move(units);
+    collectFirstUnits(tree, tree.root, units, canBeEmpty);
+    if (!canBeEmpty) {
+        p.firstUnits = PatternUnitSet(units);
+        p.hasFirstUnits = true;
+    }
     p.anchored = anchoredAtStart(tree, tree.root);
     return p;
 }

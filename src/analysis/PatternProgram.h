@@ -2,10 +2,32 @@
 
 #include "analysis/PatternTree.h"
 
+#include <algorithm>
 #include <bitset>
 #include <cstdint>
-#include <memory>
 #include <vector>
+
+// A set of code units as the backtracking engine tests them: a bit per unit
+// below 256, sorted ranges above.
+class PatternUnitSet
+{
+public:
+    PatternUnitSet() = default;
+    explicit PatternUnitSet(const PatternCharClass& members);
+
+    bool contains(char16_t u) const
+    {
+        if (u < 256)
+            return m_low[u];
+        auto it = std::upper_bound(m_high.begin(), m_high.end(), u,
+                                   [](char16_t v, const PatternCharClass::Range& r) { return v < r.lo; });
+        return it != m_high.begin() && u <= (it - 1)->hi;
+    }
+
+private:
+    std::bitset<256> m_low;
+    std::vector<PatternCharClass::Range> m_high;
+};
 
 // A pattern compiled for PatternBacktracker: instructions that follow the
 // matching rules of JavaScript step by step. An iteration of a quantified
@@ -50,12 +72,13 @@ struct PatternProgram
     };
 
     std::vector<Instruction> code;
-    std::vector<std::unique_ptr<std::bitset<0x10000>>> sets;
+    std::vector<PatternUnitSet> sets;
     int captures = 0;  // groups, not counting the whole match
     int registers = 0; // 2 * (captures + 1) capture ends, then loop counters and positions
     // Units a match can start with, when the pattern cannot match the empty
-    // text; null when any position may start one.
-    std::unique_ptr<std::bitset<0x10000>> firstUnits;
+    // text (hasFirstUnits); otherwise any position may start one.
+    PatternUnitSet firstUnits;
+    bool hasFirstUnits = false;
     bool anchored = false; // can only match at the start of the subject
 
     static PatternProgram compile(const PatternTree& tree);

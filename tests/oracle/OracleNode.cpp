@@ -67,12 +67,19 @@ bool OracleNode::readLine(QString& line, int timeoutMs)
 }
 
 bool OracleNode::evaluateChunk(const QList<OracleCase>& cases, qsizetype from, qsizetype to,
-                               QList<std::optional<OracleAnswer>>& answers)
+                               QList<std::optional<OracleAnswer>>& answers, const Meanwhile& meanwhile)
 {
     QByteArray input;
     for (qsizetype i = from; i < to; ++i)
         input += caseToJson(cases.at(i)).toUtf8() + '\n';
     m_process.write(input);
+    if (meanwhile) {
+        // A chunk's answers fit the pipe: node can finish it while the
+        // other side works.
+        while (m_process.bytesToWrite() > 0 && m_process.waitForBytesWritten(kChunkTimeoutMs)) {
+        }
+        meanwhile(from, to);
+    }
     for (qsizetype i = from; i < to; ++i) {
         QString line;
         if (!readLine(line, kChunkTimeoutMs))
@@ -89,14 +96,15 @@ bool OracleNode::evaluateChunk(const QList<OracleCase>& cases, qsizetype from, q
     return true;
 }
 
-bool OracleNode::evaluate(const QList<OracleCase>& cases, QList<std::optional<OracleAnswer>>& answers)
+bool OracleNode::evaluate(const QList<OracleCase>& cases, QList<std::optional<OracleAnswer>>& answers,
+                          const Meanwhile& meanwhile)
 {
     answers = QList<std::optional<OracleAnswer>>(cases.size());
     if (m_process.state() != QProcess::Running && !start())
         return false;
     for (qsizetype from = 0; from < cases.size(); from += kChunk) {
         const qsizetype to = std::min(cases.size(), from + kChunk);
-        if (evaluateChunk(cases, from, to, answers))
+        if (evaluateChunk(cases, from, to, answers, meanwhile))
             continue;
         if (!m_error.isEmpty())
             return false;

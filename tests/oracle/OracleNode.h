@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QProcess>
+#include <functional>
 #include <optional>
 
 // The JavaScript side: one node process running oracle.js, fed cases on its
@@ -20,12 +21,16 @@ public:
     QString error() const { return m_error; }
 
     // One answer per case, in order; an empty optional for a case that
-    // timed out. False when node cannot be run at all.
-    bool evaluate(const QList<OracleCase>& cases, QList<std::optional<OracleAnswer>>& answers);
+    // timed out. False when node cannot be run at all. While node works on
+    // a chunk of cases [from, to), meanwhile(from, to) is called, so that
+    // the other side can work on them at the same time.
+    using Meanwhile = std::function<void(qsizetype from, qsizetype to)>;
+    bool evaluate(const QList<OracleCase>& cases, QList<std::optional<OracleAnswer>>& answers,
+                  const Meanwhile& meanwhile = {});
 
 private:
     bool evaluateChunk(const QList<OracleCase>& cases, qsizetype from, qsizetype to,
-                       QList<std::optional<OracleAnswer>>& answers);
+                       QList<std::optional<OracleAnswer>>& answers, const Meanwhile& meanwhile);
     bool readLine(QString& line, int timeoutMs);
     void stop();
 

@@ -158,7 +158,12 @@ bool OracleRun::run(uint64_t count, int maxShrunk)
         for (uint64_t i = first; i < last; ++i)
             cases << generator.make(i);
         QList<std::optional<OracleAnswer>> reference;
-        if (!m_node.evaluate(cases, reference))
+        QList<OracleAnswer> products(cases.size());
+        const auto answerHere = [&](qsizetype from, qsizetype to) {
+            for (qsizetype k = from; k < to; ++k)
+                products[k] = productAnswer(cases[k]);
+        };
+        if (!m_node.evaluate(cases, reference, answerHere))
             return false;
         for (qsizetype k = 0; k < cases.size(); ++k) {
             if (!reference[k]) {
@@ -166,7 +171,7 @@ bool OracleRun::run(uint64_t count, int maxShrunk)
                 continue;
             }
             ++m_casesRun;
-            const OracleAnswer product = productAnswer(cases[k]);
+            const OracleAnswer& product = products[k];
             const int field = firstDifference(product, *reference[k]);
             if (field < 0)
                 continue;
