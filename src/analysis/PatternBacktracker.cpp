@@ -13,8 +13,16 @@ namespace {
 // the count limits of other engines they fix the outcome whatever the
 // machine; no pattern a person writes comes near them on a page, only
 // patterns that try exponentially many ways.
-constexpr uint64_t kStepsPerStart = 5'000'000;
-constexpr uint64_t kStepsPerScan = 20'000'000;
+// The fuzzers, whose instrumented code runs many times slower, build with a
+// smaller budget so that one input never takes seconds.
+#ifndef QM_PATTERN_STEPS_PER_START
+#define QM_PATTERN_STEPS_PER_START 5'000'000
+#endif
+#ifndef QM_PATTERN_STEPS_PER_SCAN
+#define QM_PATTERN_STEPS_PER_SCAN 20'000'000
+#endif
+constexpr uint64_t kStepsPerStart = QM_PATTERN_STEPS_PER_START;
+constexpr uint64_t kStepsPerScan = QM_PATTERN_STEPS_PER_SCAN;
 constexpr uint64_t kStepsPerScanUnit = 50;
 constexpr size_t kMaxChoices = 1'000'000;
 constexpr size_t kMaxTrail = 2'000'000;

@@ -95,28 +95,51 @@ PatternCharClass PatternCharClass::negated() const
     return c;
 }
 
+PatternCharClass PatternCharClass::merged(std::vector<Range> ranges)
+{
+    std::sort(ranges.begin(), ranges.end(), [](const Range& a, const Range& b) { return a.lo < b.lo; });
+    PatternCharClass c;
+    for (const Range& r : ranges) {
+        if (!c.m_ranges.empty() && int(r.lo) <= c.m_ranges.back().hi + 1)
+            c.m_ranges.back().hi = std::max(c.m_ranges.back().hi, r.hi);
+        else
+            c.m_ranges.push_back(r);
+    }
+    return c;
+}
+
 PatternCharClass PatternCharClass::caseBlind() const
 {
     // The members whose form is themselves stay; the others are replaced by
-    // their forms. Both lists are sorted, so one pass over each will do.
-    PatternCharClass c;
-    std::vector<char16_t> forms;
+    // their forms.
+    std::vector<Range> pieces;
     for (const Range& r : m_ranges) {
         int from = r.lo;
         const PatternCaseFolding::Pair* p = PatternCaseFolding::changedFrom(r.lo);
         for (; p != PatternCaseFolding::changedEnd() && p->unit <= r.hi; ++p) {
             if (p->unit > from)
-                c.m_ranges.push_back({char16_t(from), char16_t(p->unit - 1)});
+                pieces.push_back({char16_t(from), char16_t(p->unit - 1)});
             from = p->unit + 1;
-            forms.push_back(p->form);
+            pieces.push_back({p->form, p->form});
         }
         if (from <= r.hi)
-            c.m_ranges.push_back({char16_t(from), r.hi});
+            pieces.push_back({char16_t(from), r.hi});
     }
-    // The kept pieces are in order and apart; the forms go in one by one.
-    for (char16_t f : forms)
-        c.add(f, f);
-    return c;
+    PatternCharClass forms = merged(pieces);
+    // A unit whose form is another never occurs among a subject's forms,
+    // so such units may be added to the set freely: with all of them a set
+    // like '.' or '[^a]' stays a few ranges instead of a thousand.
+    static const PatternCharClass notForms = [] {
+        std::vector<Range> units;
+        for (const PatternCaseFolding::Pair* p = PatternCaseFolding::changedFrom(0); p != PatternCaseFolding::changedEnd();
+             ++p)
+            units.push_back({p->unit, p->unit});
+        return merged(units);
+    }();
+    std::vector<Range> widened = forms.m_ranges;
+    widened.insert(widened.end(), notForms.m_ranges.begin(), notForms.m_ranges.end());
+    PatternCharClass wide = merged(std::move(widened));
+    return wide.m_ranges.size() < forms.m_ranges.size() ? wide : forms;
 }
 
 bool PatternCharClass::contains(char16_t u) const

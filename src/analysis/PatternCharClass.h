@@ -27,7 +27,8 @@ public:
     void add(const PatternCharClass& other);
     PatternCharClass negated() const;
     // The case-blind forms of the members (PatternCaseFolding): what the
-    // class matches among the forms of a subject's units.
+    // class matches among the forms of a subject's units. Units that are
+    // no unit's form may be added, when that makes fewer ranges.
     PatternCharClass caseBlind() const;
 
     bool contains(char16_t u) const;
@@ -45,5 +46,7 @@ public:
     QString re2Text() const;
 
 private:
+    static PatternCharClass merged(std::vector<Range> ranges);
+
     std::vector<Range> m_ranges; // sorted, neither overlapping nor touching
 };

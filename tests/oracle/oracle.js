@@ -82,7 +82,7 @@ rl.on('line', (line) => {
   if (line.length === 0) return;
   context.c = JSON.parse(line);
   try {
-    run.runInContext(context, { timeout: 250 });
+    run.runInContext(context, { timeout: 100 });
   } catch {
     process.stdout.write('null\n');
     return;
