@@ -97,7 +97,7 @@ PatternOutcome PatternEvaluate(PatternEngine& eng, const QString& pattern, const
     const PatternEngine::Compiled* c = eng.compiled(pattern, caseSensitive);
     if (!c)
         return PatternOutcome::Invalid;
-    switch (eng.scan(*c, subject, false, PatternEngine::Report::First, [](const qsizetype*) { return true; })) {
+    switch (eng.scan(*c, subject, false, PatternEngine::Report::Exists, [](const qsizetype*) { return true; })) {
     case PatternEngine::Scan::Match:
         return PatternOutcome::Match;
     case PatternEngine::Scan::NoMatch:

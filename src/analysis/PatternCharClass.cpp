@@ -108,6 +108,33 @@ PatternCharClass PatternCharClass::merged(std::vector<Range> ranges)
     return c;
 }
 
+const PatternCharClass& PatternCharClass::notAnyForm()
+{
+    static const PatternCharClass units = [] {
+        std::vector<Range> all;
+        for (auto p = PatternCaseFolding::changedFrom(0); p != PatternCaseFolding::changedEnd(); ++p)
+            all.push_back({p->unit, p->unit});
+        return merged(all);
+    }();
+    return units;
+}
+
+PatternCharClass PatternCharClass::formsOnly() const
+{
+    // This set less the units that are no unit's form: this set and the
+    // complement of those.
+    const PatternCharClass forms = notAnyForm().negated();
+    PatternCharClass c;
+    size_t k = 0;
+    for (const Range& r : m_ranges) {
+        while (k < forms.m_ranges.size() && forms.m_ranges[k].hi < r.lo)
+            ++k;
+        for (size_t j = k; j < forms.m_ranges.size() && forms.m_ranges[j].lo <= r.hi; ++j)
+            c.m_ranges.push_back({std::max(r.lo, forms.m_ranges[j].lo), std::min(r.hi, forms.m_ranges[j].hi)});
+    }
+    return c;
+}
+
 PatternCharClass PatternCharClass::caseBlind() const
 {
     // The members whose form is themselves stay; the others are replaced by
@@ -129,13 +156,7 @@ PatternCharClass PatternCharClass::caseBlind() const
     // A unit whose form is another never occurs among a subject's forms,
     // so such units may be added to the set freely: with all of them a set
     // like '.' or '[^a]' stays a few ranges instead of a thousand.
-    static const PatternCharClass notForms = [] {
-        std::vector<Range> units;
-        for (const PatternCaseFolding::Pair* p = PatternCaseFolding::changedFrom(0); p != PatternCaseFolding::changedEnd();
-             ++p)
-            units.push_back({p->unit, p->unit});
-        return merged(units);
-    }();
+    const PatternCharClass& notForms = notAnyForm();
     std::vector<Range> widened = forms.m_ranges;
     widened.insert(widened.end(), notForms.m_ranges.begin(), notForms.m_ranges.end());
     PatternCharClass wide = merged(std::move(widened));

@@ -31,6 +31,10 @@ public:
     // no unit's form may be added, when that makes fewer ranges.
     PatternCharClass caseBlind() const;
 
+    // The members that are some unit's case-blind form: the only ones that
+    // occur among a subject's forms.
+    PatternCharClass formsOnly() const;
+
     bool contains(char16_t u) const;
     bool isEmpty() const { return m_ranges.empty(); }
     bool isSingle() const { return m_ranges.size() == 1 && m_ranges[0].lo == m_ranges[0].hi; }
@@ -47,6 +51,7 @@ public:
 
 private:
     static PatternCharClass merged(std::vector<Range> ranges);
+    static const PatternCharClass& notAnyForm();
 
     std::vector<Range> m_ranges; // sorted, neither overlapping nor touching
 };

@@ -6,6 +6,7 @@
 #include "analysis/PatternTranslator.h"
 
 #include <algorithm>
+#include <cstring>
 #include <re2/re2.h>
 
 namespace {
@@ -78,6 +79,8 @@ const PatternEngine::Compiled* PatternEngine::compiled(const QString& pattern, b
                 const PatternTranslator::Result t = PatternTranslator::translate(c->tree, false);
                 if (t.usable)
                     c->re2 = makeRe2(t.text, 0);
+                if (c->re2)
+                    findPrefilter(*c);
             }
         }
         entry.compiled = std::move(c);
@@ -91,19 +94,58 @@ const PatternEngine::Compiled* PatternEngine::compiled(const QString& pattern, b
 
 PatternSubject& PatternEngine::subjectFor(const QString& subject, bool caseSensitive)
 {
-    for (const auto& s : m_subjects) {
-        if (s->isFor(subject, caseSensitive))
-            return *s;
+    ++m_uses;
+    for (SubjectSlot& slot : m_subjects) {
+        if (slot.subject->isFor(subject, caseSensitive)) {
+            slot.lastUse = m_uses;
+            return *slot.subject;
+        }
     }
-    auto made = std::make_unique<PatternSubject>(subject, caseSensitive);
     if (m_subjects.size() < kSubjectSlots) {
-        m_subjects.push_back(std::move(made));
-        return *m_subjects.back();
+        m_subjects.push_back({std::make_unique<PatternSubject>(), 0});
     }
-    m_subjects[m_nextSubject] = std::move(made);
-    PatternSubject& s = *m_subjects[m_nextSubject];
-    m_nextSubject = (m_nextSubject + 1) % kSubjectSlots;
-    return s;
+    // The least recently used slot takes the new subject, keeping its buffers.
+    SubjectSlot& slot = *std::min_element(m_subjects.begin(), m_subjects.end(),
+                                          [](const SubjectSlot& a, const SubjectSlot& b) { return a.lastUse < b.lastUse; });
+    slot.subject->reset(subject, caseSensitive);
+    slot.lastUse = m_uses;
+    return *slot.subject;
+}
+
+void PatternEngine::findPrefilter(Compiled& c)
+{
+    const PatternTree& t = c.tree;
+    for (const PatternNode& n : t.nodes)
+        c.notWordBoundary = c.notWordBoundary || n.kind == PatternNode::Kind::NotWordBoundary;
+    // Their ASCII parts: the bytes of ASCII units are the units.
+    for (const std::u16string& text : t.requiredTexts(t.root)) {
+        std::string ascii;
+        for (const char16_t u : text) {
+            if (u >= 0x80)
+                break;
+            ascii += char(u);
+        }
+        if (ascii.size() >= 2)
+            c.requiredTexts.push_back(ascii);
+    }
+    if (t.canBeEmpty(t.root))
+        return;
+    std::optional<PatternCharClass> required = t.required(t.root);
+    PatternCharClass alphabet = t.alphabet();
+    if (!required)
+        return;
+    if (!c.caseSensitive) {
+        required = required->formsOnly();
+        alphabet = alphabet.formsOnly();
+    }
+    if (!required->isSingle() || required->ranges()[0].lo >= 0x80 || alphabet.isEmpty() ||
+        alphabet.ranges().back().hi >= 0x80)
+        return;
+    c.required = char(required->ranges()[0].lo);
+    for (const PatternCharClass::Range& r : alphabet.ranges()) {
+        for (int u = r.lo; u <= r.hi; ++u)
+            c.alphabet.set(size_t(u));
+    }
 }
 
 PatternEngine::Scan PatternEngine::scan(const Compiled& c, const QString& subject, bool wantGroups, Report report,
@@ -124,10 +166,11 @@ PatternEngine::Scan PatternEngine::scanBacktracker(const Compiled& c, PatternSub
     m_backtracker.startScan(length);
     std::vector<qsizetype> offsets(size_t(2 * (c.groups + 1)), -1);
     std::vector<qsizetype> last;
+    const char16_t* units = s.units();
     qsizetype pos = 0;
     int count = 0;
     while (pos <= length) {
-        const auto r = m_backtracker.search(c.program, s.units(), length, pos, offsets.data());
+        const auto r = m_backtracker.search(c.program, units, length, pos, offsets.data());
         if (r == PatternBacktracker::Result::Undecided)
             return Scan::Undecided;
         if (r == PatternBacktracker::Result::NoMatch)
@@ -139,7 +182,7 @@ PatternEngine::Scan PatternEngine::scanBacktracker(const Compiled& c, PatternSub
         } else {
             if (!onMatch(offsets.data()))
                 return Scan::Stopped;
-            if (report == Report::First)
+            if (report == Report::First || report == Report::Exists)
                 return Scan::Match;
         }
         ++count;
@@ -168,9 +211,9 @@ const re2::RE2* PatternEngine::groupsRe2(const Compiled& c)
 PatternEngine::Scan PatternEngine::scanRe2(const Compiled& c, PatternSubject& s, bool wantGroups, Report report,
                                            const OnMatch& onMatch)
 {
-    const std::string& bytes = s.utf8();
-    const re2::StringPiece text(bytes.data(), bytes.size());
-    const size_t n = bytes.size();
+    const char* bytes = s.utf8();
+    const size_t n = s.utf8Size();
+    const re2::StringPiece text(bytes, n);
     // Group 0 alone lets RE2 answer with its DFAs. The groups come from RE2
     // when its values are exact, else from the backtracking engine, which
     // is asked for the match that starts where RE2's does.
@@ -181,13 +224,56 @@ PatternEngine::Scan PatternEngine::scanRe2(const Compiled& c, PatternSubject& s,
     const int nsub = withGroups ? c.groups + 1 : 1;
     std::vector<re2::StringPiece> sub(static_cast<size_t>(nsub));
     std::vector<qsizetype> offsets(size_t(2 * (c.groups + 1)), -1);
+
+    // The search window [pos, windowEnd): the whole rest, or with a
+    // prefilter the next run of the alphabet that holds the required unit.
+    // A match never leaves such a run, and RE2 still sees the text around
+    // the window for '\b' and the anchors.
     size_t pos = 0;
+    size_t windowEnd = n;
+    const auto inAlphabet = [&](char byte) {
+        const auto b = static_cast<unsigned char>(byte);
+        return b < 0x80 && c.alphabet[b];
+    };
+    const auto nextWindow = [&](size_t from) {
+        const void* hit = from < n ? std::memchr(bytes + from, c.required, n - from) : nullptr;
+        if (!hit)
+            return false;
+        const size_t at = size_t(static_cast<const char*>(hit) - bytes);
+        pos = at;
+        while (pos > from && inAlphabet(bytes[pos - 1]))
+            --pos;
+        windowEnd = at + 1;
+        while (windowEnd < n && inAlphabet(bytes[windowEnd]))
+            ++windowEnd;
+        return true;
+    };
+    if (c.required && !nextWindow(0))
+        return Scan::NoMatch;
+    for (const std::string& t : c.requiredTexts) {
+        if (!memmem(bytes + pos, n - pos, t.data(), t.size()))
+            return Scan::NoMatch;
+    }
+    // Whether there is a match at all needs no boundaries, and RE2 can stop
+    // at the first sign of one; but '\B' might be seen inside a character.
+    if (report == Report::Exists && !c.notWordBoundary) {
+        for (;;) {
+            if (re.Match(text, pos, windowEnd, RE2::UNANCHORED, nullptr, 0))
+                return Scan::Match;
+            if (!c.required || !nextWindow(windowEnd))
+                return Scan::NoMatch;
+        }
+    }
+
     size_t lastStart = 0;
     size_t lastEnd = 0;
     int count = 0;
-    while (pos <= n) {
-        if (!re.Match(text, pos, n, RE2::UNANCHORED, sub.data(), nsub))
+    while (pos <= windowEnd) {
+        if (!re.Match(text, pos, windowEnd, RE2::UNANCHORED, sub.data(), nsub)) {
+            if (c.required && nextWindow(windowEnd))
+                continue;
             break;
+        }
         const size_t start = size_t(sub[0].data() - text.data());
         const size_t end = start + sub[0].size();
         if (start < n && isContinuation(bytes[start])) {
@@ -218,7 +304,7 @@ PatternEngine::Scan PatternEngine::scanRe2(const Compiled& c, PatternSubject& s,
             }
             if (!onMatch(offsets.data()))
                 return Scan::Stopped;
-            if (report == Report::First)
+            if (report == Report::First || report == Report::Exists)
                 return Scan::Match;
         }
         if (end > start)
@@ -226,6 +312,8 @@ PatternEngine::Scan PatternEngine::scanRe2(const Compiled& c, PatternSubject& s,
         else if (end < n)
             pos = end + characterBytes(bytes[end]);
         else
+            break;
+        if (c.required && pos >= windowEnd && !nextWindow(pos))
             break;
         if (count % kMatchesPerCheck == 0 && AnalysisDeadline::currentPassed())
             return Scan::Undecided;

@@ -5,6 +5,7 @@
 #include "analysis/PatternTree.h"
 
 #include <QString>
+#include <bitset>
 #include <functional>
 #include <memory>
 #include <string>
@@ -54,6 +55,15 @@ public:
         int groups = 0;
         bool caseSensitive = true;
         bool decidable = true; // false: valid, but nested too deep to run
+        // When every match is made of ASCII units (`alphabet`) and holds the
+        // unit `required`, RE2 only searches the runs of the alphabet around
+        // each occurrence of that unit, which memchr finds. 0: not so.
+        char required = 0;
+        std::bitset<128> alphabet;
+        // ASCII texts every match holds; a subject without one of them has
+        // no match.
+        std::vector<std::string> requiredTexts;
+        bool notWordBoundary = false; // holds '\B'
 
         Compiled();
         ~Compiled();
@@ -72,7 +82,8 @@ public:
     {
         Every,
         First,
-        Last // only the last one, once the loop is over
+        Last,  // only the last one (its whole match), once the loop is over
+        Exists // none: only whether there is a match
     };
 
     // Called for each match in order with 2 * (groups + 1) offsets in UTF-16
@@ -99,6 +110,7 @@ private:
                  const OnMatch& onMatch);
     Scan scanBacktracker(const Compiled& c, PatternSubject& subject, Report report, const OnMatch& onMatch);
     const re2::RE2* groupsRe2(const Compiled& c);
+    static void findPrefilter(Compiled& c);
     PatternSubject& subjectFor(const QString& subject, bool caseSensitive);
 
     struct Entry
@@ -116,6 +128,11 @@ private:
     // The last few subjects. One page is read by a dozen patterns, in turns
     // with its header block and the texts cut out of it, with and without
     // regard to case, so a single slot would convert it again and again.
-    std::vector<std::unique_ptr<PatternSubject>> m_subjects;
-    size_t m_nextSubject = 0;
+    struct SubjectSlot
+    {
+        std::unique_ptr<PatternSubject> subject;
+        uint64_t lastUse = 0;
+    };
+    std::vector<SubjectSlot> m_subjects;
+    uint64_t m_uses = 0;
 };

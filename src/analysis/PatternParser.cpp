@@ -1,5 +1,7 @@
 #include "analysis/PatternParser.h"
 
+#include <algorithm>
+
 namespace {
 
 // Groups nested deeper than this are refused as too deep (an undecided
@@ -205,7 +207,11 @@ int PatternParser::group(int depth, bool& quantifiable)
         m_in.skip();
         n.capture = ++m_nextGroup;
     }
+    if (n.capture > 0)
+        m_openGroups.push_back(n.capture);
     const int body = disjunction(depth + 1);
+    if (n.capture > 0)
+        m_openGroups.pop_back();
     if (body < 0)
         return -1;
     if (m_in.peek() != u')')
@@ -251,9 +257,7 @@ int PatternParser::atomEscape(bool& quantifiable)
             QString name;
             if (!m_in.readGroupName(name) || m_in.groupNamed(name) == 0)
                 return fail(Status::Invalid);
-            n.kind = PatternNode::Kind::BackReference;
-            n.capture = m_in.groupNamed(name);
-            return m_tree.add(std::move(n));
+            return backReference(m_in.groupNamed(name));
         }
         break;
     default:
@@ -267,14 +271,23 @@ int PatternParser::atomEscape(bool& quantifiable)
             number = std::min<quint64>(number * 10 + (m_in.peek() - u'0'), 1u << 30);
             m_in.skip();
         }
-        if (number <= quint64(m_in.groups())) {
-            n.kind = PatternNode::Kind::BackReference;
-            n.capture = int(number);
-            return m_tree.add(std::move(n));
-        }
+        if (number <= quint64(m_in.groups()))
+            return backReference(int(number));
         m_in.setPosition(at);
     }
     return setNode(PatternCharClass::unit(m_in.readCharacterEscape()));
+}
+
+// A reference inside the group it names always finds that group unset,
+// cleared when the group's iteration began or never set: it matches the
+// empty text, as it does in browsers.
+int PatternParser::backReference(int group)
+{
+    PatternNode n;
+    const bool inside = std::find(m_openGroups.begin(), m_openGroups.end(), group) != m_openGroups.end();
+    n.kind = inside ? PatternNode::Kind::Empty : PatternNode::Kind::BackReference;
+    n.capture = inside ? 0 : group;
+    return m_tree.add(std::move(n));
 }
 
 int PatternParser::characterClass()

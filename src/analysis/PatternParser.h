@@ -37,6 +37,7 @@ private:
     bool term(std::vector<int>& sequence, int depth);
     int group(int depth, bool& quantifiable);
     int atomEscape(bool& quantifiable);
+    int backReference(int group);
     int characterClass();
     bool classAtom(PatternCharClass& members, bool& isEscape, char16_t& unit);
     void quantify(std::vector<int>& sequence, int atom, quint32 min, quint32 max, bool greedy);
@@ -49,4 +50,5 @@ private:
     Status m_status = Status::Ok;
     int m_nextGroup = 0;
     QStringList m_namesSeen;
+    std::vector<int> m_openGroups; // the capturing groups being read
 };

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QString>
-#include <string>
+#include <memory>
 #include <vector>
 
 // A subject as the engines read it. Matching without regard to case runs on
@@ -11,18 +11,20 @@
 // a private-use code point of its own (PatternCharClass::re2CodePoint).
 //
 // A page is searched by a dozen patterns in turn; each form is made once,
-// when first needed, and kept while the subject is.
+// when first needed, and kept while the subject is. The buffers are kept
+// for the next subject.
 class PatternSubject
 {
 public:
-    PatternSubject(const QString& text, bool caseSensitive);
-
+    void reset(const QString& text, bool caseSensitive);
     bool isFor(const QString& text, bool caseSensitive) const;
 
-    const char16_t* units() const { return m_units; }
     qsizetype length() const { return m_text.size(); }
+    // The units, or their forms when case is ignored.
+    const char16_t* units();
 
-    const std::string& utf8();
+    const char* utf8();
+    size_t utf8Size();
     // The unit offset of a byte offset into utf8() at which a character
     // starts (or its end).
     qsizetype unitAt(size_t byte);
@@ -31,11 +33,14 @@ private:
     void encode();
 
     QString m_text;
-    bool m_caseSensitive;
-    std::vector<char16_t> m_forms;
-    const char16_t* m_units;
+    bool m_caseSensitive = true;
+    std::unique_ptr<char16_t[]> m_forms;
+    qsizetype m_formsCapacity = 0;
+    bool m_formsMade = false;
+    std::unique_ptr<char[]> m_utf8;
+    size_t m_utf8Capacity = 0;
+    size_t m_utf8Size = 0;
     bool m_encoded = false;
-    std::string m_utf8;
     bool m_oneBytePerUnit = true;
     std::vector<qsizetype> m_blockUnits; // units before each block of kBlock bytes
 };

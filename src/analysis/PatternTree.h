@@ -3,6 +3,8 @@
 #include "analysis/PatternCharClass.h"
 
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <vector>
 
 // A pattern read into its parts (PatternParser): what the two engines that
@@ -65,4 +67,13 @@ struct PatternTree
     bool alwaysEmpty(int i) const;
     // The number of the first and one past the last capture inside the node.
     void capturesWithin(int i, int& first, int& end) const;
+
+    // Every unit a match can hold.
+    PatternCharClass alphabet() const;
+    // Units of which every match of the node holds at least one, as few as
+    // can be found; nullopt when no such set is known.
+    std::optional<PatternCharClass> required(int i) const;
+    // Runs of single units every match of the node holds, in the pattern's
+    // order.
+    std::vector<std::u16string> requiredTexts(int i) const;
 };

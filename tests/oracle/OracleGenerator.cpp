@@ -49,6 +49,10 @@ OracleCase OracleGenerator::make(uint64_t index)
     m_names.clear();
     m_literals.clear();
     OracleCase c;
+    if (m_random.chance(12)) {
+        realistic(c);
+        return c;
+    }
     c.pattern = disjunction(0);
     if (m_random.chance(4))
         c.pattern = spoil(c.pattern);
@@ -333,4 +337,53 @@ QString OracleGenerator::spoil(QString pattern)
     const int at = m_random.below(int(pattern.size()) + 1);
     pattern.insert(at, QString::fromLatin1(bits[m_random.below(int(std::size(bits)))]));
     return pattern;
+}
+
+// Patterns such as people write for pages, on bits of pages: the shipped
+// ones and their kin, sometimes with a piece of the grammar put in.
+void OracleGenerator::realistic(OracleCase& c)
+{
+    static const char16_t* const patterns[] = {
+        uR"x(<title>(.*)</title>)x",
+        uR"x(<meta +name *=[\"']?description[\"']? *content=[\"']?([^<>\"]+)[\"']?)x",
+        uR"x([A-Z0-9._%-]+@[A-Z0-9._%-]+\.[A-Z]{2,6})x",
+        uR"x([A-Z0-9._%-]+\.[A-Z]{2,6})x",
+        uR"x(<a(.*)href="http://(.*)example.com(.*)">(.*)</a>)x",
+        uR"x(\b\w+@\w+\.\w+\b)x",
+        uR"x(<a[^>]*href="([^"]*)")x",
+        uR"x((\w+)\s+\1)x",
+        uR"x((?<=@)[\w.]+)x",
+        uR"x(https?://[^\s"'<>]+)x",
+        uR"x(^\s*<!DOCTYPE)x",
+        uR"x(\s+$)x",
+        uR"x(caf\u00e9|stra\u00dfe)x",
+        uR"x([\u00c0-\u024f]+)x",
+        uR"x(<h1[^>]*>([\s\S]*?)</h1>)x",
+        uR"x(\d{3}-\d{4})x"};
+    static const char16_t* const pieces[] = {
+        u"<title>Caf\u00e9 &amp; Stra\u00dfe</title>",
+        u"<TITLE>Shop</TITLE>",
+        u"<meta name=\"description\" content=\"Best tools\">",
+        u"<META NAME='Description' CONTENT='Gr\u00fc\u00dfe aus K\u00f6ln'>",
+        u"mail: info@example.com, Sales@Shop.CO.UK",
+        u"<a href=\"http://www.example.com/\">Us</a>",
+        u"<a class=x href=\"http://other.org/a\">them</a>",
+        u"the the quick",
+        u"https://t.co/x?y=1 ",
+        u"\r\n",
+        u"  \u00a0\u3000",
+        u"<h1 id=t>Head\r\nline</h1>",
+        u"555-1234",
+        u"\U0001F600 \u212a\u017f\u1e9e",
+        u"<!DOCTYPE html>"};
+    c.pattern = QString::fromUtf16(patterns[m_random.below(int(std::size(patterns)))]);
+    if (m_random.chance(30)) {
+        const int at = m_random.below(int(c.pattern.size()) + 1);
+        c.pattern.insert(at, term(2));
+    }
+    const int count = 1 + m_random.below(4);
+    for (int i = 0; i < count; ++i)
+        c.subject += QString::fromUtf16(pieces[m_random.below(int(std::size(pieces)))]);
+    c.replacement = replacement();
+    c.caseSensitive = m_random.chance(40);
 }

@@ -49,6 +49,7 @@ private:
     QString otherCase(char16_t unit);
     QString replacement();
     QString spoil(QString pattern);
+    void realistic(OracleCase& c);
 
     uint64_t m_seed;
     Random m_random{0};

@@ -38,9 +38,10 @@ public:
     QString report(int examplesPerKind) const;
     QString error() const { return m_node.error(); }
 
-    // Classes that are disagreements by design. None at present: even an
-    // undecided answer, the cautious reading of a search over its budget,
-    // would be a fault on cases this small.
+    // Classes that are disagreements by design: an undecided answer where the
+    // backtracking engine spent its budget (the cautious reading, never a
+    // wrong verdict), as on a pattern that repeats an empty match a million
+    // times.
     static bool documented(const QString& kind);
 
 private:
