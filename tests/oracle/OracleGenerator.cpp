@@ -49,7 +49,7 @@ OracleCase OracleGenerator::make(uint64_t index)
     m_names.clear();
     m_literals.clear();
     OracleCase c;
-    if (m_random.chance(12)) {
+    if (m_realistic && m_random.chance(12)) {
         realistic(c);
         return c;
     }

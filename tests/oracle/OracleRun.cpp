@@ -150,7 +150,7 @@ bool OracleRun::documented(const QString& kind)
 
 bool OracleRun::run(uint64_t count, int maxShrunk)
 {
-    OracleGenerator generator(m_seed);
+    OracleGenerator generator(m_seed, m_realistic);
     int shrunk = 0;
     for (uint64_t first = 0; first < count; first += kBatch) {
         const uint64_t last = std::min<uint64_t>(count, first + kBatch);

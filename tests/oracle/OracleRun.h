@@ -24,7 +24,9 @@ public:
         QString kind;
     };
 
-    OracleRun(OracleNode& node, uint64_t seed) : m_node(node), m_seed(seed) {}
+    OracleRun(OracleNode& node, uint64_t seed, bool realistic = true)
+        : m_node(node), m_seed(seed), m_realistic(realistic)
+    {}
 
     // Runs cases [0, count). Shrinks at most maxShrunk findings; the rest are
     // classified as found. False when node could not be run.
@@ -51,6 +53,7 @@ private:
 
     OracleNode& m_node;
     uint64_t m_seed;
+    bool m_realistic;
     uint64_t m_casesRun = 0;
     uint64_t m_skipped = 0;
     QList<Finding> m_findings;

@@ -4,7 +4,9 @@
 //
 // QM_ORACLE_CASES (default 20000) and QM_ORACLE_SEED (default 20) choose the
 // run; scripts/oracle runs a long one. QM_ORACLE_EXAMPLES sets how many shrunk
-// examples of each class are printed.
+// examples of each class are printed, QM_ORACLE_SHRINK how many
+// disagreements are shrunk at most; QM_ORACLE_REALISTIC=0 leaves out the
+// cases made from patterns people write for pages.
 #include "OracleNode.h"
 #include "OracleRun.h"
 
@@ -47,7 +49,7 @@ void OracleTest::primitivesAgreeWithJavaScript()
     const int maxShrunk = int(environmentNumber("QM_ORACLE_SHRINK", 3000));
 
     OracleNode reference(node, script);
-    OracleRun run(reference, seed);
+    OracleRun run(reference, seed, environmentNumber("QM_ORACLE_REALISTIC", 1) != 0);
     QVERIFY2(run.run(cases, maxShrunk), qPrintable(run.error()));
     const QString report = run.report(examples);
     // Printed as it is, whatever the test output settings: it is the result.
