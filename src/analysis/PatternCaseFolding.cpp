@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-const char16_t* PatternCaseFolding::table()
+const char16_t* PatternCaseFolding::formTable()
 {
     static const std::vector<char16_t> forms = [] {
         std::vector<char16_t> t(0x10000);
@@ -18,7 +18,7 @@ const char16_t* PatternCaseFolding::table()
 
 void PatternCaseFolding::toForms(const char16_t* in, qsizetype n, char16_t* out)
 {
-    const char16_t* t = table();
+    const char16_t* t = formTable();
     // Blocks of ASCII, the bulk of most pages, in a loop the compiler can
     // run on many units at once.
     constexpr qsizetype kRun = 16;

@@ -9,7 +9,8 @@
 
 namespace {
 
-// Bytes per entry of the index from byte offsets to unit offsets.
+// Bytes between two checkpoints of the index from byte offsets to unit
+// offsets.
 constexpr size_t kBlock = 256;
 
 bool isContinuation(char byte)
@@ -17,37 +18,54 @@ bool isContinuation(char byte)
     return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
 }
 
-// Sixteen units of ASCII, the bulk of most pages, as sixteen bytes (their
-// forms when `forms`). False, with nothing written, when one is not ASCII.
-inline bool asciiBlock(const char16_t* in, char* out, bool forms)
+// Sixteen units as bytes (their forms with Forms) when they are ASCII. The
+// result is how many leading units were ASCII: 16 bytes are always written,
+// the first that many of them right.
+template <bool Forms> inline int asciiPrefix(const char16_t* in, char* out)
 {
 #ifdef __SSE2__
     const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
     const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 8));
-    const __m128i high = _mm_set1_epi16(static_cast<short>(0xFF80));
-    if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(_mm_or_si128(a, b), high), _mm_setzero_si128())) != 0xFFFF)
-        return false;
+    // A lane of all ones for each ASCII unit, packed to a byte each.
+    const __m128i notAscii = _mm_set1_epi16(static_cast<short>(0xFF80));
+    const __m128i isAscii = _mm_packs_epi16(_mm_cmpeq_epi16(_mm_and_si128(a, notAscii), _mm_setzero_si128()),
+                                            _mm_cmpeq_epi16(_mm_and_si128(b, notAscii), _mm_setzero_si128()));
+    const int high = ~_mm_movemask_epi8(isAscii) & 0xFFFF;
     __m128i bytes = _mm_packus_epi16(a, b);
-    if (forms) {
-        // 'a'..'z' less 0x20: bytes above 'a' - 1 and below 'z' + 1.
+    if (Forms) {
+        // 'a'..'z' less 0x20.
         const __m128i lower = _mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8('a' - 1)),
                                             _mm_cmplt_epi8(bytes, _mm_set1_epi8('z' + 1)));
         bytes = _mm_sub_epi8(bytes, _mm_and_si128(lower, _mm_set1_epi8(0x20)));
     }
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out), bytes);
-    return true;
+    return high == 0 ? 16 : __builtin_ctz(unsigned(high));
 #else
-    char16_t any = 0;
-    for (int k = 0; k < 16; ++k)
-        any |= in[k];
-    if (any >= 0x80)
-        return false;
-    for (int k = 0; k < 16; ++k) {
-        const char16_t u = in[k];
-        out[k] = char(forms && u >= u'a' && u <= u'z' ? u - 0x20 : u);
-    }
-    return true;
+    int k = 0;
+    for (; k < 16 && in[k] < 0x80; ++k)
+        out[k] = char(Forms && in[k] >= u'a' && in[k] <= u'z' ? in[k] - 0x20 : in[k]);
+    return k;
 #endif
+}
+
+// One unit of 0x80 or more: two bytes, three, or four for a surrogate.
+inline char* putUnit(char16_t u, char* out)
+{
+    if (u < 0x800) {
+        *out++ = char(0xC0 | (u >> 6));
+        *out++ = char(0x80 | (u & 0x3F));
+    } else if ((u & 0xF800) == 0xD800) {
+        const char32_t cp = 0xF0000 + (u - 0xD800);
+        *out++ = char(0xF0 | (cp >> 18));
+        *out++ = char(0x80 | ((cp >> 12) & 0x3F));
+        *out++ = char(0x80 | ((cp >> 6) & 0x3F));
+        *out++ = char(0x80 | (cp & 0x3F));
+    } else {
+        *out++ = char(0xE0 | (u >> 12));
+        *out++ = char(0x80 | ((u >> 6) & 0x3F));
+        *out++ = char(0x80 | (u & 0x3F));
+    }
+    return out;
 }
 
 } // namespace
@@ -58,7 +76,6 @@ void PatternSubject::reset(const QString& text, bool caseSensitive)
     m_caseSensitive = caseSensitive;
     m_formsMade = false;
     m_encoded = false;
-    m_blockUnits.clear();
 }
 
 bool PatternSubject::isFor(const QString& text, bool caseSensitive) const
@@ -102,69 +119,70 @@ size_t PatternSubject::utf8Size()
 void PatternSubject::encode()
 {
     m_encoded = true;
+    m_checkpoints.clear();
     const qsizetype n = length();
-    const auto* p = reinterpret_cast<const char16_t*>(m_text.utf16());
-    const bool forms = !m_caseSensitive;
-    // At most four bytes a unit (a surrogate); never filled beforehand.
+    // At most four bytes a unit (a surrogate), and room for a last block of
+    // sixteen; never filled beforehand.
     const size_t room = size_t(n) * 4 + 16;
     if (m_utf8Capacity < room) {
         m_utf8Capacity = room;
         m_utf8.reset(new char[room]);
     }
-    char* out = m_utf8.get();
+    m_utf8Size = m_caseSensitive ? encodeUnits<false>() : encodeUnits<true>();
+    m_oneBytePerUnit = qsizetype(m_utf8Size) == n;
+}
+
+template <bool Forms> size_t PatternSubject::encodeUnits()
+{
+    const qsizetype n = length();
+    const auto* p = reinterpret_cast<const char16_t*>(m_text.utf16());
+    const char16_t* formTable = PatternCaseFolding::formTable();
+    char* const begin = m_utf8.get();
+    char* out = begin;
+    size_t nextCheckpoint = kBlock;
     qsizetype i = 0;
     while (i < n) {
-        if (i + 16 <= n && asciiBlock(p + i, out, forms)) {
-            out += 16;
-            i += 16;
+        if (size_t(out - begin) >= nextCheckpoint) {
+            m_checkpoints.push_back({size_t(out - begin), i});
+            nextCheckpoint = size_t(out - begin) + kBlock;
+        }
+        if (i + 16 <= n) {
+            // Most pages are mostly ASCII: sixteen units at a time.
+            const int ascii = asciiPrefix<Forms>(p + i, out);
+            out += ascii;
+            i += ascii;
+            if (ascii == 16)
+                continue;
+        } else if (p[i] < 0x80) {
+            const char16_t u = p[i++];
+            *out++ = char(Forms && u >= u'a' && u <= u'z' ? u - 0x20 : u);
             continue;
         }
-        char16_t u = p[i++];
-        if (forms)
-            u = PatternCaseFolding::form(u);
-        if (u < 0x80) {
-            *out++ = char(u);
-        } else if (u < 0x800) {
-            *out++ = char(0xC0 | (u >> 6));
-            *out++ = char(0x80 | (u & 0x3F));
-        } else if ((u & 0xF800) == 0xD800) {
-            const char32_t cp = 0xF0000 + (u - 0xD800);
-            *out++ = char(0xF0 | (cp >> 18));
-            *out++ = char(0x80 | ((cp >> 12) & 0x3F));
-            *out++ = char(0x80 | ((cp >> 6) & 0x3F));
-            *out++ = char(0x80 | (cp & 0x3F));
-        } else {
-            *out++ = char(0xE0 | (u >> 12));
-            *out++ = char(0x80 | ((u >> 6) & 0x3F));
-            *out++ = char(0x80 | (u & 0x3F));
+        // A run of other units, with a checkpoint now and then.
+        for (int k = 0; i < n && p[i] >= 0x80 && k < 64; ++k) {
+            const char16_t u = p[i++];
+            out = putUnit(Forms ? formTable[u] : u, out);
         }
     }
-    m_utf8Size = size_t(out - m_utf8.get());
-    m_oneBytePerUnit = qsizetype(m_utf8Size) == n;
+    return size_t(out - begin);
 }
 
 qsizetype PatternSubject::unitAt(size_t byte)
 {
     if (m_oneBytePerUnit)
         return qsizetype(byte);
-    const char* bytes = m_utf8.get();
-    // The index grows as far as it is asked for: a search for the first
-    // match in a page reads only the start of it.
-    const size_t block = byte / kBlock;
-    while (m_blockUnits.size() <= block) {
-        if (m_blockUnits.empty()) {
-            m_blockUnits.push_back(0);
-            continue;
-        }
-        const size_t from = (m_blockUnits.size() - 1) * kBlock;
-        const size_t to = std::min(m_utf8Size, from + kBlock);
-        qsizetype units = m_blockUnits.back();
-        for (size_t b = from; b < to; ++b)
-            units += !isContinuation(bytes[b]);
-        m_blockUnits.push_back(units);
+    // From the last checkpoint at or before the byte, characters counted by
+    // their first bytes.
+    auto it = std::upper_bound(m_checkpoints.begin(), m_checkpoints.end(), byte,
+                               [](size_t b, const Checkpoint& c) { return b < c.byte; });
+    size_t from = 0;
+    qsizetype units = 0;
+    if (it != m_checkpoints.begin()) {
+        from = (it - 1)->byte;
+        units = (it - 1)->unit;
     }
-    qsizetype units = m_blockUnits[block];
-    for (size_t b = block * kBlock; b < byte; ++b)
+    const char* bytes = m_utf8.get();
+    for (size_t b = from; b < byte; ++b)
         units += !isContinuation(bytes[b]);
     return units;
 }

@@ -31,6 +31,7 @@ public:
 
 private:
     void encode();
+    template <bool Forms> size_t encodeUnits();
 
     QString m_text;
     bool m_caseSensitive = true;
@@ -42,5 +43,11 @@ private:
     size_t m_utf8Size = 0;
     bool m_encoded = false;
     bool m_oneBytePerUnit = true;
-    std::vector<qsizetype> m_blockUnits; // units before each block of kBlock bytes
+    // Byte offsets of utf8() with their unit offsets, a few hundred bytes apart.
+    struct Checkpoint
+    {
+        size_t byte;
+        qsizetype unit;
+    };
+    std::vector<Checkpoint> m_checkpoints;
 };
