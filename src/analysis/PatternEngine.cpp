@@ -8,6 +8,9 @@
 #include <algorithm>
 #include <cstring>
 #include <re2/re2.h>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -15,7 +18,7 @@ namespace {
 constexpr int kMatchesPerCheck = 64;
 // Room for RE2's compiled program and its DFA caches, per pattern.
 constexpr int64_t kRe2MaxMem = 16 << 20;
-constexpr size_t kSubjectSlots = 4;
+constexpr size_t kSubjectSlots = 8;
 
 std::unique_ptr<re2::RE2> makeRe2(const std::string& text, int groups)
 {
@@ -34,6 +37,38 @@ std::unique_ptr<re2::RE2> makeRe2(const std::string& text, int groups)
 bool isContinuation(char byte)
 {
     return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+}
+
+// The first occurrence of needle in [from, from + n), or nullptr. Sixteen
+// places at a time are tested for the needle's first and last byte, and
+// only where both fit is the rest compared.
+const char* findText(const char* from, size_t n, const std::string& needle)
+{
+    const size_t m = needle.size();
+    if (m == 0 || n < m)
+        return m == 0 ? from : nullptr;
+    const size_t last = n - m; // the last place it may start
+    size_t i = 0;
+#ifdef __SSE2__
+    const __m128i first = _mm_set1_epi8(needle.front());
+    const __m128i end = _mm_set1_epi8(needle.back());
+    for (; i + 16 <= last + 1; i += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i + m - 1));
+        unsigned mask = unsigned(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, end))));
+        while (mask) {
+            const size_t at = i + size_t(__builtin_ctz(mask));
+            if (std::memcmp(from + at + 1, needle.data() + 1, m - 1) == 0)
+                return from + at;
+            mask &= mask - 1;
+        }
+    }
+#endif
+    for (; i <= last; ++i) {
+        if (from[i] == needle.front() && std::memcmp(from + i, needle.data(), m) == 0)
+            return from + i;
+    }
+    return nullptr;
 }
 
 size_t characterBytes(char lead)
@@ -128,6 +163,16 @@ void PatternEngine::findPrefilter(Compiled& c)
         if (ascii.size() >= 2)
             c.requiredTexts.push_back(ascii);
     }
+    // A match starts with the pattern's leading units: worth looking for
+    // when there are a few of them.
+    std::string prefix;
+    for (const char16_t u : t.prefixText(t.root)) {
+        if (u >= 0x80)
+            break;
+        prefix += char(u);
+    }
+    if (prefix.size() >= 3)
+        c.prefix = prefix;
     if (t.canBeEmpty(t.root))
         return;
     std::optional<PatternCharClass> required = t.required(t.root);
@@ -214,66 +259,72 @@ PatternEngine::Scan PatternEngine::scanRe2(const Compiled& c, PatternSubject& s,
     const char* bytes = s.utf8();
     const size_t n = s.utf8Size();
     const re2::StringPiece text(bytes, n);
+    for (const std::string& t : c.requiredTexts) {
+        if (!findText(bytes, n, t))
+            return Scan::NoMatch;
+    }
     // Group 0 alone lets RE2 answer with its DFAs. The groups come from RE2
     // when its values are exact, else from the backtracking engine, which
-    // is asked for the match that starts where RE2's does.
+    // is asked for the match that starts where RE2's does. Whether there is
+    // a match at all needs not even group 0, and RE2 can stop at the first
+    // sign of one; but '\B' might be seen inside a character.
     const re2::RE2* withGroups = wantGroups ? groupsRe2(c) : nullptr;
     if (wantGroups && !withGroups)
         m_backtracker.startScan(s.length());
     const re2::RE2& re = withGroups ? *withGroups : *c.re2;
-    const int nsub = withGroups ? c.groups + 1 : 1;
-    std::vector<re2::StringPiece> sub(static_cast<size_t>(nsub));
+    const bool bounds = report != Report::Exists || c.notWordBoundary;
+    const int nsub = withGroups ? c.groups + 1 : bounds ? 1 : 0;
+    std::vector<re2::StringPiece> sub(static_cast<size_t>(std::max(nsub, 1)));
     std::vector<qsizetype> offsets(size_t(2 * (c.groups + 1)), -1);
 
-    // The search window [pos, windowEnd): the whole rest, or with a
-    // prefilter the next run of the alphabet that holds the required unit.
-    // A match never leaves such a run, and RE2 still sees the text around
-    // the window for '\b' and the anchors.
-    size_t pos = 0;
-    size_t windowEnd = n;
     const auto inAlphabet = [&](char byte) {
         const auto b = static_cast<unsigned char>(byte);
         return b < 0x80 && c.alphabet[b];
     };
-    const auto nextWindow = [&](size_t from) {
-        const void* hit = from < n ? std::memchr(bytes + from, c.required, n - from) : nullptr;
-        if (!hit)
-            return false;
-        const size_t at = size_t(static_cast<const char*>(hit) - bytes);
-        pos = at;
-        while (pos > from && inAlphabet(bytes[pos - 1]))
-            --pos;
-        windowEnd = at + 1;
-        while (windowEnd < n && inAlphabet(bytes[windowEnd]))
-            ++windowEnd;
-        return true;
-    };
-    if (c.required && !nextWindow(0))
-        return Scan::NoMatch;
-    for (const std::string& t : c.requiredTexts) {
-        if (!memmem(bytes + pos, n - pos, t.data(), t.size()))
-            return Scan::NoMatch;
-    }
-    // Whether there is a match at all needs no boundaries, and RE2 can stop
-    // at the first sign of one; but '\B' might be seen inside a character.
-    if (report == Report::Exists && !c.notWordBoundary) {
-        for (;;) {
-            if (re.Match(text, pos, windowEnd, RE2::UNANCHORED, nullptr, 0))
-                return Scan::Match;
-            if (!c.required || !nextWindow(windowEnd))
-                return Scan::NoMatch;
+    // The next match that starts at `from` or after. With a required unit,
+    // RE2 searches only the runs of the alphabet around its occurrences (a
+    // match never leaves such a run); with a literal prefix, only where the
+    // prefix occurs. Either way RE2 sees the text around what it searches,
+    // for '\b' and the anchors.
+    const auto find = [&](size_t from) {
+        while (from <= n) {
+            size_t searchFrom = from;
+            size_t searchEnd = n;
+            RE2::Anchor anchor = RE2::UNANCHORED;
+            if (c.required) {
+                const void* hit = from < n ? std::memchr(bytes + from, c.required, n - from) : nullptr;
+                if (!hit)
+                    return false;
+                const size_t at = size_t(static_cast<const char*>(hit) - bytes);
+                searchFrom = at;
+                while (searchFrom > from && inAlphabet(bytes[searchFrom - 1]))
+                    --searchFrom;
+                searchEnd = at + 1;
+                while (searchEnd < n && inAlphabet(bytes[searchEnd]))
+                    ++searchEnd;
+            } else if (!c.prefix.empty()) {
+                const char* hit = findText(bytes + from, n - from, c.prefix);
+                if (!hit)
+                    return false;
+                searchFrom = size_t(hit - bytes);
+                anchor = RE2::ANCHOR_START;
+            }
+            if (re.Match(text, searchFrom, searchEnd, anchor, sub.data(), nsub))
+                return true;
+            if (anchor == RE2::UNANCHORED && searchEnd == n)
+                return false;
+            from = anchor == RE2::ANCHOR_START ? searchFrom + 1 : searchEnd;
         }
-    }
+        return false;
+    };
 
+    size_t pos = 0;
     size_t lastStart = 0;
     size_t lastEnd = 0;
     int count = 0;
-    while (pos <= windowEnd) {
-        if (!re.Match(text, pos, windowEnd, RE2::UNANCHORED, sub.data(), nsub)) {
-            if (c.required && nextWindow(windowEnd))
-                continue;
-            break;
-        }
+    while (pos <= n && find(pos)) {
+        if (!bounds)
+            return Scan::Match;
         const size_t start = size_t(sub[0].data() - text.data());
         const size_t end = start + sub[0].size();
         if (start < n && isContinuation(bytes[start])) {
@@ -304,7 +355,7 @@ PatternEngine::Scan PatternEngine::scanRe2(const Compiled& c, PatternSubject& s,
             }
             if (!onMatch(offsets.data()))
                 return Scan::Stopped;
-            if (report == Report::First || report == Report::Exists)
+            if (report != Report::Every)
                 return Scan::Match;
         }
         if (end > start)
@@ -312,8 +363,6 @@ PatternEngine::Scan PatternEngine::scanRe2(const Compiled& c, PatternSubject& s,
         else if (end < n)
             pos = end + characterBytes(bytes[end]);
         else
-            break;
-        if (c.required && pos >= windowEnd && !nextWindow(pos))
             break;
         if (count % kMatchesPerCheck == 0 && AnalysisDeadline::currentPassed())
             return Scan::Undecided;

@@ -63,6 +63,8 @@ public:
         // ASCII texts every match holds; a subject without one of them has
         // no match.
         std::vector<std::string> requiredTexts;
+        // ASCII text every match starts with, when it is worth looking for.
+        std::string prefix;
         bool notWordBoundary = false; // holds '\B'
 
         Compiled();

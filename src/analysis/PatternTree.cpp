@@ -148,3 +148,27 @@ std::vector<std::u16string> PatternTree::requiredTexts(int i) const
         return {};
     }
 }
+
+std::u16string PatternTree::prefixText(int i) const
+{
+    const PatternNode& n = node(i);
+    switch (n.kind) {
+    case Kind::Set:
+        return sets[size_t(n.set)].isSingle() ? std::u16string(1, sets[size_t(n.set)].ranges()[0].lo)
+                                              : std::u16string();
+    case Kind::Group:
+        return prefixText(n.children[0]);
+    case Kind::Sequence: {
+        std::u16string text;
+        for (int c : n.children) {
+            const PatternNode& child = node(c);
+            if (child.kind != Kind::Set || !sets[size_t(child.set)].isSingle())
+                return text + prefixText(c);
+            text += sets[size_t(child.set)].ranges()[0].lo;
+        }
+        return text;
+    }
+    default:
+        return {};
+    }
+}

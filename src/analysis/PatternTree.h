@@ -76,4 +76,6 @@ struct PatternTree
     // Runs of single units every match of the node holds, in the pattern's
     // order.
     std::vector<std::u16string> requiredTexts(int i) const;
+    // The single units every match of the node starts with.
+    std::u16string prefixText(int i) const;
 };
