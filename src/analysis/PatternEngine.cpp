@@ -209,7 +209,8 @@ PatternEngine::Scan PatternEngine::scanBacktracker(const Compiled& c, PatternSub
 {
     const qsizetype length = s.length();
     m_backtracker.startScan(length);
-    std::vector<qsizetype> offsets(size_t(2 * (c.groups + 1)), -1);
+    std::vector<qsizetype>& offsets = m_offsets;
+    offsets.assign(size_t(2 * (c.groups + 1)), -1);
     std::vector<qsizetype> last;
     const char16_t* units = s.units();
     qsizetype pos = 0;
@@ -274,8 +275,12 @@ PatternEngine::Scan PatternEngine::scanRe2(const Compiled& c, PatternSubject& s,
     const re2::RE2& re = withGroups ? *withGroups : *c.re2;
     const bool bounds = report != Report::Exists || c.notWordBoundary;
     const int nsub = withGroups ? c.groups + 1 : bounds ? 1 : 0;
-    std::vector<re2::StringPiece> sub(static_cast<size_t>(std::max(nsub, 1)));
-    std::vector<qsizetype> offsets(size_t(2 * (c.groups + 1)), -1);
+    // Kept from call to call: most calls are on short texts, where the
+    // allocations would cost more than the search.
+    std::vector<re2::StringPiece>& sub = m_pieces;
+    sub.assign(static_cast<size_t>(std::max(nsub, 1)), re2::StringPiece());
+    std::vector<qsizetype>& offsets = m_offsets;
+    offsets.assign(size_t(2 * (c.groups + 1)), -1);
 
     const auto inAlphabet = [&](char byte) {
         const auto b = static_cast<unsigned char>(byte);

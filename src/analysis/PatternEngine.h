@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include <re2/stringpiece.h>
+
 namespace re2 {
 class RE2;
 }
@@ -137,4 +139,6 @@ private:
     };
     std::vector<SubjectSlot> m_subjects;
     uint64_t m_uses = 0;
+    std::vector<re2::StringPiece> m_pieces;
+    std::vector<qsizetype> m_offsets;
 };
