@@ -49,6 +49,8 @@ private Q_SLOTS:
     void domainFromUrl();
     void longSubjectsMatchLikeOneSearch_data();
     void longSubjectsMatchLikeOneSearch();
+    void longMixedTextsMatchWhereTheCharactersAre_data();
+    void longMixedTextsMatchWhereTheCharactersAre();
     void everyStartPositionIsTried();
     void catastrophicPatternGivesFailureResults();
     void cacheKeepsCaseFlagsApart();
@@ -476,6 +478,45 @@ void PatternTests::longSubjectsMatchLikeOneSearch()
     expected += QStringView(subject).mid(copied);
     QVERIFY(expected != subject);
     QCOMPARE(PatternReplace(pattern, subject, QStringLiteral("[$&]")), expected);
+}
+
+// Long texts are converted for RE2 many units at a time, with different code
+// for ASCII, for text of one- and two-byte characters, of up to three-byte
+// ones, and around surrogates; every occurrence of a character must still be
+// found where it is, in texts that mix them all.
+void PatternTests::longMixedTextsMatchWhereTheCharactersAre_data()
+{
+    QTest::addColumn<QString>("unit");
+    QTest::newRow("ASCII") << QStringLiteral("x");
+    QTest::newRow("Latin-1") << QString::fromUtf16(u"\u00e9");
+    QTest::newRow("Cyrillic") << QString::fromUtf16(u"\u0416");
+    QTest::newRow("CJK") << QString::fromUtf16(u"\u4e2d");
+    QTest::newRow("right single quotation mark") << QString::fromUtf16(u"\u2019");
+    QTest::newRow("high surrogate") << QString(QChar(0xD83D));
+    QTest::newRow("low surrogate") << QString(QChar(0xDE00));
+}
+
+void PatternTests::longMixedTextsMatchWhereTheCharactersAre()
+{
+    QFETCH(QString, unit);
+    static const char16_t* const pieces[] = {
+        u"abc ",        u"xyzzy",   u"\u00e9t\u00e9 ", u"\u0416\u0443\u043a", u"\u4e2d\u6587\u3000",
+        u"it\u2019s ", u"\r\n",   u"\U0001F600",      u"x\u00e9\u4e2dx",     u"\u00df\u2013\u20ac"};
+    QRandomGenerator random(20);
+    QString text;
+    while (text.size() < 20000) {
+        text += QString::fromUtf16(pieces[random.bounded(int(std::size(pieces)))]);
+        if (random.bounded(50) == 0)
+            text += QChar(0xDE00); // a lone low surrogate now and then
+    }
+    QString expected = text;
+    expected.replace(unit, u'[' + unit + u']');
+    QVERIFY(expected != text);
+    // The text holds no other case of the characters: ignoring case, the
+    // matches are the same, found in the text's case-blind forms.
+    const QString pattern = QStringLiteral("\\u%1").arg(unit.at(0).unicode(), 4, 16, QChar(u'0'));
+    for (const bool caseSensitive : {true, false})
+        QCOMPARE(PatternReplace(pattern, text, QStringLiteral("[$&]"), caseSensitive), expected);
 }
 
 // A match that starts at any distance from the search's start is found, and
