@@ -435,10 +435,11 @@ void PatternTests::domainFromUrl()
     QCOMPARE(DomainFromUrl(url, kDomain), expected);
 }
 
-// Long subjects are searched a stretch of start positions at a time; the
-// matches must be those of one uninterrupted search. QRegularExpression (the
-// same engine, searched in one go) is the reference for patterns that cannot
-// match the empty text, on a text without CRs.
+// Long subjects are searched around the places where a match can be (runs
+// of a pattern's characters, occurrences of its required text or its
+// prefix); the matches must be those of one plain search. QRegularExpression
+// (PCRE2, searched in one go) is the reference for patterns that cannot
+// match the empty text and on which the dialects agree, on a text without CRs.
 void PatternTests::longSubjectsMatchLikeOneSearch_data()
 {
     QTest::addColumn<QString>("pattern");
