@@ -288,14 +288,14 @@ PatternEngine::Scan PatternEngine::scanRe2(const Compiled& c, PatternSubject& s,
     };
     // The next match that starts at `from` or after. With a required unit,
     // RE2 searches only the runs of the alphabet around its occurrences (a
-    // match never leaves such a run); with a literal prefix, only where the
-    // prefix occurs. Either way RE2 sees the text around what it searches,
-    // for '\b' and the anchors.
+    // match never leaves such a run); with a literal prefix, from where the
+    // prefix next occurs. Either way RE2 sees the text around what it
+    // searches, for '\b' and the anchors.
     const auto find = [&](size_t from) {
         while (from <= n) {
             size_t searchFrom = from;
             size_t searchEnd = n;
-            RE2::Anchor anchor = RE2::UNANCHORED;
+            const RE2::Anchor anchor = RE2::UNANCHORED;
             if (c.required) {
                 const void* hit = from < n ? std::memchr(bytes + from, c.required, n - from) : nullptr;
                 if (!hit)
@@ -308,17 +308,19 @@ PatternEngine::Scan PatternEngine::scanRe2(const Compiled& c, PatternSubject& s,
                 while (searchEnd < n && inAlphabet(bytes[searchEnd]))
                     ++searchEnd;
             } else if (!c.prefix.empty()) {
+                // The search begins at the prefix's next occurrence, and
+                // goes on from there in one pass: a search from each
+                // occurrence would read a long line once per occurrence.
                 const char* hit = findText(bytes + from, n - from, c.prefix);
                 if (!hit)
                     return false;
                 searchFrom = size_t(hit - bytes);
-                anchor = RE2::ANCHOR_START;
             }
             if (re.Match(text, searchFrom, searchEnd, anchor, sub.data(), nsub))
                 return true;
-            if (anchor == RE2::UNANCHORED && searchEnd == n)
+            if (searchEnd == n)
                 return false;
-            from = anchor == RE2::ANCHOR_START ? searchFrom + 1 : searchEnd;
+            from = searchEnd;
         }
         return false;
     };
