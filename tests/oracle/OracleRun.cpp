@@ -2,6 +2,8 @@
 
 #include "OracleGenerator.h"
 
+#include "analysis/PatternEngine.h"
+
 #include <QElapsedTimer>
 #include <QRegularExpression>
 
@@ -134,6 +136,19 @@ QString describe(const OracleRun::Finding& f)
 
 } // namespace
 
+bool OracleRun::undecided(const OracleCase& c)
+{
+    static PatternEngine engine;
+    for (const bool caseSensitive : {true, false}) {
+        const PatternEngine::Compiled* compiled = engine.compiled(c.pattern, caseSensitive);
+        if (compiled && engine.scan(*compiled, c.subject, true, PatternEngine::Report::Every, [](const qsizetype*) {
+                return true;
+            }) == PatternEngine::Scan::Undecided)
+            return true;
+    }
+    return false;
+}
+
 int OracleRun::firstDifference(const OracleAnswer& a, const OracleAnswer& b)
 {
     for (int k = 0; k < OracleAnswer::FieldCount; ++k) {
@@ -245,6 +260,10 @@ QString OracleRun::classify(const OracleCase& c, const OracleAnswer& p, const Or
         if (p.fields[size_t(k)] == u"undecided")
             return QStringLiteral("undecided (a limit reached)");
     }
+    // A replacement or a last match over the budget leaves no trace in its
+    // answer: the global loop itself tells.
+    if (undecided(c))
+        return QStringLiteral("undecided (a limit reached)");
     bool onlyReplace = differs(OracleAnswer::Replace);
     for (int k = 0; k < OracleAnswer::FieldCount; ++k)
         onlyReplace = onlyReplace && (k == OracleAnswer::Replace || !differs(k));

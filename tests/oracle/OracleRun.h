@@ -48,6 +48,9 @@ public:
 
 private:
     static int firstDifference(const OracleAnswer& a, const OracleAnswer& b);
+    // Whether a global loop of the pattern over the subject goes over the
+    // backtracking budget.
+    static bool undecided(const OracleCase& c);
     bool shrink(Finding& finding);
     static QString classify(const OracleCase& c, const OracleAnswer& product, const OracleAnswer& reference);
 
