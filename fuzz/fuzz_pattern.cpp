@@ -8,7 +8,7 @@
 namespace {
 
 // Generous: a sanitizer build is slower, and the machine is shared. The
-// fuzzer's inputs are small, so RE2 and PCRE2's count limits end every
+// fuzzer's inputs are small, so RE2 and the backtracking budget end every
 // search well before this.
 constexpr qint64 kMaxCallMs = 4000;
 

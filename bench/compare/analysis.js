@@ -4,8 +4,11 @@
 // and the same page as bench_compare_analysis.
 //
 //   node analysis.js PAGE_FILE [SECONDS]
+//   node analysis.js PAGES_DIR [SECONDS]
 //
-// Prints the fields it finds, then the mean time per page over SECONDS
+// Prints the fields it finds (for each page of the folder, in name order,
+// with the URL http://www.site-N.example.com/ for the N-th), then the mean
+// time per page, or per pass over all the folder's pages, over SECONDS
 // (default 3) after a warm-up, as "ms_per_page=<value>".
 'use strict';
 const fs = require('fs');
@@ -95,7 +98,7 @@ function cell(stem, text, domain, titleCase) {
   return text;
 }
 
-function analysePage(page) {
+function analysePage(page, url) {
   const contentTypeOk = !flag('ContentTypeCheck') || patternTest('Content-Type: text/html', header);
   const statusOk = validStatus.length === 0 || validStatus.some((e) => patternTest(e, header));
   let addOk = !flag('UseRecip') || patternTest(s.Reciptext, page);
@@ -117,18 +120,28 @@ function analysePage(page) {
   };
 }
 
-const page = fs.readFileSync(process.argv[2], 'utf8');
+const target = process.argv[2];
 const seconds = Number(process.argv[3] || 3);
-const fields = analysePage(page);
-console.log(`accepted=${fields.accepted ? 1 : 0}\ntitle=${fields.title}\nemail=${fields.email}\n` +
-  `description=${fields.description}\ndomain=${fields.domain}`);
-for (let i = 0; i < 5; ++i) analysePage(page);
+const jobs = [];
+if (fs.statSync(target).isDirectory()) {
+  const names = fs.readdirSync(target).filter((n) => n.endsWith('.html')).sort();
+  names.forEach((n, i) =>
+    jobs.push({ page: fs.readFileSync(path.join(target, n), 'utf8'), url: `http://www.site-${i}.example.com/` }));
+} else {
+  jobs.push({ page: fs.readFileSync(target, 'utf8'), url });
+}
+const analyseAll = () => jobs.map((j) => analysePage(j.page, j.url));
+for (const fields of analyseAll()) {
+  console.log(`accepted=${fields.accepted ? 1 : 0}\ntitle=${fields.title}\nemail=${fields.email}\n` +
+    `description=${fields.description}\ndomain=${fields.domain}`);
+}
+for (let i = 0; i < 5; ++i) analyseAll();
 let runs = 0;
 const start = process.hrtime.bigint();
 const until = start + BigInt(Math.round(seconds * 1e9));
 let now = start;
 while (now < until) {
-  analysePage(page);
+  analyseAll();
   ++runs;
   now = process.hrtime.bigint();
 }

@@ -39,11 +39,30 @@ if ! diff <(head -5 "$work/node.txt") "$work/qm-fields.txt" >/dev/null; then
   diff <(head -5 "$work/node.txt") "$work/qm-fields.txt" >&2 || true
   exit 1
 fi
-"$bin/bench_compare_analysis" --page="$work/page.html" --benchmark_format=json >"$work/analysis.json" 2>/dev/null
+"$bin/bench_compare_analysis" --page="$work/page.html" --benchmark_filter=BM_AnalysePage \
+  --benchmark_format=json >"$work/analysis.json" 2>/dev/null
 qm_ms=$(figure "$work/analysis.json" BM_AnalysePage real_time)
 node_ms=$(grep ms_per_page "$work/node.txt" | cut -d= -f2)
 printf '  Quillmark %.2f ms/page, Node.js %.2f ms/page: Quillmark %sx as fast\n' "$qm_ms" "$node_ms" \
   "$(ratio "$node_ms" "$qm_ms")"
+
+echo "== Analysis of 1 MB of pages of mixed sites, shipped configuration, page by page"
+mkdir "$work/pages"
+"$bin/bench_compare_analysis" --write-pages="$work/pages"
+"$bin/bench_compare_analysis" --pages="$work/pages" --fields >"$work/qm-mixed.txt"
+node bench/compare/analysis.js "$work/pages" 5 >"$work/node-mixed.txt"
+if ! diff <(head -n -2 "$work/node-mixed.txt") "$work/qm-mixed.txt" >/dev/null; then
+  echo "The two analyses disagree:" >&2
+  diff <(head -n -2 "$work/node-mixed.txt") "$work/qm-mixed.txt" >&2 || true
+  exit 1
+fi
+"$bin/bench_compare_analysis" --pages="$work/pages" --benchmark_filter=BM_AnalyseMixedPages \
+  --benchmark_format=json >"$work/mixed.json" 2>/dev/null
+qm_ms=$(figure "$work/mixed.json" BM_AnalyseMixedPages real_time)
+qm_cpu=$(figure "$work/mixed.json" BM_AnalyseMixedPages cpu_time)
+node_ms=$(grep ms_per_page "$work/node-mixed.txt" | cut -d= -f2)
+printf '  Quillmark %.2f ms (CPU %.2f ms), Node.js %.2f ms: Quillmark takes %s of Node.js'"'"'s time\n' \
+  "$qm_ms" "$qm_cpu" "$node_ms" "$(python3 -c "print(f'{$qm_ms / $node_ms:.3f}')")"
 
 echo "== Batch run over 2,000 URLs of a server on 127.0.0.1"
 "$bin/bench_compare_batch" --benchmark_format=json >"$work/batch.json" 2>/dev/null

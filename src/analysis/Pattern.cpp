@@ -32,7 +32,9 @@ struct ReplacementPiece
     QString literal;
 };
 
-std::vector<ReplacementPiece> parseReplacement(const QString& replacement)
+// A group number beyond the pattern's groups is no reference: "$3" stays as
+// it is, as browsers have it.
+std::vector<ReplacementPiece> parseReplacement(const QString& replacement, int groups)
 {
     std::vector<ReplacementPiece> pieces;
     QString literal;
@@ -56,7 +58,7 @@ std::vector<ReplacementPiece> parseReplacement(const QString& replacement)
             flush();
             pieces.push_back({0, {}});
             ++i;
-        } else if (next >= u'1' && next <= u'9') {
+        } else if (next >= u'1' && next <= u'9' && next.unicode() - u'0' <= groups) {
             flush();
             pieces.push_back({next.unicode() - u'0', {}});
             ++i;
@@ -79,7 +81,7 @@ QString RegexLastMatch(PatternEngine& eng, const QString& pattern, const QString
         return {};
     qsizetype lastStart = 0;
     qsizetype lastEnd = 0;
-    const auto scan = eng.scan(*c, subject, false, false, [&](const qsizetype* ov) {
+    const auto scan = eng.scan(*c, subject, false, PatternEngine::Report::Last, [&](const qsizetype* ov) {
         lastStart = ov[0];
         lastEnd = ov[1];
         return true;
@@ -95,7 +97,7 @@ PatternOutcome PatternEvaluate(PatternEngine& eng, const QString& pattern, const
     const PatternEngine::Compiled* c = eng.compiled(pattern, caseSensitive);
     if (!c)
         return PatternOutcome::Invalid;
-    switch (eng.scan(*c, subject, false, true, [](const qsizetype*) { return true; })) {
+    switch (eng.scan(*c, subject, false, PatternEngine::Report::Exists, [](const qsizetype*) { return true; })) {
     case PatternEngine::Scan::Match:
         return PatternOutcome::Match;
     case PatternEngine::Scan::NoMatch:
@@ -113,13 +115,13 @@ QString PatternReplace(PatternEngine& eng, const QString& pattern, const QString
     const PatternEngine::Compiled* c = eng.compiled(pattern, caseSensitive);
     if (!c)
         return subject;
-    const std::vector<ReplacementPiece> pieces = parseReplacement(replacement);
+    const std::vector<ReplacementPiece> pieces = parseReplacement(replacement, c->groups);
     bool wantGroups = false;
     for (const ReplacementPiece& piece : pieces)
-        wantGroups = wantGroups || (piece.group > 0 && piece.group <= c->groups);
+        wantGroups = wantGroups || piece.group > 0;
     QString result;
     qsizetype copiedUpTo = 0;
-    const auto scan = eng.scan(*c, subject, wantGroups, false, [&](const qsizetype* ov) {
+    const auto scan = eng.scan(*c, subject, wantGroups, PatternEngine::Report::Every, [&](const qsizetype* ov) {
         const qsizetype start = ov[0];
         const qsizetype end = ov[1];
         result += QStringView(subject).mid(copiedUpTo, start - copiedUpTo);
@@ -131,10 +133,7 @@ QString PatternReplace(PatternEngine& eng, const QString& pattern, const QString
                 result += piece.literal;
                 continue;
             }
-            // A group the pattern does not have, or one that took no part in
-            // the match, inserts nothing.
-            if (piece.group > c->groups)
-                continue;
+            // A group that took no part in the match inserts nothing.
             const qsizetype gs = ov[2 * piece.group];
             const qsizetype ge = ov[2 * piece.group + 1];
             if (gs < 0 || ge < gs)

@@ -4,21 +4,25 @@
 
 #include <QString>
 
-// The pattern primitives. Every user-editable pattern goes through these: an
-// ECMAScript-dialect regular expression, matched globally, run by RE2 when it
-// can express the pattern and by PCRE2 (16-bit, JIT) otherwise. The answer is
-// exact and the same on every machine: RE2 decides in linear time, and PCRE2
-// runs under fixed count limits, never under a clock. They never throw and
-// never report: a pattern that does not compile, or that reaches PCRE2's
-// limits, gives each primitive's documented failure result. Compiled patterns
-// are cached per thread, so the primitives may be called from any thread.
+// The pattern primitives. Every user-editable pattern goes through these: a
+// JavaScript regular expression, matched globally, with the meaning a
+// browser's RegExp gives it (without flags other than i): UTF-16 code units,
+// JavaScript's rules for ignoring case, named groups and look-behind
+// included. RE2 runs it when RE2 can run it exactly, in linear time;
+// otherwise a backtracking engine that follows JavaScript's rules runs it
+// under a fixed budget of steps, never under a clock. The answer is the same
+// on every machine. They never throw and never report: a pattern that does
+// not compile, or whose search goes over the budget, gives each primitive's
+// documented failure result. Compiled patterns are cached per thread, so the
+// primitives may be called from any thread.
 
 class PatternEngine;
 
 // Outcome of evaluating a pattern. Invalid: the pattern does not compile.
-// Undecided: a back reference or look-around made PCRE2 reach its count
-// limits, or the analysis deadline of the thread passed; the caller must pick
-// the reading that never lets a page in because of it.
+// Undecided: a valid pattern the engines cannot decide: its search went over
+// the backtracking budget (or it nests groups deeper than 200), or the
+// analysis deadline of the thread passed; the caller must pick the reading
+// that never lets a page in because of it.
 enum class PatternOutcome
 {
     NoMatch,
@@ -37,7 +41,8 @@ QString RegexLastMatch(const QString& pattern, const QString& subject);
 PatternOutcome PatternEvaluate(const QString& pattern, const QString& subject, bool caseSensitive = false);
 bool PatternTest(const QString& pattern, const QString& subject, bool caseSensitive = false);
 
-// Every global match replaced by the ECMAScript replacement text ($&, $1..$9, $$).
+// Every global match replaced by the ECMAScript replacement text ($&, $1..$9, $$;
+// a "$n" beyond the pattern's groups stays as written, as in browsers).
 // The subject comes back unchanged when the pattern is invalid or undecided,
 // and when the replacements would make it more than a million characters longer.
 QString PatternReplace(const QString& pattern, const QString& subject, const QString& replacement,

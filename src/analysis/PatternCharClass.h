@@ -3,46 +3,55 @@
 #include <QString>
 #include <vector>
 
-class PatternReader;
-
-// One bracketed character class of an ECMAScript pattern ('[a-z\d]',
-// '[^\s]'), read from the pattern and written out for PCRE2 and for RE2.
-// Every member is spelled out as code points, so both engines take exactly the
-// characters ECMAScript means, whatever their own reading of the escapes.
+// A set of UTF-16 code units: what one character position of a pattern
+// matches, be it a literal, '.', an escape such as '\w' or a bracketed class.
+// JavaScript (without the u flag) matches code units, not code points, so the
+// members are units from 0 to 0xFFFF, lone surrogates included.
 class PatternCharClass
 {
 public:
-    // Reads the class from the reader's '[' to past its ']'. False on a
-    // syntax error: an unclosed class, a lone surrogate or a range whose ends
-    // are in the wrong order.
-    bool read(PatternReader& in);
-
-    QString pcre2Text() const;
-    // False when RE2 cannot run the class exactly under this case mode; text
-    // is then left alone.
-    bool re2Text(bool caseSensitive, QString& text) const;
-
-    // A code point as both engines read it alike, in a class or outside:
-    // ASCII letters and digits as themselves, anything else as '\x{...}'.
-    static QString codePointText(char32_t cp);
-    // The members of ECMAScript's '\s' (or of '\S' when negated) as ranges
-    // for the inside of a class.
-    static QString spaceRanges(bool negated);
-
-private:
-    // A range of code points, or a class escape ('d', 'D', 'w', 'W', 's', 'S').
-    struct Item
+    struct Range
     {
-        char32_t lo = 0;
-        char32_t hi = 0;
-        char escape = 0;
+        char16_t lo;
+        char16_t hi;
     };
 
-    bool readItem(PatternReader& in, Item& item);
-    // The members other than '\w' and '\W', in their order.
-    QString body() const;
-    QString bracketed(const QString& body) const;
+    PatternCharClass() = default;
+    static PatternCharClass unit(char16_t u);
+    // The members of a class escape: 'd', 'D', 'w', 'W', 's' or 'S'.
+    static PatternCharClass escape(char letter);
+    // Every unit but the line terminators (LF, CR, U+2028, U+2029).
+    static PatternCharClass dot();
 
-    std::vector<Item> m_items;
-    bool m_negated = false;
+    void add(char16_t lo, char16_t hi);
+    void add(const PatternCharClass& other);
+    PatternCharClass negated() const;
+    // The case-blind forms of the members (PatternCaseFolding): what the
+    // class matches among the forms of a subject's units. Units that are
+    // no unit's form may be added, when that makes fewer ranges.
+    PatternCharClass caseBlind() const;
+
+    // The members that are some unit's case-blind form: the only ones that
+    // occur among a subject's forms.
+    PatternCharClass formsOnly() const;
+
+    bool contains(char16_t u) const;
+    bool isEmpty() const { return m_ranges.empty(); }
+    bool isSingle() const { return m_ranges.size() == 1 && m_ranges[0].lo == m_ranges[0].hi; }
+    const std::vector<Range>& ranges() const { return m_ranges; }
+
+    // RE2 reads the subject as UTF-8 text in which each surrogate unit is a
+    // private-use code point of its own, so every unit is one character.
+    static char32_t re2CodePoint(char16_t u)
+    {
+        return (u & 0xF800) == 0xD800 ? char32_t(0xF0000 + (u - 0xD800)) : char32_t(u);
+    }
+    // The set in RE2's syntax, over those code points.
+    QString re2Text() const;
+
+private:
+    static PatternCharClass merged(std::vector<Range> ranges);
+    static const PatternCharClass& notAnyForm();
+
+    std::vector<Range> m_ranges; // sorted, neither overlapping nor touching
 };

@@ -1,50 +1,73 @@
 #pragma once
 
+#include "analysis/PatternBacktracker.h"
+#include "analysis/PatternProgram.h"
+#include "analysis/PatternTree.h"
+
 #include <QString>
+#include <bitset>
 #include <functional>
-#include <array>
 #include <memory>
-#include <pcre2.h>
 #include <string>
 #include <vector>
+
+#include <re2/stringpiece.h>
 
 namespace re2 {
 class RE2;
 }
+class PatternSubject;
 
 // Compiles the patterns the user writes and runs the global match loop over a
-// subject. Each pattern is translated once (PatternTranslator) and run by RE2
-// whenever RE2 can express it: RE2 never backtracks, so its answer is exact in
-// linear time on any page. The rest (back references, look-around, large
-// counts) runs on PCRE2 under fixed count limits; a search that reaches one
-// of them is undecided. No answer depends on the clock: only a deadline that
-// the caller installs (AnalysisDeadline) can cut a search short, and that too
+// subject, with the meaning JavaScript's RegExp gives them (PatternParser).
+// A pattern runs on RE2 whenever RE2 can run it exactly (PatternTranslator):
+// RE2 never backtracks, so its answer is exact in linear time on any page.
+// The rest (back references, look-arounds, large counts) runs on
+// PatternBacktracker under a fixed budget of steps; a search that goes over
+// it is undecided. No answer depends on the clock: only a deadline that the
+// caller installs (AnalysisDeadline) can cut a search short, and that too
 // gives an undecided outcome.
 //
 // Compiled patterns are kept in a small most-recently-used cache: the batch
 // run compiles the same dozen patterns for every page, and an invalid pattern
-// is remembered as invalid too. The last subject converted for RE2 is kept as
-// well, since a page is searched by every pattern in turn.
+// is remembered as invalid too. The last few subjects are kept in the forms
+// the engines read (PatternSubject), since a page is searched by every
+// pattern in turn.
 //
 // Not thread-safe: each thread owns its own engine.
 class PatternEngine
 {
 public:
-    // Which engines may run a pattern. Pcre2Only exists for comparing the two.
+    // Which engines may run a pattern. BacktrackerOnly exists for comparing the two.
     enum class Engines
     {
         Auto,
-        Pcre2Only
+        BacktrackerOnly
     };
 
     struct Compiled
     {
-        pcre2_code* code = nullptr;
-        pcre2_match_data* matchData = nullptr;
-        std::unique_ptr<re2::RE2> re2;
+        PatternTree tree;
+        PatternProgram program;
+        std::unique_ptr<re2::RE2> re2; // whole matches only; null when RE2 cannot run the pattern
+        // With the groups, when RE2's group values are JavaScript's; made
+        // when first asked for.
+        mutable std::unique_ptr<re2::RE2> re2Groups;
+        mutable bool re2GroupsTried = false;
         int groups = 0;
-        bool anchored = false;     // can only match at the start of the subject
-        bool startsAtLine = false; // can only match at the start or after a line break
+        bool caseSensitive = true;
+        bool decidable = true; // false: valid, but nested too deep to run
+        // When every match is made of ASCII units (`alphabet`) and holds the
+        // unit `required`, RE2 only searches the runs of the alphabet around
+        // each occurrence of that unit, which memchr finds. 0: not so.
+        char required = 0;
+        std::bitset<128> alphabet;
+        // ASCII texts every match holds; a subject without one of them has
+        // no match.
+        std::vector<std::string> requiredTexts;
+        // ASCII text every match starts with, when it is worth looking for.
+        std::string prefix;
+        bool notWordBoundary = false; // holds '\B'
 
         Compiled();
         ~Compiled();
@@ -54,8 +77,17 @@ public:
     {
         NoMatch,
         Match,
-        Undecided, // a count limit was reached, or the installed deadline passed
+        Undecided, // the budget was spent, or the installed deadline passed
         Stopped    // the callback ended the loop
+    };
+
+    // Which matches the callback is given.
+    enum class Report
+    {
+        Every,
+        First,
+        Last,  // only the last one (its whole match), once the loop is over
+        Exists // none: only whether there is a match
     };
 
     // Called for each match in order with 2 * (groups + 1) offsets in UTF-16
@@ -73,33 +105,17 @@ public:
     // the next call of compiled().
     const Compiled* compiled(const QString& pattern, bool caseSensitive);
 
-    // The ECMAScript global loop: every search starts where the previous match
-    // ended, one character (a whole surrogate pair) further after an empty
-    // match. firstOnly stops after the first match.
-    Scan scan(const Compiled& c, const QString& subject, bool wantGroups, bool firstOnly, const OnMatch& onMatch);
+    // The JavaScript global loop: every search starts where the previous
+    // match ended, one code unit further after an empty match.
+    Scan scan(const Compiled& c, const QString& subject, bool wantGroups, Report report, const OnMatch& onMatch);
 
 private:
-    enum class Step
-    {
-        NoMatch,
-        Match,
-        Undecided
-    };
-
-    Scan scanPcre2(const Compiled& c, const QString& subject, bool firstOnly, const OnMatch& onMatch);
-    Scan scanRe2(const Compiled& c, const QString& subject, bool wantGroups, bool firstOnly,
+    Scan scanRe2(const Compiled& c, PatternSubject& subject, bool wantGroups, Report report,
                  const OnMatch& onMatch);
-    Step searchPcre2(const Compiled& c, const QString& subject, qsizetype offset);
-    Step matchOnce(const Compiled& c, const QString& subject, qsizetype offset, PCRE2_SIZE lastStart);
-    // A subject as RE2 reads it: UTF-8, with lone surrogates as the byte 0xFF,
-    // which no RE2 pattern matches (as PCRE2 matches no invalid unit).
-    struct Utf8Subject
-    {
-        QString source;
-        std::string bytes;
-        bool ascii = true;
-    };
-    const Utf8Subject& convertSubject(const QString& subject);
+    Scan scanBacktracker(const Compiled& c, PatternSubject& subject, Report report, const OnMatch& onMatch);
+    const re2::RE2* groupsRe2(const Compiled& c);
+    static void findPrefilter(Compiled& c);
+    PatternSubject& subjectFor(const QString& subject, bool caseSensitive);
 
     struct Entry
     {
@@ -111,14 +127,18 @@ private:
     int m_cacheSize;
     Engines m_engines;
     std::vector<Entry> m_entries; // least recently used first
-    pcre2_compile_context* m_compileContext = nullptr;
-    pcre2_match_context* m_matchContext = nullptr;
-    pcre2_jit_stack* m_jitStack = nullptr;
-    uint32_t m_calloutCalls = 0; // callouts seen, to look at the deadline every so often
+    PatternBacktracker m_backtracker;
 
-    // The last few subjects in UTF-8. One page is read by a dozen patterns,
-    // in turns with its header block and the texts cut out of it, so a single
-    // slot would convert the page again and again.
-    std::array<Utf8Subject, 3> m_utf8Subjects;
-    size_t m_nextUtf8Slot = 0;
+    // The last few subjects. One page is read by a dozen patterns, in turns
+    // with its header block and the texts cut out of it, with and without
+    // regard to case, so a single slot would convert it again and again.
+    struct SubjectSlot
+    {
+        std::unique_ptr<PatternSubject> subject;
+        uint64_t lastUse = 0;
+    };
+    std::vector<SubjectSlot> m_subjects;
+    uint64_t m_uses = 0;
+    std::vector<re2::StringPiece> m_pieces;
+    std::vector<qsizetype> m_offsets;
 };

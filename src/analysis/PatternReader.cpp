@@ -15,13 +15,54 @@ int hexValue(char16_t c)
     return -1;
 }
 
+bool isOctal(char16_t c)
+{
+    return c >= u'0' && c <= u'7';
+}
+
+bool isNameStart(char32_t cp)
+{
+    if (cp < 0x80)
+        return (cp >= u'a' && cp <= u'z') || (cp >= u'A' && cp <= u'Z') || cp == u'$' || cp == u'_';
+    switch (QChar::category(cp)) {
+    case QChar::Letter_Uppercase:
+    case QChar::Letter_Lowercase:
+    case QChar::Letter_Titlecase:
+    case QChar::Letter_Modifier:
+    case QChar::Letter_Other:
+    case QChar::Number_Letter:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool isNamePart(char32_t cp)
+{
+    if (isNameStart(cp) || (cp >= u'0' && cp <= u'9') || cp == 0x200C || cp == 0x200D)
+        return true;
+    if (cp < 0x80)
+        return false;
+    switch (QChar::category(cp)) {
+    case QChar::Mark_NonSpacing:
+    case QChar::Mark_SpacingCombining:
+    case QChar::Number_DecimalDigit:
+    case QChar::Punctuation_Connector:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
-PatternReader::PatternReader(const QString& pattern) : m_p(pattern), m_groups(countGroups()) {}
-
-int PatternReader::countGroups() const
+PatternReader::PatternReader(const QString& pattern) : m_p(pattern)
 {
-    int count = 0;
+    scanGroups();
+}
+
+void PatternReader::scanGroups()
+{
     bool inClass = false;
     for (qsizetype i = 0; i < m_p.size(); ++i) {
         const QChar c = m_p.at(i);
@@ -32,24 +73,20 @@ int PatternReader::countGroups() const
         } else if (c == u'[') {
             inClass = true;
         } else if (c == u'(') {
-            if (m_p.mid(i + 1, 1) != u"?")
-                ++count;
-            else if (m_p.mid(i + 1, 2) == u"?<" && m_p.mid(i + 1, 3) != u"?<=" && m_p.mid(i + 1, 3) != u"?<!")
-                ++count;
+            if (m_p.mid(i + 1, 1) != u"?") {
+                ++m_groups;
+                m_names << QString();
+            } else if (m_p.mid(i + 1, 2) == u"?<" && m_p.mid(i + 1, 3) != u"?<=" && m_p.mid(i + 1, 3) != u"?<!") {
+                ++m_groups;
+                m_hasNames = true;
+                const qsizetype saved = m_i;
+                m_i = i + 2;
+                QString name;
+                m_names << (readGroupName(name) && !m_names.contains(name) ? name : QString());
+                m_i = saved;
+            }
         }
     }
-    return count;
-}
-
-bool PatternReader::readCodePoint(char32_t& cp)
-{
-    const QChar c = m_p.at(m_i++);
-    if (c.isHighSurrogate() && !atEnd() && m_p.at(m_i).isLowSurrogate()) {
-        cp = QChar::surrogateToUcs4(c, m_p.at(m_i++));
-        return true;
-    }
-    cp = c.unicode();
-    return !c.isSurrogate();
 }
 
 int PatternReader::hexDigits(qsizetype from, int count) const
@@ -66,144 +103,147 @@ int PatternReader::hexDigits(qsizetype from, int count) const
     return value;
 }
 
-bool PatternReader::readEscape(char32_t& cp, char& escape, bool inClass)
+char16_t PatternReader::readCharacterEscape()
 {
-    escape = 0;
-    if (atEnd())
-        return false; // a trailing backslash
     const char16_t c = peek();
     switch (c) {
-    case u'd':
-    case u'D':
-    case u'w':
-    case u'W':
-    case u's':
-    case u'S':
-        escape = char(c);
-        ++m_i;
-        return true;
     case u't':
-        cp = 0x09;
         ++m_i;
-        return true;
+        return 0x09;
     case u'n':
-        cp = 0x0A;
         ++m_i;
-        return true;
+        return 0x0A;
     case u'v':
-        cp = 0x0B;
         ++m_i;
-        return true;
+        return 0x0B;
     case u'f':
-        cp = 0x0C;
         ++m_i;
-        return true;
+        return 0x0C;
     case u'r':
-        cp = 0x0D;
         ++m_i;
-        return true;
-    case u'b':
-        // Only reached inside a class, where it is the backspace.
-        cp = 0x08;
-        ++m_i;
-        return true;
-    case u'c': {
-        const char16_t x = peek(1);
-        if ((x >= u'a' && x <= u'z') || (x >= u'A' && x <= u'Z')) {
-            cp = x % 32;
-            m_i += 2;
-        } else {
-            cp = u'\\'; // "\c" without a letter is a backslash; the 'c' follows as itself
-        }
-        return true;
-    }
+        return 0x0D;
     case u'x': {
         const int v = hexDigits(m_i + 1, 2);
-        if (v >= 0) {
-            cp = char32_t(v);
-            m_i += 3;
-        } else {
-            cp = u'x';
-            ++m_i;
-        }
-        return true;
+        m_i += v >= 0 ? 3 : 1;
+        return v >= 0 ? char16_t(v) : u'x';
     }
     case u'u': {
+        // Four hex digits; "\u{...}" is no escape without the u flag.
         const int v = hexDigits(m_i + 1, 4);
-        if (v < 0) {
-            cp = u'u';
-            ++m_i;
-            return true;
-        }
-        m_i += 5;
-        cp = char32_t(v);
-        if (QChar::isHighSurrogate(cp) && peek() == u'\\' && peek(1) == u'u') {
-            const int low = hexDigits(m_i + 2, 4);
-            if (low >= 0 && QChar::isLowSurrogate(char32_t(low))) {
-                cp = QChar::surrogateToUcs4(char16_t(cp), char16_t(low));
-                m_i += 6;
-            }
-        }
-        return !QChar::isSurrogate(cp);
+        m_i += v >= 0 ? 5 : 1;
+        return v >= 0 ? char16_t(v) : u'u';
     }
     default:
         break;
     }
-    if (c >= u'0' && c <= u'9') {
-        if (!inClass && c != u'0') {
-            qsizetype j = m_i;
-            quint64 n = 0;
-            while (j < m_p.size() && m_p.at(j).unicode() >= u'0' && m_p.at(j).unicode() <= u'9') {
-                n = std::min<quint64>(n * 10 + (m_p.at(j).unicode() - u'0'), 1u << 30);
-                ++j;
-            }
-            if (n <= quint64(m_groups)) {
-                m_i = j;
-                cp = char32_t(n);
-                escape = 'k'; // a back reference
-                return true;
-            }
-        }
-        if (c >= u'8') {
-            cp = c;
+    if (isOctal(c)) {
+        // Legacy octal: up to three digits while the value stays below 256.
+        int value = c - u'0';
+        ++m_i;
+        if (isOctal(peek())) {
+            value = value * 8 + (peek() - u'0');
             ++m_i;
-            return true;
+            if (value < 32 && isOctal(peek())) {
+                value = value * 8 + (peek() - u'0');
+                ++m_i;
+            }
         }
-        // Legacy octal: up to three digits, at most 0377.
-        int value = 0;
-        const int maxDigits = c <= u'3' ? 3 : 2;
-        for (int k = 0; k < maxDigits && peek() >= u'0' && peek() <= u'7'; ++k)
-            value = value * 8 + (m_p.at(m_i++).unicode() - u'0');
-        cp = char32_t(value);
-        return true;
+        return char16_t(value);
     }
-    // Any other character, letters included, stands for itself.
-    return readCodePoint(cp);
+    // Any other unit, letters and lone surrogates included, stands for itself.
+    ++m_i;
+    return c;
 }
 
-bool PatternReader::readBraces(quint64& min, quint64& max, bool& unbounded)
+bool PatternReader::readBraces(quint32& min, quint32& max)
 {
     qsizetype j = m_i + 1;
-    const auto number = [&](quint64& value) {
+    const auto number = [&](quint32& value) {
         const qsizetype start = j;
-        value = 0;
+        quint64 v = 0;
         while (j < m_p.size() && m_p.at(j).unicode() >= u'0' && m_p.at(j).unicode() <= u'9') {
-            value = std::min<quint64>(value * 10 + (m_p.at(j).unicode() - u'0'), 1u << 30);
+            v = std::min<quint64>(v * 10 + (m_p.at(j).unicode() - u'0'), kUnboundedCount);
             ++j;
         }
+        value = quint32(v);
         return j > start;
     };
     if (!number(min))
         return false;
     max = min;
-    unbounded = false;
     if (j < m_p.size() && m_p.at(j) == u',') {
         ++j;
         if (!number(max))
-            unbounded = true;
+            max = kUnboundedCount;
     }
     if (j >= m_p.size() || m_p.at(j) != u'}')
         return false;
     m_i = j + 1;
     return true;
+}
+
+// One code point of a group name: a surrogate pair whole, '\uXXXX' (a pair
+// of them whole too) or '\u{...}'.
+bool PatternReader::readNameCodePoint(char32_t& cp)
+{
+    if (atEnd())
+        return false;
+    const char16_t c = peek();
+    if (c != u'\\') {
+        ++m_i;
+        cp = c;
+        if (QChar::isHighSurrogate(c) && QChar::isLowSurrogate(peek())) {
+            cp = QChar::surrogateToUcs4(c, peek());
+            ++m_i;
+        }
+        return true;
+    }
+    if (peek(1) != u'u')
+        return false;
+    if (peek(2) == u'{') {
+        qsizetype j = m_i + 3;
+        quint64 v = 0;
+        while (j < m_p.size() && hexValue(m_p.at(j).unicode()) >= 0 && v <= 0x10FFFF)
+            v = v * 16 + quint64(hexValue(m_p.at(j++).unicode()));
+        if (j == m_i + 3 || j >= m_p.size() || m_p.at(j) != u'}' || v > 0x10FFFF)
+            return false;
+        cp = char32_t(v);
+        m_i = j + 1;
+        return true;
+    }
+    const int v = hexDigits(m_i + 2, 4);
+    if (v < 0)
+        return false;
+    m_i += 6;
+    cp = char32_t(v);
+    if (QChar::isHighSurrogate(cp) && peek() == u'\\' && peek(1) == u'u') {
+        const int low = hexDigits(m_i + 2, 4);
+        if (low >= 0 && QChar::isLowSurrogate(char32_t(low))) {
+            cp = QChar::surrogateToUcs4(char16_t(cp), char16_t(low));
+            m_i += 6;
+        }
+    }
+    return true;
+}
+
+bool PatternReader::readGroupName(QString& name)
+{
+    const qsizetype start = m_i;
+    name.clear();
+    if (peek() != u'<') {
+        return false;
+    }
+    ++m_i;
+    for (bool first = true;; first = false) {
+        if (!first && peek() == u'>') {
+            ++m_i;
+            return true;
+        }
+        char32_t cp = 0;
+        if (!readNameCodePoint(cp) || !(first ? isNameStart(cp) : isNamePart(cp))) {
+            m_i = start;
+            return false;
+        }
+        name += QString::fromUcs4(&cp, 1);
+    }
 }

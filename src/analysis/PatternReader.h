@@ -1,57 +1,63 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
-// Walks through a pattern the way a browser reads an ECMAScript regular
-// expression, one token at a time, with the lenient legacy readings: a lone
-// ']' or '{' is literal, '\1' is a back reference only when that many groups
-// exist, else an octal escape. It knows the lexical rules (code points,
-// escapes, counted repetitions); what the tokens mean in the grammar is left to
-// PatternTranslator and PatternCharClass.
+// Walks through a pattern the way a browser reads a JavaScript regular
+// expression without the u flag, with the lenient legacy readings: a lone
+// ']', '{' or '}' is literal, '\1' is a back reference only when that many
+// groups exist and otherwise an octal escape, any other escaped character
+// stands for itself. It knows the lexical rules (escapes, counted
+// repetitions, group names); the grammar is PatternParser's.
 class PatternReader
 {
 public:
     explicit PatternReader(const QString& pattern);
 
     // Capturing groups in the whole pattern, counted before reading starts
-    // because '\n' is a back reference only when group n exists.
+    // because '\n' is a back reference only when group n exists; and the
+    // names of the named ones, by number (empty for an unnamed group).
     int groups() const { return m_groups; }
+    bool hasNamedGroups() const { return m_hasNames; }
+    // The number of the group of that name, 0 when there is none.
+    int groupNamed(const QString& name) const { return int(m_names.indexOf(name)) + 1; }
 
     bool atEnd() const { return m_i >= m_p.size(); }
     qsizetype position() const { return m_i; }
-    // The character ahead of the position, or U+FFFF past the end.
+    void setPosition(qsizetype at) { m_i = at; }
+    // The unit ahead of the position, or U+FFFF past the end.
     char16_t peek(qsizetype ahead = 0) const
     {
         return m_i + ahead < m_p.size() ? m_p.at(m_i + ahead).unicode() : char16_t(0xFFFF);
     }
+    bool lookingAt(QStringView text) const { return QStringView(m_p).mid(m_i).startsWith(text); }
     void skip(qsizetype count = 1) { m_i += count; }
-    // The pattern from the position on.
-    QStringView rest() const { return QStringView(m_p).mid(m_i); }
-    // The source text between two positions.
-    QString text(qsizetype from, qsizetype to) const { return m_p.mid(from, to - from); }
 
-    // A source character, a surrogate pair read whole. A lone surrogate
-    // cannot be matched by either engine: it makes the pattern invalid.
-    bool readCodePoint(char32_t& cp);
-
-    // After the backslash, with the position on the escape letter: a
-    // character escape common to classes and the rest of the pattern.
-    // Returns false on a syntax error. Otherwise sets cp for a character; or
-    // escape to the letter of a class escape ('d', 'D', 'w', 'W', 's', 'S');
-    // or escape to 'k' and cp to the group number for a back reference,
-    // which is only read outside a class.
-    bool readEscape(char32_t& cp, char& escape, bool inClass);
+    // After the backslash, on the escape's first character: an escape that
+    // stands for one unit, read the same in a class and outside ('\n',
+    // '\x41', '\u0041', '\0', legacy octal, any other character as itself).
+    // '\c', back references and class escapes are the caller's.
+    char16_t readCharacterEscape();
 
     // '{n}', '{n,}' or '{n,m}' at the position, which then moves past it.
     // Anything else leaves the position alone: the brace is a literal.
-    bool readBraces(quint64& min, quint64& max, bool& unbounded);
+    // Counts too large to hold are kUnboundedCount, as in browsers.
+    static constexpr quint32 kUnboundedCount = 0x7FFFFFFF;
+    bool readBraces(quint32& min, quint32& max);
+
+    // '<name>' at the position, which then moves past it. False when it is
+    // not a valid group name.
+    bool readGroupName(QString& name);
 
 private:
-    int countGroups() const;
+    void scanGroups();
     int hexDigits(qsizetype from, int count) const;
+    bool readNameCodePoint(char32_t& cp);
 
     const QString m_p;
     qsizetype m_i = 0;
     int m_groups = 0;
+    bool m_hasNames = false;
+    QStringList m_names; // by group number - 1
 };

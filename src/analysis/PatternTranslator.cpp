@@ -1,234 +1,274 @@
 #include "analysis/PatternTranslator.h"
 
-#include "analysis/PatternCharClass.h"
+using Kind = PatternNode::Kind;
 
 namespace {
 
-// RE2 refuses larger counts; PCRE2 refuses counts above 65535 itself.
-constexpr quint64 kRe2MaxCount = 1000;
+// RE2 refuses larger counts.
+constexpr uint32_t kRe2MaxCount = 1000;
+// Writing a loop's mandatory iterations out one by one, and the rewriting
+// of loops that could match the empty text, can grow a pattern; past this
+// size the backtracking engine takes it instead.
+constexpr qsizetype kMaxText = 20000;
+constexpr uint32_t kMaxCopies = 50;
+// The same for the time the rewriting takes: pieces written.
+constexpr int kMaxWork = 20000;
+
+QString wrapped(const QString& text)
+{
+    return QStringLiteral("(?:") + text + u')';
+}
 
 } // namespace
 
-PatternTranslator::Result PatternTranslator::translate(const QString& pattern, bool caseSensitive)
+PatternTranslator::Result PatternTranslator::translate(const PatternTree& tree, bool withCaptures)
 {
-    PatternTranslator translator(pattern, caseSensitive);
+    PatternTranslator t(tree, withCaptures);
     Result r;
-    r.groups = translator.m_in.groups();
-    r.valid = translator.translateAll();
-    if (!r.valid)
+    const QString text = t.text(tree.root);
+    if (!t.m_ok || t.tooLarge(text))
         return r;
-    r.pcre2 = translator.m_pcre;
-    r.re2Usable = translator.m_re2Ok;
-    if (translator.m_re2Ok)
-        r.re2 = translator.m_re2.toStdString();
+    r.usable = true;
+    r.text = text.toStdString();
+    r.groupsExact = withCaptures && t.m_groupsExact;
     return r;
 }
 
-PatternTranslator::PatternTranslator(const QString& pattern, bool caseSensitive)
-    : m_in(pattern), m_caseSensitive(caseSensitive)
+PatternTranslator::PatternTranslator(const PatternTree& tree, bool withCaptures)
+    : m_tree(tree), m_withCaptures(withCaptures), m_written(size_t(tree.captures) + 1, 0)
 {}
 
-void PatternTranslator::put(const QString& both)
+bool PatternTranslator::tooLarge(const QString& text)
 {
-    m_pcre += both;
-    m_re2 += both;
+    if (text.size() > kMaxText)
+        m_ok = false;
+    return !m_ok;
 }
 
-void PatternTranslator::putLiteral(char32_t cp)
+QString PatternTranslator::group(const PatternNode& n, const QString& body)
 {
-    put(PatternCharClass::codePointText(cp));
+    if (n.capture == 0 || !m_withCaptures)
+        return wrapped(body);
+    if (++m_written[size_t(n.capture)] > 1 || m_loops > 0)
+        m_groupsExact = false;
+    return u'(' + body + u')';
 }
 
-bool PatternTranslator::translateAll()
+QString PatternTranslator::quantifier(uint32_t min, uint32_t max, bool greedy)
 {
-    // Whether the last thing written may take a quantifier.
-    bool quantifiable = false;
-    while (!m_in.atEnd()) {
-        const char16_t c = m_in.peek();
-        if (c == u'*' || c == u'+' || c == u'?' || c == u'{') {
-            if (!translateQuantifier(quantifiable))
-                return false;
-            continue;
+    QString q;
+    if (min == 0 && max == PatternNode::kUnbounded)
+        q = QStringLiteral("*");
+    else if (min == 1 && max == PatternNode::kUnbounded)
+        q = QStringLiteral("+");
+    else if (min == 0 && max == 1)
+        q = QStringLiteral("?");
+    else if (max == PatternNode::kUnbounded)
+        q = QStringLiteral("{%1,}").arg(min);
+    else if (min == max)
+        q = QStringLiteral("{%1}").arg(min);
+    else
+        q = QStringLiteral("{%1,%2}").arg(min).arg(max);
+    return greedy ? q : q + u'?';
+}
+
+int PatternTranslator::repeatNode(int child, uint32_t min, uint32_t max, bool greedy)
+{
+    PatternNode n;
+    n.kind = Kind::Repeat;
+    n.children = {child};
+    n.min = min;
+    n.max = max;
+    n.greedy = greedy;
+    return m_tree.add(std::move(n));
+}
+
+QString PatternTranslator::text(int i)
+{
+    if (!m_ok || ++m_work > kMaxWork) {
+        m_ok = false;
+        return {};
+    }
+    const PatternNode n = m_tree.node(i);
+    switch (n.kind) {
+    case Kind::Empty:
+        return QStringLiteral("(?:)");
+    case Kind::Set:
+        return m_tree.sets[size_t(n.set)].re2Text();
+    case Kind::InputStart:
+        return QStringLiteral("\\A");
+    case Kind::InputEnd:
+        return QStringLiteral("\\z");
+    case Kind::WordBoundary:
+        return QStringLiteral("\\b");
+    case Kind::NotWordBoundary:
+        return QStringLiteral("\\B");
+    case Kind::Look:
+    case Kind::BackReference:
+        m_ok = false;
+        return {};
+    case Kind::Group:
+        return group(n, text(n.children[0]));
+    case Kind::Alternation: {
+        QString out;
+        for (size_t k = 0; k < n.children.size(); ++k) {
+            if (k > 0)
+                out += u'|';
+            out += text(n.children[k]);
         }
-        switch (c) {
-        case u'^':
-        case u'$':
-        case u'|':
-            put(QString(QChar(c)));
-            m_in.skip();
-            quantifiable = false;
-            continue;
-        case u'.':
-            put(QStringLiteral("[^\\x{a}\\x{d}\\x{2028}\\x{2029}]"));
-            m_in.skip();
-            quantifiable = true;
-            continue;
-        case u'[':
-            if (!translateClass())
-                return false;
-            quantifiable = true;
-            continue;
-        case u'(':
-            if (!openGroup())
-                return false;
-            quantifiable = false;
-            continue;
-        case u')': {
-            if (m_open.empty())
-                return false;
-            const Group kind = m_open.back();
-            m_open.pop_back();
-            put(QStringLiteral(")"));
-            m_in.skip();
-            // Only a lookahead may take a quantifier among the assertions.
-            quantifiable = kind != Group::Lookbehind;
-            continue;
+        return wrapped(out);
+    }
+    case Kind::Sequence: {
+        QString out;
+        for (int c : n.children) {
+            out += text(c);
+            if (tooLarge(out))
+                return {};
         }
-        case u'\\':
-            if (!translateEscape(quantifiable))
-                return false;
-            continue;
-        default:
+        return out;
+    }
+    case Kind::Repeat:
+        return repeat(i);
+    }
+    return {};
+}
+
+QString PatternTranslator::repeat(int i)
+{
+    const PatternNode n = m_tree.node(i);
+    const int body = n.children[0];
+    const bool loops = n.max > 1;
+    if (!m_tree.canBeEmpty(body)) {
+        if (n.min > kRe2MaxCount || (n.max != PatternNode::kUnbounded && n.max > kRe2MaxCount)) {
+            m_ok = false;
+            return {};
+        }
+        m_loops += loops;
+        const QString b = text(body);
+        m_loops -= loops;
+        return wrapped(b) + quantifier(n.min, n.max, n.greedy);
+    }
+    // The first `min` iterations may match the empty text: written out one
+    // by one. The rest must not: a loop over the body's non-empty matches.
+    if (n.min > kMaxCopies) {
+        m_ok = false;
+        return {};
+    }
+    QString out;
+    for (uint32_t k = 0; k < n.min; ++k) {
+        out += wrapped(text(body));
+        if (tooLarge(out))
+            return {};
+    }
+    if (n.max == n.min)
+        return out;
+    const uint32_t more = n.max == PatternNode::kUnbounded ? PatternNode::kUnbounded : n.max - n.min;
+    if (more != PatternNode::kUnbounded && more > kRe2MaxCount) {
+        m_ok = false;
+        return {};
+    }
+    m_loops += more > 1;
+    const std::optional<QString> nonEmptyBody = nonEmpty(body);
+    m_loops -= more > 1;
+    if (!nonEmptyBody)
+        return out.isEmpty() ? QStringLiteral("(?:)") : out;
+    return out + wrapped(*nonEmptyBody) + quantifier(0, more, n.greedy);
+}
+
+// The matches of the node that are not empty, in the same order; nullopt
+// when it has none.
+std::optional<QString> PatternTranslator::nonEmpty(int i)
+{
+    return nonEmptySequence({i}, 0);
+}
+
+// The non-empty matches of items[from..] in sequence, in their order: each
+// match of the first item followed by each of the rest, keeping those that
+// are not empty as a whole.
+std::optional<QString> PatternTranslator::nonEmptySequence(const std::vector<int>& items, size_t from)
+{
+    if (!m_ok || from >= items.size() || ++m_work > kMaxWork) {
+        m_ok = m_ok && m_work <= kMaxWork;
+        return std::nullopt;
+    }
+    const int first = items[from];
+    const auto rest = [&] {
+        QString out;
+        for (size_t k = from + 1; k < items.size() && m_ok; ++k)
+            out += text(items[k]);
+        return out;
+    };
+    if (!m_tree.canBeEmpty(first)) {
+        const QString head = text(first);
+        return head + rest();
+    }
+    if (m_tree.alwaysEmpty(first)) {
+        const QString head = text(first);
+        const std::optional<QString> tail = nonEmptySequence(items, from + 1);
+        if (!tail)
+            return std::nullopt;
+        return head + *tail;
+    }
+    const PatternNode n = m_tree.node(first);
+    std::vector<std::vector<int>> alternatives;
+    const auto with = [&](std::vector<int> head) {
+        head.insert(head.end(), items.begin() + qsizetype(from) + 1, items.end());
+        alternatives.push_back(std::move(head));
+    };
+    switch (n.kind) {
+    case Kind::Group:
+        if (n.capture == 0 || !m_withCaptures) {
+            with({n.children[0]});
             break;
         }
-        char32_t cp = 0;
-        if (!m_in.readCodePoint(cp))
-            return false;
-        putLiteral(cp);
-        quantifiable = true;
-    }
-    return m_open.empty();
-}
-
-// '*', '+', '?' or a count in braces, with the '?' that makes it lazy. A brace
-// that opens no valid count is a literal.
-bool PatternTranslator::translateQuantifier(bool& quantifiable)
-{
-    const char16_t c = m_in.peek();
-    QString text;
-    if (c == u'{') {
-        const qsizetype at = m_in.position();
-        quint64 min = 0, max = 0;
-        bool unbounded = false;
-        if (!m_in.readBraces(min, max, unbounded)) {
-            putLiteral(c);
-            m_in.skip();
-            quantifiable = true;
-            return true;
+        // A capturing group cannot be taken apart.
+        m_ok = false;
+        return std::nullopt;
+    case Kind::Sequence:
+        with(n.children);
+        break;
+    case Kind::Alternation:
+        for (int c : n.children)
+            with({c});
+        break;
+    case Kind::Repeat:
+        if (n.min > 0) {
+            // One iteration, then the rest of the count.
+            const uint32_t max = n.max == PatternNode::kUnbounded ? n.max : n.max - 1;
+            with({n.children[0], repeatNode(n.children[0], n.min - 1, max, n.greedy)});
+        } else {
+            // Greedy: one more non-empty iteration first, then none.
+            const std::optional<QString> once = nonEmpty(n.children[0]);
+            const uint32_t max = n.max == PatternNode::kUnbounded ? n.max : n.max - 1;
+            std::optional<QString> more;
+            if (once) {
+                const QString again = max == 0 ? QString() : text(repeatNode(n.children[0], 0, max, n.greedy));
+                more = wrapped(*once) + again + rest();
+            }
+            const std::optional<QString> none = nonEmptySequence(items, from + 1);
+            std::optional<QString> a = n.greedy ? more : none;
+            std::optional<QString> b = n.greedy ? none : more;
+            if (!a)
+                return b;
+            if (!b)
+                return a;
+            return wrapped(*a + u'|' + *b);
         }
-        if (!unbounded && min > max)
-            return false;
-        if (min > kRe2MaxCount || (!unbounded && max > kRe2MaxCount))
-            m_re2Ok = false;
-        text = m_in.text(at, m_in.position());
-    } else {
-        text = QChar(c);
-        m_in.skip();
-    }
-    if (!quantifiable)
-        return false;
-    if (m_in.peek() == u'?') {
-        text += u'?';
-        m_in.skip();
-    }
-    put(text);
-    quantifiable = false;
-    return true;
-}
-
-bool PatternTranslator::translateClass()
-{
-    PatternCharClass charClass;
-    if (!charClass.read(m_in))
-        return false;
-    m_pcre += charClass.pcre2Text();
-    QString re2;
-    if (charClass.re2Text(m_caseSensitive, re2))
-        m_re2 += re2;
-    else
-        m_re2Ok = false;
-    return true;
-}
-
-bool PatternTranslator::openGroup()
-{
-    const QStringView rest = m_in.rest();
-    if (!rest.startsWith(u"(?")) {
-        m_open.push_back(Group::Plain);
-        put(QStringLiteral("("));
-        m_in.skip(1);
-        return true;
-    }
-    if (rest.startsWith(u"(?:")) {
-        m_open.push_back(Group::Plain);
-        put(QStringLiteral("(?:"));
-        m_in.skip(3);
-        return true;
-    }
-    const bool ahead = rest.startsWith(u"(?=") || rest.startsWith(u"(?!");
-    const bool behind = rest.startsWith(u"(?<=") || rest.startsWith(u"(?<!");
-    if (ahead || behind) {
-        const qsizetype len = ahead ? 3 : 4;
-        m_open.push_back(ahead ? Group::Lookahead : Group::Lookbehind);
-        m_pcre += rest.left(len);
-        m_re2Ok = false;
-        m_in.skip(len);
-        return true;
-    }
-    if (rest.startsWith(u"(?<")) {
-        // A named group captures like any other; the name is not kept.
-        qsizetype j = 3;
-        while (j < rest.size() && (rest.at(j).isLetterOrNumber() || rest.at(j) == u'_' || rest.at(j) == u'$'))
-            ++j;
-        if (j == 3 || j >= rest.size() || rest.at(j) != u'>' || rest.at(3).isDigit())
-            return false;
-        m_open.push_back(Group::Plain);
-        put(QStringLiteral("("));
-        m_in.skip(j + 1);
-        return true;
-    }
-    return false;
-}
-
-bool PatternTranslator::translateEscape(bool& quantifiable)
-{
-    m_in.skip(); // the backslash
-    const char16_t letter = m_in.peek();
-    if (letter == u'b' || letter == u'B') {
-        // RE2 reads '\B' byte by byte, so it holds between the bytes of
-        // one UTF-8 character and could match the empty text there.
-        if (letter == u'B')
-            m_re2Ok = false;
-        put(QStringLiteral("\\") + QChar(letter));
-        m_in.skip();
-        quantifiable = false;
-        return true;
-    }
-    char32_t cp = 0;
-    char escape = 0;
-    if (!m_in.readEscape(cp, escape, false))
-        return false;
-    quantifiable = true;
-    switch (escape) {
-    case 0:
-        putLiteral(cp);
-        return true;
-    case 'k':
-        // The group number in braces: a digit after it is a literal.
-        m_pcre += QStringLiteral("\\g{%1}").arg(uint(cp));
-        m_re2Ok = false;
-        return true;
-    case 's':
-    case 'S':
-        put(u'[' + PatternCharClass::spaceRanges(escape == 'S') + u']');
-        return true;
-    case 'w':
-    case 'W':
-        m_pcre += u'\\' + QChar(char16_t(escape));
-        m_re2 += QStringLiteral("(?-i:\\%1)").arg(QChar(char16_t(escape)));
-        return true;
+        break;
     default:
-        put(u'\\' + QChar(char16_t(escape)));
-        return true;
+        m_ok = false;
+        return std::nullopt;
     }
+    QString out;
+    for (const std::vector<int>& alternative : alternatives) {
+        const std::optional<QString> one = nonEmptySequence(alternative, 0);
+        if (!one)
+            continue;
+        out += (out.isEmpty() ? QString() : QStringLiteral("|")) + *one;
+        if (tooLarge(out))
+            return std::nullopt;
+    }
+    if (out.isEmpty())
+        return std::nullopt;
+    return wrapped(out);
 }

@@ -1,62 +1,55 @@
 #pragma once
 
-#include "analysis/PatternReader.h"
+#include "analysis/PatternTree.h"
 
 #include <QString>
+#include <optional>
 #include <string>
 #include <vector>
 
-// Reads a pattern the way a browser reads an ECMAScript regular expression
-// (PatternReader) and writes it out for the two engines that run it:
+// Writes a PatternTree in RE2's syntax, when RE2 can run it exactly. RE2
+// never backtracks: it decides in linear time on any page, and its choice
+// among matches (the leftmost, then the first in the pattern's order) is the
+// one a backtracking engine makes, as long as no loop can go round without
+// consuming. JavaScript refuses an iteration past the minimum count that
+// matches the empty text, so such a loop is written with a body that
+// cannot: '(?:|a)*' becomes '(?:a)*'.
 //
-//  - a PCRE2 pattern in which every construct whose meaning differs between
-//    the dialects is spelled out: '.', '\s', '\S', '\v', identity escapes
-//    such as '\h' or '\K', and every literal as a '\x{...}' escape;
-//  - an RE2 pattern, when the pattern uses nothing RE2 cannot run exactly
-//    (no back references, no look-around, no count above 1000, no '\B'). RE2 never
-//    backtracks, so such a pattern is decided in linear time on any page.
-//
-// Character classes are read and written by PatternCharClass.
+// RE2 reads a subject as UTF-8 in which each UTF-16 unit is one character
+// (PatternCharClass::re2CodePoint), so its matches fall on code units, as in
+// JavaScript. Back references and look-arounds it cannot run at all.
 class PatternTranslator
 {
 public:
     struct Result
     {
-        bool valid = false;     // false: a syntax error; neither text is usable
-        QString pcre2;          // for PCRE2, 16-bit
-        bool re2Usable = false; // re2 holds an exact equivalent
-        std::string re2;        // for RE2 (pure ASCII)
-        int groups = 0;         // capturing groups
+        bool usable = false; // false: RE2 cannot run this pattern exactly
+        std::string text;    // pure ASCII
+        // With captures written: whether RE2's group values are
+        // JavaScript's. They are not when a group had to be written twice
+        // or sits in a loop, where JavaScript clears it on every iteration.
+        bool groupsExact = false;
     };
 
-    // caseSensitive shapes only the RE2 text: RE2 folds letter case into '\w'
-    // and '\W', which ECMAScript does not.
-    static Result translate(const QString& pattern, bool caseSensitive);
+    static Result translate(const PatternTree& tree, bool withCaptures);
 
 private:
-    // What a group opened: assertions differ in what may follow them.
-    enum class Group
-    {
-        Plain,
-        Lookahead,
-        Lookbehind
-    };
+    PatternTranslator(const PatternTree& tree, bool withCaptures);
 
-    PatternTranslator(const QString& pattern, bool caseSensitive);
+    QString text(int i);
+    std::optional<QString> nonEmpty(int i);
+    std::optional<QString> nonEmptySequence(const std::vector<int>& items, size_t from);
+    QString repeat(int i);
+    QString group(const PatternNode& n, const QString& body);
+    static QString quantifier(uint32_t min, uint32_t max, bool greedy);
+    int repeatNode(int child, uint32_t min, uint32_t max, bool greedy);
+    bool tooLarge(const QString& text);
 
-    bool translateAll();
-    bool translateQuantifier(bool& quantifiable);
-    bool translateClass();
-    bool openGroup();
-    bool translateEscape(bool& quantifiable);
-
-    void put(const QString& both);
-    void putLiteral(char32_t cp);
-
-    PatternReader m_in;
-    const bool m_caseSensitive;
-    std::vector<Group> m_open;
-    QString m_pcre;
-    QString m_re2;
-    bool m_re2Ok = true;
+    PatternTree m_tree; // a copy: rewriting adds nodes to it
+    const bool m_withCaptures;
+    bool m_ok = true;
+    int m_loops = 0;            // loops around the text being written
+    int m_work = 0;
+    std::vector<int> m_written; // per group: how often written
+    bool m_groupsExact = true;
 };

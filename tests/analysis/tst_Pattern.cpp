@@ -49,6 +49,8 @@ private Q_SLOTS:
     void domainFromUrl();
     void longSubjectsMatchLikeOneSearch_data();
     void longSubjectsMatchLikeOneSearch();
+    void longMixedTextsMatchWhereTheCharactersAre_data();
+    void longMixedTextsMatchWhereTheCharactersAre();
     void everyStartPositionIsTried();
     void catastrophicPatternGivesFailureResults();
     void cacheKeepsCaseFlagsApart();
@@ -117,6 +119,26 @@ void PatternTests::lastMatch_data()
                                                    << "b";
     QTest::newRow("lone surrogate in the subject")
         << "b+" << QStringLiteral("a") + QChar(0xD800) + QStringLiteral("bb") << "bb";
+    // JavaScript matches UTF-16 code units, not characters.
+    QTest::newRow("dot takes one unit of an astral character")
+        << "." << QString::fromUtf16(u"\U0001F600") << QString(QChar(0xDE00));
+    QTest::newRow("dot takes a lone low surrogate") << "." << QString(QChar(0xDE00)) << QString(QChar(0xDE00));
+    QTest::newRow("empty alternative of an optional group is refused") << "a(|b)?"
+                                                                       << "ab"
+                                                                       << "ab";
+    QTest::newRow("quantified back reference to an unset group") << "(a)?\\1{2}b"
+                                                                 << "b"
+                                                                 << "b";
+    QTest::newRow("a group repeated no times takes no part in the start")
+        << "(?!|^){0}_"
+        << "I_"
+        << "_";
+    QTest::newRow("named group and its reference") << "(?<a>x)\\k<a>"
+                                                   << "xx"
+                                                   << "xx";
+    QTest::newRow("look-behind of any length") << "(?<=a+)b"
+                                               << "aab"
+                                               << "b";
 }
 
 void PatternTests::lastMatch()
@@ -146,8 +168,12 @@ void PatternTests::globalSequence_data()
     QTest::newRow("search resumes at the end of a match") << "aa"
                                                           << "aaaaa"
                                                           << "[aa][aa]a";
-    QTest::newRow("surrogate pair is stepped over whole")
-        << "x?" << QString::fromUtf8("\xF0\x9F\x98\x80") << QString::fromUtf8("[]\xF0\x9F\x98\x80[]");
+    QTest::newRow("empty iterations are refused") << "(?:|a)*"
+                                                  << "aa"
+                                                  << "[aa][]";
+    QTest::newRow("empty match steps one code unit, into a surrogate pair")
+        << "x?" << QString::fromUtf8("\xF0\x9F\x98\x80")
+        << QStringLiteral("[]") + QChar(0xD83D) + QStringLiteral("[]") + QChar(0xDE00) + QStringLiteral("[]");
 }
 
 void PatternTests::globalSequence()
@@ -184,9 +210,9 @@ void PatternTests::replace_data()
     QTest::newRow("double dollar") << "x"
                                    << "axb"
                                    << "$$" << false << "a$b";
-    QTest::newRow("missing group is empty") << "x"
-                                            << "axb"
-                                            << "[$9]" << false << "a[]b";
+    QTest::newRow("missing group stays as written") << "x"
+                                                    << "axb"
+                                                    << "[$9]" << false << "a[$9]b";
     QTest::newRow("unset group is empty") << "(y)?x"
                                           << "axb"
                                           << "[$1]" << false << "a[]b";
@@ -208,6 +234,13 @@ void PatternTests::replace_data()
     QTest::newRow("no match") << "q"
                               << "abc"
                               << "z" << false << "abc";
+    // A backtracking engine tries 2^24 ways at the run of U+FFFD; the
+    // answer is still exact, with the "c" before it replaced.
+    QTest::newRow("exponential for a backtracking engine, decided")
+        << QString::fromUtf16(u"(\ufffd|\ufffd)*?c|[^\\w\\d]?lass=\ufffd")
+        << QStringLiteral("<a://(.*)examp|b)*?c|[^\\") + QString(24, QChar(0xFFFD)) + QStringLiteral("w\\d]?")
+        << "[$&]" << true
+        << QStringLiteral("<a://(.*)examp|b)*?[c]|[^\\") + QString(24, QChar(0xFFFD)) + QStringLiteral("w\\d]?");
     QTest::newRow("CR LF kept outside matches") << "b"
                                                 << "a\r\nb"
                                                 << "c" << false << "a\r\nc";
@@ -259,6 +292,41 @@ void PatternTests::test_data()
     QTest::newRow("\\v is not a line feed") << "a\\vb" << "a\nb" << false << false;
     QTest::newRow("\\h is the letter h") << "\\h" << "hat" << false << true;
     QTest::newRow("\\K is the letter k") << "a\\Kb" << "akb" << false << true;
+
+    // Code units: a quantifier applies to the low half of an astral literal.
+    QTest::newRow("astral literal repeated is its low half repeated")
+        << QString::fromUtf16(u"\U0001F600{2}") << QString::fromUtf16(u"\U0001F600\U0001F600") << false << false;
+    QTest::newRow("high surrogate escape matches half a character")
+        << "\\uD83D" << QString::fromUtf16(u"\U0001F600") << false << true;
+    // Case is ignored by upper case, one unit for one, never into ASCII.
+    QTest::newRow("sharp s and capital sharp s") << QString::fromUtf16(u"\u00DF") << QString::fromUtf16(u"\u1E9E")
+                                                 << false << false;
+    QTest::newRow("omega and ohm sign") << QString::fromUtf16(u"\u03A9") << QString::fromUtf16(u"\u2126") << false
+                                        << false;
+    QTest::newRow("a ring and angstrom sign") << QString::fromUtf16(u"\u00E5") << QString::fromUtf16(u"\u212B")
+                                              << false << false;
+    QTest::newRow("theta and capital theta symbol")
+        << QString::fromUtf16(u"\u03B8") << QString::fromUtf16(u"\u03F4") << false << false;
+    QTest::newRow("alpha with ypogegrammeni and prosgegrammeni")
+        << QString::fromUtf16(u"\u1F80") << QString::fromUtf16(u"\u1F88") << false << false;
+    QTest::newRow("k and kelvin sign") << "k" << QString::fromUtf16(u"\u212A") << false << false;
+    QTest::newRow("s and long s") << "s" << QString::fromUtf16(u"\u017F") << false << false;
+    QTest::newRow("range takes the upper case of its members") << "[\\u00c9-\\uab70]"
+                                                               << QString::fromUtf16(u"\u13A0") << false << true;
+    QTest::newRow("range keeps non-ASCII members out of ASCII") << "[\\u00c9-\\uab70]"
+                                                                << "k" << false << false;
+    QTest::newRow("control letter digit in a class") << "[\\c1]" << QString(QChar(0x11)) << false << true;
+    QTest::newRow("control letter digit in a class is no c") << "[\\c1]"
+                                                             << "c" << false << false;
+    QTest::newRow("zero count of a look-ahead group") << "(?:|(?=5)){0}"
+                                                      << "a" << false << true;
+    // Valid patterns with large counts are decided like any other.
+    QTest::newRow("count of 65536") << "a{65536}"
+                                    << "a" << false << false;
+    QTest::newRow("group counted 5535 times") << "(b){5535}"
+                                              << "b" << false << false;
+    QTest::newRow("group counted up to 1000 times") << "(\\s.){0,1000}"
+                                                    << "" << false << true;
 }
 
 void PatternTests::test()
@@ -367,10 +435,11 @@ void PatternTests::domainFromUrl()
     QCOMPARE(DomainFromUrl(url, kDomain), expected);
 }
 
-// Long subjects are searched a stretch of start positions at a time; the
-// matches must be those of one uninterrupted search. QRegularExpression (the
-// same engine, searched in one go) is the reference for patterns that cannot
-// match the empty text, on a text without CRs.
+// Long subjects are searched around the places where a match can be (runs
+// of a pattern's characters, occurrences of its required text or its
+// prefix); the matches must be those of one plain search. QRegularExpression
+// (PCRE2, searched in one go) is the reference for patterns that cannot
+// match the empty text and on which the dialects agree, on a text without CRs.
 void PatternTests::longSubjectsMatchLikeOneSearch_data()
 {
     QTest::addColumn<QString>("pattern");
@@ -410,6 +479,45 @@ void PatternTests::longSubjectsMatchLikeOneSearch()
     expected += QStringView(subject).mid(copied);
     QVERIFY(expected != subject);
     QCOMPARE(PatternReplace(pattern, subject, QStringLiteral("[$&]")), expected);
+}
+
+// Long texts are converted for RE2 many units at a time, with different code
+// for ASCII, for text of one- and two-byte characters, of up to three-byte
+// ones, and around surrogates; every occurrence of a character must still be
+// found where it is, in texts that mix them all.
+void PatternTests::longMixedTextsMatchWhereTheCharactersAre_data()
+{
+    QTest::addColumn<QString>("unit");
+    QTest::newRow("ASCII") << QStringLiteral("x");
+    QTest::newRow("Latin-1") << QString::fromUtf16(u"\u00e9");
+    QTest::newRow("Cyrillic") << QString::fromUtf16(u"\u0416");
+    QTest::newRow("CJK") << QString::fromUtf16(u"\u4e2d");
+    QTest::newRow("right single quotation mark") << QString::fromUtf16(u"\u2019");
+    QTest::newRow("high surrogate") << QString(QChar(0xD83D));
+    QTest::newRow("low surrogate") << QString(QChar(0xDE00));
+}
+
+void PatternTests::longMixedTextsMatchWhereTheCharactersAre()
+{
+    QFETCH(QString, unit);
+    static const char16_t* const pieces[] = {
+        u"abc ",        u"xyzzy",   u"\u00e9t\u00e9 ", u"\u0416\u0443\u043a", u"\u4e2d\u6587\u3000",
+        u"it\u2019s ", u"\r\n",   u"\U0001F600",      u"x\u00e9\u4e2dx",     u"\u00df\u2013\u20ac"};
+    QRandomGenerator random(20);
+    QString text;
+    while (text.size() < 20000) {
+        text += QString::fromUtf16(pieces[random.bounded(int(std::size(pieces)))]);
+        if (random.bounded(50) == 0)
+            text += QChar(0xDE00); // a lone low surrogate now and then
+    }
+    QString expected = text;
+    expected.replace(unit, u'[' + unit + u']');
+    QVERIFY(expected != text);
+    // The text holds no other case of the characters: ignoring case, the
+    // matches are the same, found in the text's case-blind forms.
+    const QString pattern = QStringLiteral("\\u%1").arg(unit.at(0).unicode(), 4, 16, QChar(u'0'));
+    for (const bool caseSensitive : {true, false})
+        QCOMPARE(PatternReplace(pattern, text, QStringLiteral("[$&]"), caseSensitive), expected);
 }
 
 // A match that starts at any distance from the search's start is found, and
