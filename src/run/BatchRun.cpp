@@ -74,16 +74,6 @@ BatchRun::~BatchRun()
     m_fetchAhead.end();
 }
 
-QString BatchRun::percentText(double fraction)
-{
-    // The label shows a single-precision value: a third of the bar reads
-    // "33.33333", not the double's "33.3333333333".
-    const float percent = float(fraction * 100.0);
-    QString text = QString::number(double(percent), 'g', 7);
-    text.replace(u'e', u'E');
-    return text + u'%';
-}
-
 QString BatchRun::paceText() const
 {
     return m_pace.text(isRunning() ? m_count - m_processed : 0);
@@ -317,28 +307,12 @@ void BatchRun::onRobotsSettled()
     completeUrl(std::move(result));
 }
 
-// The verdict on the page's link back, decided here on the owner's thread
-// where the robots.txt files are. The description's checks decided the row;
-// when only followed links back count, a page without one loses it, with the
-// verdict as the reason.
-std::optional<LinkBackVerdict> BatchRun::weighLinkBack(PageJobResult& result) const
-{
-    std::optional<LinkBackVerdict> verdict;
-    if (result.proof)
-        verdict =
-            LinkBackVerdict::decide(*result.proof, m_robots.access(LinkBackSetup::pageUrl(result.fetch)));
-    const LinkBack kind = verdict ? verdict->kind : LinkBack::NoLink;
-    if (m_runLinkBack.isOn() && m_runLinkBack.acceptOnlyFollowed && result.row &&
-        kind != LinkBack::Followed) {
-        result.row.reset();
-        result.verdict.refusal = PageRefusal{PageRefusal::Kind::LinkBack, LinkBackVerdict::name(kind)};
-    }
-    return verdict;
-}
-
+// The verdict on the page's link back is decided here, on the owner's
+// thread, where the robots.txt files are.
 void BatchRun::completeUrl(PageJobResult result)
 {
-    const std::optional<LinkBackVerdict> linkBack = weighLinkBack(result);
+    const std::optional<LinkBackVerdict> linkBack =
+        m_runLinkBack.weigh(result, m_robots.access(LinkBackSetup::pageUrl(result.fetch)));
     finishUrl(result, linkBack);
 }
 

@@ -136,7 +136,7 @@ public:
 
     // The percentage label's text for a bar that holds `fraction` of its length:
     // single precision, general format, up to seven significant digits, then "%".
-    static QString percentText(double fraction);
+    static QString percentText(double fraction) { return RunPace::percentText(fraction); }
 
 Q_SIGNALS:
     void statusTextChanged(const QString& text);
@@ -172,7 +172,6 @@ private:
     void onRobotsSettled();
     void settleUrl(PageJobResult result);
     void completeUrl(PageJobResult result);
-    std::optional<LinkBackVerdict> weighLinkBack(PageJobResult& result) const;
     void finishUrl(const PageJobResult& result, const std::optional<LinkBackVerdict>& linkBack);
     UrlOutcome notReachedAt(int index) const;
     void proceed();

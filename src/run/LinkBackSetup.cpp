@@ -2,6 +2,7 @@
 
 #include "analysis/AcceptanceChecks.h"
 #include "platform/PageFetcher.h"
+#include "run/PageJob.h"
 #include "settings/LinkBackPreferences.h"
 
 LinkBackSetup LinkBackSetup::from(const LinkBackPreferences& preferences, QStringList* messages)
@@ -30,4 +31,17 @@ std::optional<LinkProofResult> LinkBackSetup::prove(const FetchResult& page,
     limits.cancelled = cancelled;
     return LinkProof::examine(pageUrl(page), page.header, page.body, sites, LinkProof::Scope::MySites,
                               limits);
+}
+
+std::optional<LinkBackVerdict> LinkBackSetup::weigh(PageJobResult& result, RobotsAccess robots) const
+{
+    std::optional<LinkBackVerdict> verdict;
+    if (result.proof)
+        verdict = LinkBackVerdict::decide(*result.proof, robots);
+    const LinkBack kind = verdict ? verdict->kind : LinkBack::NoLink;
+    if (isOn() && acceptOnlyFollowed && result.row && kind != LinkBack::Followed) {
+        result.row.reset();
+        result.verdict.refusal = PageRefusal{PageRefusal::Kind::LinkBack, LinkBackVerdict::name(kind)};
+    }
+    return verdict;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "linkback/LinkBackVerdict.h"
 #include "linkback/LinkProof.h"
 #include "linkback/MySites.h"
 
@@ -8,6 +9,7 @@
 #include <optional>
 
 struct FetchResult;
+struct PageJobResult;
 
 class LinkBackPreferences;
 
@@ -26,6 +28,11 @@ struct LinkBackSetup
     // is not HTML gives a proof without links.
     std::optional<LinkProofResult> prove(const FetchResult& page,
                                          const std::function<bool()>& cancelled = {}) const;
+    // The verdict on a proved page's link back, given what its host's
+    // robots.txt allows. The usual checks decided the row; when only
+    // followed links back count, a page without one loses it, with the
+    // verdict as the reason. None when the page was not proved.
+    std::optional<LinkBackVerdict> weigh(PageJobResult& result, RobotsAccess robots) const;
     // The address the page came from in the end.
     static QString pageUrl(const FetchResult& page);
 

@@ -61,7 +61,7 @@ TestRunResult TestRun::runJob(const PageJob& job, const QString& previousEmail)
         texts.description.clear();
         texts.testDomain.clear();
     }
-    // The description's sentences stay as they are; the proof is one more line.
+    // The checks' sentences stay as they are; the proof is one more line.
     const QString linkBack = abandoned ? QString() : linkBackLine(job, fetched);
     if (!linkBack.isEmpty())
         texts.verdict += u'\n' + linkBack;

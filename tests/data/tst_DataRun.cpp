@@ -515,7 +515,7 @@ void DataRunTest::reportViewShowsEveryOutcomeWithItsLinkBack()
     addLinks({"/a", "/b", "/c"});
     QTest::mouseClick(button("Command14"), Qt::LeftButton);
     QTRY_COMPARE(label("Label4")->text(), QStringLiteral(" Done!"));
-    // The description's rows, whatever the verdicts.
+    // The rows the usual checks give, whatever the link-back verdicts.
     QCOMPARE(label("Label19")->text(), QStringLiteral("2"));
     QCOMPARE(button("RefusedToggle")->text(), QStringLiteral("Refused URLs (1)"));
 

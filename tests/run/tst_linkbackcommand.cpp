@@ -103,14 +103,13 @@ QByteArray TestLinkBackCommand::run(const QStringList& arguments, int* exitCode,
     return process.readAllStandardOutput();
 }
 
-// The description's rows stay as they are; only "accept only followed"
+// The rows of the usual checks stay as they are; only "accept only followed"
 // refuses a page, and then with the verdict as the reason.
 void TestLinkBackCommand::reportGivesTheVerdictOfEachPage_data()
 {
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<QByteArray>("second");
-    QTest::newRow("verdict beside the description's outcome")
-        << QStringList() << QByteArray("accepted,row 2");
+    QTest::newRow("verdict beside the usual outcome") << QStringList() << QByteArray("accepted,row 2");
     QTest::newRow("accept only followed: the verdict is the reason")
         << QStringList{QStringLiteral("--accept-only-followed")} << QByteArray("refused,link back: nofollow");
 }
@@ -187,8 +186,8 @@ void TestLinkBackCommand::recheckTellsWhatChanged_data()
     QTest::newRow("page gone") << Phases{followed, gone} << "page gone" << 1 << "1 partner: 1 gone" << false;
     // A 503 without Retry-After is asked again once by the fetch itself, and
     // the re-check tries the page a second time: four requests in all.
-    QTest::newRow("unreachable") << Phases{followed, busy} << "unreachable" << 4
-                                 << "1 partner: 1 unreachable" << false;
+    QTest::newRow("unreachable") << Phases{followed, busy} << "unreachable" << 4 << "1 partner: 1 unreachable"
+                                 << false;
     // The verdict a batch run journaled is the previous one as well.
     QTest::newRow("now nofollow since a batch run")
         << Phases{followed, TestHttpResponse::html(partnerPage(kNofollow))} << "now nofollow" << 1
@@ -218,8 +217,8 @@ void TestLinkBackCommand::recheckTellsWhatChanged()
     int code = -1;
     QByteArray err;
     const QByteArray first =
-        batchFirst ? run({QStringLiteral("--my-site"), QStringLiteral("example.com"), QStringLiteral("--output"),
-                          m_dir->filePath(QStringLiteral("out.txt")), links},
+        batchFirst ? run({QStringLiteral("--my-site"), QStringLiteral("example.com"),
+                          QStringLiteral("--output"), m_dir->filePath(QStringLiteral("out.txt")), links},
                          &code, &err)
                    : run(arguments, &code, &err);
     QVERIFY2(code == 0, err.constData());
