@@ -126,20 +126,18 @@ QStringList StoreQueries::list(qint64 runId) const
 
 QVector<UrlRecord> StoreQueries::outcomes(qint64 runId) const
 {
-    const QByteArray query =
-        sql({"SELECT ", OutcomeColumns, " FROM outcomes WHERE run_id = ?1 ORDER BY position"});
-    SqliteStatement s(m_db.handle(), query.constData());
-    s.bind(1, runId);
-    QVector<UrlRecord> records;
-    while (s.step() == SQLITE_ROW)
-        records.append(recordFrom(s, 0));
-    return records;
+    return outcomesWhere(runId, "");
 }
 
 QVector<UrlRecord> StoreQueries::rows(qint64 runId) const
 {
+    return outcomesWhere(runId, " AND kind = 1");
+}
+
+QVector<UrlRecord> StoreQueries::outcomesWhere(qint64 runId, const char* condition) const
+{
     const QByteArray query =
-        sql({"SELECT ", OutcomeColumns, " FROM outcomes WHERE run_id = ?1 AND kind = 1 ORDER BY position"});
+        sql({"SELECT ", OutcomeColumns, " FROM outcomes WHERE run_id = ?1", condition, " ORDER BY position"});
     SqliteStatement s(m_db.handle(), query.constData());
     s.bind(1, runId);
     QVector<UrlRecord> records;

@@ -64,6 +64,9 @@ private:
     QVector<RunRecord> runsWhere(const char* condition, const QString& text, qint64 number, int limit) const;
     RunRecord runFrom(const SqliteStatement& s) const;
     static UrlRecord recordFrom(const SqliteStatement& s, int first);
+    // The outcomes of a run in list order, narrowed by an SQL condition
+    // that begins with " AND", or all of them with "".
+    QVector<UrlRecord> outcomesWhere(qint64 runId, const char* condition) const;
 
     SqliteConnection& m_db;
     RunLiveness& m_liveness;
