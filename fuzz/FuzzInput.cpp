@@ -36,7 +36,7 @@ void fuzzFail(const char* what, const QString& detail)
 {
     std::fprintf(stderr, "INVARIANT BROKEN: %s\n", what);
     if (!detail.isEmpty())
-        std::fprintf(stderr, "%s\n", detail.left(2000).toUtf8().constData());
+        std::fprintf(stderr, "%s\n", detail.left(20000).toUtf8().constData());
     std::fflush(stderr);
     std::abort();
 }

@@ -40,12 +40,24 @@ void proof(const FuzzInput& in)
     if (!mine.complete || !all.complete)
         return;
 
-    // The quick look that may skip the parser never hides a link: the links
-    // into the sites are exactly those of all links that point there.
+    // The links into the sites are read from a skeleton of the page, all
+    // links from the page itself: the skeleton never hides a link nor
+    // changes what is said of one, and the page's signals are the same.
+    const auto describe = [](const ProofLink& link) {
+        return QStringList{link.target,
+                           link.markup,
+                           link.text,
+                           link.rel.join(u' '),
+                           QString::number(link.area),
+                           QString::number(link.hidden),
+                           QString::number(link.inNoscript),
+                           QString::number(link.inComment)}
+            .join(u'|');
+    };
     QStringList expected;
     for (const ProofLink& link : all.links) {
         if (sites.covers(link.target))
-            expected << link.target + link.markup;
+            expected << describe(link);
         if (link.markup.size() > 300 || link.text.size() > 300)
             fuzzFail("evidence longer than 300 characters", link.markup);
         const WebUrl target = WebUrl::parse(link.target);
@@ -54,9 +66,14 @@ void proof(const FuzzInput& in)
     }
     QStringList found;
     for (const ProofLink& link : mine.links)
-        found << link.target + link.markup;
+        found << describe(link);
     if (found != expected)
-        fuzzFail("the links into the sites differ from the filtered links", page);
+        fuzzFail("the links into the sites differ from the filtered links",
+                 found.join(u'\n') + QStringLiteral("\n=== all links:\n") + expected.join(u'\n'));
+    if (!mine.links.isEmpty() &&
+        (mine.page.noindex != all.page.noindex || mine.page.nofollow != all.page.nofollow ||
+         mine.page.canonical != all.page.canonical))
+        fuzzFail("the page's signals differ between the skeleton and the page", page);
 
     const LinkBackVerdict verdict = LinkBackVerdict::decide(mine, RobotsAccess::Allowed);
     if (verdict.evidence.size() > 300)

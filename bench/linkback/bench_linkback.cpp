@@ -3,6 +3,7 @@
 #include "linkback/HtmlTree.h"
 #include "linkback/LinkBackVerdict.h"
 #include "linkback/LinkProof.h"
+#include "linkback/PageSkeleton.h"
 #include "linkback/RobotsTxt.h"
 #include "settings/Settings.h"
 
@@ -58,6 +59,10 @@ void BM_ProofMySite(benchmark::State& state)
     }
     state.SetBytesProcessed(state.iterations() * page.size() * qsizetype(sizeof(QChar)));
     state.counters["page_chars"] = double(page.size());
+    // What the parser is given of the page's UTF-8.
+    const PageSkeleton skeleton(page.toUtf8(), sites, false);
+    state.counters["skeleton_bytes"] = double(skeleton.bytes().size());
+    state.counters["page_bytes"] = double(skeleton.original().size());
 }
 BENCHMARK(BM_ProofMySite)->Arg(64)->Arg(1024)->ArgName("KiB")->Unit(benchmark::kMillisecond);
 

@@ -4,7 +4,11 @@
 
 HtmlTree::HtmlTree(const QString& html, const GumboArena::Limits& limits) : HtmlTree(html.toUtf8(), limits) {}
 
-HtmlTree::HtmlTree(const QByteArray& utf8, const GumboArena::Limits& limits) : m_source(utf8), m_arena(limits)
+HtmlTree::HtmlTree(const QByteArray& utf8, const GumboArena::Limits& limits)
+    : HtmlTree(PageSkeleton(utf8), limits)
+{}
+
+HtmlTree::HtmlTree(const PageSkeleton& page, const GumboArena::Limits& limits) : m_page(page), m_arena(limits)
 {
     parse(limits);
 }
@@ -23,7 +27,8 @@ void HtmlTree::parse(const GumboArena::Limits&)
     // Nothing with a destructor lives between here and the parse: the arena
     // may jump back out of gumbo to this point, and then owns all it left.
     if (setjmp(escape) == 0)
-        m_output = gumbo_parse_with_options(&options, m_source.constData(), size_t(m_source.size()));
+        m_output =
+            gumbo_parse_with_options(&options, m_page.bytes().constData(), size_t(m_page.bytes().size()));
     else
         m_output = nullptr;
     m_arena.escape = nullptr;
@@ -33,11 +38,17 @@ QString HtmlTree::text(const char* a, const char* b, qsizetype maxBytes) const
 {
     if (!a || !b || b < a || !contains(a) || !contains(b))
         return {};
-    qsizetype length = qMin<qsizetype>(b - a, maxBytes);
+    const char* parsed = m_page.bytes().constData();
+    const qsizetype from = m_page.originalOffset(a - parsed);
+    const qsizetype to = m_page.originalOffset(b - parsed);
+    if (from < 0 || to < from)
+        return {};
+    const char* text = m_page.original().constData() + from;
+    qsizetype length = qMin<qsizetype>(to - from, maxBytes);
     // Never cut a character in two.
-    while (length > 0 && length < b - a && (uchar(a[length]) & 0xC0) == 0x80)
+    while (length > 0 && length < to - from && (uchar(text[length]) & 0xC0) == 0x80)
         --length;
-    return QString::fromUtf8(a, length);
+    return QString::fromUtf8(text, length);
 }
 
 static const GumboAttribute* findAttribute(const GumboElement& element, const char* name)

@@ -3,6 +3,7 @@
 #include "linkback/HtmlTree.h"
 #include "linkback/InlineStyle.h"
 #include "linkback/LinkScreen.h"
+#include "linkback/PageSkeleton.h"
 #include "linkback/RobotsDirectives.h"
 
 #include <QElapsedTimer>
@@ -132,8 +133,9 @@ void walk(const HtmlTree& tree, bool inComment, Collected& out)
     }
 }
 
-// The text of a link, or the alt text of its first image when it has none.
-QString linkText(const GumboNode* link)
+// The text of a link, or the alt text of its first image when it has none;
+// *cut set when the tree lacks some of it.
+QString linkText(const GumboNode* link, const HtmlTree& tree, bool* cut)
 {
     QString text;
     QString alt;
@@ -150,6 +152,7 @@ QString linkText(const GumboNode* link)
         if (node->type == GUMBO_NODE_TEXT || node->type == GUMBO_NODE_WHITESPACE ||
             node->type == GUMBO_NODE_CDATA) {
             text += QString::fromUtf8(node->v.text.text);
+            *cut = *cut || tree.isCut(node->v.text);
         } else if (node->type == GUMBO_NODE_ELEMENT) {
             if (!altSeen && isHtml(node->v.element, GUMBO_TAG_IMG) &&
                 HtmlTree::hasAttribute(node->v.element, "alt")) {
@@ -185,6 +188,81 @@ QString markupOf(const Candidate& candidate, const QString& text)
     if (!closed && e.tag == GUMBO_TAG_A)
         markup += text + QStringLiteral("</a>");
     return LinkProof::evidenceText(markup);
+}
+
+struct Reading
+{
+    QString pageUrl;
+    RobotsDirectives headerDirectives;
+    const MySites& sites;
+    LinkProof::Scope scope;
+    GumboArena::Limits limits;
+    QElapsedTimer clock;
+};
+
+// The links and signals of one parsed page.
+LinkProofResult read(const HtmlTree& tree, const Reading& reading, bool* cut)
+{
+    const GumboArena::Limits& limits = reading.limits;
+    const MySites& sites = reading.sites;
+    LinkProofResult result;
+    result.complete = tree.isComplete();
+    Collected collected;
+    walk(tree, false, collected);
+
+    // A comment that names a link is read as a page of its own.
+    std::vector<std::unique_ptr<HtmlTree>> commentTrees;
+    for (const GumboNode* comment : collected.comments) {
+        GumboArena::Limits rest = limits;
+        if (rest.cpuMilliseconds > 0)
+            rest.cpuMilliseconds = qMax<qint64>(1, limits.cpuMilliseconds - reading.clock.elapsed());
+        commentTrees.push_back(std::make_unique<HtmlTree>(QByteArray(comment->v.text.text), rest));
+        walk(*commentTrees.back(), true, collected);
+    }
+
+    const WebUrl document = WebUrl::parse(reading.pageUrl);
+    WebUrl base = document;
+    if (!collected.base.isNull()) {
+        const WebUrl declared = document.resolved(collected.base);
+        if (declared.isValid())
+            base = declared;
+    }
+
+    for (const Candidate& candidate : collected.candidates) {
+        ProofLink link;
+        WebUrl target;
+        if (!candidate.href.isNull()) {
+            target = base.resolved(candidate.href);
+            link.target = target.isValid() ? target.toString() : candidate.href;
+        } else {
+            link.target = QLatin1String("");
+        }
+        if (reading.scope == LinkProof::Scope::MySites && !sites.covers(target))
+            continue;
+        const GumboElement& e = candidate.node->v.element;
+        link.area = e.tag == GUMBO_TAG_AREA;
+        link.rel = tokens(HtmlTree::attribute(e, "rel"));
+        link.text = link.area ? LinkProof::evidenceText(HtmlTree::attribute(e, "alt"))
+                              : linkText(candidate.node, *candidate.tree, cut);
+        link.markup = markupOf(candidate, link.text);
+        link.hidden = candidate.context.displayNone || candidate.context.invisible;
+        link.inNoscript = candidate.context.noscript;
+        link.inComment = candidate.inComment;
+        result.links.append(link);
+    }
+
+    result.page.noindex = collected.directives.noindex || reading.headerDirectives.noindex;
+    result.page.nofollow = collected.directives.nofollow || reading.headerDirectives.nofollow;
+    if (!collected.canonical.isNull()) {
+        const WebUrl canonical = base.resolved(collected.canonical);
+        if (canonical.isValid()) {
+            result.page.canonical = canonical.toString();
+            // http and https of one address are one page to a search engine.
+            const auto key = [](const WebUrl& url) { return url.withoutFragment().mid(url.scheme().size()); };
+            result.page.canonicalElsewhere = document.isValid() && key(canonical) != key(document);
+        }
+    }
+    return result;
 }
 
 } // namespace
@@ -240,71 +318,25 @@ LinkProofResult LinkProof::examine(const QString& pageUrl, const QString& header
 LinkProofResult LinkProof::examine(const QString& pageUrl, const QString& header, const QString& body,
                                    const MySites& sites, Scope scope, const GumboArena::Limits& limits)
 {
-    LinkProofResult result;
-    RobotsDirectives headerDirectives;
-    headerDirectives.addHeaderBlock(header);
-
-    QElapsedTimer clock;
-    clock.start();
-    // A page that cannot link to the sites is not parsed: no link, and its
-    // signals do not matter then.
-    if (scope == Scope::MySites && !LinkScreen::mayLink(pageUrl, body, sites))
-        return result;
-    const HtmlTree tree(body, limits);
-    result.complete = tree.isComplete();
-    Collected collected;
-    walk(tree, false, collected);
-
-    // A comment that names a link is read as a page of its own.
-    std::vector<std::unique_ptr<HtmlTree>> commentTrees;
-    for (const GumboNode* comment : collected.comments) {
-        GumboArena::Limits rest = limits;
-        if (rest.cpuMilliseconds > 0)
-            rest.cpuMilliseconds = qMax<qint64>(1, limits.cpuMilliseconds - clock.elapsed());
-        commentTrees.push_back(std::make_unique<HtmlTree>(QByteArray(comment->v.text.text), rest));
-        walk(*commentTrees.back(), true, collected);
+    Reading reading{pageUrl, {}, sites, scope, limits, {}};
+    reading.headerDirectives.addHeaderBlock(header);
+    reading.clock.start();
+    const QByteArray utf8 = body.toUtf8();
+    if (scope == Scope::MySites) {
+        const bool everyAnchor = LinkScreen::linksEverywhere(pageUrl, sites) || PageSkeleton::hasBase(utf8);
+        const PageSkeleton skeleton(utf8, sites, everyAnchor);
+        // A page that cannot link to the sites is not parsed: no link, and
+        // its signals do not matter then.
+        if (!skeleton.mayLink())
+            return {};
+        bool cut = false;
+        LinkProofResult result = read(HtmlTree(skeleton, limits), reading, &cut);
+        if (!cut)
+            return result;
+        // A page that leaves a link open where the skeleton cut words (the
+        // parser carries an unclosed link on past its end tag in odd
+        // markup): the link's text is read from the whole page.
     }
-
-    const WebUrl document = WebUrl::parse(pageUrl);
-    WebUrl base = document;
-    if (!collected.base.isNull()) {
-        const WebUrl declared = document.resolved(collected.base);
-        if (declared.isValid())
-            base = declared;
-    }
-
-    for (const Candidate& candidate : collected.candidates) {
-        ProofLink link;
-        WebUrl target;
-        if (!candidate.href.isNull()) {
-            target = base.resolved(candidate.href);
-            link.target = target.isValid() ? target.toString() : candidate.href;
-        } else {
-            link.target = QLatin1String("");
-        }
-        if (scope == Scope::MySites && !sites.covers(target))
-            continue;
-        const GumboElement& e = candidate.node->v.element;
-        link.area = e.tag == GUMBO_TAG_AREA;
-        link.rel = tokens(HtmlTree::attribute(e, "rel"));
-        link.text = link.area ? evidenceText(HtmlTree::attribute(e, "alt")) : linkText(candidate.node);
-        link.markup = markupOf(candidate, link.text);
-        link.hidden = candidate.context.displayNone || candidate.context.invisible;
-        link.inNoscript = candidate.context.noscript;
-        link.inComment = candidate.inComment;
-        result.links.append(link);
-    }
-
-    result.page.noindex = collected.directives.noindex || headerDirectives.noindex;
-    result.page.nofollow = collected.directives.nofollow || headerDirectives.nofollow;
-    if (!collected.canonical.isNull()) {
-        const WebUrl canonical = base.resolved(collected.canonical);
-        if (canonical.isValid()) {
-            result.page.canonical = canonical.toString();
-            // http and https of one address are one page to a search engine.
-            const auto key = [](const WebUrl& url) { return url.withoutFragment().mid(url.scheme().size()); };
-            result.page.canonicalElsewhere = document.isValid() && key(canonical) != key(document);
-        }
-    }
-    return result;
+    bool cut = false;
+    return read(HtmlTree(utf8, limits), reading, &cut);
 }

@@ -4,11 +4,6 @@
 
 namespace {
 
-bool isBlank(char16_t c)
-{
-    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f';
-}
-
 bool isAsciiLetter(char16_t c)
 {
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
@@ -25,7 +20,10 @@ bool decodedValue(QStringView raw, QString* out)
         if (c == u'\t' || c == u'\n' || c == u'\r')
             continue;
         if (c != u'&') {
-            out->append(QChar(c).toLower());
+            if (c < 0x80)
+                out->append(QChar(c >= u'A' && c <= u'Z' ? char16_t(c | 0x20) : c));
+            else
+                out->append(QChar(c).toLower());
             continue;
         }
         qsizetype end = i + 1;
@@ -122,7 +120,7 @@ bool isIpLiteral(const QString& host)
 
 } // namespace
 
-bool LinkScreen::mayLink(const QString& pageUrl, const QString& body, const MySites& sites)
+bool LinkScreen::linksEverywhere(const QString& pageUrl, const MySites& sites)
 {
     // A page on a site's host links into it with any relative target, also
     // into a site given as a folder of that host.
@@ -134,54 +132,17 @@ bool LinkScreen::mayLink(const QString& pageUrl, const QString& body, const MySi
     for (const MySite& site : sites.sites())
         if (isIpLiteral(site.host) || site.host == pageHost)
             return true;
-
-    const QStringView text(body);
-    const qsizetype n = text.size();
-    QString value;
-    // Every "href" is looked at, also one inside what another seemed to
-    // quote: the look does not know where the parser's tags begin. A page
-    // that makes those values overlap too much is simply parsed.
-    qsizetype budget = 2 * n + 65536;
-    for (qsizetype i = 0; i + 4 < n; ++i) {
-        const char16_t c = text.at(i).unicode();
-        if (c != u'h' && c != u'H' && c != u'<')
-            continue;
-        if (c == u'<') {
-            if (i + 5 < n && text.sliced(i + 1, 4).compare(u"base", Qt::CaseInsensitive) == 0 &&
-                (isBlank(text.at(i + 5).unicode()) || text.at(i + 5) == u'>' || text.at(i + 5) == u'/'))
-                return true;
-            continue;
-        }
-        if (text.sliced(i + 1, 3).compare(u"ref", Qt::CaseInsensitive) != 0)
-            continue;
-        qsizetype j = i + 4;
-        while (j < n && isBlank(text.at(j).unicode()))
-            ++j;
-        if (j >= n || text.at(j) != u'=')
-            continue;
-        ++j;
-        while (j < n && isBlank(text.at(j).unicode()))
-            ++j;
-        qsizetype end = j;
-        if (j < n && (text.at(j) == u'"' || text.at(j) == u'\'')) {
-            const QChar quote = text.at(j);
-            ++j;
-            end = j;
-            while (end < n && text.at(end) != quote)
-                ++end;
-        } else {
-            while (end < n && !isBlank(text.at(end).unicode()) && text.at(end) != u'>')
-                ++end;
-        }
-        budget -= end - j;
-        if (budget < 0 || !decodedValue(text.sliced(j, end - j), &value))
-            return true;
-        const QStringView trimmed = QStringView(value).trimmed();
-        for (const MySite& site : sites.sites())
-            if (namesHost(trimmed, site.host))
-                return true;
-        if (!hostIsPlain(hostPart(trimmed)))
-            return true;
-    }
     return false;
+}
+
+bool LinkScreen::mayName(QStringView raw, const MySites& sites)
+{
+    thread_local QString value;
+    if (!decodedValue(raw, &value))
+        return true;
+    const QStringView trimmed = QStringView(value).trimmed();
+    for (const MySite& site : sites.sites())
+        if (namesHost(trimmed, site.host))
+            return true;
+    return !hostIsPlain(hostPart(trimmed));
 }

@@ -157,6 +157,13 @@ void BatchRun::requestStop()
     if (m_state == State::Fetching)
         m_fetchAhead.giveUpRetries(m_index);
     setHeld(false);
+    // Nor is the robots.txt the page at work waits for: the page is judged
+    // without it, as one whose host's robots.txt is not known.
+    if (m_state == State::Working && m_awaitingRobots) {
+        PageJobResult result = std::move(*m_awaitingRobots);
+        m_awaitingRobots.reset();
+        completeUrl(std::move(result));
+    }
 }
 
 void BatchRun::setHeld(bool held)
@@ -290,7 +297,7 @@ void BatchRun::onJobFinished()
 // The verdict needs the host's robots.txt; the URL is done once it is in.
 void BatchRun::settleUrl(PageJobResult result)
 {
-    if (result.proof && !m_robots.isSettled(LinkBackSetup::pageUrl(result.fetch))) {
+    if (result.proof && !m_stopRequested && !m_robots.isSettled(LinkBackSetup::pageUrl(result.fetch))) {
         m_awaitingRobots = std::move(result);
         return;
     }

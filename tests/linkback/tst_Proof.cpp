@@ -204,6 +204,16 @@ void ProofTests::verdicts_data()
         << ""
         << "<script>document.write('<a href=\"https://example.com/\">E</a>')</script>" << ok << open
         << "Link back: no link";
+    QTest::newRow("script that opens a comment and names a script")
+        << ""
+        << "<script><!-- document.write(\"<script>x</script>\"); <a href=\"https://example.com/\">E</a> "
+           "--></script>"
+        << ok << open << "Link back: no link";
+    QTest::newRow("display none far above, words between")
+        << ""
+        << "<div class=\"box\" style=\"display: none\" id=\"partners\"><p>Our partners and friends</p> "
+           "listed here <span title=\"x\">for years</span> <a href=\"https://example.com/\">Example</a></div>"
+        << ok << open << "Link back: hidden — <a href=\"https://example.com/\">Example</a>";
     QTest::newRow("inside a textarea") << ""
                                        << "<textarea><a href=\"https://example.com/\">E</a></textarea>" << ok
                                        << open << "Link back: no link";
@@ -256,6 +266,11 @@ void ProofTests::linkText_data()
                                    << "Example";
     QTest::newRow("area alt") << "<map><area href=\"https://example.com/\" alt=\"Home\"></map>"
                               << "Home";
+    // The end tag inside the cell closes nothing: the link goes on after it.
+    QTest::newRow("end tag the parser ignores")
+        << "<a href=\"https://example.com/\">Example <table><tr><td></a>cell words</td></tr></table> "
+           "more words</a>"
+        << "Example cell words more words";
 }
 
 void ProofTests::linkText()

@@ -1,9 +1,11 @@
 #include "TestFetchOptions.h"
 #include "TestHttpServer.h"
 #include "filters/SortedListModel.h"
+#include "linkback/MySites.h"
 #include "results/AsciiDatabase.h"
 #include "results/ResultsTable.h"
 #include "run/BatchRun.h"
+#include "run/LinkBackSetup.h"
 #include "run/RunPace.h"
 #include "settings/Settings.h"
 
@@ -72,6 +74,7 @@ private Q_SLOTS:
     void stopWhileIdleIsClearedByNextRun();
     void stopDuringLastUrlEndsDone();
     void stopEndsTheWaitForABusyServer();
+    void stopEndsTheWaitForARobotsFile();
     void pageWithoutTitleOrDescriptionGetsFallbacks();
     void lfOnlyPageGoesThroughLineBreakRemoval();
     void failedFetchIsProcessedAndRunGoesOn();
@@ -305,6 +308,32 @@ void TestBatchRun::stopEndsTheWaitForABusyServer()
     QCOMPARE(m_run->outcomes().constFirst().reason(),
              QStringLiteral("status line not accepted: HTTP/1.1 503 Service Unavailable"));
     QCOMPARE(m_server->requestCount("/p1"), 1);
+}
+
+void TestBatchRun::stopEndsTheWaitForARobotsFile()
+{
+    m_settings->setFlag(Key::UseRecip, FlagState::Off);
+    LinkBackSetup setup;
+    setup.sites = MySites::parse({QStringLiteral("example.com")});
+    m_run->setLinkBack(setup);
+    m_server->route("/a-partner.html",
+                    TestHttpResponse::html(page("Partner", "Partner <a href=\"https://example.com/\">Example</a>")));
+    TestHttpResponse silent = TestHttpResponse::html("User-agent: *\nAllow: /\n", "text/plain");
+    silent.headDelayMs = 60000;
+    m_server->route("/robots.txt", silent);
+    m_links->add(m_server->url("/a-partner.html").toString());
+    m_links->add(m_server->url("/b-next.html").toString());
+    m_valid->add(QStringLiteral("200 OK"));
+    QSignalSpy finished(m_run.get(), &BatchRun::finished);
+    m_run->start();
+    QTRY_COMPARE(m_server->requestCount("/robots.txt"), 1);
+    QTRY_COMPARE(m_server->requestCount("/a-partner.html"), 1);
+    // The robots.txt would be given up after the fetch's 5 s.
+    m_run->requestStop();
+    QVERIFY(finished.wait(3000));
+    QCOMPARE(m_run->statusText(), QStringLiteral(" Process was killed by Stop button!"));
+    QCOMPARE(m_run->processed(), 1);
+    QCOMPARE(m_run->added(), 1);
 }
 
 void TestBatchRun::pageWithoutTitleOrDescriptionGetsFallbacks()
