@@ -2,6 +2,7 @@
 
 #include "analysis/PatternBacktracker.h"
 #include "analysis/PatternProgram.h"
+#include "analysis/PatternSimpleMatch.h"
 #include "analysis/PatternTree.h"
 
 #include <QString>
@@ -68,6 +69,10 @@ public:
         // ASCII text every match starts with, when it is worth looking for.
         std::string prefix;
         bool notWordBoundary = false; // holds '\B'
+        // A literal or one quantified class, run on short subjects without
+        // an engine; only for a pattern that RE2 runs too, so that the
+        // answer is RE2's.
+        PatternSimpleMatch simple;
 
         Compiled();
         ~Compiled();

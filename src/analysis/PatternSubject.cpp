@@ -4,8 +4,7 @@
 
 #include <algorithm>
 #ifdef __SSE2__
-#include <emmintrin.h>
-#include <tmmintrin.h>
+#include <immintrin.h>
 #endif
 
 namespace {
@@ -180,6 +179,37 @@ bool haveSsse3()
     static const bool have = __builtin_cpu_supports("ssse3");
     return have;
 }
+
+bool haveAvx2()
+{
+    static const bool have = __builtin_cpu_supports("avx2");
+    return have;
+}
+
+// A run of ASCII units as bytes (their forms with Forms), 32 at a time with
+// AVX2, which the caller asks for first. Stops before the first 32 units
+// that are not all ASCII, or before fewer than 32 are left; the result is how
+// many units were written.
+template <bool Forms> __attribute__((target("avx2"))) qsizetype asciiRunWide(const char16_t* in, qsizetype n, char* out)
+{
+    const __m256i notAscii = _mm256_set1_epi16(static_cast<short>(0xFF80));
+    qsizetype k = 0;
+    for (; k + 32 <= n; k += 32) {
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + k));
+        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + k + 16));
+        if (!_mm256_testz_si256(_mm256_or_si256(a, b), notAscii))
+            break;
+        // The pack works within each half: its quarters come out as a0 b0 a1 b1.
+        __m256i bytes = _mm256_permute4x64_epi64(_mm256_packus_epi16(a, b), 0xD8);
+        if (Forms) {
+            const __m256i lower = _mm256_and_si256(_mm256_cmpgt_epi8(bytes, _mm256_set1_epi8('a' - 1)),
+                                                   _mm256_cmpgt_epi8(_mm256_set1_epi8('z' + 1), bytes));
+            bytes = _mm256_sub_epi8(bytes, _mm256_and_si256(lower, _mm256_set1_epi8(0x20)));
+        }
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + k), bytes);
+    }
+    return k;
+}
 #endif
 
 } // namespace
@@ -256,6 +286,7 @@ template <bool Forms> size_t PatternSubject::encodeUnits()
     size_t nextCheckpoint = kBlock;
 #ifdef __SSE2__
     const bool twoBytes = haveSsse3();
+    const bool wide = haveAvx2();
 #endif
     qsizetype i = 0;
     while (i < n) {
@@ -268,8 +299,29 @@ template <bool Forms> size_t PatternSubject::encodeUnits()
             const int ascii = asciiPrefix<Forms>(p + i, out);
             out += ascii;
             i += ascii;
-            if (ascii == 16)
+            if (ascii < 16) {
+                // fall through to the other units
+            } else {
+#ifdef __SSE2__
+                // After sixteen ASCII units, more are likely: a long run is
+                // written 32 at a time, with the checkpoints it passes.
+                if (wide) {
+                    const qsizetype run = asciiRunWide<Forms>(p + i, n - i, out);
+                    const size_t runStart = size_t(out - begin);
+                    const size_t runEnd = runStart + size_t(run);
+                    // One byte a unit: a checkpoint anywhere in the run is
+                    // at a character's start.
+                    while (nextCheckpoint < runEnd) {
+                        const size_t at = std::max(nextCheckpoint, runStart);
+                        m_checkpoints.push_back({at, i + qsizetype(at - runStart)});
+                        nextCheckpoint = at + kBlock;
+                    }
+                    out += run;
+                    i += run;
+                }
+#endif
                 continue;
+            }
         } else if (p[i] < 0x80) {
             const char16_t u = p[i++];
             *out++ = char(Forms && u >= u'a' && u <= u'z' ? u - 0x20 : u);

@@ -1,0 +1,121 @@
+#include "analysis/PatternTextSearch.h"
+
+#include <cstring>
+#ifdef __SSE2__
+#include <immintrin.h>
+#endif
+
+namespace {
+
+// How common a byte is in the upper-cased text of a page (HTML, mostly
+// English words): its place in a list that goes from rare to common; 0, the
+// rarest, for a byte not in it. Only the search's speed depends on it.
+struct Commonness
+{
+    unsigned char rank[256] = {};
+    constexpr Commonness()
+    {
+        constexpr char kCommon[] = "ZQJX#'K7654329V8_,Y0W1BG;F\r\n:UPMHDCL.-NRSIO/=AT>\"<E ";
+        for (size_t k = 0; k + 1 < sizeof kCommon; ++k)
+            rank[static_cast<unsigned char>(kCommon[k])] = static_cast<unsigned char>(k + 1);
+    }
+};
+
+int commonness(char byte)
+{
+    static constexpr Commonness table;
+    return table.rank[static_cast<unsigned char>(byte)];
+}
+
+// The two places of a needle whose bytes are tested first, rarest first: a
+// search for "<TITLE>" by its '<' and '>' would stop at every other tag.
+struct Probe
+{
+    size_t first = 0;
+    size_t second = 0;
+};
+
+Probe probeFor(const std::string& needle)
+{
+    Probe p;
+    const size_t m = needle.size();
+    for (size_t k = 1; k < m; ++k) {
+        if (commonness(needle[k]) < commonness(needle[p.first]))
+            p.first = k;
+    }
+    p.second = p.first == 0 ? m - 1 : 0;
+    for (size_t k = 0; k < m; ++k) {
+        if (k != p.first && commonness(needle[k]) < commonness(needle[p.second]))
+            p.second = k;
+    }
+    return p;
+}
+
+#ifdef __SSE2__
+bool haveAvx2()
+{
+    static const bool have = __builtin_cpu_supports("avx2");
+    return have;
+}
+
+// findText's places [0, last] that hold the probe's two bytes, 32 at a time;
+// the result is where the loop ended when nothing was found there.
+__attribute__((target("avx2"))) const char* findTextWide(const char* from, size_t last, const std::string& needle,
+                                                           Probe probe, size_t& i)
+{
+    const size_t m = needle.size();
+    const __m256i first = _mm256_set1_epi8(needle[probe.first]);
+    const __m256i second = _mm256_set1_epi8(needle[probe.second]);
+    for (; i + 32 <= last + 1; i += 32) {
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from + i + probe.first));
+        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from + i + probe.second));
+        unsigned mask = unsigned(
+            _mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(a, first), _mm256_cmpeq_epi8(b, second))));
+        while (mask) {
+            const size_t at = i + size_t(__builtin_ctz(mask));
+            if (std::memcmp(from + at, needle.data(), m) == 0)
+                return from + at;
+            mask &= mask - 1;
+        }
+    }
+    return nullptr;
+}
+#endif
+
+} // namespace
+
+// Many places at a time are tested for two of the needle's bytes, and only
+// where both fit is the rest compared.
+const char* PatternTextSearch::find(const char* from, size_t n, const std::string& needle)
+{
+    const size_t m = needle.size();
+    if (m == 0 || n < m)
+        return m == 0 ? from : nullptr;
+    const size_t last = n - m; // the last place it may start
+    const Probe probe = probeFor(needle);
+    size_t i = 0;
+#ifdef __SSE2__
+    if (haveAvx2()) {
+        if (const char* hit = findTextWide(from, last, needle, probe, i))
+            return hit;
+    }
+    const __m128i first = _mm_set1_epi8(needle[probe.first]);
+    const __m128i second = _mm_set1_epi8(needle[probe.second]);
+    for (; i + 16 <= last + 1; i += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i + probe.first));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i + probe.second));
+        unsigned mask = unsigned(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, second))));
+        while (mask) {
+            const size_t at = i + size_t(__builtin_ctz(mask));
+            if (std::memcmp(from + at, needle.data(), m) == 0)
+                return from + at;
+            mask &= mask - 1;
+        }
+    }
+#endif
+    for (; i <= last; ++i) {
+        if (from[i] == needle.front() && std::memcmp(from + i, needle.data(), m) == 0)
+            return from + i;
+    }
+    return nullptr;
+}
