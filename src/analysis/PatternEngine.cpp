@@ -86,6 +86,7 @@ const PatternEngine::Compiled* PatternEngine::compiled(const QString& pattern, b
                 if (c->re2) {
                     findPrefilter(*c);
                     c->simple = PatternSimpleMatch::analyse(c->tree);
+                    c->line = PatternLineMatch::analyse(c->tree, caseSensitive);
                 }
             }
         }
@@ -275,7 +276,16 @@ PatternEngine::Scan PatternEngine::scanRe2(const Compiled& c, PatternSubject& s,
     // match never leaves such a run); with a literal prefix, from where the
     // prefix next occurs. Either way RE2 sees the text around what it
     // searches, for '\b' and the anchors.
+    const bool byLines = c.line.usable() && !withGroups && !wantGroups;
     const auto find = [&](size_t from) {
+        if (byLines) {
+            size_t start = 0;
+            size_t end = 0;
+            if (!c.line.next(bytes, n, from, start, end))
+                return false;
+            sub[0] = re2::StringPiece(bytes + start, end - start);
+            return true;
+        }
         while (from <= n) {
             size_t searchFrom = from;
             size_t searchEnd = n;

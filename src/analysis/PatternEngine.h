@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/PatternBacktracker.h"
+#include "analysis/PatternLineMatch.h"
 #include "analysis/PatternProgram.h"
 #include "analysis/PatternSimpleMatch.h"
 #include "analysis/PatternTree.h"
@@ -73,6 +74,8 @@ public:
         // an engine; only for a pattern that RE2 runs too, so that the
         // answer is RE2's.
         PatternSimpleMatch simple;
+        // "start text, '.*', end text": whole matches found without RE2.
+        PatternLineMatch line;
 
         Compiled();
         ~Compiled();

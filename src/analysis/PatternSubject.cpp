@@ -143,7 +143,7 @@ struct MixedShuffles
     }
 };
 
-__attribute__((target("ssse3"))) inline char* mixedQuarter(__m128i u, char* out)
+__attribute__((target("ssse3"), always_inline)) inline char* mixedQuarter(__m128i u, char* out)
 {
     static const MixedShuffles shuffles;
     const __m128i low6 = _mm_set1_epi32(0x3F);

@@ -119,3 +119,25 @@ const char* PatternTextSearch::find(const char* from, size_t n, const std::strin
     }
     return nullptr;
 }
+
+const char* PatternTextSearch::findAnyOf3(const char* from, size_t n, char a, char b, char c)
+{
+    size_t i = 0;
+#ifdef __SSE2__
+    const __m128i va = _mm_set1_epi8(a);
+    const __m128i vb = _mm_set1_epi8(b);
+    const __m128i vc = _mm_set1_epi8(c);
+    for (; i + 16 <= n; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i));
+        const __m128i hit =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, va), _mm_cmpeq_epi8(v, vb)), _mm_cmpeq_epi8(v, vc));
+        if (const int mask = _mm_movemask_epi8(hit))
+            return from + i + size_t(__builtin_ctz(unsigned(mask)));
+    }
+#endif
+    for (; i < n; ++i) {
+        if (from[i] == a || from[i] == b || from[i] == c)
+            return from + i;
+    }
+    return nullptr;
+}

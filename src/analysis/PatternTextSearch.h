@@ -12,4 +12,6 @@ public:
     // The first occurrence of needle in [from, from + n), or nullptr; from
     // itself for an empty needle.
     static const char* find(const char* from, size_t n, const std::string& needle);
+    // The first byte in [from, from + n) that is a, b or c, or nullptr.
+    static const char* findAnyOf3(const char* from, size_t n, char a, char b, char c);
 };

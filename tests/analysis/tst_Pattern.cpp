@@ -213,6 +213,35 @@ void PatternTests::globalSequence_data()
         << QString::fromUtf16(u"[STRA\u00dfE] strasse");
     QTest::newRow("literal, Kelvin sign is no k") << "k" << QString::fromUtf16(u"\u212a k K")
                                                   << QString::fromUtf16(u"\u212a [k] [K]");
+    // A field between two texts: '.*' takes the line, back to the last end text on it.
+    QTest::newRow("between texts, to the last end on the line")
+        << "<t>.*</t>" << "<t>a</t> <t>b</t>\r\n<t>c</t>" << "[<t>a</t> <t>b</t>]\r\n[<t>c</t>]";
+    QTest::newRow("between texts, LF ends the line") << "<t>(.*)</t>"
+                                                     << "<t>a\n</t><t>b</t>"
+                                                     << "<t>a\n</t>[<t>b</t>]";
+    QTest::newRow("between texts, CR ends the line") << "<t>.*</t>"
+                                                     << "<t>a\r</t>"
+                                                     << "<t>a\r</t>";
+    QTest::newRow("between texts, line and paragraph separators end the line")
+        << "<t>.*</t>" << QString::fromUtf16(u"<t>a\u2028</t>_<t>b\u2029c</t><t>d</t>")
+        << QString::fromUtf16(u"<t>a\u2028</t>_<t>b\u2029c</t>[<t>d</t>]");
+    QTest::newRow("between texts, next line's character is no line end")
+        << "<t>.*</t>" << QString::fromUtf16(u"<t>\u0085</t>") << QString::fromUtf16(u"[<t>\u0085</t>]");
+    QTest::newRow("between texts, case ignored") << "<T>.*</t>"
+                                                 << "<t>X</T>"
+                                                 << "[<t>X</T>]";
+    QTest::newRow("between texts, end text overlapping itself") << "<t>.*aa"
+                                                                << "<t>aaa"
+                                                                << "[<t>aaa]";
+    QTest::newRow("between texts, start without an end after a match") << "<t>.*</t>"
+                                                                        << "<t>a</t>x<t>b"
+                                                                        << "[<t>a</t>]x<t>b";
+    QTest::newRow("between texts, start text inside the match") << "<t>.*</t>"
+                                                                << "<t><t>a</t>"
+                                                                << "[<t><t>a</t>]";
+    QTest::newRow("between texts, other characters inside")
+        << "<t>.*</t>" << QString::fromUtf16(u"<t>\u00e9\u4e2d\U0001F600</t>")
+        << QString::fromUtf16(u"[<t>\u00e9\u4e2d\U0001F600</t>]");
 }
 
 void PatternTests::globalSequence()
