@@ -96,10 +96,9 @@ struct TwoByteShuffles
     }
 };
 
-__attribute__((target("ssse3"))) inline int twoByteBlock(const char16_t* units, char* out)
+__attribute__((target("ssse3"))) inline int twoByteBlock(__m128i v, char* out)
 {
     static const TwoByteShuffles shuffles;
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units));
     // Any unit of 0x800 or more (a three-byte character or a surrogate)?
     if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(v, _mm_set1_epi16(static_cast<short>(0xF800))),
                                           _mm_setzero_si128())) != 0xFFFF)
@@ -163,9 +162,8 @@ __attribute__((target("ssse3"), always_inline)) inline char* mixedQuarter(__m128
     return out + shuffles.length[key];
 }
 
-__attribute__((target("ssse3"))) inline int mixedBlock(const char16_t* units, char* out)
+__attribute__((target("ssse3"))) inline int mixedBlock(__m128i v, char* out)
 {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units));
     const __m128i top = _mm_and_si128(v, _mm_set1_epi16(static_cast<short>(0xF800)));
     if (_mm_movemask_epi8(_mm_cmpeq_epi16(top, _mm_set1_epi16(static_cast<short>(0xD800)))) != 0)
         return 0;
@@ -201,16 +199,16 @@ __attribute__((target("ssse3"))) qsizetype blocksOfEight(const char16_t* p, qsiz
     char* const start = out;
     qsizetype i = 0;
     while (i + 8 <= n && size_t(out - start) < kBlock) {
-        alignas(16) char16_t block[8];
-        const char16_t* from = p + i;
-        if (Forms) {
-            for (int k = 0; k < 8; ++k)
-                block[k] = formTable[p[i + k]];
-            from = block;
-        }
-        int written = twoByteBlock(from, out);
+        // The forms are put together in a register: eight stores read
+        // back as one vector would wait for the stores.
+        const char16_t* u = p + i;
+        const __m128i v = Forms ? _mm_setr_epi16(short(formTable[u[0]]), short(formTable[u[1]]), short(formTable[u[2]]),
+                                                 short(formTable[u[3]]), short(formTable[u[4]]), short(formTable[u[5]]),
+                                                 short(formTable[u[6]]), short(formTable[u[7]]))
+                                : _mm_loadu_si128(reinterpret_cast<const __m128i*>(u));
+        int written = twoByteBlock(v, out);
         if (written == 0)
-            written = mixedBlock(from, out);
+            written = mixedBlock(v, out);
         if (written == 0)
             break;
         out += written;

@@ -27,28 +27,46 @@ int commonness(char byte)
     return table.rank[static_cast<unsigned char>(byte)];
 }
 
-// The two places of a needle whose bytes are tested first, rarest first: a
+// The places of a needle whose bytes are tested first, the rarest bytes: a
 // search for "<TITLE>" by its '<' and '>' would stop at every other tag.
 struct Probe
 {
     size_t first = 0;
     size_t second = 0;
+    size_t third = 0;
 };
+
+// The rarest byte's place other than the places taken; `taken` when none.
+size_t rarestPlace(const std::string& needle, size_t taken1, size_t taken2)
+{
+    size_t best = taken1;
+    for (size_t k = 0; k < needle.size(); ++k) {
+        if (k == taken1 || k == taken2)
+            continue;
+        if (best == taken1 || commonness(needle[k]) < commonness(needle[best]))
+            best = k;
+    }
+    return best;
+}
 
 Probe probeFor(const std::string& needle)
 {
     Probe p;
-    const size_t m = needle.size();
-    for (size_t k = 1; k < m; ++k) {
-        if (commonness(needle[k]) < commonness(needle[p.first]))
-            p.first = k;
-    }
-    p.second = p.first == 0 ? m - 1 : 0;
-    for (size_t k = 0; k < m; ++k) {
-        if (k != p.first && commonness(needle[k]) < commonness(needle[p.second]))
-            p.second = k;
-    }
+    p.first = rarestPlace(needle, needle.size(), needle.size());
+    p.second = rarestPlace(needle, p.first, p.first);
+    p.third = rarestPlace(needle, p.first, p.second);
     return p;
+}
+
+// The rest of a candidate, compared in place: a call per candidate would
+// cost more than the comparison of a short needle.
+inline bool sameBytes(const char* a, const char* b, size_t m)
+{
+    for (size_t k = 0; k < m; ++k) {
+        if (a[k] != b[k])
+            return false;
+    }
+    return true;
 }
 
 #ifdef __SSE2__
@@ -66,14 +84,16 @@ __attribute__((target("avx2"))) const char* findTextWide(const char* from, size_
     const size_t m = needle.size();
     const __m256i first = _mm256_set1_epi8(needle[probe.first]);
     const __m256i second = _mm256_set1_epi8(needle[probe.second]);
+    const __m256i third = _mm256_set1_epi8(needle[probe.third]);
     for (; i + 32 <= last + 1; i += 32) {
         const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from + i + probe.first));
         const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from + i + probe.second));
-        unsigned mask = unsigned(
-            _mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(a, first), _mm256_cmpeq_epi8(b, second))));
+        const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from + i + probe.third));
+        unsigned mask = unsigned(_mm256_movemask_epi8(_mm256_and_si256(
+            _mm256_and_si256(_mm256_cmpeq_epi8(a, first), _mm256_cmpeq_epi8(b, second)), _mm256_cmpeq_epi8(c, third))));
         while (mask) {
             const size_t at = i + size_t(__builtin_ctz(mask));
-            if (std::memcmp(from + at, needle.data(), m) == 0)
+            if (sameBytes(from + at, needle.data(), m))
                 return from + at;
             mask &= mask - 1;
         }
@@ -107,7 +127,7 @@ const char* PatternTextSearch::find(const char* from, size_t n, const std::strin
         unsigned mask = unsigned(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, second))));
         while (mask) {
             const size_t at = i + size_t(__builtin_ctz(mask));
-            if (std::memcmp(from + at, needle.data(), m) == 0)
+            if (sameBytes(from + at, needle.data(), m))
                 return from + at;
             mask &= mask - 1;
         }

@@ -239,6 +239,11 @@ void PatternTests::globalSequence_data()
     QTest::newRow("between texts, start text inside the match") << "<t>.*</t>"
                                                                 << "<t><t>a</t>"
                                                                 << "[<t><t>a</t>]";
+    // Long enough to be searched many bytes at a time; "<zqjx" has the
+    // start text's rarest bytes but is not it.
+    QTest::newRow("between texts, a near miss of the start text")
+        << "<zqj>.*</zqj>" << QString(40, u'h') + QStringLiteral("<zqjx <zqj>a</zqjx </zqj>")
+        << QString(40, u'h') + QStringLiteral("<zqjx [<zqj>a</zqjx </zqj>]");
     QTest::newRow("between texts, other characters inside")
         << "<t>.*</t>" << QString::fromUtf16(u"<t>\u00e9\u4e2d\U0001F600</t>")
         << QString::fromUtf16(u"[<t>\u00e9\u4e2d\U0001F600</t>]");
