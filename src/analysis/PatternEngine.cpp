@@ -173,7 +173,9 @@ PatternEngine::Scan PatternEngine::scan(const Compiled& c, const QString& subjec
     PatternSubject& s = subjectFor(subject, c.caseSensitive);
     if (c.simple.usable() && subject.size() <= kSimpleMaxLength) {
         using Which = PatternSimpleMatch::Which;
-        const Which which = report == Report::Last ? Which::Last : report == Report::Every ? Which::Every : Which::First;
+        const Which which = report == Report::Last    ? Which::Last
+                            : report == Report::Every ? Which::Every
+                                                      : Which::First;
         switch (c.simple.scan(s.units(), s.length(), which, onMatch)) {
         case PatternSimpleMatch::Found::None:
             return Scan::NoMatch;

@@ -34,7 +34,9 @@ PatternSimpleMatch PatternSimpleMatch::analyse(const PatternTree& tree)
         m.m_shape = Shape::Repeat;
         m.m_set = tree.sets[size_t(atom.set)];
         m.m_min = repeat ? qsizetype(n.min) : 1;
-        m.m_max = !repeat ? 1 : n.max == PatternNode::kUnbounded ? std::numeric_limits<qsizetype>::max() : qsizetype(n.max);
+        m.m_max = !repeat                            ? 1
+                  : n.max == PatternNode::kUnbounded ? std::numeric_limits<qsizetype>::max()
+                                                     : qsizetype(n.max);
         m.m_greedy = !repeat || n.greedy;
         return m;
     }

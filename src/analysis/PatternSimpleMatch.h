@@ -50,7 +50,8 @@ private:
         Literal,
         Repeat
     };
-    bool next(const char16_t* units, qsizetype length, qsizetype from, qsizetype& start, qsizetype& end) const;
+    bool next(const char16_t* units, qsizetype length, qsizetype from, qsizetype& start,
+              qsizetype& end) const;
 
     Shape m_shape = Shape::None;
     std::u16string m_literal;

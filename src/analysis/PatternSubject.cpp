@@ -1,6 +1,7 @@
 #include "analysis/PatternSubject.h"
 
 #include "analysis/PatternCaseFolding.h"
+#include "analysis/PatternUtf8Blocks.h"
 
 #include <algorithm>
 #ifdef __SSE2__
@@ -69,186 +70,7 @@ inline char* putUnit(char16_t u, char* out)
 }
 
 #ifdef __SSE2__
-// Eight units of text in a language written in Latin, Greek or Cyrillic
-// letters: each below 0x800, so one or two bytes of UTF-8. The two bytes of
-// every unit are made side by side, then the second byte of each ASCII unit
-// is squeezed out by a shuffle chosen by which units are ASCII. Needs
-// SSSE3's byte shuffle, which nearly every x86-64 processor has; the
-// caller asks first.
-struct TwoByteShuffles
-{
-    alignas(16) unsigned char order[256][16];
-    unsigned char length[256];
-
-    TwoByteShuffles()
-    {
-        for (int mask = 0; mask < 256; ++mask) {
-            int out = 0;
-            for (int k = 0; k < 8; ++k) {
-                order[mask][out++] = static_cast<unsigned char>(2 * k);
-                if (!(mask & (1 << k)))
-                    order[mask][out++] = static_cast<unsigned char>(2 * k + 1);
-            }
-            length[mask] = static_cast<unsigned char>(out);
-            for (; out < 16; ++out)
-                order[mask][out] = 0x80; // a zero byte
-        }
-    }
-};
-
-__attribute__((target("ssse3"))) inline int twoByteBlock(__m128i v, char* out)
-{
-    static const TwoByteShuffles shuffles;
-    // Any unit of 0x800 or more (a three-byte character or a surrogate)?
-    if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(v, _mm_set1_epi16(static_cast<short>(0xF800))),
-                                          _mm_setzero_si128())) != 0xFFFF)
-        return 0;
-    const __m128i ascii = _mm_cmpeq_epi16(_mm_and_si128(v, _mm_set1_epi16(static_cast<short>(0xFF80))),
-                                          _mm_setzero_si128());
-    // First byte 0xC0 | u >> 6, second 0x80 | u & 0x3F, in one 16-bit lane.
-    const __m128i first = _mm_or_si128(_mm_srli_epi16(v, 6), _mm_set1_epi16(0xC0));
-    const __m128i second = _mm_slli_epi16(_mm_or_si128(_mm_and_si128(v, _mm_set1_epi16(0x3F)), _mm_set1_epi16(0x80)), 8);
-    const __m128i two = _mm_or_si128(first, second);
-    const __m128i lanes = _mm_or_si128(_mm_and_si128(ascii, v), _mm_andnot_si128(ascii, two));
-    const int mask = _mm_movemask_epi8(_mm_packs_epi16(ascii, _mm_setzero_si128())) & 0xFF;
-    const __m128i order = _mm_load_si128(reinterpret_cast<const __m128i*>(shuffles.order[mask]));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_shuffle_epi8(lanes, order));
-    return shuffles.length[mask];
-}
-
-// Eight units of any mix of one, two and three bytes (no surrogate), four at
-// a time: each unit's bytes are made in a 32-bit lane, then squeezed
-// together by a shuffle chosen by the units' lengths.
-struct MixedShuffles
-{
-    alignas(16) unsigned char order[256][16];
-    unsigned char length[256];
-
-    // Index: bit k set when unit k takes two bytes or more, bit 4 + k when
-    // it takes three.
-    MixedShuffles()
-    {
-        for (int key = 0; key < 256; ++key) {
-            int out = 0;
-            for (int k = 0; k < 4; ++k) {
-                const int bytes = 1 + ((key >> k) & 1) + ((key >> (4 + k)) & 1);
-                for (int b = 0; b < bytes; ++b)
-                    order[key][out++] = static_cast<unsigned char>(4 * k + b);
-            }
-            length[key] = static_cast<unsigned char>(out);
-            for (; out < 16; ++out)
-                order[key][out] = 0x80;
-        }
-    }
-};
-
-__attribute__((target("ssse3"), always_inline)) inline char* mixedQuarter(__m128i u, char* out)
-{
-    static const MixedShuffles shuffles;
-    const __m128i low6 = _mm_set1_epi32(0x3F);
-    const __m128i atLeastTwo = _mm_cmpgt_epi32(u, _mm_set1_epi32(0x7F));
-    const __m128i three = _mm_cmpgt_epi32(u, _mm_set1_epi32(0x7FF));
-    const __m128i lastByte = _mm_or_si128(_mm_and_si128(u, low6), _mm_set1_epi32(0x80));
-    const __m128i two = _mm_or_si128(_mm_or_si128(_mm_srli_epi32(u, 6), _mm_set1_epi32(0xC0)),
-                                     _mm_slli_epi32(lastByte, 8));
-    const __m128i middle = _mm_or_si128(_mm_and_si128(_mm_srli_epi32(u, 6), low6), _mm_set1_epi32(0x80));
-    const __m128i threeBytes = _mm_or_si128(_mm_or_si128(_mm_srli_epi32(u, 12), _mm_set1_epi32(0xE0)),
-                                            _mm_or_si128(_mm_slli_epi32(middle, 8), _mm_slli_epi32(lastByte, 16)));
-    __m128i lanes = _mm_or_si128(_mm_andnot_si128(atLeastTwo, u), _mm_andnot_si128(three, _mm_and_si128(atLeastTwo, two)));
-    lanes = _mm_or_si128(lanes, _mm_and_si128(three, threeBytes));
-    const int key = _mm_movemask_ps(_mm_castsi128_ps(atLeastTwo)) | (_mm_movemask_ps(_mm_castsi128_ps(three)) << 4);
-    const __m128i order = _mm_load_si128(reinterpret_cast<const __m128i*>(shuffles.order[key]));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_shuffle_epi8(lanes, order));
-    return out + shuffles.length[key];
-}
-
-__attribute__((target("ssse3"))) inline int mixedBlock(__m128i v, char* out)
-{
-    const __m128i top = _mm_and_si128(v, _mm_set1_epi16(static_cast<short>(0xF800)));
-    if (_mm_movemask_epi8(_mm_cmpeq_epi16(top, _mm_set1_epi16(static_cast<short>(0xD800)))) != 0)
-        return 0;
-    char* end = mixedQuarter(_mm_unpacklo_epi16(v, _mm_setzero_si128()), out);
-    end = mixedQuarter(_mm_unpackhi_epi16(v, _mm_setzero_si128()), end);
-    return int(end - out);
-}
-
-bool haveSsse3()
-{
-    static const bool have = __builtin_cpu_supports("ssse3");
-    return have;
-}
-
-// Sixteen ASCII units?
-inline bool asciiAhead(const char16_t* in)
-{
-    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
-    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 8));
-    return _mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(_mm_or_si128(a, b), _mm_set1_epi16(static_cast<short>(0xFF80))),
-                                             _mm_setzero_si128())) == 0xFFFF;
-}
-
-// Blocks of eight units in a row (their forms with Forms) for as long as
-// they do not hold a surrogate, until a few hundred bytes are written (the
-// caller places its checkpoints between calls) or sixteen ASCII units come
-// next, which the caller takes faster. Needs SSSE3, which the caller asks
-// for. The result is how many units were written.
-template <bool Forms>
-__attribute__((target("ssse3"))) qsizetype blocksOfEight(const char16_t* p, qsizetype n, char*& out,
-                                                         const char16_t* formTable)
-{
-    char* const start = out;
-    qsizetype i = 0;
-    while (i + 8 <= n && size_t(out - start) < kBlock) {
-        // The forms are put together in a register: eight stores read
-        // back as one vector would wait for the stores.
-        const char16_t* u = p + i;
-        const __m128i v = Forms ? _mm_setr_epi16(short(formTable[u[0]]), short(formTable[u[1]]), short(formTable[u[2]]),
-                                                 short(formTable[u[3]]), short(formTable[u[4]]), short(formTable[u[5]]),
-                                                 short(formTable[u[6]]), short(formTable[u[7]]))
-                                : _mm_loadu_si128(reinterpret_cast<const __m128i*>(u));
-        int written = twoByteBlock(v, out);
-        if (written == 0)
-            written = mixedBlock(v, out);
-        if (written == 0)
-            break;
-        out += written;
-        i += 8;
-        if (i + 16 <= n && asciiAhead(p + i))
-            break;
-    }
-    return i;
-}
-
-bool haveAvx2()
-{
-    static const bool have = __builtin_cpu_supports("avx2");
-    return have;
-}
-
-// A run of ASCII units as bytes (their forms with Forms), 32 at a time with
-// AVX2, which the caller asks for first. Stops before the first 32 units
-// that are not all ASCII, or before fewer than 32 are left; the result is how
-// many units were written.
-template <bool Forms> __attribute__((target("avx2"))) qsizetype asciiRunWide(const char16_t* in, qsizetype n, char* out)
-{
-    const __m256i notAscii = _mm256_set1_epi16(static_cast<short>(0xFF80));
-    qsizetype k = 0;
-    for (; k + 32 <= n; k += 32) {
-        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + k));
-        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + k + 16));
-        if (!_mm256_testz_si256(_mm256_or_si256(a, b), notAscii))
-            break;
-        // The pack works within each half: its quarters come out as a0 b0 a1 b1.
-        __m256i bytes = _mm256_permute4x64_epi64(_mm256_packus_epi16(a, b), 0xD8);
-        if (Forms) {
-            const __m256i lower = _mm256_and_si256(_mm256_cmpgt_epi8(bytes, _mm256_set1_epi8('a' - 1)),
-                                                   _mm256_cmpgt_epi8(_mm256_set1_epi8('z' + 1), bytes));
-            bytes = _mm256_sub_epi8(bytes, _mm256_and_si256(lower, _mm256_set1_epi8(0x20)));
-        }
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + k), bytes);
-    }
-    return k;
-}
+using Blocks = PatternUtf8Blocks;
 #endif
 
 } // namespace
@@ -324,8 +146,8 @@ template <bool Forms> size_t PatternSubject::encodeUnits()
     char* out = begin;
     size_t nextCheckpoint = kBlock;
 #ifdef __SSE2__
-    const bool twoBytes = haveSsse3();
-    const bool wide = haveAvx2();
+    const bool twoBytes = Blocks::haveSsse3();
+    const bool wide = Blocks::haveAvx2();
 #endif
     qsizetype i = 0;
     while (i < n) {
@@ -345,7 +167,7 @@ template <bool Forms> size_t PatternSubject::encodeUnits()
                 // After sixteen ASCII units, more are likely: a long run is
                 // written 32 at a time, with the checkpoints it passes.
                 if (wide) {
-                    const qsizetype run = asciiRunWide<Forms>(p + i, n - i, out);
+                    const qsizetype run = Blocks::asciiRun(Forms, p + i, n - i, out);
                     const size_t runStart = size_t(out - begin);
                     const size_t runEnd = runStart + size_t(run);
                     // One byte a unit: a checkpoint anywhere in the run is
@@ -369,7 +191,7 @@ template <bool Forms> size_t PatternSubject::encodeUnits()
 #ifdef __SSE2__
         // Eight units at a time unless one is a surrogate.
         if (twoBytes) {
-            const qsizetype done = blocksOfEight<Forms>(p + i, n - i, out, formTable);
+            const qsizetype done = Blocks::blocksOfEight(Forms, p + i, n - i, out, formTable, kBlock);
             if (done > 0) {
                 i += done;
                 continue;

@@ -78,8 +78,8 @@ bool haveAvx2()
 
 // findText's places [0, last] that hold the probe's two bytes, 32 at a time;
 // the result is where the loop ended when nothing was found there.
-__attribute__((target("avx2"))) const char* findTextWide(const char* from, size_t last, const std::string& needle,
-                                                           Probe probe, size_t& i)
+__attribute__((target("avx2"))) const char* findTextWide(const char* from, size_t last,
+                                                         const std::string& needle, Probe probe, size_t& i)
 {
     const size_t m = needle.size();
     const __m256i first = _mm256_set1_epi8(needle[probe.first]);
@@ -89,8 +89,9 @@ __attribute__((target("avx2"))) const char* findTextWide(const char* from, size_
         const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from + i + probe.first));
         const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from + i + probe.second));
         const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from + i + probe.third));
-        unsigned mask = unsigned(_mm256_movemask_epi8(_mm256_and_si256(
-            _mm256_and_si256(_mm256_cmpeq_epi8(a, first), _mm256_cmpeq_epi8(b, second)), _mm256_cmpeq_epi8(c, third))));
+        unsigned mask = unsigned(_mm256_movemask_epi8(
+            _mm256_and_si256(_mm256_and_si256(_mm256_cmpeq_epi8(a, first), _mm256_cmpeq_epi8(b, second)),
+                             _mm256_cmpeq_epi8(c, third))));
         while (mask) {
             const size_t at = i + size_t(__builtin_ctz(mask));
             if (sameBytes(from + at, needle.data(), m))
@@ -124,7 +125,8 @@ const char* PatternTextSearch::find(const char* from, size_t n, const std::strin
     for (; i + 16 <= last + 1; i += 16) {
         const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i + probe.first));
         const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i + probe.second));
-        unsigned mask = unsigned(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, second))));
+        unsigned mask =
+            unsigned(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, second))));
         while (mask) {
             const size_t at = i + size_t(__builtin_ctz(mask));
             if (sameBytes(from + at, needle.data(), m))
