@@ -3,14 +3,12 @@
 #include "analysis/AnalysisDeadline.h"
 #include "analysis/PatternParser.h"
 #include "analysis/PatternSubject.h"
+#include "analysis/PatternTextSearch.h"
 #include "analysis/PatternTranslator.h"
 
 #include <algorithm>
 #include <cstring>
 #include <re2/re2.h>
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 
 namespace {
 
@@ -19,6 +17,9 @@ constexpr int kMatchesPerCheck = 64;
 // Room for RE2's compiled program and its DFA caches, per pattern.
 constexpr int64_t kRe2MaxMem = 16 << 20;
 constexpr size_t kSubjectSlots = 8;
+// The longest subject a simple pattern runs on without an engine. Its loop
+// is linear too, but RE2's search of a page skips ahead by its prefilters.
+constexpr qsizetype kSimpleMaxLength = 4096;
 
 std::unique_ptr<re2::RE2> makeRe2(const std::string& text, int groups)
 {
@@ -37,38 +38,6 @@ std::unique_ptr<re2::RE2> makeRe2(const std::string& text, int groups)
 bool isContinuation(char byte)
 {
     return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
-}
-
-// The first occurrence of needle in [from, from + n), or nullptr. Sixteen
-// places at a time are tested for the needle's first and last byte, and
-// only where both fit is the rest compared.
-const char* findText(const char* from, size_t n, const std::string& needle)
-{
-    const size_t m = needle.size();
-    if (m == 0 || n < m)
-        return m == 0 ? from : nullptr;
-    const size_t last = n - m; // the last place it may start
-    size_t i = 0;
-#ifdef __SSE2__
-    const __m128i first = _mm_set1_epi8(needle.front());
-    const __m128i end = _mm_set1_epi8(needle.back());
-    for (; i + 16 <= last + 1; i += 16) {
-        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i));
-        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i + m - 1));
-        unsigned mask = unsigned(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, end))));
-        while (mask) {
-            const size_t at = i + size_t(__builtin_ctz(mask));
-            if (std::memcmp(from + at + 1, needle.data() + 1, m - 1) == 0)
-                return from + at;
-            mask &= mask - 1;
-        }
-    }
-#endif
-    for (; i <= last; ++i) {
-        if (from[i] == needle.front() && std::memcmp(from + i, needle.data(), m) == 0)
-            return from + i;
-    }
-    return nullptr;
 }
 
 size_t characterBytes(char lead)
@@ -114,8 +83,11 @@ const PatternEngine::Compiled* PatternEngine::compiled(const QString& pattern, b
                 const PatternTranslator::Result t = PatternTranslator::translate(c->tree, false);
                 if (t.usable)
                     c->re2 = makeRe2(t.text, 0);
-                if (c->re2)
+                if (c->re2) {
                     findPrefilter(*c);
+                    c->simple = PatternSimpleMatch::analyse(c->tree);
+                    c->line = PatternLineMatch::analyse(c->tree, caseSensitive);
+                }
             }
         }
         entry.compiled = std::move(c);
@@ -199,6 +171,21 @@ PatternEngine::Scan PatternEngine::scan(const Compiled& c, const QString& subjec
     if (!c.decidable || AnalysisDeadline::currentPassed())
         return Scan::Undecided;
     PatternSubject& s = subjectFor(subject, c.caseSensitive);
+    if (c.simple.usable() && subject.size() <= kSimpleMaxLength) {
+        using Which = PatternSimpleMatch::Which;
+        const Which which = report == Report::Last    ? Which::Last
+                            : report == Report::Every ? Which::Every
+                                                      : Which::First;
+        switch (c.simple.scan(s.units(), s.length(), which, onMatch)) {
+        case PatternSimpleMatch::Found::None:
+            return Scan::NoMatch;
+        case PatternSimpleMatch::Found::Some:
+            return Scan::Match;
+        case PatternSimpleMatch::Found::Stopped:
+            break;
+        }
+        return Scan::Stopped;
+    }
     if (c.re2)
         return scanRe2(c, s, wantGroups && c.groups > 0, report, onMatch);
     return scanBacktracker(c, s, report, onMatch);
@@ -261,7 +248,7 @@ PatternEngine::Scan PatternEngine::scanRe2(const Compiled& c, PatternSubject& s,
     const size_t n = s.utf8Size();
     const re2::StringPiece text(bytes, n);
     for (const std::string& t : c.requiredTexts) {
-        if (!findText(bytes, n, t))
+        if (!PatternTextSearch::find(bytes, n, t))
             return Scan::NoMatch;
     }
     // Group 0 alone lets RE2 answer with its DFAs. The groups come from RE2
@@ -291,7 +278,16 @@ PatternEngine::Scan PatternEngine::scanRe2(const Compiled& c, PatternSubject& s,
     // match never leaves such a run); with a literal prefix, from where the
     // prefix next occurs. Either way RE2 sees the text around what it
     // searches, for '\b' and the anchors.
+    const bool byLines = c.line.usable() && !withGroups && !wantGroups;
     const auto find = [&](size_t from) {
+        if (byLines) {
+            size_t start = 0;
+            size_t end = 0;
+            if (!c.line.next(bytes, n, from, start, end))
+                return false;
+            sub[0] = re2::StringPiece(bytes + start, end - start);
+            return true;
+        }
         while (from <= n) {
             size_t searchFrom = from;
             size_t searchEnd = n;
@@ -311,7 +307,7 @@ PatternEngine::Scan PatternEngine::scanRe2(const Compiled& c, PatternSubject& s,
                 // The search begins at the prefix's next occurrence, and
                 // goes on from there in one pass: a search from each
                 // occurrence would read a long line once per occurrence.
-                const char* hit = findText(bytes + from, n - from, c.prefix);
+                const char* hit = PatternTextSearch::find(bytes + from, n - from, c.prefix);
                 if (!hit)
                     return false;
                 searchFrom = size_t(hit - bytes);

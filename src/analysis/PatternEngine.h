@@ -1,7 +1,9 @@
 #pragma once
 
 #include "analysis/PatternBacktracker.h"
+#include "analysis/PatternLineMatch.h"
 #include "analysis/PatternProgram.h"
+#include "analysis/PatternSimpleMatch.h"
 #include "analysis/PatternTree.h"
 
 #include <QString>
@@ -68,6 +70,12 @@ public:
         // ASCII text every match starts with, when it is worth looking for.
         std::string prefix;
         bool notWordBoundary = false; // holds '\B'
+        // A literal or one quantified class, run on short subjects without
+        // an engine; only for a pattern that RE2 runs too, so that the
+        // answer is RE2's.
+        PatternSimpleMatch simple;
+        // "start text, '.*', end text": whole matches found without RE2.
+        PatternLineMatch line;
 
         Compiled();
         ~Compiled();

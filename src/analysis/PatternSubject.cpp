@@ -1,11 +1,11 @@
 #include "analysis/PatternSubject.h"
 
 #include "analysis/PatternCaseFolding.h"
+#include "analysis/PatternUtf8Blocks.h"
 
 #include <algorithm>
 #ifdef __SSE2__
-#include <emmintrin.h>
-#include <tmmintrin.h>
+#include <immintrin.h>
 #endif
 
 namespace {
@@ -70,116 +70,7 @@ inline char* putUnit(char16_t u, char* out)
 }
 
 #ifdef __SSE2__
-// Eight units of text in a language written in Latin, Greek or Cyrillic
-// letters: each below 0x800, so one or two bytes of UTF-8. The two bytes of
-// every unit are made side by side, then the second byte of each ASCII unit
-// is squeezed out by a shuffle chosen by which units are ASCII. Needs
-// SSSE3's byte shuffle, which nearly every x86-64 processor has; the
-// caller asks first.
-struct TwoByteShuffles
-{
-    alignas(16) unsigned char order[256][16];
-    unsigned char length[256];
-
-    TwoByteShuffles()
-    {
-        for (int mask = 0; mask < 256; ++mask) {
-            int out = 0;
-            for (int k = 0; k < 8; ++k) {
-                order[mask][out++] = static_cast<unsigned char>(2 * k);
-                if (!(mask & (1 << k)))
-                    order[mask][out++] = static_cast<unsigned char>(2 * k + 1);
-            }
-            length[mask] = static_cast<unsigned char>(out);
-            for (; out < 16; ++out)
-                order[mask][out] = 0x80; // a zero byte
-        }
-    }
-};
-
-__attribute__((target("ssse3"))) inline int twoByteBlock(const char16_t* units, char* out)
-{
-    static const TwoByteShuffles shuffles;
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units));
-    // Any unit of 0x800 or more (a three-byte character or a surrogate)?
-    if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(v, _mm_set1_epi16(static_cast<short>(0xF800))),
-                                          _mm_setzero_si128())) != 0xFFFF)
-        return 0;
-    const __m128i ascii = _mm_cmpeq_epi16(_mm_and_si128(v, _mm_set1_epi16(static_cast<short>(0xFF80))),
-                                          _mm_setzero_si128());
-    // First byte 0xC0 | u >> 6, second 0x80 | u & 0x3F, in one 16-bit lane.
-    const __m128i first = _mm_or_si128(_mm_srli_epi16(v, 6), _mm_set1_epi16(0xC0));
-    const __m128i second = _mm_slli_epi16(_mm_or_si128(_mm_and_si128(v, _mm_set1_epi16(0x3F)), _mm_set1_epi16(0x80)), 8);
-    const __m128i two = _mm_or_si128(first, second);
-    const __m128i lanes = _mm_or_si128(_mm_and_si128(ascii, v), _mm_andnot_si128(ascii, two));
-    const int mask = _mm_movemask_epi8(_mm_packs_epi16(ascii, _mm_setzero_si128())) & 0xFF;
-    const __m128i order = _mm_load_si128(reinterpret_cast<const __m128i*>(shuffles.order[mask]));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_shuffle_epi8(lanes, order));
-    return shuffles.length[mask];
-}
-
-// Eight units of any mix of one, two and three bytes (no surrogate), four at
-// a time: each unit's bytes are made in a 32-bit lane, then squeezed
-// together by a shuffle chosen by the units' lengths.
-struct MixedShuffles
-{
-    alignas(16) unsigned char order[256][16];
-    unsigned char length[256];
-
-    // Index: bit k set when unit k takes two bytes or more, bit 4 + k when
-    // it takes three.
-    MixedShuffles()
-    {
-        for (int key = 0; key < 256; ++key) {
-            int out = 0;
-            for (int k = 0; k < 4; ++k) {
-                const int bytes = 1 + ((key >> k) & 1) + ((key >> (4 + k)) & 1);
-                for (int b = 0; b < bytes; ++b)
-                    order[key][out++] = static_cast<unsigned char>(4 * k + b);
-            }
-            length[key] = static_cast<unsigned char>(out);
-            for (; out < 16; ++out)
-                order[key][out] = 0x80;
-        }
-    }
-};
-
-__attribute__((target("ssse3"))) inline char* mixedQuarter(__m128i u, char* out)
-{
-    static const MixedShuffles shuffles;
-    const __m128i low6 = _mm_set1_epi32(0x3F);
-    const __m128i atLeastTwo = _mm_cmpgt_epi32(u, _mm_set1_epi32(0x7F));
-    const __m128i three = _mm_cmpgt_epi32(u, _mm_set1_epi32(0x7FF));
-    const __m128i lastByte = _mm_or_si128(_mm_and_si128(u, low6), _mm_set1_epi32(0x80));
-    const __m128i two = _mm_or_si128(_mm_or_si128(_mm_srli_epi32(u, 6), _mm_set1_epi32(0xC0)),
-                                     _mm_slli_epi32(lastByte, 8));
-    const __m128i middle = _mm_or_si128(_mm_and_si128(_mm_srli_epi32(u, 6), low6), _mm_set1_epi32(0x80));
-    const __m128i threeBytes = _mm_or_si128(_mm_or_si128(_mm_srli_epi32(u, 12), _mm_set1_epi32(0xE0)),
-                                            _mm_or_si128(_mm_slli_epi32(middle, 8), _mm_slli_epi32(lastByte, 16)));
-    __m128i lanes = _mm_or_si128(_mm_andnot_si128(atLeastTwo, u), _mm_andnot_si128(three, _mm_and_si128(atLeastTwo, two)));
-    lanes = _mm_or_si128(lanes, _mm_and_si128(three, threeBytes));
-    const int key = _mm_movemask_ps(_mm_castsi128_ps(atLeastTwo)) | (_mm_movemask_ps(_mm_castsi128_ps(three)) << 4);
-    const __m128i order = _mm_load_si128(reinterpret_cast<const __m128i*>(shuffles.order[key]));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_shuffle_epi8(lanes, order));
-    return out + shuffles.length[key];
-}
-
-__attribute__((target("ssse3"))) inline int mixedBlock(const char16_t* units, char* out)
-{
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units));
-    const __m128i top = _mm_and_si128(v, _mm_set1_epi16(static_cast<short>(0xF800)));
-    if (_mm_movemask_epi8(_mm_cmpeq_epi16(top, _mm_set1_epi16(static_cast<short>(0xD800)))) != 0)
-        return 0;
-    char* end = mixedQuarter(_mm_unpacklo_epi16(v, _mm_setzero_si128()), out);
-    end = mixedQuarter(_mm_unpackhi_epi16(v, _mm_setzero_si128()), end);
-    return int(end - out);
-}
-
-bool haveSsse3()
-{
-    static const bool have = __builtin_cpu_supports("ssse3");
-    return have;
-}
+using Blocks = PatternUtf8Blocks;
 #endif
 
 } // namespace
@@ -255,7 +146,8 @@ template <bool Forms> size_t PatternSubject::encodeUnits()
     char* out = begin;
     size_t nextCheckpoint = kBlock;
 #ifdef __SSE2__
-    const bool twoBytes = haveSsse3();
+    const bool twoBytes = Blocks::haveSsse3();
+    const bool wide = Blocks::haveAvx2();
 #endif
     qsizetype i = 0;
     while (i < n) {
@@ -268,8 +160,29 @@ template <bool Forms> size_t PatternSubject::encodeUnits()
             const int ascii = asciiPrefix<Forms>(p + i, out);
             out += ascii;
             i += ascii;
-            if (ascii == 16)
+            if (ascii < 16) {
+                // fall through to the other units
+            } else {
+#ifdef __SSE2__
+                // After sixteen ASCII units, more are likely: a long run is
+                // written 32 at a time, with the checkpoints it passes.
+                if (wide) {
+                    const qsizetype run = Blocks::asciiRun(Forms, p + i, n - i, out);
+                    const size_t runStart = size_t(out - begin);
+                    const size_t runEnd = runStart + size_t(run);
+                    // One byte a unit: a checkpoint anywhere in the run is
+                    // at a character's start.
+                    while (nextCheckpoint < runEnd) {
+                        const size_t at = std::max(nextCheckpoint, runStart);
+                        m_checkpoints.push_back({at, i + qsizetype(at - runStart)});
+                        nextCheckpoint = at + kBlock;
+                    }
+                    out += run;
+                    i += run;
+                }
+#endif
                 continue;
+            }
         } else if (p[i] < 0x80) {
             const char16_t u = p[i++];
             *out++ = char(Forms && u >= u'a' && u <= u'z' ? u - 0x20 : u);
@@ -277,20 +190,10 @@ template <bool Forms> size_t PatternSubject::encodeUnits()
         }
 #ifdef __SSE2__
         // Eight units at a time unless one is a surrogate.
-        if (twoBytes && i + 8 <= n) {
-            alignas(16) char16_t block[8];
-            const char16_t* from = p + i;
-            if (Forms) {
-                for (int k = 0; k < 8; ++k)
-                    block[k] = formTable[p[i + k]];
-                from = block;
-            }
-            int written = twoByteBlock(from, out);
-            if (written == 0)
-                written = mixedBlock(from, out);
-            if (written > 0) {
-                out += written;
-                i += 8;
+        if (twoBytes) {
+            const qsizetype done = Blocks::blocksOfEight(Forms, p + i, n - i, out, formTable, kBlock);
+            if (done > 0) {
+                i += done;
                 continue;
             }
         }

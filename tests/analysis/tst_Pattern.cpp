@@ -174,6 +174,79 @@ void PatternTests::globalSequence_data()
     QTest::newRow("empty match steps one code unit, into a surrogate pair")
         << "x?" << QString::fromUtf8("\xF0\x9F\x98\x80")
         << QStringLiteral("[]") + QChar(0xD83D) + QStringLiteral("[]") + QChar(0xDE00) + QStringLiteral("[]");
+    // Literals and single quantified classes, the usual patterns of short texts.
+    QTest::newRow("lazy plus takes one unit") << "a+?"
+                                              << "aaa"
+                                              << "[a][a][a]";
+    QTest::newRow("lazy star is empty everywhere") << "a*?"
+                                                   << "aa"
+                                                   << "[]a[]a[]";
+    QTest::newRow("counted, runs too short skipped") << "a{2,3}"
+                                                     << "aaaaaaa ab aa"
+                                                     << "[aaa][aaa]a ab [aa]";
+    QTest::newRow("counted, right after a short run") << "a{2}"
+                                                      << "abaa"
+                                                      << "ab[aa]";
+    QTest::newRow("counted, lazy") << "a{2,}?"
+                                   << "aaaaa"
+                                   << "[aa][aa]a";
+    QTest::newRow("optional quote") << "[\"']?"
+                                    << "x\"y"
+                                    << "[]x[\"][]y[]";
+    QTest::newRow("class in a group") << "(?:[ab])+"
+                                      << "abcab"
+                                      << "[ab]c[ab]";
+    QTest::newRow("negated class") << "[^<>\"]+"
+                                   << "<a href=\"x\">Text</a>"
+                                   << "<[a href=]\"[x]\">[Text]<[/a]>";
+    QTest::newRow("white space, CR LF included") << "\\s+"
+                                                 << "a \t\r\nb"
+                                                 << "a[ \t\r\n]b";
+    QTest::newRow("literal with a group inside") << "x(?:y)z"
+                                                 << "xyzxyz"
+                                                 << "[xyz][xyz]";
+    QTest::newRow("literal, no overlapping matches") << "aba"
+                                                     << "ababa"
+                                                     << "[aba]ba";
+    QTest::newRow("literal, sharp s has no one-unit upper case")
+        << QString::fromUtf16(u"stra\u00dfe") << QString::fromUtf16(u"STRA\u00dfE strasse")
+        << QString::fromUtf16(u"[STRA\u00dfE] strasse");
+    QTest::newRow("literal, Kelvin sign is no k") << "k" << QString::fromUtf16(u"\u212a k K")
+                                                  << QString::fromUtf16(u"\u212a [k] [K]");
+    // A field between two texts: '.*' takes the line, back to the last end text on it.
+    QTest::newRow("between texts, to the last end on the line")
+        << "<t>.*</t>" << "<t>a</t> <t>b</t>\r\n<t>c</t>" << "[<t>a</t> <t>b</t>]\r\n[<t>c</t>]";
+    QTest::newRow("between texts, LF ends the line") << "<t>(.*)</t>"
+                                                     << "<t>a\n</t><t>b</t>"
+                                                     << "<t>a\n</t>[<t>b</t>]";
+    QTest::newRow("between texts, CR ends the line") << "<t>.*</t>"
+                                                     << "<t>a\r</t>"
+                                                     << "<t>a\r</t>";
+    QTest::newRow("between texts, line and paragraph separators end the line")
+        << "<t>.*</t>" << QString::fromUtf16(u"<t>a\u2028</t>_<t>b\u2029c</t><t>d</t>")
+        << QString::fromUtf16(u"<t>a\u2028</t>_<t>b\u2029c</t>[<t>d</t>]");
+    QTest::newRow("between texts, next line's character is no line end")
+        << "<t>.*</t>" << QString::fromUtf16(u"<t>\u0085</t>") << QString::fromUtf16(u"[<t>\u0085</t>]");
+    QTest::newRow("between texts, case ignored") << "<T>.*</t>"
+                                                 << "<t>X</T>"
+                                                 << "[<t>X</T>]";
+    QTest::newRow("between texts, end text overlapping itself") << "<t>.*aa"
+                                                                << "<t>aaa"
+                                                                << "[<t>aaa]";
+    QTest::newRow("between texts, start without an end after a match") << "<t>.*</t>"
+                                                                        << "<t>a</t>x<t>b"
+                                                                        << "[<t>a</t>]x<t>b";
+    QTest::newRow("between texts, start text inside the match") << "<t>.*</t>"
+                                                                << "<t><t>a</t>"
+                                                                << "[<t><t>a</t>]";
+    // Long enough to be searched many bytes at a time; "<zqjx" has the
+    // start text's rarest bytes but is not it.
+    QTest::newRow("between texts, a near miss of the start text")
+        << "<zqj>.*</zqj>" << QString(40, u'h') + QStringLiteral("<zqjx <zqj>a</zqjx </zqj>")
+        << QString(40, u'h') + QStringLiteral("<zqjx [<zqj>a</zqjx </zqj>]");
+    QTest::newRow("between texts, other characters inside")
+        << "<t>.*</t>" << QString::fromUtf16(u"<t>\u00e9\u4e2d\U0001F600</t>")
+        << QString::fromUtf16(u"[<t>\u00e9\u4e2d\U0001F600</t>]");
 }
 
 void PatternTests::globalSequence()
@@ -500,13 +573,18 @@ void PatternTests::longMixedTextsMatchWhereTheCharactersAre_data()
 void PatternTests::longMixedTextsMatchWhereTheCharactersAre()
 {
     QFETCH(QString, unit);
-    static const char16_t* const pieces[] = {
-        u"abc ",        u"xyzzy",   u"\u00e9t\u00e9 ", u"\u0416\u0443\u043a", u"\u4e2d\u6587\u3000",
-        u"it\u2019s ", u"\r\n",   u"\U0001F600",      u"x\u00e9\u4e2dx",     u"\u00df\u2013\u20ac"};
+    // With long ASCII runs as well, which are converted many units at a time.
+    const QStringList pieces = {
+        QString::fromUtf16(u"abc "),        QString::fromUtf16(u"xyzzy"),
+        QString::fromUtf16(u"\u00e9t\u00e9 "), QString::fromUtf16(u"\u0416\u0443\u043a"),
+        QString::fromUtf16(u"\u4e2d\u6587\u3000"), QString::fromUtf16(u"it\u2019s "),
+        QString::fromUtf16(u"\r\n"),        QString::fromUtf16(u"\U0001F600"),
+        QString::fromUtf16(u"x\u00e9\u4e2dx"), QString::fromUtf16(u"\u00df\u2013\u20ac"),
+        QString(700, u'k'),                 QString(67, u'h')};
     QRandomGenerator random(20);
     QString text;
-    while (text.size() < 20000) {
-        text += QString::fromUtf16(pieces[random.bounded(int(std::size(pieces)))]);
+    while (text.size() < 40000) {
+        text += pieces[random.bounded(int(pieces.size()))];
         if (random.bounded(50) == 0)
             text += QChar(0xDE00); // a lone low surrogate now and then
     }
