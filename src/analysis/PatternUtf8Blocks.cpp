@@ -5,36 +5,38 @@
 
 namespace {
 
+// Byte shuffles that squeeze the bytes a block of lanes uses together: for
+// each key (which lanes take how many bytes), where each byte comes from and
+// how many there are.
+struct ShuffleTable
+{
+    alignas(16) unsigned char order[256][16];
+    unsigned char length[256];
+
+    template <typename BytesOf> ShuffleTable(int lanes, int laneWidth, BytesOf bytesOf)
+    {
+        for (int key = 0; key < 256; ++key) {
+            int out = 0;
+            for (int k = 0; k < lanes; ++k)
+                for (int b = 0; b < bytesOf(key, k); ++b)
+                    order[key][out++] = static_cast<unsigned char>(laneWidth * k + b);
+            length[key] = static_cast<unsigned char>(out);
+            for (; out < 16; ++out)
+                order[key][out] = 0x80; // a zero byte
+        }
+    }
+};
+
 // Eight units of text in a language written in Latin, Greek or Cyrillic
 // letters: each below 0x800, so one or two bytes of UTF-8. The two bytes of
 // every unit are made side by side, then the second byte of each ASCII unit
 // is squeezed out by a shuffle chosen by which units are ASCII. Needs
 // SSSE3's byte shuffle, which nearly every x86-64 processor has; the
 // caller asks first.
-struct TwoByteShuffles
-{
-    alignas(16) unsigned char order[256][16];
-    unsigned char length[256];
-
-    TwoByteShuffles()
-    {
-        for (int mask = 0; mask < 256; ++mask) {
-            int out = 0;
-            for (int k = 0; k < 8; ++k) {
-                order[mask][out++] = static_cast<unsigned char>(2 * k);
-                if (!(mask & (1 << k)))
-                    order[mask][out++] = static_cast<unsigned char>(2 * k + 1);
-            }
-            length[mask] = static_cast<unsigned char>(out);
-            for (; out < 16; ++out)
-                order[mask][out] = 0x80; // a zero byte
-        }
-    }
-};
-
 __attribute__((target("ssse3"))) inline int twoByteBlock(__m128i v, char* out)
 {
-    static const TwoByteShuffles shuffles;
+    // Key: bit k set when unit k is ASCII.
+    static const ShuffleTable shuffles(8, 2, [](int ascii, int k) { return ascii & (1 << k) ? 1 : 2; });
     // Any unit of 0x800 or more (a three-byte character or a surrogate)?
     if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(v, _mm_set1_epi16(static_cast<short>(0xF800))),
                                           _mm_setzero_si128())) != 0xFFFF)
@@ -56,32 +58,12 @@ __attribute__((target("ssse3"))) inline int twoByteBlock(__m128i v, char* out)
 // Eight units of any mix of one, two and three bytes (no surrogate), four at
 // a time: each unit's bytes are made in a 32-bit lane, then squeezed
 // together by a shuffle chosen by the units' lengths.
-struct MixedShuffles
-{
-    alignas(16) unsigned char order[256][16];
-    unsigned char length[256];
-
-    // Index: bit k set when unit k takes two bytes or more, bit 4 + k when
-    // it takes three.
-    MixedShuffles()
-    {
-        for (int key = 0; key < 256; ++key) {
-            int out = 0;
-            for (int k = 0; k < 4; ++k) {
-                const int bytes = 1 + ((key >> k) & 1) + ((key >> (4 + k)) & 1);
-                for (int b = 0; b < bytes; ++b)
-                    order[key][out++] = static_cast<unsigned char>(4 * k + b);
-            }
-            length[key] = static_cast<unsigned char>(out);
-            for (; out < 16; ++out)
-                order[key][out] = 0x80;
-        }
-    }
-};
-
 __attribute__((target("ssse3"), always_inline)) inline char* mixedQuarter(__m128i u, char* out)
 {
-    static const MixedShuffles shuffles;
+    // Key: bit k set when unit k takes two bytes or more, bit 4 + k when it
+    // takes three.
+    static const ShuffleTable shuffles(
+        4, 4, [](int key, int k) { return 1 + ((key >> k) & 1) + ((key >> (4 + k)) & 1); });
     const __m128i low6 = _mm_set1_epi32(0x3F);
     const __m128i atLeastTwo = _mm_cmpgt_epi32(u, _mm_set1_epi32(0x7F));
     const __m128i three = _mm_cmpgt_epi32(u, _mm_set1_epi32(0x7FF));
