@@ -78,17 +78,24 @@ void makeHarvested(std::mt19937_64& random, Plan& plan)
     shuffle(plan.order, random);
 }
 
-void makeClean(std::mt19937_64& random, bool busy, Plan& plan)
+// Hosts that all answer, and urls URLs round robin over them, each
+// answered after delayMs.
+void addServing(int hosts, int urls, int delayMs, Plan& plan)
 {
-    constexpr int kHosts = 50, kUrls = 300, kBusy = 13;
-    plan.hosts.assign(kHosts, HostKind::Serving);
-    for (int i = 0; i < kUrls; ++i) {
+    plan.hosts.assign(size_t(hosts), HostKind::Serving);
+    for (int i = 0; i < urls; ++i) {
         PlannedUrl url;
-        url.host = i % kHosts;
-        url.delaysMs = {100};
+        url.host = i % hosts;
+        url.delaysMs = {delayMs};
         plan.urls.push_back(url);
         plan.order.push_back(i);
     }
+}
+
+void makeClean(std::mt19937_64& random, bool busy, Plan& plan)
+{
+    constexpr int kHosts = 50, kUrls = 300, kBusy = 13;
+    addServing(kHosts, kUrls, 100, plan);
     if (!busy)
         return;
     std::vector<int> ids(kUrls);
@@ -105,14 +112,7 @@ void makeClean(std::mt19937_64& random, bool busy, Plan& plan)
 void makeLarge(Plan& plan)
 {
     constexpr int kHosts = 100, kUrls = 100000;
-    plan.hosts.assign(kHosts, HostKind::Serving);
-    for (int i = 0; i < kUrls; ++i) {
-        PlannedUrl url;
-        url.host = i % kHosts;
-        url.delaysMs = {1};
-        plan.urls.push_back(url);
-        plan.order.push_back(i);
-    }
+    addServing(kHosts, kUrls, 1, plan);
 }
 
 } // namespace

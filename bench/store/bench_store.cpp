@@ -74,6 +74,18 @@ UrlRecord outcome(int i, int& rows)
     return r;
 }
 
+// The outcomes of a run over count URLs, and its list.
+QVector<UrlRecord> outcomes(int count, QStringList& urls)
+{
+    QVector<UrlRecord> records;
+    int rows = 0;
+    for (int i = 1; i <= count; ++i) {
+        records.append(outcome(i, rows));
+        urls.append(records.constLast().url);
+    }
+    return records;
+}
+
 qint64 storeBytes(const QString& path)
 {
     return QFileInfo(path).size() + QFileInfo(path + QLatin1String("-wal")).size();
@@ -82,13 +94,8 @@ qint64 storeBytes(const QString& path)
 void BM_Record100000(benchmark::State& state)
 {
     constexpr int Count = 100000;
-    QVector<UrlRecord> records;
     QStringList urls;
-    int rows = 0;
-    for (int i = 1; i <= Count; ++i) {
-        records.append(outcome(i, rows));
-        urls.append(records.constLast().url);
-    }
+    const QVector<UrlRecord> records = outcomes(Count, urls);
     double callerNs = 0, totalMs = 0, megabytes = 0;
     for (auto _ : state) {
         QTemporaryDir dir;
@@ -141,13 +148,8 @@ void work(std::chrono::microseconds span)
 void BM_PacedRun(benchmark::State& state)
 {
     constexpr int Count = 20000;
-    QVector<UrlRecord> records;
     QStringList urls;
-    int rows = 0;
-    for (int i = 1; i <= Count; ++i) {
-        records.append(outcome(i, rows));
-        urls.append(records.constLast().url);
-    }
+    const QVector<UrlRecord> records = outcomes(Count, urls);
     const double cpuBefore = processCpuMs();
     for (auto _ : state) {
         QTemporaryDir dir;
