@@ -127,7 +127,7 @@ void SkeletonWriter::text(qsizetype a, qsizetype b)
 // backslashes or blanks: written so, a value names a site only by holding
 // its host, in any letter case, as a whole name (what the closer look of
 // the link screen decides too, here without copies).
-bool SkeletonWriter::cannotName(const char* value, qsizetype length) const
+bool SkeletonWriter::cannotName(const char* value, qsizetype length)
 {
     if (length > qsizetype(sizeof m_lower))
         return false;
@@ -152,7 +152,7 @@ bool SkeletonWriter::cannotName(const char* value, qsizetype length) const
     return true;
 }
 
-bool SkeletonWriter::mayNameSite(const HtmlTag& tag) const
+bool SkeletonWriter::mayNameSite(const HtmlTag& tag)
 {
     for (const HtmlAttribute& attribute : tag.attributes) {
         if (!isHref(m_s, attribute))

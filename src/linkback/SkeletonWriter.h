@@ -30,8 +30,8 @@ private:
     void text(qsizetype a, qsizetype b);
     void rest(qsizetype from);
     void startTag(const HtmlTag& tag);
-    bool mayNameSite(const HtmlTag& tag) const;
-    bool cannotName(const char* value, qsizetype length) const;
+    bool mayNameSite(const HtmlTag& tag);
+    bool cannotName(const char* value, qsizetype length);
     qsizetype rawTextEnd(const std::string& name, qsizetype from) const;
     qsizetype markupEnd(qsizetype lt) const;
 
@@ -48,7 +48,7 @@ private:
     bool m_foreign = false;  // <svg> or <math> seen: script and style may be markup there
     bool m_frameset = false; // a frameset ignores <script>
     HtmlTag m_tag;
-    mutable QString m_value;
-    mutable char m_lower[2048];
+    QString m_value;
+    char m_lower[2048];
     std::vector<std::string> m_hosts;
 };
