@@ -1,7 +1,8 @@
 // The pattern primitives with any pattern, subject and replacement: they never
 // crash, never run long, and agree with one another.
 #include "FuzzInput.h"
-#include "analysis/Pattern.h"
+#include "analysis/FieldRules.h"
+#include "pattern/Pattern.h"
 
 #include <QElapsedTimer>
 

@@ -4,8 +4,8 @@
 // results compared, group values included. Pattern and subject stay small,
 // so the backtracking engine decides them within its budget.
 #include "FuzzInput.h"
-#include "analysis/Pattern.h"
-#include "analysis/PatternEngine.h"
+#include "pattern/Pattern.h"
+#include "pattern/PatternEngine.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 RUN_PACKAGES=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-webengine-dev-tools
-  libgl-dev libcurl4-openssl-dev libpcre2-dev libre2-dev libxlsxwriter-dev
+  libgl-dev libcurl4-openssl-dev libre2-dev libxlsxwriter-dev
   libsqlite3-dev libgumbo-dev
 )
 

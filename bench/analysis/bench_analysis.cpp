@@ -1,6 +1,6 @@
 #include "BenchPages.h"
 #include "analysis/PageAnalysis.h"
-#include "analysis/Pattern.h"
+#include "pattern/Pattern.h"
 #include "settings/Settings.h"
 
 #include <QStringList>

@@ -15,10 +15,10 @@
 #include "BenchPages.h"
 #include "MixedPages.h"
 #include "analysis/PageAnalysis.h"
-#include "analysis/Pattern.h"
-#include "analysis/PatternSubject.h"
 #include "filters/ListFile.h"
 #include "filters/SortedListModel.h"
+#include "pattern/Pattern.h"
+#include "pattern/PatternSubject.h"
 #include "settings/Settings.h"
 #include "settings/SettingsFile.h"
 

@@ -1,6 +1,6 @@
 #include "analysis/AcceptanceChecks.h"
 
-#include "analysis/Pattern.h"
+#include "pattern/Pattern.h"
 #include "platform/TextFile.h"
 #include "settings/SettingsSnapshot.h"
 

@@ -2,6 +2,8 @@
 
 #include "settings/SettingsSnapshot.h"
 
+#include <QLocale>
+
 namespace {
 
 // The keys and groups of one field's rules.
@@ -128,6 +130,70 @@ QString ApplyFallback(const SettingsSnapshot& settings, Field field, const QStri
         return settings.text(keys.fallbackText);
     }
     return cell;
+}
+
+namespace {
+
+bool isWordSeparator(QChar ch)
+{
+    switch (ch.unicode()) {
+    case 0x00: // NUL
+    case 0x09: // tab
+    case 0x0A: // line feed
+    case 0x0B: // vertical tab
+    case 0x0C: // form feed
+    case 0x0D: // carriage return
+    case 0x20: // space
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Only white space and NUL start a word; punctuation does not, so
+// "jean-luc o'neil" becomes "Jean-luc O'neil".
+QString properCase(const QLocale& locale, const QString& text)
+{
+    const QString lower = locale.toLower(text);
+    QString result;
+    result.reserve(lower.size());
+    bool wordStart = true;
+    for (qsizetype i = 0; i < lower.size(); ++i) {
+        const QChar ch = lower.at(i);
+        if (isWordSeparator(ch)) {
+            result += ch;
+            wordStart = true;
+            continue;
+        }
+        if (!wordStart) {
+            result += ch;
+            continue;
+        }
+        wordStart = false;
+        const qsizetype width =
+            (ch.isHighSurrogate() && i + 1 < lower.size() && lower.at(i + 1).isLowSurrogate()) ? 2 : 1;
+        result += locale.toUpper(lower.mid(i, width));
+        i += width - 1;
+    }
+    return result;
+}
+
+} // namespace
+
+QString ApplyCaseMode(const QString& text, CaseMode mode)
+{
+    const QLocale locale;
+    switch (mode) {
+    case CaseMode::Unchanged:
+        return text;
+    case CaseMode::Proper:
+        return properCase(locale, text);
+    case CaseMode::Lower:
+        return locale.toLower(text);
+    case CaseMode::Upper:
+        return locale.toUpper(text);
+    }
+    return text;
 }
 
 CaseMode SelectedCaseMode(const SettingsSnapshot& settings, Field field)

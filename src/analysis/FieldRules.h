@@ -1,6 +1,7 @@
 #pragma once
 
-#include "analysis/Pattern.h"
+#include "pattern/Pattern.h"
+#include "settings/SettingsChoices.h"
 
 #include <QString>
 #include <QStringList>
@@ -53,6 +54,11 @@ BadWordsOutcome ApplyBadWords(const SettingsSnapshot& settings, Field field, con
 // fallback and gets the cell back.
 QString ApplyFallback(const SettingsSnapshot& settings, Field field, const QString& cell,
                       const QString& domain);
+
+// Lower and upper case follow the default locale's rules. Proper lower-cases
+// everything, then upper-cases the character at the start and after each space,
+// tab, LF, VT, FF, CR or NUL; punctuation does not start a word.
+QString ApplyCaseMode(const QString& text, CaseMode mode);
 
 // The field's case group (Caps1..Caps4); Unchanged when none is selected.
 CaseMode SelectedCaseMode(const SettingsSnapshot& settings, Field field);

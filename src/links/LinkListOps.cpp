@@ -1,8 +1,8 @@
 #include "links/LinkListOps.h"
 
-#include "analysis/Pattern.h"
 #include "filters/SortedListModel.h"
 #include "links/LinkHarvester.h"
+#include "pattern/Pattern.h"
 #include "platform/LogCategories.h"
 
 #include <QSet>

@@ -1,6 +1,6 @@
 #include "run/AnalysisAhead.h"
 
-#include "analysis/PatternEngine.h"
+#include "pattern/PatternEngine.h"
 
 #include <QMetaObject>
 #include <QThread>

@@ -1,7 +1,7 @@
 #include "run/BatchRun.h"
 
-#include "analysis/PatternEngine.h"
 #include "filters/SortedListModel.h"
+#include "pattern/PatternEngine.h"
 #include "platform/LogCategories.h"
 #include "results/ResultsTable.h"
 #include "settings/Settings.h"

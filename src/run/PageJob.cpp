@@ -1,9 +1,9 @@
 #include "run/PageJob.h"
 
-#include "analysis/AnalysisDeadline.h"
-#include "analysis/PatternEngine.h"
-#include "analysis/PatternEngineScope.h"
 #include "filters/SortedListModel.h"
+#include "pattern/AnalysisDeadline.h"
+#include "pattern/PatternEngine.h"
+#include "pattern/PatternEngineScope.h"
 #include "settings/Settings.h"
 
 PageJob PageJob::withCurrentSettings(const QString& url, const Settings& settings,

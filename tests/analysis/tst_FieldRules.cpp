@@ -36,6 +36,8 @@ private Q_SLOTS:
     void badWords();
     void fallback_data();
     void fallback();
+    void caseMode_data();
+    void caseMode();
     void caseThenReplace_data();
     void caseThenReplace();
     void email_data();
@@ -267,6 +269,37 @@ void FieldRulesTests::fallback()
     Settings settings;
     QCOMPARE(ApplyFallback(settings.snapshot(), Field::Email, QString(), QStringLiteral("www.example.com")),
              QString());
+}
+
+void FieldRulesTests::caseMode_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("expected");
+
+    const int proper = int(CaseMode::Proper);
+    QTest::newRow("proper") << "hello WORLD" << proper << "Hello World";
+    QTest::newRow("proper, punctuation joins") << "jean-luc o'neil" << proper << "Jean-luc O'neil";
+    QTest::newRow("proper, slash and dot") << "www.example.com/a b" << proper << "Www.example.com/a B";
+    QTest::newRow("proper, control separators")
+        << QStringLiteral("a\tb\nc\vd\fe\rf") + QChar(0) + u'g' << proper
+        << QStringLiteral("A\tB\nC\vD\fE\rF") + QChar(0) + u'G';
+    QTest::newRow("proper, blanks at the ends") << "  two  words " << proper << "  Two  Words ";
+    QTest::newRow("proper, quote starts a word") << "\"quoted\" text" << proper << "\"quoted\" Text";
+    QTest::newRow("proper, non-ASCII")
+        << QString::fromUtf8("élan ÉCOLE") << proper << QString::fromUtf8("Élan École");
+    QTest::newRow("proper, empty") << "" << proper << "";
+    QTest::newRow("lower") << "MiXeD Ünïcode" << int(CaseMode::Lower) << "mixed ünïcode";
+    QTest::newRow("upper") << "MiXeD ünïcode" << int(CaseMode::Upper) << "MIXED ÜNÏCODE";
+    QTest::newRow("unchanged") << "MiXeD" << int(CaseMode::Unchanged) << "MiXeD";
+}
+
+void FieldRulesTests::caseMode()
+{
+    QFETCH(QString, text);
+    QFETCH(int, mode);
+    QFETCH(QString, expected);
+    QCOMPARE(ApplyCaseMode(text, CaseMode(mode)), expected);
 }
 
 // Fallback, case and replace of the batch run's title, and their description and e-mail twins.

@@ -1,6 +1,6 @@
 #include "OracleCase.h"
 
-#include "analysis/Pattern.h"
+#include "pattern/Pattern.h"
 
 const char* OracleAnswer::fieldName(int field)
 {

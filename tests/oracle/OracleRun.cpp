@@ -2,7 +2,7 @@
 
 #include "OracleGenerator.h"
 
-#include "analysis/PatternEngine.h"
+#include "pattern/PatternEngine.h"
 
 #include <QElapsedTimer>
 #include <QRegularExpression>

@@ -1,5 +1,5 @@
-#include "analysis/AnalysisDeadline.h"
-#include "analysis/Pattern.h"
+#include "pattern/AnalysisDeadline.h"
+#include "pattern/Pattern.h"
 
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -43,8 +43,6 @@ private Q_SLOTS:
     void invalidPatternFailsInEveryPrimitive();
     void stripLineBreaks_data();
     void stripLineBreaks();
-    void caseMode_data();
-    void caseMode();
     void domainFromUrl_data();
     void domainFromUrl();
     void longSubjectsMatchLikeOneSearch_data();
@@ -449,37 +447,6 @@ void PatternTests::stripLineBreaks()
     QCOMPARE(StripLineBreaks(text), expected);
 }
 
-void PatternTests::caseMode_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<QString>("expected");
-
-    const int proper = int(CaseMode::Proper);
-    QTest::newRow("proper") << "hello WORLD" << proper << "Hello World";
-    QTest::newRow("proper, punctuation joins") << "jean-luc o'neil" << proper << "Jean-luc O'neil";
-    QTest::newRow("proper, slash and dot") << "www.example.com/a b" << proper << "Www.example.com/a B";
-    QTest::newRow("proper, control separators")
-        << QStringLiteral("a\tb\nc\vd\fe\rf") + QChar(0) + u'g' << proper
-        << QStringLiteral("A\tB\nC\vD\fE\rF") + QChar(0) + u'G';
-    QTest::newRow("proper, blanks at the ends") << "  two  words " << proper << "  Two  Words ";
-    QTest::newRow("proper, quote starts a word") << "\"quoted\" text" << proper << "\"quoted\" Text";
-    QTest::newRow("proper, non-ASCII")
-        << QString::fromUtf8("élan ÉCOLE") << proper << QString::fromUtf8("Élan École");
-    QTest::newRow("proper, empty") << "" << proper << "";
-    QTest::newRow("lower") << "MiXeD Ünïcode" << int(CaseMode::Lower) << "mixed ünïcode";
-    QTest::newRow("upper") << "MiXeD ünïcode" << int(CaseMode::Upper) << "MIXED ÜNÏCODE";
-    QTest::newRow("unchanged") << "MiXeD" << int(CaseMode::Unchanged) << "MiXeD";
-}
-
-void PatternTests::caseMode()
-{
-    QFETCH(QString, text);
-    QFETCH(int, mode);
-    QFETCH(QString, expected);
-    QCOMPARE(ApplyCaseMode(text, CaseMode(mode)), expected);
-}
-
 void PatternTests::domainFromUrl_data()
 {
     QTest::addColumn<QString>("url");
@@ -658,10 +625,6 @@ void PatternTests::passedDeadlineLeavesEverySearchUndecided()
     QCOMPARE(PatternEvaluate(QStringLiteral("a"), QStringLiteral("a")), PatternOutcome::Match);
 }
 
-int runPatternTests(int argc, char** argv)
-{
-    PatternTests tests;
-    return QTest::qExec(&tests, argc, argv);
-}
+QTEST_GUILESS_MAIN(PatternTests)
 
 #include "tst_Pattern.moc"

@@ -1,4 +1,4 @@
-#include "analysis/PatternTextSearch.h"
+#include "pattern/PatternTextSearch.h"
 
 #include <cstring>
 #ifdef __SSE2__

@@ -1,4 +1,4 @@
-#include "analysis/PatternTree.h"
+#include "pattern/PatternTree.h"
 
 #include <algorithm>
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "analysis/PatternBacktracker.h"
-#include "analysis/PatternLineMatch.h"
-#include "analysis/PatternProgram.h"
-#include "analysis/PatternSimpleMatch.h"
-#include "analysis/PatternTree.h"
+#include "pattern/PatternBacktracker.h"
+#include "pattern/PatternLineMatch.h"
+#include "pattern/PatternProgram.h"
+#include "pattern/PatternSimpleMatch.h"
+#include "pattern/PatternTree.h"
 
 #include <QString>
 #include <bitset>

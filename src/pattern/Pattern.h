@@ -1,7 +1,5 @@
 #pragma once
 
-#include "settings/SettingsChoices.h"
-
 #include <QString>
 
 // The pattern primitives. Every user-editable pattern goes through these: a
@@ -50,11 +48,6 @@ QString PatternReplace(const QString& pattern, const QString& subject, const QSt
 
 // Removes every CR LF pair; lone CRs and LFs stay.
 QString StripLineBreaks(const QString& text);
-
-// Lower and upper case follow the default locale's rules. Proper lower-cases
-// everything, then upper-cases the character at the start and after each space,
-// tab, LF, VT, FF, CR or NUL; punctuation does not start a word.
-QString ApplyCaseMode(const QString& text, CaseMode mode);
 
 // RegexLastMatch(domainPattern, url): domainPattern is the EmailRegEx3 setting.
 QString DomainFromUrl(const QString& url, const QString& domainPattern);

@@ -1,4 +1,4 @@
-#include "analysis/PatternUtf8Blocks.h"
+#include "pattern/PatternUtf8Blocks.h"
 
 #ifdef __SSE2__
 #include <immintrin.h>

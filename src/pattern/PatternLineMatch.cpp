@@ -1,7 +1,7 @@
-#include "analysis/PatternLineMatch.h"
+#include "pattern/PatternLineMatch.h"
 
-#include "analysis/PatternTextSearch.h"
-#include "analysis/PatternTree.h"
+#include "pattern/PatternTextSearch.h"
+#include "pattern/PatternTree.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "analysis/PatternProgram.h"
+#include "pattern/PatternProgram.h"
 
 #include <QtGlobal>
 #include <vector>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "analysis/PatternTree.h"
+#include "pattern/PatternTree.h"
 
 #include <QString>
 #include <optional>

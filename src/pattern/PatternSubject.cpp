@@ -1,7 +1,7 @@
-#include "analysis/PatternSubject.h"
+#include "pattern/PatternSubject.h"
 
-#include "analysis/PatternCaseFolding.h"
-#include "analysis/PatternUtf8Blocks.h"
+#include "pattern/PatternCaseFolding.h"
+#include "pattern/PatternUtf8Blocks.h"
 
 #include <algorithm>
 #ifdef __SSE2__

@@ -1,4 +1,4 @@
-#include "analysis/PatternReader.h"
+#include "pattern/PatternReader.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "analysis/PatternReader.h"
-#include "analysis/PatternTree.h"
+#include "pattern/PatternReader.h"
+#include "pattern/PatternTree.h"
 
 #include <QString>
 #include <QStringList>

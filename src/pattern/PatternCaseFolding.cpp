@@ -1,4 +1,4 @@
-#include "analysis/PatternCaseFolding.h"
+#include "pattern/PatternCaseFolding.h"
 
 #include <algorithm>
 #include <vector>

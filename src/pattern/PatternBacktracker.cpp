@@ -1,6 +1,6 @@
-#include "analysis/PatternBacktracker.h"
+#include "pattern/PatternBacktracker.h"
 
-#include "analysis/AnalysisDeadline.h"
+#include "pattern/AnalysisDeadline.h"
 
 #include <algorithm>
 

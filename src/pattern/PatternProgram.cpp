@@ -1,4 +1,4 @@
-#include "analysis/PatternProgram.h"
+#include "pattern/PatternProgram.h"
 
 using Kind = PatternNode::Kind;
 using Op = PatternProgram::Op;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "analysis/PatternCharClass.h"
+#include "pattern/PatternCharClass.h"
 
 #include <QtGlobal>
 #include <functional>

@@ -1,10 +1,10 @@
-#include "analysis/PatternEngine.h"
+#include "pattern/PatternEngine.h"
 
-#include "analysis/AnalysisDeadline.h"
-#include "analysis/PatternParser.h"
-#include "analysis/PatternSubject.h"
-#include "analysis/PatternTextSearch.h"
-#include "analysis/PatternTranslator.h"
+#include "pattern/AnalysisDeadline.h"
+#include "pattern/PatternParser.h"
+#include "pattern/PatternSubject.h"
+#include "pattern/PatternTextSearch.h"
+#include "pattern/PatternTranslator.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,6 +1,6 @@
-#include "analysis/PatternSimpleMatch.h"
+#include "pattern/PatternSimpleMatch.h"
 
-#include "analysis/PatternTree.h"
+#include "pattern/PatternTree.h"
 
 #include <limits>
 #include <string_view>

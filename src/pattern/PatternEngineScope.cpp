@@ -1,4 +1,4 @@
-#include "analysis/PatternEngineScope.h"
+#include "pattern/PatternEngineScope.h"
 
 namespace {
 thread_local PatternEngine* t_engine = nullptr;

@@ -1,4 +1,4 @@
-#include "analysis/PatternTranslator.h"
+#include "pattern/PatternTranslator.h"
 
 using Kind = PatternNode::Kind;
 

@@ -1,6 +1,6 @@
-#include "analysis/PatternCharClass.h"
+#include "pattern/PatternCharClass.h"
 
-#include "analysis/PatternCaseFolding.h"
+#include "pattern/PatternCaseFolding.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "analysis/AnalysisDeadline.h"
+#include "pattern/AnalysisDeadline.h"
 
 namespace {
 

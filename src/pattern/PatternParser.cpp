@@ -1,4 +1,4 @@
-#include "analysis/PatternParser.h"
+#include "pattern/PatternParser.h"
 
 #include <algorithm>
 
