@@ -1,0 +1,128 @@
+#include "linkback/CssVariables.h"
+
+namespace {
+
+using Tokens = QList<CssToken>;
+using Type = CssToken::Type;
+
+// A chain of var()s deeper than this, or a value grown past this many tokens
+// by its var()s, is taken as one that does not resolve: no real page comes
+// near either, and a hostile one must not make the proof recurse or grow
+// without end.
+constexpr int MaxDepth = 32;
+constexpr qsizetype MaxTokens = 4096;
+
+// "initial", "inherit", "unset", "revert" or "revert-layer" alone.
+std::optional<QString> cssWideKeyword(const Tokens& value)
+{
+    if (value.size() != 1 || !value.front().is(Type::Ident))
+        return std::nullopt;
+    const QString word = CssToken::asciiLower(value.front().value);
+    if (word == u"initial" || word == u"inherit" || word == u"unset" || word == u"revert" ||
+        word == u"revert-layer")
+        return word;
+    return std::nullopt;
+}
+
+} // namespace
+
+CssVariables::CssVariables(const QList<CssDeclaration>& declarations, const Values& inherited)
+    : m_inherited(inherited)
+{
+    for (const CssDeclaration& d : declarations) {
+        if (!d.name.startsWith(u"--"))
+            continue;
+        const auto it = m_own.constFind(d.name);
+        if (it == m_own.cend() || d.important || !it->important)
+            m_own.insert(d.name, d);
+    }
+}
+
+bool CssVariables::usesVar(const Tokens& value)
+{
+    for (const CssToken& token : value)
+        if (token.isFunction(u"var"))
+            return true;
+    return false;
+}
+
+CssVariables::Values CssVariables::all()
+{
+    Values result = m_inherited;
+    for (auto it = m_own.cbegin(); it != m_own.cend(); ++it) {
+        if (const auto value = resolve(it.key()))
+            result.insert(it.key(), *value);
+        else
+            result.remove(it.key());
+    }
+    return result;
+}
+
+std::optional<Tokens> CssVariables::value(const QString& name)
+{
+    if (m_own.contains(name))
+        return resolve(name);
+    const auto it = m_inherited.constFind(name);
+    return it == m_inherited.cend() ? std::nullopt : std::optional<Tokens>(*it);
+}
+
+std::optional<Tokens> CssVariables::substituted(const Tokens& value)
+{
+    return substituted(value, [this](const QString& name) { return this->value(name); });
+}
+
+std::optional<Tokens> CssVariables::substituted(const Tokens& value, const Lookup& lookup)
+{
+    Tokens out;
+    for (qsizetype i = 0; i < value.size();) {
+        if (!value[i].isFunction(u"var")) {
+            out.append(value[i++]);
+            continue;
+        }
+        bool closed = false;
+        const qsizetype end = CssDeclarations::afterComponent(value, i, &closed);
+        const Tokens inside = CssDeclarations::trimmed(value.mid(i + 1, end - i - 1 - (closed ? 1 : 0)));
+        i = end;
+        if (inside.isEmpty() || !inside.front().is(Type::Ident) || !inside.front().value.startsWith(u"--"))
+            return std::nullopt;
+        const Tokens rest = CssDeclarations::trimmed(inside.mid(1));
+        if (!rest.isEmpty() && !rest.front().is(Type::Comma))
+            return std::nullopt;
+        std::optional<Tokens> replacement = lookup(inside.front().value);
+        if (!replacement && !rest.isEmpty())
+            replacement = substituted(rest.mid(1), lookup);
+        if (!replacement || out.size() + replacement->size() > MaxTokens)
+            return std::nullopt;
+        out += *replacement;
+    }
+    return out;
+}
+
+std::optional<Tokens> CssVariables::resolve(const QString& name)
+{
+    if (const auto done = m_done.constFind(name); done != m_done.cend())
+        return *done;
+    const qsizetype onStack = m_stack.indexOf(name);
+    if (onStack >= 0) {
+        for (qsizetype k = onStack; k < m_stack.size(); ++k)
+            m_inRing.insert(m_stack[k]);
+        return std::nullopt;
+    }
+    if (m_stack.size() >= MaxDepth)
+        return std::nullopt;
+    const Tokens& declared = m_own[name].value;
+    std::optional<Tokens> result;
+    if (const auto keyword = cssWideKeyword(declared)) {
+        // The property is inherited: all but "initial" take the parent's.
+        if (*keyword != u"initial")
+            result = m_inherited.contains(name) ? std::optional<Tokens>(m_inherited[name]) : std::nullopt;
+    } else {
+        m_stack.append(name);
+        result = substituted(declared);
+        m_stack.removeLast();
+        if (m_inRing.contains(name))
+            result.reset();
+    }
+    m_done.insert(name, result);
+    return result;
+}
