@@ -83,14 +83,11 @@ QList<CssDeclaration> CssDeclarations::parse(const QString& style)
             ++i;
             continue;
         }
+        // An at-rule has no place here: Chromium passes over it, its block
+        // and what follows up to the next ";".
         const qsizetype begin = i;
-        while (i < t.size() && !t[i].is(Type::Semicolon)) {
-            const bool block = t[i].is(Type::OpenCurly);
+        while (i < t.size() && !t[i].is(Type::Semicolon))
             i = afterComponent(t, i);
-            // An at-rule ends with its block.
-            if (block && first.is(Type::AtKeyword))
-                break;
-        }
         if (first.is(Type::Ident))
             if (const auto d = declaration(t.mid(begin, i - begin)))
                 list.append(*d);

@@ -18,10 +18,11 @@ struct CssDeclaration
 class CssDeclarations
 {
 public:
-    // In order. An at-rule, a declaration without its colon or anything not
-    // starting with a name is skipped up to the next ";" outside brackets; a
-    // value holding what no value may hold (a "!" other than the one of
-    // "!important", a lone closing bracket, a broken string) is dropped.
+    // In order. An at-rule (with its block), a declaration without its colon
+    // or anything not starting with a name is skipped up to the next ";"
+    // outside brackets; a value holding what no value may hold (a "!" other
+    // than the one of "!important", a lone closing bracket, a broken string)
+    // is dropped.
     static QList<CssDeclaration> parse(const QString& style);
 
     // Where the component value at i ends: after a whole block or function.

@@ -24,6 +24,31 @@ std::optional<QString> cssWideKeyword(const Tokens& value)
     return std::nullopt;
 }
 
+struct VarCall
+{
+    QString name;
+    std::optional<Tokens> fallback;
+    qsizetype end = 0; // after the call
+};
+
+// The var() call at i: "var(--name)" or "var(--name, fallback)"; none when malformed.
+std::optional<VarCall> varCall(const Tokens& value, qsizetype i)
+{
+    bool closed = false;
+    VarCall call;
+    call.end = CssDeclarations::afterComponent(value, i, &closed);
+    const Tokens inside = CssDeclarations::trimmed(value.mid(i + 1, call.end - i - 1 - (closed ? 1 : 0)));
+    if (inside.isEmpty() || !inside.front().is(Type::Ident) || !inside.front().value.startsWith(u"--"))
+        return std::nullopt;
+    call.name = inside.front().value;
+    const Tokens rest = CssDeclarations::trimmed(inside.mid(1));
+    if (!rest.isEmpty() && !rest.front().is(Type::Comma))
+        return std::nullopt;
+    if (!rest.isEmpty())
+        call.fallback = rest.mid(1);
+    return call;
+}
+
 } // namespace
 
 CssVariables::CssVariables(const QList<CssDeclaration>& declarations, const Values& inherited)
@@ -44,6 +69,14 @@ bool CssVariables::usesVar(const Tokens& value)
         if (token.isFunction(u"var"))
             return true;
     return false;
+}
+
+bool CssVariables::varsWellFormed(const Tokens& value)
+{
+    for (qsizetype i = 0; i < value.size(); ++i)
+        if (value[i].isFunction(u"var") && !varCall(value, i))
+            return false;
+    return true;
 }
 
 CssVariables::Values CssVariables::all()
@@ -79,18 +112,13 @@ std::optional<Tokens> CssVariables::substituted(const Tokens& value, const Looku
             out.append(value[i++]);
             continue;
         }
-        bool closed = false;
-        const qsizetype end = CssDeclarations::afterComponent(value, i, &closed);
-        const Tokens inside = CssDeclarations::trimmed(value.mid(i + 1, end - i - 1 - (closed ? 1 : 0)));
-        i = end;
-        if (inside.isEmpty() || !inside.front().is(Type::Ident) || !inside.front().value.startsWith(u"--"))
+        const std::optional<VarCall> call = varCall(value, i);
+        if (!call)
             return std::nullopt;
-        const Tokens rest = CssDeclarations::trimmed(inside.mid(1));
-        if (!rest.isEmpty() && !rest.front().is(Type::Comma))
-            return std::nullopt;
-        std::optional<Tokens> replacement = lookup(inside.front().value);
-        if (!replacement && !rest.isEmpty())
-            replacement = substituted(rest.mid(1), lookup);
+        i = call->end;
+        std::optional<Tokens> replacement = lookup(call->name);
+        if (!replacement && call->fallback)
+            replacement = substituted(*call->fallback, lookup);
         if (!replacement || out.size() + replacement->size() > MaxTokens)
             return std::nullopt;
         out += *replacement;

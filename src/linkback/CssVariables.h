@@ -34,6 +34,9 @@ public:
     std::optional<QList<CssToken>> substituted(const QList<CssToken>& value);
 
     static bool usesVar(const QList<CssToken>& value);
+    // Every var() in value names a custom property, with or without a
+    // fallback: else the declaration is no declaration at all.
+    static bool varsWellFormed(const QList<CssToken>& value);
 
 private:
     using Lookup = std::function<std::optional<QList<CssToken>>(const QString&)>;

@@ -16,7 +16,7 @@ enum class Effect
     Invalid, // not a value of the property: the declaration counts for nothing
     Hides,   // display: none; visibility: hidden or collapse
     Shows,   // any other display; visibility: visible or initial
-    Default, // as if the style did not set it: the browser's own display, the parent's visibility
+    Default, // as if the style did not set it: the hidden attribute's display, the parent's visibility
 };
 
 bool isCssWide(const QString& word)
@@ -61,9 +61,10 @@ Effect displayEffect(const Tokens& value)
     if (words->size() == 1) {
         if (word == u"none")
             return Effect::Hides;
-        // revert goes back to the browser's own rules, which hide only an
-        // element with the hidden attribute.
-        if (word == u"revert" || word == u"revert-layer")
+        // Chromium gives the hidden attribute's display:none as the page's
+        // own style, below the style attribute: revert goes back past it to
+        // the browser's rules, revert-layer only down to it.
+        if (word == u"revert-layer")
             return Effect::Default;
         if (isCssWide(word) || single.contains(word))
             return Effect::Shows;
@@ -107,8 +108,8 @@ Effect visibilityEffect(const Tokens& value)
 }
 
 // The effect of the property's winning declaration: the last valid one, an
-// important one before any plain one. A var() makes a declaration valid as
-// it stands; if what it gives is no value of the property, the property is
+// important one before any plain one. A well-formed var() makes a
+// declaration valid as it stands; if what it gives is no value of the property, the property is
 // unset: display then shows, and visibility is the parent's.
 Effect cascaded(const QList<CssDeclaration>& list, QStringView property, Effect (*effect)(const Tokens&),
                 Effect unset, CssVariables& variables)
@@ -117,7 +118,8 @@ Effect cascaded(const QList<CssDeclaration>& list, QStringView property, Effect 
     for (const CssDeclaration& d : list) {
         if (d.name != property)
             continue;
-        const bool valid = CssVariables::usesVar(d.value) || effect(d.value) != Effect::Invalid;
+        const bool valid = CssVariables::usesVar(d.value) ? CssVariables::varsWellFormed(d.value)
+                                                          : effect(d.value) != Effect::Invalid;
         if (valid && (!winner || d.important || !winner->important))
             winner = &d;
     }

@@ -25,8 +25,8 @@ public:
     struct Visibility
     {
         // The element's own display, when its style decides it: none (true)
-        // or any other (false). Unset, or given back with "revert", leaves
-        // the browser's own (none for an element with the hidden attribute).
+        // or any other (false). Unset, or given back with "revert-layer",
+        // when the hidden attribute decides it.
         std::optional<bool> displayNone;
         // visibility: hidden or collapse (true); visible, or initial (false);
         // unset when the element takes its parent's.

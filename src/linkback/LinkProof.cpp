@@ -59,9 +59,10 @@ QStringList tokens(const QString& value)
 
 Context contextOf(const GumboElement& e, Context context)
 {
-    // The hidden attribute is the browser's own display:none, so a display
-    // the page sets on the element shows it again; "until-found" hides the
-    // content until a search on the page finds it, whatever the display.
+    // The hidden attribute stands for display:none below the element's own
+    // style, so a display the page sets there shows it again; "until-found"
+    // hides the content until a search on the page finds it, whatever the
+    // display.
     const bool hiddenAttribute = HtmlTree::hasAttribute(e, "hidden");
     const bool untilFound =
         hiddenAttribute &&
