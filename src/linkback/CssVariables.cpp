@@ -1,16 +1,27 @@
 #include "linkback/CssVariables.h"
 
+#include <algorithm>
+
 namespace {
 
 using Tokens = QList<CssToken>;
 using Type = CssToken::Type;
 
-// A chain of var()s deeper than this, or a value grown past this many tokens
-// by its var()s, is taken as one that does not resolve: no real page comes
-// near either, and a hostile one must not make the proof recurse or grow
-// without end.
+// A chain of var()s deeper than this, a value with more var()s, or one grown
+// past this many tokens by its var()s, is taken as one that does not
+// resolve; an element keeps at most so many custom properties. No real page
+// comes near any of them, and a hostile one must not make the proof recurse,
+// take time by the square of its size or grow without end.
 constexpr int MaxDepth = 32;
+constexpr int MaxVarCalls = 64;
 constexpr qsizetype MaxTokens = 4096;
+constexpr qsizetype MaxProperties = 1024;
+
+qsizetype varCalls(const Tokens& value)
+{
+    return std::count_if(value.cbegin(), value.cend(),
+                         [](const CssToken& t) { return t.isFunction(u"var"); });
+}
 
 // "initial", "inherit", "unset", "revert" or "revert-layer" alone.
 std::optional<QString> cssWideKeyword(const Tokens& value)
@@ -73,6 +84,8 @@ bool CssVariables::usesVar(const Tokens& value)
 
 bool CssVariables::varsWellFormed(const Tokens& value)
 {
+    if (varCalls(value) > MaxVarCalls)
+        return true; // and it does not resolve
     for (qsizetype i = 0; i < value.size(); ++i)
         if (value[i].isFunction(u"var") && !varCall(value, i))
             return false;
@@ -83,10 +96,10 @@ CssVariables::Values CssVariables::all()
 {
     Values result = m_inherited;
     for (auto it = m_own.cbegin(); it != m_own.cend(); ++it) {
-        if (const auto value = resolve(it.key()))
-            result.insert(it.key(), *value);
-        else
+        if (const auto value = resolve(it.key()); !value)
             result.remove(it.key());
+        else if (result.contains(it.key()) || result.size() < MaxProperties)
+            result.insert(it.key(), *value);
     }
     return result;
 }
@@ -101,6 +114,8 @@ std::optional<Tokens> CssVariables::value(const QString& name)
 
 std::optional<Tokens> CssVariables::substituted(const Tokens& value)
 {
+    if (varCalls(value) > MaxVarCalls)
+        return std::nullopt;
     return substituted(value, [this](const QString& name) { return this->value(name); });
 }
 

@@ -146,6 +146,15 @@ std::optional<bool> hides(Effect effect)
 InlineStyle::Visibility InlineStyle::read(const QString& style, const CustomProperties& inherited,
                                           CustomProperties* custom)
 {
+    // Most styles set colours and margins: only a name written out or
+    // escaped can make one of them count.
+    if (!style.contains(u"display", Qt::CaseInsensitive) &&
+        !style.contains(u"visibility", Qt::CaseInsensitive) && !style.contains(u"--") &&
+        !style.contains(u'\\')) {
+        if (custom)
+            *custom = inherited;
+        return {};
+    }
     const QList<CssDeclaration> list = CssDeclarations::parse(style);
     CssVariables variables(list, inherited);
     Visibility visibility;
