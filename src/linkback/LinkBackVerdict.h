@@ -18,7 +18,7 @@ enum class LinkBack
 {
     Followed,      // a shown link without nofollow/sponsored/ugc on a page search engines index and may crawl
     PageGone,      // the answer was no 2xx page: nothing to read
-    NotAWebPage,   // the answer was a file of another type than HTML
+    NotAWebPage,   // the answer was a file of another type than HTML or XHTML
     NoLink,        // no link to the sites
     OnlyInComment, // only inside an HTML comment
     Hidden,        // every link is hidden, or only inside <noscript>

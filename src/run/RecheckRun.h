@@ -38,9 +38,9 @@ struct RecheckLine
 // back to the user's sites and tells what changed since the last check the
 // run store holds that read the page (LinkBackChanges). A page that seems to
 // have lost its link, or gives no answer, is fetched once more before that is
-// said. It changes no row and no
-// file; its own checks go into the run store as a run of their own, so that
-// the next re-check has something to compare with.
+// said. It changes no row and no file; its own checks go into the run store
+// as a run of their own, so that the next re-check has something to compare
+// with.
 //
 // Every page is fetched at once up to the connection limits, its proof worked
 // out on a worker thread and its verdict decided here, once its host's
