@@ -80,20 +80,21 @@ LinkBackSetup RecheckCommand::linkBackSetup(const QString& folder, const QString
 void RecheckCommand::onFinished()
 {
     // One line per page, the changes first: change, address, today's verdict
-    // and what it was before.
+    // and what it was before ("first check" says that itself).
     for (const RecheckLine& line : m_run->changesFirst()) {
         QString today = line.today.reached ? LinkBackVerdict::name(line.today.verdict) : line.error;
         if (line.today.reached && (line.today.status < 200 || line.today.status >= 300))
             today = line.statusLine;
-        QString before = QStringLiteral("first check");
         if (line.previous) {
-            before = QStringLiteral("was %1 on %2")
+            today += QStringLiteral(" (was %1 on %2)")
                          .arg(LinkBackVerdict::name(line.previous->verdict),
                               QDateTime::fromMSecsSinceEpoch(line.previousCheckedAt, Qt::UTC)
                                   .toString(QStringLiteral("yyyy-MM-dd")));
+        } else if (line.change != LinkBackChange::FirstCheck) {
+            today += QStringLiteral(" (first check)");
         }
-        print(m_out, QStringLiteral("%1\t%2\t%3 (%4)")
-                         .arg(LinkBackChanges::name(line.change), line.url, today, before));
+        print(m_out, QStringLiteral("%1\t%2\t%3")
+                         .arg(LinkBackChanges::shownName(line.change, line.today), line.url, today));
     }
     print(m_out, m_run->summary());
     int code = 0;

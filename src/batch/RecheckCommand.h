@@ -20,7 +20,9 @@ class RecheckCommand : public QObject
     Q_OBJECT
 
 public:
-    // Some link that was followed before is lost now, and --fail-on-lost asks to say so.
+    // Some page had a link into the sites at its last check and has none
+    // now, and --fail-on-lost asks to say so. A partner that never linked,
+    // or a link still not followed, is no loss.
     static constexpr int LinksLost = 3;
 
     RecheckCommand(std::FILE* out, std::FILE* err, QObject* parent = nullptr);

@@ -4,8 +4,10 @@
 
 namespace {
 
-constexpr std::array<std::pair<LinkBack, const char*>, 8> Names{{
+constexpr std::array<std::pair<LinkBack, const char*>, 10> Names{{
     {LinkBack::Followed, "followed"},
+    {LinkBack::PageGone, "page gone"},
+    {LinkBack::NotAWebPage, "not a web page"},
     {LinkBack::NoLink, "no link"},
     {LinkBack::OnlyInComment, "only in a comment"},
     {LinkBack::Hidden, "hidden"},
@@ -30,6 +32,10 @@ LinkBackVerdict verdict(LinkBack kind, const ProofLink* link)
 
 LinkBackVerdict LinkBackVerdict::decide(const LinkProofResult& proof, RobotsAccess robots)
 {
+    if (proof.answer == LinkProofResult::Answer::ErrorStatus)
+        return verdict(LinkBack::PageGone, nullptr);
+    if (proof.answer == LinkProofResult::Answer::OtherType)
+        return verdict(LinkBack::NotAWebPage, nullptr);
     const ProofLink* firstReal = nullptr;
     const ProofLink* firstComment = nullptr;
     const ProofLink* firstShown = nullptr;

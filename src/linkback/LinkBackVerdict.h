@@ -17,6 +17,8 @@ enum class RobotsAccess
 enum class LinkBack
 {
     Followed,      // a shown link without nofollow/sponsored/ugc on a page search engines index and may crawl
+    PageGone,      // the answer was no 2xx page: nothing to read
+    NotAWebPage,   // the answer was a file of another type than HTML or XHTML
     NoLink,        // no link to the sites
     OnlyInComment, // only inside an HTML comment
     Hidden,        // every link is hidden, or only inside <noscript>
@@ -36,9 +38,10 @@ struct LinkBackVerdict
     // The first verdict that applies, in the order of the enum after Followed.
     static LinkBackVerdict decide(const LinkProofResult& proof, RobotsAccess robots);
 
-    // "followed", "no link", "only in a comment", "hidden", "nofollow",
-    // "noindex", "blocked by robots.txt", "canonical elsewhere": the texts of
-    // the test run, the run report and the run store.
+    // "followed", "page gone", "not a web page", "no link", "only in a
+    // comment", "hidden", "nofollow", "noindex", "blocked by robots.txt",
+    // "canonical elsewhere": the texts of the test run, the run report and
+    // the run store.
     static QString name(LinkBack kind);
     static std::optional<LinkBack> fromName(const QString& name);
 

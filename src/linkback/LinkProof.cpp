@@ -26,6 +26,7 @@ struct Context
     bool invisible = false;
     bool noscript = false;
     bool head = false;
+    InlineStyle::CustomProperties custom; // empty on nearly every page: costs nothing to pass on
 };
 
 struct Candidate
@@ -58,15 +59,25 @@ QStringList tokens(const QString& value)
 
 Context contextOf(const GumboElement& e, Context context)
 {
-    if (HtmlTree::hasAttribute(e, "hidden"))
-        context.displayNone = true;
+    // The hidden attribute stands for display:none below the element's own
+    // style, so a display the page sets there shows it again; "until-found"
+    // hides the content until a search on the page finds it, whatever the
+    // display.
+    const bool hiddenAttribute = HtmlTree::hasAttribute(e, "hidden");
+    const bool untilFound =
+        hiddenAttribute &&
+        HtmlTree::attribute(e, "hidden").compare(QLatin1String("until-found"), Qt::CaseInsensitive) == 0;
+    bool displayNone = hiddenAttribute;
     const QString style = HtmlTree::attribute(e, "style");
     if (!style.isEmpty()) {
-        const InlineStyle::Visibility visibility = InlineStyle::read(style);
-        context.displayNone = context.displayNone || visibility.displayNone;
+        InlineStyle::CustomProperties custom;
+        const InlineStyle::Visibility visibility = InlineStyle::read(style, context.custom, &custom);
+        context.custom = std::move(custom);
+        displayNone = untilFound || visibility.displayNone.value_or(displayNone);
         if (visibility.invisible)
             context.invisible = *visibility.invisible;
     }
+    context.displayNone = context.displayNone || displayNone;
     if (isHtml(e, GUMBO_TAG_NOSCRIPT))
         context.noscript = true;
     if (isHtml(e, GUMBO_TAG_HEAD))

@@ -35,9 +35,20 @@ struct PageSignals
 
 struct LinkProofResult
 {
+    // What the response was. Only a 2xx HTML page is read for links: an
+    // error page or a file of another kind says nothing about the partner's
+    // page of links.
+    enum class Answer
+    {
+        WebPage,
+        ErrorStatus, // not a 2xx status
+        OtherType,   // a type other than HTML
+    };
+
     QList<ProofLink> links; // page order; the links found inside comments after the others
     PageSignals page;
     bool complete = true; // false: a limit stopped the parser and nothing was read
+    Answer answer = Answer::WebPage;
 };
 
 // The proof over one fetched HTML page: the links it gives to the user's

@@ -1,5 +1,6 @@
 #include "run/LinkBackRecord.h"
 
+#include "run/LinkBackSetup.h"
 #include "store/UrlRecord.h"
 
 namespace {
@@ -44,5 +45,11 @@ std::optional<LinkBackCheck> LinkBackRecord::checkOf(const UrlRecord& record)
     // link was followed.
     check.verdict = LinkBackVerdict::fromName(verdictName(record.linkBackEvidence))
                         .value_or(*record.linkBack ? LinkBack::Followed : LinkBack::NoLink);
+    // Earlier versions read error pages and files too, and kept what they
+    // found there: such a check read no page of links.
+    if (check.reached && check.status != 0 && (check.status < 200 || check.status >= 300))
+        check.verdict = LinkBack::PageGone;
+    else if (check.reached && !LinkBackSetup::isWebPageType(record.contentType))
+        check.verdict = LinkBack::NotAWebPage;
     return check;
 }

@@ -25,7 +25,7 @@ struct LinkBackSetup
 
     // The proof over a fetched page, read at the address the redirects led
     // to. None when no site is set or no response arrived; a response that
-    // is not HTML gives a proof without links.
+    // is no 2xx HTML page is not read, and its proof says which it is.
     std::optional<LinkProofResult> prove(const FetchResult& page,
                                          const std::function<bool()>& cancelled = {}) const;
     // The verdict on a proved page's link back, given what its host's
@@ -33,6 +33,8 @@ struct LinkBackSetup
     // followed links back count, a page without one loses it, with the
     // verdict as the reason. None when the page was not proved.
     std::optional<LinkBackVerdict> weigh(PageJobResult& result, RobotsAccess robots) const;
+    // A Content-Type value of a page to read: HTML or XHTML, or none at all.
+    static bool isWebPageType(const QString& contentType);
     // The address the page came from in the end.
     static QString pageUrl(const FetchResult& page);
 

@@ -15,7 +15,7 @@ QString RecheckModel::field(const RecheckLine& line, int column) const
 {
     switch (column) {
     case Change:
-        return LinkBackChanges::name(line.change);
+        return LinkBackChanges::shownName(line.change, line.today);
     case Url:
         return line.url;
     case LinkBack:

@@ -62,13 +62,9 @@ void RecheckRun::start()
     QStringList urls;
     for (RecheckLine& line : m_lines) {
         urls.append(line.url);
-        // The last check before this one, read before this run records any.
-        if (m_store && m_store->isAvailable()) {
-            if (const auto check = m_store->queries().previousLinkBack(line.url)) {
-                line.previous = LinkBackRecord::checkOf(check->record);
-                line.previousCheckedAt = check->record.checkedAt;
-            }
-        }
+        // Read before this run records any check.
+        if (m_store && m_store->isAvailable())
+            findPrevious(line);
     }
     if (m_store && m_store->isAvailable()) {
         RunRecord record;
@@ -86,6 +82,25 @@ void RecheckRun::start()
     }
     for (int i = 0; i < m_lines.size(); ++i)
         fetch(i);
+}
+
+void RecheckRun::findPrevious(RecheckLine& line) const
+{
+    // The last check that read the page: one that found it gone or got a
+    // file says nothing about the link, so the one before it is asked for.
+    qint64 beforeRun = 0;
+    for (int step = 0; step < MaxChecksBack; ++step) {
+        const auto check = m_store->queries().previousLinkBack(line.url, beforeRun);
+        if (!check)
+            return;
+        const std::optional<LinkBackCheck> previous = LinkBackRecord::checkOf(check->record);
+        if (previous && previous->read()) {
+            line.previous = previous;
+            line.previousCheckedAt = check->record.checkedAt;
+            return;
+        }
+        beforeRun = check->runId;
+    }
 }
 
 void RecheckRun::fetch(int i)
@@ -192,7 +207,7 @@ void RecheckRun::journal(const RecheckLine& line, const LinkBackVerdict& verdict
     // A re-check makes no row: a page that answered is kept as refused, with
     // the change as its reason, so that no later step takes it for a row.
     record.kind = line.today.reached ? UrlRecord::Kind::Refused : UrlRecord::Kind::Failed;
-    record.reason = line.today.reached ? LinkBackChanges::name(line.change) : line.error;
+    record.reason = line.today.reached ? LinkBackChanges::shownName(line.change, line.today) : line.error;
     record.statusLine = line.statusLine;
     record.contentType = HeaderContentType(page.fetch.header);
     record.bytes = page.fetch.bytes;

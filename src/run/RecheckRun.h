@@ -25,21 +25,22 @@ struct RecheckLine
     int index = 0; // place in the list, from 1
     QString url;
     LinkBackCheck today;
-    QString evidence;   // the deciding link's markup
-    QString statusLine; // "" without a response
-    QString error;      // why no response arrived
-    std::optional<LinkBackCheck> previous;
-    qint64 previousCheckedAt = 0; // ms since 1970 UTC
+    QString evidence;                      // the deciding link's markup
+    QString statusLine;                    // "" without a response
+    QString error;                         // why no response arrived
+    std::optional<LinkBackCheck> previous; // the last check that read the page
+    qint64 previousCheckedAt = 0;          // ms since 1970 UTC
     LinkBackChange change = LinkBackChange::Unreachable;
     int attempts = 0;
 };
 
 // "Recheck links back": fetches each partner's page again, proves its link
 // back to the user's sites and tells what changed since the last check the
-// run store holds. A page that seems to have lost its link, or gives no
-// answer, is fetched once more before that is said. It changes no row and no
-// file; its own checks go into the run store as a run of their own, so that
-// the next re-check has something to compare with.
+// run store holds that read the page (LinkBackChanges). A page that seems to
+// have lost its link, or gives no answer, is fetched once more before that is
+// said. It changes no row and no file; its own checks go into the run store
+// as a run of their own, so that the next re-check has something to compare
+// with.
 //
 // Every page is fetched at once up to the connection limits, its proof worked
 // out on a worker thread and its verdict decided here, once its host's
@@ -51,6 +52,9 @@ class RecheckRun : public QObject
 public:
     // The run store's record of a re-check says so in its context.
     static constexpr char StoreContext[] = "recheck";
+    // How many checks that did not read a page are passed over to find the
+    // last one that did: years of monthly re-checks.
+    static constexpr int MaxChecksBack = 36;
 
     // store may be null or unavailable: then nothing is compared or kept.
     RecheckRun(const QStringList& urls, const LinkBackSetup& setup, RunStore* store,
@@ -67,8 +71,9 @@ public:
     const QVector<RecheckLine>& lines() const { return m_lines; }
     // The changes first, each group in list order.
     QVector<RecheckLine> changesFirst() const;
-    // "212 partners: 198 kept, 6 lost, 3 nofollow, 5 gone".
+    // "212 partners: 198 kept, 6 lost, 2 now nofollow, 5 gone".
     QString summary() const;
+    // Some page had a link into the sites at its last check and has none now.
     bool anyLost() const;
 
     // The report for scripts: one CSV line per URL in list order, after the
@@ -89,6 +94,7 @@ private:
         bool proving = false;
     };
 
+    void findPrevious(RecheckLine& line) const;
     void fetch(int i);
     void onFetched(quint64 id, const FetchResult& result);
     void onProved(int i, const LinkProofResult& proof);

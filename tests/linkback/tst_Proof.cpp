@@ -89,6 +89,41 @@ void ProofTests::verdicts_data()
            "href=\"https://example.com/\">E</a></div>"
         << ok << open
         << "Link back: followed — <a style=\"visibility: visible\" href=\"https://example.com/\">E</a>";
+    // Inline style as a browser reads it.
+    const auto styled = [](const QString& style) {
+        return "<a style=\"" + style + "\" href=\"https://example.com/\">E</a>";
+    };
+    const auto inStyled = [](const QString& outer, const QString& inner) {
+        return "<div style=\"" + outer + "\"><a style=\"" + inner +
+               "\" href=\"https://example.com/\">E</a></div>";
+    };
+    QTest::newRow("an invalid display counts for nothing")
+        << "" << styled("display:none;display:bogus") << ok << open
+        << "Link back: hidden — " + styled("display:none;display:bogus");
+    QTest::newRow("important beats a later display")
+        << "" << styled("display: none !important; display: inline") << ok << open
+        << "Link back: hidden — " + styled("display: none !important; display: inline");
+    QTest::newRow("another bang drops the declaration")
+        << "" << styled("display: none !ie") << ok << open
+        << "Link back: followed — " + styled("display: none !ie");
+    QTest::newRow("escaped display") << "" << styled("display:\\6e one") << ok << open
+                                     << "Link back: hidden — " + styled("display:\\6e one");
+    QTest::newRow("visibility initial in a hidden block")
+        << "" << inStyled("visibility:hidden", "visibility:initial") << ok << open
+        << "Link back: followed — " + styled("visibility:initial");
+    QTest::newRow("visibility unset in a hidden block")
+        << "" << inStyled("visibility:hidden", "visibility:unset") << ok << open
+        << "Link back: hidden — " + styled("visibility:unset");
+    QTest::newRow("visibility revert in a hidden block")
+        << "" << inStyled("visibility:hidden", "visibility:revert") << ok << open
+        << "Link back: hidden — " + styled("visibility:revert");
+    QTest::newRow("a display shows a hidden element")
+        << ""
+        << "<span hidden style=\"display:inline\">" + link + "</span>" << ok << open
+        << "Link back: followed — " + link;
+    QTest::newRow("display from an inherited custom property")
+        << "" << inStyled("--gone:none", "display:var(--gone)") << ok << open
+        << "Link back: hidden — " + styled("display:var(--gone)");
     QTest::newRow("only in noscript")
         << ""
         << "<noscript><a href=\"https://example.com/\">Example</a></noscript>" << ok << open

@@ -10,6 +10,7 @@
 #include <QTest>
 #include <atomic>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -22,12 +23,13 @@ QByteArray partnerPage(const QByteArray& link, const QByteArray& head = {})
 const QByteArray kFollowed = R"(<a href="https://example.com/">Example</a>)";
 const QByteArray kNofollow = R"(<a href="https://example.com/" rel="nofollow">Example</a>)";
 
-// A partner's page as it was at the first re-check and as it is at the second.
+// A partner's page as it was at the first re-check and as it is at the last.
 struct Phases
 {
     TestHttpResponse before;
     TestHttpResponse after;
-    QByteArray robotsAfter; // the host's robots.txt at the second re-check; none before
+    QByteArray robotsAfter;                  // the host's robots.txt at the last re-check; none before
+    std::optional<TestHttpResponse> between; // the page at a re-check in between
 };
 
 } // namespace
@@ -120,18 +122,30 @@ void TestLinkBackCommand::reportGivesTheVerdictOfEachPage()
     QFETCH(QByteArray, second);
     m_server->route("/f", TestHttpResponse::html(partnerPage(kFollowed)));
     m_server->route("/n", TestHttpResponse::html(partnerPage(kNofollow)));
+    // Only a 2xx HTML page is read, XHTML as HTML.
+    m_server->route("/x", TestHttpResponse::html(partnerPage(kFollowed), "application/xhtml+xml"));
+    TestHttpResponse gone = TestHttpResponse::html(partnerPage(kFollowed));
+    gone.status = 410;
+    gone.reason = "Gone";
+    m_server->route("/g", gone);
+    m_server->route("/p", TestHttpResponse::html("%PDF-1.4 " + kFollowed, "application/pdf"));
     const QString report = m_dir->filePath(QStringLiteral("report.csv"));
     int code = 0;
     QByteArray err;
     run(options + QStringList{QStringLiteral("--my-site"), QStringLiteral("example.com"),
                               QStringLiteral("--report"), report, QStringLiteral("--output"),
-                              m_dir->filePath(QStringLiteral("out.txt")), writeLinks({url("/f"), url("/n")})},
+                              m_dir->filePath(QStringLiteral("out.txt")),
+                              writeLinks({url("/f"), url("/n"), url("/x"), url("/g"), url("/p")})},
         &code, &err);
     QVERIFY2(code == 0, err.constData());
     QFile file(report);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QList<QByteArray> lines = file.readAll().split('\n');
-    QCOMPARE(lines.size(), 4);
+    QCOMPARE(lines.size(), 7);
+    QVERIFY2(lines[3].endsWith(",followed,\"<a href=\"\"https://example.com/\"\">Example</a>\"\r"),
+             lines[3].constData());
+    QVERIFY2(lines[4].endsWith(",page gone,\r"), lines[4].constData());
+    QVERIFY2(lines[5].endsWith(",not a web page,\r"), lines[5].constData());
     // The milliseconds vary: that field goes.
     const auto withoutTime = [](QByteArray line) {
         QList<QByteArray> fields = line.split(',');
@@ -158,55 +172,81 @@ void TestLinkBackCommand::recheckTellsWhatChanged_data()
 {
     QTest::addColumn<Phases>("phases");
     QTest::addColumn<QString>("change");
+    QTest::addColumn<QString>("verdict"); // today's, and the one before
     QTest::addColumn<int>("secondRunFetches");
     QTest::addColumn<QString>("summary");
     QTest::addColumn<bool>("batchFirst"); // the first check is a batch run's, not a re-check's
 
     const TestHttpResponse followed = TestHttpResponse::html(partnerPage(kFollowed));
+    const TestHttpResponse nofollow = TestHttpResponse::html(partnerPage(kNofollow));
+    const TestHttpResponse none = TestHttpResponse::html(partnerPage("<p>no more</p>"));
     TestHttpResponse gone = TestHttpResponse::notFound();
     TestHttpResponse busy = TestHttpResponse::html("busy");
     busy.status = 503;
     busy.reason = "Service Unavailable";
-    QTest::newRow("kept") << Phases{followed, followed} << "kept" << 1 << "1 partner: 1 kept" << false;
-    QTest::newRow("new") << Phases{TestHttpResponse::html(partnerPage(kNofollow)), followed} << "new" << 1
-                         << "1 partner: 1 new" << false;
-    QTest::newRow("moved") << Phases{followed, TestHttpResponse::redirect(301, "/moved-here")} << "moved" << 1
-                           << "1 partner: 1 moved" << false;
+    QTest::newRow("kept") << Phases{followed, followed} << "kept"
+                          << "followed (was followed" << 1 << "1 partner: 1 kept" << false;
+    QTest::newRow("new") << Phases{nofollow, followed} << "new"
+                         << "followed (was nofollow" << 1 << "1 partner: 1 new" << false;
+    QTest::newRow("moved") << Phases{followed, TestHttpResponse::redirect(301, "/moved-here")} << "moved"
+                           << "followed (was followed" << 1 << "1 partner: 1 moved" << false;
     // Tried once more before it is said.
-    QTest::newRow("lost") << Phases{followed, TestHttpResponse::html(partnerPage("<p>no more</p>"))} << "lost"
-                          << 2 << "1 partner: 1 lost" << false;
-    QTest::newRow("now nofollow") << Phases{followed, TestHttpResponse::html(partnerPage(kNofollow))}
-                                  << "now nofollow" << 1 << "1 partner: 1 nofollow" << false;
+    QTest::newRow("lost") << Phases{followed, none} << "lost"
+                          << "no link (was followed" << 2 << "1 partner: 1 lost" << false;
+    QTest::newRow("now nofollow") << Phases{followed, nofollow} << "now nofollow"
+                                  << "nofollow (was followed" << 1 << "1 partner: 1 now nofollow" << false;
     QTest::newRow("now noindex") << Phases{followed,
                                            TestHttpResponse::html(partnerPage(
                                                kFollowed, R"(<meta name="robots" content="noindex">)"))}
-                                 << "now noindex" << 1 << "1 partner: 1 noindex" << false;
+                                 << "now noindex"
+                                 << "noindex (was followed" << 1 << "1 partner: 1 now noindex" << false;
     QTest::newRow("now blocked") << Phases{followed, followed, "User-agent: *\nDisallow: /partner\n"}
-                                 << "now blocked" << 1 << "1 partner: 1 blocked" << false;
-    QTest::newRow("page gone") << Phases{followed, gone} << "page gone" << 1 << "1 partner: 1 gone" << false;
+                                 << "now blocked"
+                                 << "blocked by robots.txt (was followed" << 1 << "1 partner: 1 now blocked"
+                                 << false;
+    QTest::newRow("page gone") << Phases{followed, gone} << "page gone"
+                               << "HTTP/1.1 404 Not Found (was followed" << 1 << "1 partner: 1 gone" << false;
+    QTest::newRow("not a web page") << Phases{followed, TestHttpResponse::html("%PDF-1.4", "application/pdf")}
+                                    << "page gone"
+                                    << "not a web page (was followed" << 1 << "1 partner: 1 gone" << false;
     // A 503 without Retry-After is asked again once by the fetch itself, and
     // the re-check tries the page a second time: four requests in all.
-    QTest::newRow("unreachable") << Phases{followed, busy} << "unreachable" << 4 << "1 partner: 1 unreachable"
-                                 << false;
+    QTest::newRow("unreachable") << Phases{followed, busy} << "unreachable"
+                                 << "HTTP/1.1 503 Service Unavailable (was followed" << 4
+                                 << "1 partner: 1 unreachable" << false;
     // The verdict a batch run journaled is the previous one as well.
     QTest::newRow("now nofollow since a batch run")
-        << Phases{followed, TestHttpResponse::html(partnerPage(kNofollow))} << "now nofollow" << 1
-        << "1 partner: 1 nofollow" << true;
+        << Phases{followed, nofollow} << "now nofollow"
+        << "nofollow (was followed" << 1 << "1 partner: 1 now nofollow" << true;
+    // A state that did not change is no news, and no loss.
+    QTest::newRow("still nofollow") << Phases{nofollow, nofollow} << "still nofollow"
+                                    << "nofollow (was nofollow" << 1
+                                    << "1 partner: 1 unchanged without a followed link" << false;
+    QTest::newRow("still no link") << Phases{none, none} << "still no link"
+                                   << "no link (was no link" << 1
+                                   << "1 partner: 1 unchanged without a followed link" << false;
+    // A check that found the page gone says nothing of the link: the one
+    // before it counts.
+    QTest::newRow("kept past a gone page") << Phases{followed, followed, {}, gone} << "kept"
+                                           << "followed (was followed" << 1 << "1 partner: 1 kept" << false;
 }
 
 void TestLinkBackCommand::recheckTellsWhatChanged()
 {
     QFETCH(Phases, phases);
     QFETCH(QString, change);
+    QFETCH(QString, verdict);
     QFETCH(int, secondRunFetches);
     QFETCH(QString, summary);
     QFETCH(bool, batchFirst);
+    // 0: the first check, 1: the one in between, 2: the last.
     auto phase = std::make_shared<std::atomic<int>>(0);
     m_server->route("/partner", [phases, phase](const TestHttpRequest&) {
-        return phase->load() == 0 ? phases.before : phases.after;
+        const int now = phase->load();
+        return now == 0 ? phases.before : now == 1 ? *phases.between : phases.after;
     });
     m_server->route("/robots.txt", [phases, phase](const TestHttpRequest&) {
-        return phase->load() == 1 && !phases.robotsAfter.isEmpty()
+        return phase->load() == 2 && !phases.robotsAfter.isEmpty()
                    ? TestHttpResponse::html(phases.robotsAfter, "text/plain")
                    : TestHttpResponse::notFound();
     });
@@ -222,17 +262,22 @@ void TestLinkBackCommand::recheckTellsWhatChanged()
                          &code, &err)
                    : run(arguments, &code, &err);
     QVERIFY2(code == 0, err.constData());
+    if (phases.between) {
+        phase->store(1);
+        run(arguments, &code, &err);
+        QVERIFY2(code == 0, err.constData());
+    }
     const int firstFetches = m_server->requestCount(QStringLiteral("/partner"));
 
-    phase->store(1);
+    phase->store(2);
     const QByteArray second = run(arguments, &code, &err);
     QVERIFY2(code == 0, err.constData());
     const QList<QByteArray> lines = second.split('\n');
-    QVERIFY2(lines.value(0).startsWith(change.toUtf8() + '\t' + url("/partner").toUtf8() + '\t'),
+    // The change, the address, today's verdict and the one before, with its
+    // date, as the run store kept it from the first check.
+    QVERIFY2(lines.value(0).startsWith(change.toUtf8() + '\t' + url("/partner").toUtf8() + '\t' +
+                                       verdict.toUtf8() + " on 20"),
              second.constData());
-    // What it was before, and when, as the run store kept it from the first re-check.
-    const QByteArray before = change == QLatin1String("new") ? "nofollow" : "followed";
-    QVERIFY2(lines.value(0).contains("(was " + before + " on 20"), second.constData());
     QCOMPARE(lines.value(1), summary.toUtf8());
     QCOMPARE(m_server->requestCount(QStringLiteral("/partner")) - firstFetches, secondRunFetches);
     QVERIFY(batchFirst || !first.isEmpty());
@@ -241,16 +286,22 @@ void TestLinkBackCommand::recheckTellsWhatChanged()
 void TestLinkBackCommand::failOnLostEndsWithThree_data()
 {
     QTest::addColumn<bool>("failOnLost");
+    QTest::addColumn<bool>("linkGoes"); // the followed link is gone at the second re-check
     QTest::addColumn<int>("exitCode");
-    QTest::newRow("lost links are only reported") << false << 0;
-    QTest::newRow("--fail-on-lost") << true << 3;
+    QTest::newRow("lost links are only reported") << false << true << 0;
+    QTest::newRow("--fail-on-lost") << true << true << 3;
+    QTest::newRow("a partner that never linked is no loss") << true << false << 0;
 }
 
 void TestLinkBackCommand::failOnLostEndsWithThree()
 {
     QFETCH(bool, failOnLost);
+    QFETCH(bool, linkGoes);
     QFETCH(int, exitCode);
-    m_server->route("/f", TestHttpResponse::html(partnerPage(kFollowed)));
+    auto second = std::make_shared<std::atomic<bool>>(false);
+    m_server->route("/f", [second, linkGoes](const TestHttpRequest&) {
+        return TestHttpResponse::html(partnerPage(second->load() && linkGoes ? "<p>gone</p>" : kFollowed));
+    });
     m_server->route("/none", TestHttpResponse::html(partnerPage("<p>no link</p>")));
     // A results file in the settings' format: the partners are its URL cells.
     const QString results = m_dir->filePath(QStringLiteral("database.txt"));
@@ -267,22 +318,29 @@ void TestLinkBackCommand::failOnLostEndsWithThree()
         arguments.append(QStringLiteral("--fail-on-lost"));
     int code = -1;
     const QByteArray out = run(arguments, &code);
-    QCOMPARE(code, exitCode);
-    // A first check is news too: both are changes, in list order.
-    QVERIFY2(out.startsWith("new\t" + url("/f").toUtf8() + "\tfollowed (first check)\nlost\t" +
-                            url("/none").toUtf8() + "\tno link (first check)\n"),
+    QCOMPARE(code, 0);
+    // A first check is news, in list order, and no loss.
+    QVERIFY2(out.startsWith("first check\t" + url("/f").toUtf8() + "\tfollowed\nfirst check\t" +
+                            url("/none").toUtf8() + "\tno link\n"),
              out.constData());
-    QVERIFY(out.endsWith("2 partners: 1 new, 1 lost\n"));
+    QVERIFY(out.endsWith("2 partners: 2 first checks\n"));
     QFile csv(report);
     QVERIFY(csv.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = csv.readAll().split('\n');
     QCOMPARE(lines.value(0), QByteArray("url,change,link_back,previous_link_back,previous_checked,final_url,"
                                         "status_line,attempts,link_back_evidence\r"));
-    QCOMPARE(lines.value(2),
-             url("/none").toUtf8() + ",lost,no link,,," + url("/none").toUtf8() + ",HTTP/1.1 200 OK,2,\r");
+    QCOMPARE(lines.value(2), url("/none").toUtf8() + ",first check,no link,,," + url("/none").toUtf8() +
+                                 ",HTTP/1.1 200 OK,1,\r");
     // The results file is only read.
     QVERIFY(file.open(QIODevice::ReadOnly));
     QVERIFY(file.readAll().startsWith("1|[@]|A|"));
+
+    second->store(true);
+    const QByteArray again = run(arguments, &code);
+    QCOMPARE(code, exitCode);
+    QVERIFY2(again.endsWith(linkGoes ? "2 partners: 1 lost, 1 unchanged without a followed link\n"
+                                     : "2 partners: 1 kept, 1 unchanged without a followed link\n"),
+             again.constData());
 }
 
 QTEST_GUILESS_MAIN(TestLinkBackCommand)

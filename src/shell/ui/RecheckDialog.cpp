@@ -17,7 +17,7 @@ RecheckDialog::RecheckDialog(Workspace& workspace, const FetchLimits& limits, QW
     m_ui->RecheckTable->setModel(m_model);
     m_ui->RecheckTable->verticalHeader()->hide();
     m_ui->RecheckTable->horizontalHeader()->setStretchLastSection(true);
-    m_ui->RecheckTable->setColumnWidth(RecheckModel::Change, 100);
+    m_ui->RecheckTable->setColumnWidth(RecheckModel::Change, 170);
     m_ui->RecheckTable->setColumnWidth(RecheckModel::Url, 260);
     m_ui->RecheckTable->setColumnWidth(RecheckModel::LinkBack, 120);
     m_ui->RecheckTable->setColumnWidth(RecheckModel::Previous, 100);
