@@ -31,47 +31,61 @@ constexpr qsizetype kPageBytes = 50 * 1024;
 QByteArray scriptedPage(int i)
 {
     QByteArray page = BenchPages::directoryPage(kPageBytes).toUtf8();
-    const QByteArray script = "<div id=\"late\"></div><script>document.addEventListener('DOMContentLoaded',"
-                              " function () { var a = document.createElement('a');"
-                              " a.href = 'https://mysite.example/" + QByteArray::number(i) + "';"
-                              " a.textContent = 'My site'; document.getElementById('late').appendChild(a); });"
-                              "</script>\r\n";
+    const QByteArray script =
+        "<div id=\"late\"></div><script>document.addEventListener('DOMContentLoaded',"
+        " function () { var a = document.createElement('a');"
+        " a.href = 'https://mysite.example/" +
+        QByteArray::number(i) +
+        "';"
+        " a.textContent = 'My site'; document.getElementById('late').appendChild(a); });"
+        "</script>\r\n";
     page.insert(page.lastIndexOf("</body>"), script);
     return page;
 }
 
-// The resident set of one process, for setting beside the proportional sizes.
-qint64 residentBytes(qint64 pid)
+// A "Key:   1234 kB" figure of a /proc file, in bytes.
+qint64 procFigure(const QString& path, const QByteArray& key)
 {
-    QFile file(QStringLiteral("/proc/%1/status").arg(pid));
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return 0;
     for (const QByteArray& line : file.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
+        if (line.startsWith(key))
+            return line.mid(key.size()).trimmed().split(' ').value(0).toLongLong() * 1024;
     }
     return 0;
 }
 
-// The highest memory each renderer's tree reached, looked at every 100 ms.
+// The highest memory each renderer's tree reached: the pool's own measure
+// (anonymous and shared memory) and, beside it, the sum of resident sets
+// (shared libraries counted in every process) and of proportional set sizes
+// (shared pages divided among their processes). Every 100 ms, the
+// proportional sizes every 500 ms: they cost some 10 ms a process to read.
 struct MemoryPeaks
 {
-    qint64 proportional = 0; // as the pool counts it
-    qint64 resident = 0;     // every process's resident set, shared pages in each
+    qint64 own = 0;
+    qint64 resident = 0;
+    qint64 proportional = 0;
     int mostProcesses = 0;
+    int samples = 0;
 
     void sample(const RenderPool& pool)
     {
+        const bool withPss = samples++ % 5 == 0;
         for (const qint64 root : pool.rendererPids()) {
-            qint64 pss = 0;
+            qint64 ownBytes = 0;
             qint64 rss = 0;
+            qint64 pss = 0;
             const QList<qint64> tree = ProcessTree::members(root);
             for (const qint64 pid : tree) {
-                pss += ProcessTree::processMemoryBytes(pid);
-                rss += residentBytes(pid);
+                ownBytes += ProcessTree::processMemoryBytes(pid);
+                rss += procFigure(QStringLiteral("/proc/%1/status").arg(pid), "VmRSS:");
+                if (withPss)
+                    pss += procFigure(QStringLiteral("/proc/%1/smaps_rollup").arg(pid), "Pss:");
             }
-            proportional = qMax(proportional, pss);
+            own = qMax(own, ownBytes);
             resident = qMax(resident, rss);
+            proportional = qMax(proportional, pss);
             mostProcesses = qMax(mostProcesses, int(tree.size()));
         }
     }
@@ -113,7 +127,7 @@ bool renderAll(RenderPool& pool, Site& site, int first, int count, const RenderL
     }
     for (int i = first; i < first + count; ++i)
         expected.insert(pool.render(site.server.url(QStringLiteral("/page/%1").arg(i)), limits), i);
-    QTest::qWaitFor([&] { return answered == count; }, 600000);
+    (void)QTest::qWaitFor([&] { return answered == count; }, 600000);
     QObject::disconnect(connection);
     return good == count;
 }
@@ -142,8 +156,9 @@ void BM_Render(benchmark::State& state)
     }
     state.counters["pages/s"] =
         benchmark::Counter(double(state.iterations() * kPagesPerIteration), benchmark::Counter::kIsRate);
-    state.counters["peak_pss_MiB"] = double(peaks.proportional) / (1024 * 1024);
+    state.counters["peak_own_MiB"] = double(peaks.own) / (1024 * 1024);
     state.counters["peak_rss_sum_MiB"] = double(peaks.resident) / (1024 * 1024);
+    state.counters["peak_pss_MiB"] = double(peaks.proportional) / (1024 * 1024);
     state.counters["processes"] = peaks.mostProcesses;
 }
 

@@ -8,7 +8,6 @@
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
 #include <QWebEngineSettings>
-
 #include <signal.h>
 
 namespace {
@@ -107,9 +106,6 @@ void PageRender::start()
 
     m_page = std::make_unique<RenderPage>(m_profile.get());
     m_page->setAudioMuted(true);
-    // A hidden page has its timers slowed to one a second, which would let
-    // a page settle before its scripts ran.
-    m_page->setVisible(true);
     connect(m_page.get(), &QWebEnginePage::loadingChanged, this, &PageRender::handleLoading);
     connect(m_page.get(), &QWebEnginePage::renderProcessTerminated, this, &PageRender::handleTerminated);
 
@@ -124,6 +120,9 @@ void PageRender::handleLoading(const QWebEngineLoadingInfo& info)
     switch (info.status()) {
     case QWebEngineLoadingInfo::LoadStartedStatus:
         ++m_loadsStarted;
+        // A page without a view is hidden, and a hidden page has its timers
+        // slowed to one a second: it would settle before its scripts ran. Set
+        // before the load, the engine forgets it with the new document.
         m_page->setVisible(true);
         return;
     case QWebEngineLoadingInfo::LoadSucceededStatus:

@@ -14,12 +14,14 @@ bool RenderPage::javaScriptPrompt(const QUrl&, const QString&, const QString&, Q
     return false;
 }
 
-void RenderPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString&, int, const QString&) {}
+void RenderPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString&, int, const QString&)
+{}
 
 bool RenderPage::acceptNavigationRequest(const QUrl& url, NavigationType, bool)
 {
     // Frames of about:blank, data: and blob: are the page's own making.
-    static const QStringList kSchemes{QStringLiteral("http"), QStringLiteral("https"), QStringLiteral("about"),
-                                      QStringLiteral("data"), QStringLiteral("blob")};
+    static const QStringList kSchemes{QStringLiteral("http"), QStringLiteral("https"),
+                                      QStringLiteral("about"), QStringLiteral("data"),
+                                      QStringLiteral("blob")};
     return kSchemes.contains(url.scheme());
 }

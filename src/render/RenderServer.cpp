@@ -5,14 +5,12 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <QTimer>
-
 #include <cerrno>
 #include <unistd.h>
 
 RenderServer::RenderServer(int inputFd, int answerFd, QObject* parent)
     : QObject(parent), m_inputFd(inputFd), m_answerFd(answerFd)
-{
-}
+{}
 
 RenderServer::~RenderServer() = default;
 

@@ -12,18 +12,16 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-
 #include <unistd.h>
 
 namespace {
 
-const char kUsage[] =
-    "Usage: quillmark-render\n"
-    "Renders web pages for Quillmark. Reads one JSON request a line on standard\n"
-    "input, such as {\"id\":1,\"url\":\"https://example.com/\",\"timeoutMs\":15000},\n"
-    "and writes one JSON answer a line on standard output: the final address, the\n"
-    "page's markup after its scripts ran, the time taken and why it stopped.\n"
-    "Ends at the end of its input.\n";
+const char kUsage[] = "Usage: quillmark-render\n"
+                      "Renders web pages for Quillmark. Reads one JSON request a line on standard\n"
+                      "input, such as {\"id\":1,\"url\":\"https://example.com/\",\"timeoutMs\":15000},\n"
+                      "and writes one JSON answer a line on standard output: the final address, the\n"
+                      "page's markup after its scripts ran, the time taken and why it stopped.\n"
+                      "Ends at the end of its input.\n";
 
 // The engine's switches for a renderer nobody looks at. Whatever the
 // environment already asks for comes after them, so it wins.

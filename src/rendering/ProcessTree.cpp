@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
-
 #include <signal.h>
 
 namespace {
@@ -103,10 +102,11 @@ QList<qint64> ProcessTree::members(qint64 root)
 
 qint64 ProcessTree::processMemoryBytes(qint64 pid)
 {
-    const qint64 pss = kibLine(readProcFile(QStringLiteral("/proc/%1/smaps_rollup").arg(pid)), "Pss:");
-    if (pss >= 0)
-        return pss;
-    return qMax<qint64>(0, kibLine(readProcFile(QStringLiteral("/proc/%1/status").arg(pid)), "VmRSS:"));
+    const QByteArray status = readProcFile(QStringLiteral("/proc/%1/status").arg(pid));
+    const qint64 anonymous = kibLine(status, "RssAnon:");
+    if (anonymous >= 0)
+        return anonymous + qMax<qint64>(0, kibLine(status, "RssShmem:"));
+    return qMax<qint64>(0, kibLine(status, "VmRSS:"));
 }
 
 qint64 ProcessTree::memoryBytes(qint64 root)

@@ -57,8 +57,9 @@ quint64 RenderPool::render(const QUrl& url, const RenderLimits& limits)
     if (m_program.isEmpty() && m_unavailable.isEmpty()) {
         m_program = m_options.program.isEmpty() ? findProgram() : m_options.program;
         if (m_program.isEmpty()) {
-            setUnavailable(QStringLiteral("the page renderer %1 was found neither beside %2 nor on the PATH")
-                               .arg(kProgramName, QDir::toNativeSeparators(QCoreApplication::applicationDirPath())));
+            setUnavailable(
+                QStringLiteral("the page renderer %1 was found neither beside %2 nor on the PATH")
+                    .arg(kProgramName, QDir::toNativeSeparators(QCoreApplication::applicationDirPath())));
         }
     }
     if (!m_unavailable.isEmpty()) {
@@ -127,10 +128,13 @@ void RenderPool::startRenderer()
             [this, renderer](quint64 id, const RenderResult& result) { handleAnswer(renderer, id, result); });
     connect(renderer, &RendererProcess::failed, this, &RenderPool::handleFailure);
     connect(renderer, &RendererProcess::startFailed, this, [this](const QString& message) {
-        setUnavailable(QStringLiteral("the page renderer %1 could not be started: %2").arg(m_program, message));
+        setUnavailable(
+            QStringLiteral("the page renderer %1 could not be started: %2").arg(m_program, message));
     });
     connect(renderer, &RendererProcess::gone, this,
-            [this, renderer](bool ownAccord, const QString& lastWords) { handleGone(renderer, ownAccord, lastWords); });
+            [this, renderer](bool ownAccord, const QString& lastWords) {
+                handleGone(renderer, ownAccord, lastWords);
+            });
     renderer->start();
     qCDebug(lcRender) << "renderer started:" << m_program;
 }
@@ -138,8 +142,8 @@ void RenderPool::startRenderer()
 void RenderPool::handleAnswer(RendererProcess* renderer, quint64 id, const RenderResult& result)
 {
     m_failedStarts = 0;
-    const bool retire = renderer->pagesAnswered() >= m_options.pagesPerRenderer
-                        || renderer->memoryBytes() > m_options.watch.memoryBoundBytes;
+    const bool retire = renderer->pagesAnswered() >= m_options.pagesPerRenderer ||
+                        renderer->memoryBytes() > m_options.watch.memoryBoundBytes;
     if (retire)
         renderer->retire();
     finish(id, result);
@@ -181,7 +185,8 @@ void RenderPool::setUnavailable(const QString& message)
     m_queue.clear();
     for (const Pending& pending : waiting)
         failLater(pending, message);
-    QMetaObject::invokeMethod(this, [this, message] { emit unavailable(message); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, message] { emit unavailable(message); }, Qt::QueuedConnection);
 }
 
 void RenderPool::failLater(const Pending& pending, const QString& reason)

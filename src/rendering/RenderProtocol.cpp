@@ -51,7 +51,8 @@ bool RenderProtocol::parseRequest(const QByteArray& line, Request* request, QStr
     const RenderLimits defaults;
     parsed.limits.timeoutMs = object.value(QLatin1String("timeoutMs")).toInt(defaults.timeoutMs);
     parsed.limits.quietMs = object.value(QLatin1String("quietMs")).toInt(defaults.quietMs);
-    parsed.limits.maxBytes = qint64(object.value(QLatin1String("maxBytes")).toDouble(double(defaults.maxBytes)));
+    parsed.limits.maxBytes =
+        qint64(object.value(QLatin1String("maxBytes")).toDouble(double(defaults.maxBytes)));
     parsed.limits.userAgent = object.value(QLatin1String("userAgent")).toString(defaults.userAgent);
     *request = parsed;
     const QString scheme = parsed.url.scheme();
@@ -86,8 +87,8 @@ bool RenderProtocol::parseAnswer(const QByteArray& line, quint64* id, RenderResu
     if (!parseObject(line, &object, &error))
         return false;
     RenderResult parsed;
-    if (!object.value(QLatin1String("id")).isDouble()
-        || !renderEndFromText(object.value(QLatin1String("end")).toString(), &parsed.end))
+    if (!object.value(QLatin1String("id")).isDouble() ||
+        !renderEndFromText(object.value(QLatin1String("end")).toString(), &parsed.end))
         return false;
     *id = quint64(object.value(QLatin1String("id")).toDouble());
     parsed.finalUrl = QUrl(object.value(QLatin1String("url")).toString());

@@ -5,7 +5,8 @@
 #include <QUrl>
 
 // Why the rendering of a page stopped.
-enum class RenderEnd {
+enum class RenderEnd
+{
     Settled,    // loaded, and no request started for the quiet time
     TimeLimit,  // the time limit came first: the markup is the page as it stood then
     Crashed,    // the browser's process for the page ended
@@ -33,9 +34,9 @@ struct RenderResult
     // error answer (400 and up) that still had a page. 0 means unknown, which
     // is the case for every successful answer.
     int status = 0;
-    QString html;          // empty unless the page was read (settled or time limit)
-    qint64 elapsedMs = 0;  // from the request's start in the renderer to its answer
-    QString error;         // what went wrong, for LoadFailed, Crashed, TooLarge and Failed
+    QString html;         // empty unless the page was read (settled or time limit)
+    qint64 elapsedMs = 0; // from the request's start in the renderer to its answer
+    QString error;        // what went wrong, for LoadFailed, Crashed, TooLarge and Failed
 
     // Whether html holds the page's markup.
     bool hasMarkup() const { return end == RenderEnd::Settled || end == RenderEnd::TimeLimit; }

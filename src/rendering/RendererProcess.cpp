@@ -30,13 +30,11 @@ RendererProcess::RendererProcess(const QString& program, const Watch& watch, QOb
     connect(&m_process, &QProcess::finished, this, &RendererProcess::handleFinished);
     connect(&m_process, &QProcess::errorOccurred, this, &RendererProcess::handleError);
     connect(&m_process, &QProcess::started, this, [this] { m_pid = m_process.processId(); });
-    connect(&m_hangTimer, &QTimer::timeout, this, [this] {
-        killTree(QStringLiteral("the renderer did not answer in time"));
-    });
+    connect(&m_hangTimer, &QTimer::timeout, this,
+            [this] { killTree(QStringLiteral("the renderer did not answer in time")); });
     connect(&m_memoryTimer, &QTimer::timeout, this, &RendererProcess::checkMemory);
-    connect(&m_retireTimer, &QTimer::timeout, this, [this] {
-        killTree(QStringLiteral("the renderer did not stop when asked"));
-    });
+    connect(&m_retireTimer, &QTimer::timeout, this,
+            [this] { killTree(QStringLiteral("the renderer did not stop when asked")); });
 }
 
 RendererProcess::~RendererProcess()

@@ -55,7 +55,14 @@ signals:
     void gone(bool ownAccord, const QString& lastWords);
 
 private:
-    enum class State { NotStarted, Idle, Busy, Retiring, Gone };
+    enum class State
+    {
+        NotStarted,
+        Idle,
+        Busy,
+        Retiring,
+        Gone
+    };
 
     void readAnswers();
     void readErrors();
