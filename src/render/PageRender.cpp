@@ -103,6 +103,8 @@ void PageRender::start()
     settings->setAttribute(QWebEngineSettings::WebGLEnabled, false);
     settings->setAttribute(QWebEngineSettings::Accelerated2dCanvasEnabled, false);
     settings->setAttribute(QWebEngineSettings::ScrollAnimatorEnabled, false);
+    // A mailto: or another program's scheme is never handed to the desktop.
+    settings->setUnknownUrlSchemePolicy(QWebEngineSettings::DisallowUnknownUrlSchemes);
 
     m_page = std::make_unique<RenderPage>(m_profile.get());
     m_page->setAudioMuted(true);

@@ -71,6 +71,7 @@ private slots:
     void pageThatNeverSettles();
     void rendererLostMidPage_data();
     void rendererLostMidPage();
+    void hungRenderer();
     void missingProgram();
 };
 
@@ -221,6 +222,28 @@ void TestRenderPool::rendererLostMidPage()
     const RenderResult result = answers.take(next);
     QCOMPARE(renderEndText(result.end), QStringLiteral("settled"));
     QVERIFY(result.html.contains(QLatin1String(R"(<a href="https://mysite.example/">My site</a>)")));
+}
+
+void TestRenderPool::hungRenderer()
+{
+    TestHttpServer server;
+    server.route("/*", TestHttpResponse::html(page(R"(<a href="https://mysite.example/">My site</a>)")));
+    RenderPool::Options options;
+    options.renderers = 1;
+    options.watch.graceMs = 1000;
+    RenderPool pool(options);
+    Answers answers(pool);
+    QCOMPARE(renderEndText(answers.take(pool.render(server.url("/first.html"))).end),
+             QStringLiteral("settled"));
+
+    // A renderer that no longer runs answers nothing at all.
+    QCOMPARE(::kill(pid_t(pool.rendererPids().value(0)), SIGSTOP), 0);
+    RenderLimits limits;
+    limits.timeoutMs = 1000;
+    const RenderResult hung = answers.take(pool.render(server.url("/hung.html"), limits));
+    QCOMPARE(hung.error, QStringLiteral("render failed: the renderer did not answer in time"));
+    QCOMPARE(renderEndText(answers.take(pool.render(server.url("/next.html"))).end),
+             QStringLiteral("settled"));
 }
 
 void TestRenderPool::missingProgram()
