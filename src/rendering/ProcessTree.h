@@ -3,9 +3,9 @@
 #include <QList>
 
 // A process with every process it started, directly or not, as /proc shows
-// them. The web engine renders pages in helper processes of its own, so the
+// them. The web engine renders pages in child processes of its own, so the
 // memory of a renderer is that of its whole tree, and killing it means
-// killing the tree: a helper process left alone would keep its memory.
+// killing the tree: a child process left alone would keep its memory.
 class ProcessTree
 {
 public:

@@ -38,8 +38,12 @@ struct RenderResult
     qint64 elapsedMs = 0; // from the request's start in the renderer to its answer
     QString error;        // what went wrong, for LoadFailed, Crashed, TooLarge and Failed
 
-    // Whether html holds the page's markup.
-    bool hasMarkup() const { return end == RenderEnd::Settled || end == RenderEnd::TimeLimit; }
+    // Whether html holds the page's markup. A page whose scripts kept the
+    // engine busy to the end of its time comes back at its time limit without.
+    bool hasMarkup() const
+    {
+        return (end == RenderEnd::Settled || end == RenderEnd::TimeLimit) && !html.isEmpty();
+    }
 };
 
 Q_DECLARE_METATYPE(RenderResult)
