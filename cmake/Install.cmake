@@ -20,6 +20,9 @@ install(TARGETS quillmark RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(TARGET quillmark-batch)
     install(TARGETS quillmark-batch RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
+# The page renderer lies beside the programs that start it: they look for it
+# in their own folder first.
+install(TARGETS quillmark-render RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # What the user's program folder is seeded from on its first start, and the
 # pictures and pages brought there on every start.
@@ -46,7 +49,7 @@ endforeach()
 # The manual pages carry the project's version, so they are configured, then
 # compressed.
 set(_qm_man_pages)
-foreach(_page quillmark quillmark-batch)
+foreach(_page quillmark quillmark-batch quillmark-render)
     set(_man ${CMAKE_BINARY_DIR}/generated/man/${_page}.1)
     configure_file(${QM_DIST_DIR}/man/${_page}.1.in ${_man} @ONLY)
     add_custom_command(OUTPUT ${_man}.gz
@@ -75,7 +78,8 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "delimited text file or a spreadsheet.\n"
     "\n"
     "The package also holds quillmark-batch, which runs the same analysis over a\n"
-    "file of addresses without a window.")
+    "file of addresses without a window, and quillmark-render, which renders pages\n"
+    "with the browser engine for it, without a display.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(QUILLMARK_PACKAGE_MAINTAINER "Quillmark maintainers <maintainers@quillmark.example>"

@@ -18,11 +18,11 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 prefix=$tmp/prefix
 "$cmake" --install "$build" --prefix "$prefix" >"$tmp/install.log" || { cat "$tmp/install.log" >&2; fail "install"; }
-for f in bin/quillmark bin/quillmark-batch share/quillmark/links.ini share/quillmark/images/back.bmp \
+for f in bin/quillmark bin/quillmark-batch bin/quillmark-render share/quillmark/links.ini share/quillmark/images/back.bmp \
          share/applications/org.quillmark.Quillmark.desktop share/metainfo/org.quillmark.Quillmark.metainfo.xml \
          share/icons/hicolor/scalable/apps/org.quillmark.Quillmark.svg \
          share/icons/hicolor/48x48/apps/org.quillmark.Quillmark.png \
-         share/man/man1/quillmark.1.gz share/man/man1/quillmark-batch.1.gz; do
+         share/man/man1/quillmark.1.gz share/man/man1/quillmark-batch.1.gz share/man/man1/quillmark-render.1.gz; do
   [ -f "$prefix/$f" ] || fail "the install lacks $f"
 done
 
@@ -57,3 +57,13 @@ grep -q 'Installed copy test page' "$data/database.txt" 2>/dev/null \
   || { cat "$tmp/run.log" >&2; fail "no row for the page in $data/database.txt"; }
 grep -q "http://127.0.0.1:$port/page.html" "$data/database.txt" || fail "the row lacks the page's URL"
 echo "installed quillmark-batch wrote: $(cat "$data/database.txt")"
+
+# The installed renderer finds its engine and renders the same page.
+echo "{\"id\":7,\"url\":\"http://127.0.0.1:$port/page.html\",\"timeoutMs\":20000}" \
+  | (cd "$tmp/work" && env -u QT_QPA_PLATFORM HOME="$tmp/home" timeout 60 "$prefix/bin/quillmark-render") \
+  >"$tmp/render.out" 2>"$tmp/render.log" || { cat "$tmp/render.log" >&2; fail "the installed quillmark-render failed"; }
+grep -q '"id":7' "$tmp/render.out" && grep -q '"end":"settled"' "$tmp/render.out" \
+  && grep -q 'Installed copy test page' "$tmp/render.out" \
+  || { cat "$tmp/render.out" "$tmp/render.log" >&2; fail "the installed quillmark-render did not render the page"; }
+[ "$(wc -l <"$tmp/render.out")" -eq 1 ] || fail "quillmark-render wrote more than its answer on standard output"
+echo "installed quillmark-render settled the page"
