@@ -46,6 +46,8 @@ BatchRun::BatchRun(Settings& settings, std::function<int()> linkCount, std::func
     connect(&m_fetchAhead, &FetchAhead::arrived, this, &BatchRun::onPageArrived);
     connect(&m_fetchAhead, &FetchAhead::waitingChanged, this, &BatchRun::onWaitingChanged);
     connect(&m_robots, &RobotsLookup::settled, this, &BatchRun::onRobotsSettled);
+    // Each host's robots.txt goes out with its first page: a slow one holds up its own pages only.
+    connect(&m_fetchAhead, &FetchAhead::started, &m_robots, &RobotsLookup::want);
 }
 
 void BatchRun::setTimeoutSeconds(int seconds)
@@ -54,6 +56,7 @@ void BatchRun::setTimeoutSeconds(int seconds)
         return;
     m_fetchOptions.setTimeoutSeconds(seconds);
     m_fetchAhead.setTimeoutSeconds(seconds);
+    m_robots.setTimeoutSeconds(seconds);
 }
 
 void BatchRun::onWaitingChanged(int count)
@@ -136,8 +139,7 @@ void BatchRun::begin(int position, int processed, int rows, bool fresh)
         Q_EMIT progressChanged(m_fraction, m_progressText);
     }
     m_runLinkBack = m_linkBack;
-    m_robots.reset();
-    m_robots.setLimits(m_fetchAhead.limits());
+    m_robots.reset(m_runLinkBack.isOn());
     m_awaitingRobots.reset();
     m_fetchAhead.begin(m_count);
     m_pace.start();
@@ -266,8 +268,8 @@ void BatchRun::analyse(const FetchResult& page)
 {
     PageJob job = m_job;
     job.page = page;
-    // The host's robots.txt is fetched while the page is analysed.
-    if (m_runLinkBack.isOn() && page.ok())
+    // The redirects may have led to another host, whose robots.txt goes out now.
+    if (page.ok())
         m_robots.want(LinkBackSetup::pageUrl(page));
     m_state = State::Working;
     if (std::optional<PageJobResult> done = m_analysisAhead.take(m_index, job)) {
@@ -304,22 +306,22 @@ void BatchRun::settleUrl(PageJobResult result)
     completeUrl(std::move(result));
 }
 
+// Some host's file is in; the page at work waits on if it was another's.
 void BatchRun::onRobotsSettled()
 {
-    if (m_state != State::Working || !m_awaitingRobots ||
-        !m_robots.isSettled(LinkBackSetup::pageUrl(m_awaitingRobots->fetch)))
+    if (m_state != State::Working || !m_awaitingRobots)
         return;
     PageJobResult result = std::move(*m_awaitingRobots);
     m_awaitingRobots.reset();
-    completeUrl(std::move(result));
+    settleUrl(std::move(result));
 }
 
 // The verdict on the page's link back is decided here, on the owner's
 // thread, where the robots.txt files are.
 void BatchRun::completeUrl(PageJobResult result)
 {
-    const std::optional<LinkBackVerdict> linkBack =
-        m_runLinkBack.weigh(result, m_robots.access(LinkBackSetup::pageUrl(result.fetch)));
+    const std::optional<LinkBackVerdict> linkBack = m_runLinkBack.weigh(
+        result, m_robots.ruling(LinkBackSetup::pageUrl(result.fetch), m_runLinkBack.robotsAgent));
     finishUrl(result, linkBack);
 }
 
