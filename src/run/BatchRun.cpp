@@ -46,7 +46,6 @@ BatchRun::BatchRun(Settings& settings, std::function<int()> linkCount, std::func
     connect(&m_fetchAhead, &FetchAhead::arrived, this, &BatchRun::onPageArrived);
     connect(&m_fetchAhead, &FetchAhead::waitingChanged, this, &BatchRun::onWaitingChanged);
     connect(&m_robots, &RobotsLookup::settled, this, &BatchRun::onRobotsSettled);
-    // Each host's robots.txt goes out with its first page: a slow one holds up its own pages only.
     connect(&m_fetchAhead, &FetchAhead::started, &m_robots, &RobotsLookup::want);
 }
 
@@ -220,7 +219,6 @@ void BatchRun::beginUrl()
                                          m_analysisTimeLimit);
     m_job.engine = m_patternEngine;
     m_job.linkBack = m_runLinkBack;
-
     m_state = State::Fetching;
     refillFetches();
     if (const std::optional<FetchResult> page = m_fetchAhead.take(m_index))
@@ -306,14 +304,14 @@ void BatchRun::settleUrl(PageJobResult result)
     completeUrl(std::move(result));
 }
 
-// Some host's file is in; the page at work waits on if it was another's.
 void BatchRun::onRobotsSettled()
 {
-    if (m_state != State::Working || !m_awaitingRobots)
+    if (m_state != State::Working || !m_awaitingRobots ||
+        !m_robots.isSettled(LinkBackSetup::pageUrl(m_awaitingRobots->fetch)))
         return;
     PageJobResult result = std::move(*m_awaitingRobots);
     m_awaitingRobots.reset();
-    settleUrl(std::move(result));
+    completeUrl(std::move(result));
 }
 
 // The verdict on the page's link back is decided here, on the owner's

@@ -214,6 +214,8 @@ private:
     AnalysisAhead m_analysisAhead;
     LinkBackSetup m_linkBack;
     LinkBackSetup m_runLinkBack; // the setup of the run going on, taken at its start
+    // Each host's robots.txt goes out with the host's first page, not at that
+    // page's turn: a host whose file is slow holds up its own pages only.
     RobotsLookup m_robots;
     // A proved page whose host's robots.txt is still on its way.
     std::optional<PageJobResult> m_awaitingRobots;
