@@ -10,9 +10,9 @@
 #include "platform/TextFile.h"
 #include "results/AsciiDatabase.h"
 #include "run/BatchRun.h"
+#include "run/LinkBackSetup.h"
 #include "run/TestRun.h"
 #include "settings/ProgramFolder.h"
-#include "settings/RunPreferences.h"
 #include "settings/SettingsFile.h"
 
 #include <QCommandLineParser>
@@ -44,6 +44,30 @@ QString unwritableReason(const QString& path)
             return QStringLiteral("the file cannot be written");
     }
     return QString();
+}
+
+// The link-back options over the [LinkBack] section: --my-site replaces its
+// sites. A wrong entry on the command line is an error; one in the file only
+// a warning, as the window shows it under its box.
+LinkBackPreferences withLinkBackOptions(LinkBackPreferences preferences, const QStringList& mySites,
+                                        bool acceptOnlyFollowed, const QString& robotsAgent,
+                                        QStringList* errors, QStringList* warnings)
+{
+    if (!mySites.isEmpty())
+        preferences.setSites(mySites);
+    if (acceptOnlyFollowed)
+        preferences.setAcceptOnlyFollowed(true);
+    if (!robotsAgent.isEmpty())
+        preferences.setRobotsAgent(robotsAgent);
+    QStringList messages;
+    LinkBackSetup::from(preferences, &messages);
+    for (const QString& message : messages) {
+        if (!mySites.isEmpty())
+            errors->append(QStringLiteral("--my-site: ") + message);
+        else
+            warnings->append(QStringLiteral("preferences.ini: ") + message);
+    }
+    return preferences;
 }
 
 } // namespace
@@ -86,8 +110,9 @@ int BatchCommand::start()
     const QCommandLineOption acceptOnlyFollowed(QStringLiteral("accept-only-followed"));
     const QCommandLineOption recheck(QStringLiteral("recheck"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption failOnLost(QStringLiteral("fail-on-lost"));
+    const QCommandLineOption robotsAgent(QStringLiteral("robots-agent"), QString(), QStringLiteral("NAME"));
     parser.addOptions({folder, output, test, help, version, verbose, connections, report, timeout, resume,
-                       retryFailed, mySite, acceptOnlyFollowed, recheck, failOnLost});
+                       retryFailed, mySite, acceptOnlyFollowed, recheck, failOnLost, robotsAgent});
     if (!parser.parse(m_arguments))
         return fail(parser.errorText() + QStringLiteral("\nTry 'quillmark-batch --help'."));
     if (parser.isSet(help)) {
@@ -114,29 +139,34 @@ int BatchCommand::start()
         if (parser.isSet(test) && parser.isSet(*batchOnly))
             return fail(QStringLiteral("--%1 has no use with --test").arg(batchOnly->names().constFirst()));
     }
+    int connectionsGiven = 0;
     if (parser.isSet(connections)) {
         bool ok = false;
-        m_connections = parser.value(connections).toInt(&ok);
-        if (!ok || m_connections < 1 || m_connections > FetchLimits::MostConnections)
+        connectionsGiven = parser.value(connections).toInt(&ok);
+        if (!ok || connectionsGiven < 1 || connectionsGiven > FetchLimits::MostConnections)
             return fail(QStringLiteral("--connections takes a whole number from 1 to %1, not \"%2\"")
                             .arg(FetchLimits::MostConnections)
                             .arg(parser.value(connections)));
     }
+    int timeoutGiven = 0;
     if (parser.isSet(timeout)) {
         bool ok = false;
-        m_timeout = parser.value(timeout).toInt(&ok);
-        if (!ok || m_timeout < FetchOptions::kLeastTimeoutSeconds ||
-            m_timeout > FetchOptions::kMostTimeoutSeconds)
+        timeoutGiven = parser.value(timeout).toInt(&ok);
+        if (!ok || timeoutGiven < FetchOptions::kLeastTimeoutSeconds ||
+            timeoutGiven > FetchOptions::kMostTimeoutSeconds)
             return fail(QStringLiteral("--timeout takes a whole number of seconds from %1 to %2, not \"%3\"")
                             .arg(FetchOptions::kLeastTimeoutSeconds)
                             .arg(FetchOptions::kMostTimeoutSeconds)
                             .arg(parser.value(timeout)));
     }
+    if (parser.isSet(robotsAgent) && !LinkBackPreferences::isRobotsAgent(parser.value(robotsAgent)))
+        return fail(QStringLiteral("--robots-agent takes a crawler's name such as Googlebot, or *, not \"%1\"")
+                        .arg(parser.value(robotsAgent)));
     if (parser.isSet(recheck) &&
         (parser.isSet(test) || parser.isSet(output) || !positional.isEmpty() ||
          parser.isSet(acceptOnlyFollowed) || parser.isSet(resume) || parser.isSet(retryFailed)))
-        return fail(QStringLiteral("--recheck takes only --folder, --my-site, --connections, --report and "
-                                   "--fail-on-lost\nTry 'quillmark-batch --help'."));
+        return fail(QStringLiteral("--recheck takes only --folder, --my-site, --robots-agent, --connections, "
+                                   "--timeout, --report and --fail-on-lost\nTry 'quillmark-batch --help'."));
     if (parser.isSet(failOnLost) && !parser.isSet(recheck))
         return fail(QStringLiteral("--fail-on-lost has a use only with --recheck"));
     m_reportPath = parser.isSet(report) ? QFileInfo(parser.value(report)).absoluteFilePath() : QString();
@@ -144,14 +174,22 @@ int BatchCommand::start()
         return fail(QStringLiteral("no links file given\nTry 'quillmark-batch --help'."));
     if (!loadFolder(parser.value(folder)))
         return UsageError;
+    // The options given stand over the folder's preferences.
+    RunPreferences preferences = m_preferences.values();
+    if (connectionsGiven > 0)
+        preferences.setConnections(connectionsGiven);
+    if (timeoutGiven > 0)
+        preferences.setTimeoutSeconds(timeoutGiven);
     QStringList errors;
     QStringList warnings;
-    m_linkBack = RecheckCommand::linkBackSetup(QFileInfo(m_folder).absoluteFilePath(), parser.values(mySite),
-                                               parser.isSet(acceptOnlyFollowed), &errors, &warnings);
+    preferences.setLinkBack(withLinkBackOptions(preferences.linkBack(), parser.values(mySite),
+                                                parser.isSet(acceptOnlyFollowed), parser.value(robotsAgent),
+                                                &errors, &warnings));
     for (const QString& warning : warnings)
         print(m_err, QStringLiteral("quillmark-batch: warning: ") + warning);
     if (!errors.isEmpty())
         return fail(errors.constFirst());
+    m_preferences.change(preferences);
     if (parser.isSet(recheck))
         return startRecheck(parser.value(recheck), parser.isSet(failOnLost));
     if (parser.isSet(test))
@@ -175,7 +213,7 @@ bool BatchCommand::loadFolder(const QString& folderOption)
     LoadListFromFile(m_badWords, programFolder.filePath(m_settings.text(Key::BadWordsFile)),
                      MissingListFile::KeepList);
     LoadListFromFile(m_validStatus, programFolder.statusCodesFile(), MissingListFile::EmptyList);
-    m_preferences = RunPreferences::load(RunPreferences::filePath(programFolder));
+    m_preferences.change(RunPreferences::load(RunPreferences::filePath(programFolder)));
     return true;
 }
 
@@ -206,7 +244,7 @@ int BatchCommand::startBatch(const QString& linksFile, const QString& outputOpti
 // was, or over the URLs that failed last time; journaled in every case.
 int BatchCommand::startStoredRun(const QString& linksFile, const QStringList& fileUrls)
 {
-    m_journal = std::make_unique<BatchJournal>(m_folder, m_preferences.keepRuns());
+    m_journal = std::make_unique<BatchJournal>(m_folder, m_preferences.values().keepRuns());
     if (const QString message = m_journal->storeMessage(); !message.isEmpty())
         print(m_err, QStringLiteral("quillmark-batch: warning: ") + message);
     QFile file(linksFile);
@@ -219,12 +257,7 @@ int BatchCommand::startStoredRun(const QString& linksFile, const QStringList& fi
     const QStringList& urls = plan.urls;
     m_batch = std::make_unique<BatchRun>(m_settings, urls, m_badWords, m_validStatus, m_results);
     BatchRun* run = m_batch.get();
-    run->setLinkBack(m_linkBack);
-    FetchLimits limits = m_preferences.limits();
-    if (m_connections > 0)
-        limits.connections = m_connections;
-    run->setFetchLimits(limits);
-    run->setTimeoutSeconds(m_timeout > 0 ? m_timeout : m_preferences.timeoutSeconds());
+    run->setPreferences(m_preferences.values());
     connect(run, &BatchRun::statusTextChanged, this, [this](const QString& text) { print(m_err, text); });
     auto progress = [this, run] {
         const QString pace = run->paceText();
@@ -296,8 +329,7 @@ void BatchCommand::onBatchFinished()
 int BatchCommand::startTest(const QString& url)
 {
     m_test = std::make_unique<TestRun>(m_settings, m_badWords, m_validStatus);
-    m_test->setTimeoutSeconds(m_timeout > 0 ? m_timeout : m_preferences.timeoutSeconds());
-    m_test->setLinkBack(m_linkBack);
+    m_test->setPreferences(m_preferences.values());
     connect(m_test.get(), &TestRun::finished, this, &BatchCommand::onTestFinished);
     // The window's e-mail box starts with this text, and a test without an
     // e-mail option selected leaves the box as it was.
@@ -322,12 +354,9 @@ int BatchCommand::startRecheck(const QString& file, bool failOnLost)
     if (!reason.isEmpty())
         return fail(
             QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(m_reportPath), reason));
-    FetchLimits limits = m_preferences.limits();
-    if (m_connections > 0)
-        limits.connections = m_connections;
     m_recheck = std::make_unique<RecheckCommand>(m_out, m_err);
     connect(m_recheck.get(), &RecheckCommand::finished, this, &BatchCommand::finished);
     return m_recheck->start({file, m_settings.text(Key::OutputASCIIDelimeter),
-                             QFileInfo(m_folder).absoluteFilePath(), m_reportPath, m_linkBack, limits,
-                             failOnLost, m_preferences.keepRuns()});
+                             QFileInfo(m_folder).absoluteFilePath(), m_reportPath, m_preferences.values(),
+                             failOnLost});
 }

@@ -3,8 +3,7 @@
 #include "filters/SortedListModel.h"
 #include "platform/PageFetcher.h"
 #include "results/ResultsTable.h"
-#include "run/LinkBackSetup.h"
-#include "settings/RunPreferences.h"
+#include "settings/RunPreferencesHolder.h"
 #include "settings/Settings.h"
 
 #include <QObject>
@@ -65,16 +64,16 @@ private:
     std::FILE* m_err;
     QString m_folder;
     QString m_outputPath;
-    QString m_reportPath;  // empty: no report
-    int m_connections = 0; // from --connections; 0: from the preferences
+    QString m_reportPath; // empty: no report
     enum class Continue
     {
         No,
         Resume,     // --resume
         RetryFailed // --retry-failed
     } m_continue = Continue::No;
-    int m_timeout = 0;     // from --timeout; 0: from the preferences
-    RunPreferences m_preferences;
+    // preferences.ini of the folder, read once, with the options given over
+    // it; every run, test and re-check of the command takes its values here.
+    RunPreferencesHolder m_preferences{RunPreferences()};
     Settings m_settings;
     SortedListModel m_badWords;
     SortedListModel m_validStatus;
@@ -82,6 +81,5 @@ private:
     std::unique_ptr<BatchRun> m_batch;
     std::unique_ptr<BatchJournal> m_journal; // after the run: destroyed first, it lets the run's end be written
     std::unique_ptr<TestRun> m_test;
-    LinkBackSetup m_linkBack;
     std::unique_ptr<RecheckCommand> m_recheck;
 };

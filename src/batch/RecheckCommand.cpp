@@ -2,9 +2,8 @@
 
 #include "run/RecheckRun.h"
 #include "run/RecheckSource.h"
-#include "settings/LinkBackPreferences.h"
+#include "run/LinkBackSetup.h"
 #include "settings/ProgramFolder.h"
-#include "settings/RunPreferences.h"
 #include "store/RunStore.h"
 
 #include <QDateTime>
@@ -26,7 +25,8 @@ void RecheckCommand::print(std::FILE* stream, const QString& text)
 int RecheckCommand::start(const Request& request)
 {
     m_request = request;
-    if (!request.setup.isOn()) {
+    const LinkBackSetup setup = LinkBackSetup::from(request.preferences.linkBack());
+    if (!setup.isOn()) {
         print(m_err, QStringLiteral("quillmark-batch: --recheck needs your site: give --my-site HOST, or set "
                                     "Sites in the [LinkBack] section of preferences.ini"));
         return 2;
@@ -38,13 +38,13 @@ int RecheckCommand::start(const Request& request)
         return 2;
     }
     RunStore::Options options;
-    options.keepRuns = request.keepRuns;
+    options.keepRuns = request.preferences.keepRuns();
     m_store = std::make_unique<RunStore>(
         ProgramFolder(request.folder).filePath(QString::fromLatin1(RunStore::FileName)), options);
     if (!m_store->message().isEmpty())
         print(m_err, QStringLiteral("quillmark-batch: warning: ") + m_store->message());
-    m_run = std::make_unique<RecheckRun>(*urls, request.setup, m_store.get());
-    m_run->setFetchLimits(request.limits);
+    m_run = std::make_unique<RecheckRun>(*urls, setup, m_store.get(), request.preferences.fetchOptions());
+    m_run->setFetchLimits(request.preferences.limits());
     connect(m_run.get(), &RecheckRun::progressed, this, [this](int done, int count) {
         print(m_err, QStringLiteral(" Rechecked: %1 of %2").arg(done).arg(count));
     });
@@ -54,27 +54,6 @@ int RecheckCommand::start(const Request& request)
         QStringLiteral(" %1 partners from %2").arg(urls->size()).arg(QDir::toNativeSeparators(request.file)));
     m_run->start();
     return -1;
-}
-
-LinkBackSetup RecheckCommand::linkBackSetup(const QString& folder, const QStringList& mySites,
-                                            bool acceptOnlyFollowed, QStringList* errors,
-                                            QStringList* warnings)
-{
-    LinkBackPreferences preferences =
-        LinkBackPreferences::load(RunPreferences::filePath(ProgramFolder(folder)));
-    if (!mySites.isEmpty())
-        preferences.setSites(mySites);
-    if (acceptOnlyFollowed)
-        preferences.setAcceptOnlyFollowed(true);
-    QStringList messages;
-    const LinkBackSetup setup = LinkBackSetup::from(preferences, &messages);
-    for (const QString& message : messages) {
-        if (!mySites.isEmpty())
-            errors->append(QStringLiteral("--my-site: ") + message);
-        else
-            warnings->append(QStringLiteral("preferences.ini: ") + message);
-    }
-    return setup;
 }
 
 void RecheckCommand::onFinished()

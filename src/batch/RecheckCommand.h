@@ -1,7 +1,6 @@
 #pragma once
 
-#include "platform/FetchLimits.h"
-#include "run/LinkBackSetup.h"
+#include "settings/RunPreferences.h"
 
 #include <QObject>
 #include <QString>
@@ -34,21 +33,16 @@ public:
         QString delimiter;
         QString folder;     // the program folder, where the run store is
         QString reportPath; // empty: no report
-        LinkBackSetup setup;
-        FetchLimits limits;
+        // The sites, the crawler, the limits, the time-out and how many runs
+        // the store keeps: the command's preferences.
+        RunPreferences preferences;
         bool failOnLost = false;
-        int keepRuns = 50; // [Run] KeepRuns: the store keeps no more runs
     };
 
     // An exit code when done already (a usage error), or -1 when the
     // re-check has started; finished() then gives the code.
     int start(const Request& request);
 
-    // The sites of --my-site, else those of preferences.ini in folder. A
-    // wrong entry on the command line is an error; one in the file only a
-    // warning, as the window shows it under its box.
-    static LinkBackSetup linkBackSetup(const QString& folder, const QStringList& mySites,
-                                       bool acceptOnlyFollowed, QStringList* errors, QStringList* warnings);
 
 Q_SIGNALS:
     void finished(int exitCode);

@@ -30,7 +30,7 @@ LinkBackVerdict verdict(LinkBack kind, const ProofLink* link)
 
 } // namespace
 
-LinkBackVerdict LinkBackVerdict::decide(const LinkProofResult& proof, RobotsAccess robots)
+LinkBackVerdict LinkBackVerdict::decide(const LinkProofResult& proof, const RobotsRuling& robots)
 {
     if (proof.answer == LinkProofResult::Answer::ErrorStatus)
         return verdict(LinkBack::PageGone, nullptr);
@@ -67,8 +67,12 @@ LinkBackVerdict LinkBackVerdict::decide(const LinkProofResult& proof, RobotsAcce
         return verdict(LinkBack::Nofollow, firstFollowed ? firstFollowed : firstShown);
     if (proof.page.noindex)
         return verdict(LinkBack::Noindex, firstFollowed);
-    if (robots == RobotsAccess::Disallowed)
-        return verdict(LinkBack::BlockedByRobots, firstFollowed);
+    if (robots.access == RobotsAccess::Disallowed) {
+        LinkBackVerdict blocked = verdict(LinkBack::BlockedByRobots, firstFollowed);
+        if (!robots.rule.isEmpty())
+            blocked.evidence = robots.rule;
+        return blocked;
+    }
     if (proof.page.canonicalElsewhere)
         return verdict(LinkBack::CanonicalElsewhere, firstFollowed);
     return verdict(LinkBack::Followed, firstFollowed);

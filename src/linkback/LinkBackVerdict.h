@@ -14,6 +14,14 @@ enum class RobotsAccess
     Unknown,
 };
 
+// The same, with the rule that closes the page when there is one, as the
+// file writes it: "User-agent: Googlebot, Disallow: /links/".
+struct RobotsRuling
+{
+    RobotsAccess access = RobotsAccess::Unknown;
+    QString rule;
+};
+
 enum class LinkBack
 {
     Followed,      // a shown link without nofollow/sponsored/ugc on a page search engines index and may crawl
@@ -36,7 +44,13 @@ struct LinkBackVerdict
     QString target;   // that link's resolved target
 
     // The first verdict that applies, in the order of the enum after Followed.
-    static LinkBackVerdict decide(const LinkProofResult& proof, RobotsAccess robots);
+    // A page that robots.txt closes has the closing rule as its evidence,
+    // when the file has one.
+    static LinkBackVerdict decide(const LinkProofResult& proof, const RobotsRuling& robots);
+    static LinkBackVerdict decide(const LinkProofResult& proof, RobotsAccess robots)
+    {
+        return decide(proof, RobotsRuling{robots, QString()});
+    }
 
     // "followed", "page gone", "not a web page", "no link", "only in a
     // comment", "hidden", "nofollow", "noindex", "blocked by robots.txt",

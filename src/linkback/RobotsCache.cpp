@@ -18,7 +18,9 @@ RobotsAnswer RobotsAnswer::fromFetch(const FetchResult& result)
     for (const QString& line : lines)
         if (line.startsWith(QLatin1String("location:"), Qt::CaseInsensitive))
             answer.location = line.mid(9).trimmed();
-    answer.body = result.body.toUtf8();
+    // The fetcher keeps a robots.txt as the bytes that came (RobotsLookup asks
+    // it to); a page fetched as text is read back as UTF-8.
+    answer.body = result.bodyBytes.isEmpty() ? result.body.toUtf8() : result.bodyBytes;
     return answer;
 }
 
@@ -91,11 +93,12 @@ bool RobotsCache::isSettled(const QString& pageUrl) const
     return it != m_hosts.constEnd() && it->settled;
 }
 
-RobotsAccess RobotsCache::access(const QString& pageUrl, const QString& agent) const
+RobotsRuling RobotsCache::ruling(const QString& pageUrl, const QString& agent) const
 {
     const WebUrl page = WebUrl::parse(pageUrl);
     const auto it = m_hosts.constFind(hostKey(page));
     if (it == m_hosts.constEnd() || !it->settled)
-        return RobotsAccess::Unknown;
-    return it->rules.allows(page.pathAndQuery(), agent) ? RobotsAccess::Allowed : RobotsAccess::Disallowed;
+        return {};
+    const RobotsTxt::Decision decision = it->rules.decide(page.pathAndQuery(), agent);
+    return {decision.allowed ? RobotsAccess::Allowed : RobotsAccess::Disallowed, decision.rule};
 }

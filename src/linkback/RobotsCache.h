@@ -24,7 +24,9 @@ struct RobotsAnswer
     QString location; // the Location of a redirect the fetcher did not follow
     QByteArray body;
 
-    // From the program's fetcher, which follows redirects itself.
+    // From the program's fetcher, which follows redirects itself. The body
+    // is best fetched with FetchOptions::keepBodyBytes: the file is UTF-8
+    // whatever charset its Content-Type names.
     static RobotsAnswer fromFetch(const FetchResult& result);
 };
 
@@ -54,8 +56,13 @@ public:
     QString answer(const QString& pageUrl, const RobotsAnswer& answer);
 
     bool isSettled(const QString& pageUrl) const;
-    // Unknown while the host's file has not been settled.
-    RobotsAccess access(const QString& pageUrl, const QString& agent = QStringLiteral("*")) const;
+    // What the host's file says about the page for the crawler `agent`, with
+    // the rule that closes it; Unknown while the file has not been settled.
+    RobotsRuling ruling(const QString& pageUrl, const QString& agent = QStringLiteral("*")) const;
+    RobotsAccess access(const QString& pageUrl, const QString& agent = QStringLiteral("*")) const
+    {
+        return ruling(pageUrl, agent).access;
+    }
     int hostCount() const { return int(m_hosts.size()); }
 
 private:

@@ -8,6 +8,14 @@ bool isUnreserved(char c)
            c == '.' || c == '_' || c == '~';
 }
 
+// What an address may hold as it is: the unreserved characters and those that
+// delimit its parts (RFC 3986). Everything else is only ever sent encoded.
+bool standsAsIs(char c)
+{
+    static const QByteArray delimiters = QByteArrayLiteral(":/?#[]@!$&'()*+,;=");
+    return isUnreserved(c) || delimiters.contains(c);
+}
+
 int hexValue(char c)
 {
     if (c >= '0' && c <= '9')
@@ -51,7 +59,7 @@ QByteArray productToken(const QByteArray& value)
             break;
         ++end;
     }
-    return value.left(end).toLower();
+    return value.left(end);
 }
 
 } // namespace
@@ -74,7 +82,7 @@ QByteArray RobotsTxt::normalisedPath(const QByteArray& path)
                 out += hex[uchar(decoded) & 0xF];
             }
             i += 2;
-        } else if (uchar(c) <= 0x20 || uchar(c) >= 0x7F) {
+        } else if (!standsAsIs(c) && c != '%') {
             out += '%';
             out += hex[(uchar(c) >> 4) & 0xF];
             out += hex[uchar(c) & 0xF];
@@ -92,6 +100,8 @@ RobotsTxt RobotsTxt::disallowAll()
     return robots;
 }
 
+// The file's bytes are UTF-8 by the protocol, so a rule is compared as those
+// octets, percent-encoded, never as text decoded by a charset the server named.
 RobotsTxt RobotsTxt::parse(const QByteArray& content)
 {
     RobotsTxt robots;
@@ -124,7 +134,9 @@ RobotsTxt RobotsTxt::parse(const QByteArray& content)
         if (field == Field::UserAgent) {
             if (!lastWasAgent || robots.m_groups.isEmpty())
                 robots.m_groups.append(Group{});
-            robots.m_groups.last().agents.append(productToken(value));
+            const QByteArray name = productToken(value);
+            robots.m_groups.last().agents.append(name.toLower());
+            robots.m_groups.last().names.append(name);
             lastWasAgent = true;
             continue;
         }
@@ -139,6 +151,7 @@ RobotsTxt RobotsTxt::parse(const QByteArray& content)
         if (!pattern.startsWith('/') && !pattern.startsWith('*'))
             pattern.prepend('/');
         Rule rule;
+        rule.text = value;
         rule.allow = field == Field::Allow;
         rule.length = pattern.size();
         if (pattern.endsWith('$')) {
@@ -181,34 +194,48 @@ bool RobotsTxt::Rule::matches(const QByteArray& path) const
     return last.isEmpty() || path.indexOf(last, at) >= 0;
 }
 
-bool RobotsTxt::allows(const QString& pathAndQuery, const QString& agent) const
+RobotsTxt::Decision RobotsTxt::decide(const QString& pathAndQuery, const QString& agent) const
 {
     if (m_disallowAll)
-        return false;
+        return {false, QString()};
     QByteArray path = normalisedPath(pathAndQuery.toUtf8());
     if (path.isEmpty())
         path = "/";
     if (path == "/robots.txt")
-        return true;
-    const QByteArray wanted = agent.toLower().toUtf8();
-    const auto pick = [this](const QByteArray& name) {
-        QList<const Group*> chosen;
-        for (const Group& group : m_groups)
-            if (group.agents.contains(name))
-                chosen.append(&group);
+        return {};
+    const QByteArray token = productToken(agent.trimmed().toUtf8());
+    const QByteArray wanted = token.isEmpty() ? QByteArray("*") : token.toLower();
+    struct Chosen
+    {
+        const Group* group;
+        QByteArray name; // the User-agent line that chose it
+    };
+    const auto pick = [this](const QByteArray& lower) {
+        QList<Chosen> chosen;
+        for (const Group& group : m_groups) {
+            const qsizetype at = group.agents.indexOf(lower);
+            if (at >= 0)
+                chosen.append({&group, group.names.at(at)});
+        }
         return chosen;
     };
-    QList<const Group*> groups = pick(wanted);
+    QList<Chosen> groups = pick(wanted);
     if (groups.isEmpty() && wanted != "*")
         groups = pick("*");
     const Rule* best = nullptr;
-    for (const Group* group : groups) {
-        for (const Rule& rule : group->rules) {
+    QByteArray bestAgent;
+    for (const Chosen& chosen : groups) {
+        for (const Rule& rule : chosen.group->rules) {
             if (best && (rule.length < best->length || (rule.length == best->length && !rule.allow)))
                 continue;
-            if (rule.matches(path))
+            if (rule.matches(path)) {
                 best = &rule;
+                bestAgent = chosen.name;
+            }
         }
     }
-    return !best || best->allow;
+    if (!best || best->allow)
+        return {};
+    return {false, QStringLiteral("User-agent: %1, Disallow: %2")
+                       .arg(QString::fromUtf8(bestAgent), QString::fromUtf8(best->text))};
 }

@@ -29,8 +29,8 @@ void CurlTransfer::initialiseLibrary()
 }
 
 CurlTransfer::CurlTransfer(const QString& url, const FetchOptions& options)
-    : m_url(url), m_limit(options.maxBodyBytes), m_answerLimitMs(options.answerTimeoutMs),
-      m_stallLimitMs(qint64(options.lowSpeedSeconds) * 1000)
+    : m_url(url), m_limit(options.maxBodyBytes), m_keepBytes(options.keepBodyBytes),
+      m_answerLimitMs(options.answerTimeoutMs), m_stallLimitMs(qint64(options.lowSpeedSeconds) * 1000)
 {
     initialiseLibrary();
     m_clock.start();
@@ -218,8 +218,14 @@ FetchResult CurlTransfer::finish(CURLcode code) const
     result.url = m_url;
     // Header octets are Latin-1 by the protocol's own rules.
     result.header = QString::fromLatin1(m_headerLines.join("\r\n"));
-    PageDecoder::Decoded decoded = PageDecoder::decode(m_body, result.header);
-    result.body = std::move(decoded.text);
+    PageDecoder::Decoded decoded;
+    if (m_keepBytes) {
+        result.bodyBytes = m_body;
+        decoded.charset = QStringLiteral("bytes");
+    } else {
+        decoded = PageDecoder::decode(m_body, result.header);
+        result.body = std::move(decoded.text);
+    }
     result.truncated = m_truncated;
     result.bytes = m_body.size();
     result.milliseconds = m_clock.elapsed();

@@ -76,6 +76,7 @@ private:
     char m_errorText[CURL_ERROR_SIZE] = {};
     QByteArray m_body;
     qint64 m_limit = 0;
+    bool m_keepBytes = false;
     bool m_truncated = false;
     QByteArrayList m_headerLines;  // of the newest response only
     bool m_headerComplete = false; // the blank line after the newest block arrived

@@ -24,6 +24,8 @@ struct FetchResult
     // when none was (its host was known not to answer, or no transfer began).
     int attempts = 0;
     QString finalUrl; // where the redirects led: the address of the page received; "" when none arrived
+    // The body's bytes as they came, instead of body, when FetchOptions::keepBodyBytes asked for them.
+    QByteArray bodyBytes;
     bool ok() const { return error.isEmpty(); }
 };
 
@@ -48,6 +50,9 @@ struct FetchOptions
     int lowSpeedSeconds = 20; // a stall: nothing received for this long, after the answer began
     qint64 maxBodyBytes = 16 * 1024 * 1024;
     QString caBundle; // empty: the system's trust store
+    // The body is kept as bytes (FetchResult::bodyBytes) and never decoded:
+    // for files whose format fixes their encoding whatever the header says.
+    bool keepBodyBytes = false;
 
     // The user's time-out, in whole seconds, brought into 2-120. The total
     // limit grows with it, so that a long wait for the first byte still

@@ -46,6 +46,7 @@ BatchRun::BatchRun(Settings& settings, std::function<int()> linkCount, std::func
     connect(&m_fetchAhead, &FetchAhead::arrived, this, &BatchRun::onPageArrived);
     connect(&m_fetchAhead, &FetchAhead::waitingChanged, this, &BatchRun::onWaitingChanged);
     connect(&m_robots, &RobotsLookup::settled, this, &BatchRun::onRobotsSettled);
+    connect(&m_fetchAhead, &FetchAhead::started, &m_robots, &RobotsLookup::want);
 }
 
 void BatchRun::setTimeoutSeconds(int seconds)
@@ -54,6 +55,7 @@ void BatchRun::setTimeoutSeconds(int seconds)
         return;
     m_fetchOptions.setTimeoutSeconds(seconds);
     m_fetchAhead.setTimeoutSeconds(seconds);
+    m_robots.setTimeoutSeconds(seconds);
 }
 
 void BatchRun::onWaitingChanged(int count)
@@ -136,8 +138,7 @@ void BatchRun::begin(int position, int processed, int rows, bool fresh)
         Q_EMIT progressChanged(m_fraction, m_progressText);
     }
     m_runLinkBack = m_linkBack;
-    m_robots.reset();
-    m_robots.setLimits(m_fetchAhead.limits());
+    m_robots.reset(m_runLinkBack.isOn());
     m_awaitingRobots.reset();
     m_fetchAhead.begin(m_count);
     m_pace.start();
@@ -218,7 +219,6 @@ void BatchRun::beginUrl()
                                          m_analysisTimeLimit);
     m_job.engine = m_patternEngine;
     m_job.linkBack = m_runLinkBack;
-
     m_state = State::Fetching;
     refillFetches();
     if (const std::optional<FetchResult> page = m_fetchAhead.take(m_index))
@@ -266,8 +266,8 @@ void BatchRun::analyse(const FetchResult& page)
 {
     PageJob job = m_job;
     job.page = page;
-    // The host's robots.txt is fetched while the page is analysed.
-    if (m_runLinkBack.isOn() && page.ok())
+    // The redirects may have led to another host, whose robots.txt goes out now.
+    if (page.ok())
         m_robots.want(LinkBackSetup::pageUrl(page));
     m_state = State::Working;
     if (std::optional<PageJobResult> done = m_analysisAhead.take(m_index, job)) {
@@ -318,8 +318,8 @@ void BatchRun::onRobotsSettled()
 // thread, where the robots.txt files are.
 void BatchRun::completeUrl(PageJobResult result)
 {
-    const std::optional<LinkBackVerdict> linkBack =
-        m_runLinkBack.weigh(result, m_robots.access(LinkBackSetup::pageUrl(result.fetch)));
+    const std::optional<LinkBackVerdict> linkBack = m_runLinkBack.weigh(
+        result, m_robots.ruling(LinkBackSetup::pageUrl(result.fetch), m_runLinkBack.robotsAgent));
     finishUrl(result, linkBack);
 }
 

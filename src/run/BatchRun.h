@@ -11,6 +11,7 @@
 #include "run/RunPace.h"
 #include "run/RunReport.h"
 #include "run/UrlOutcome.h"
+#include "settings/RunPreferences.h"
 
 #include <QObject>
 #include <QString>
@@ -85,7 +86,11 @@ public:
     // How many pages are fetched at once, in all and per host. 1 in all (the
     // start value): each page is fetched when its turn begins. Takes effect
     // at the next URL.
-    void setFetchLimits(const FetchLimits& limits) { m_fetchAhead.setLimits(limits); }
+    void setFetchLimits(const FetchLimits& limits)
+    {
+        m_fetchAhead.setLimits(limits);
+        m_robots.setLimits(limits);
+    }
     const FetchLimits& fetchLimits() const { return m_fetchAhead.limits(); }
     // How long a fetch waits for a connection and the first byte of the
     // answer (2-120 s), for the fetches started from now on.
@@ -98,6 +103,14 @@ public:
     // effect at the next start.
     void setLinkBack(const LinkBackSetup& setup) { m_linkBack = setup; }
     const LinkBackSetup& linkBack() const { return m_linkBack; }
+    // The limits, the time-out and the link-back setup of the preferences, as
+    // the setters above take them.
+    void setPreferences(const RunPreferences& preferences)
+    {
+        setFetchLimits(preferences.limits());
+        setTimeoutSeconds(preferences.timeoutSeconds());
+        setLinkBack(LinkBackSetup::from(preferences.linkBack()));
+    }
     // The robots.txt files fetched in this run, redirects included.
     int robotsFetches() const { return m_robots.fetchCount(); }
 
@@ -201,6 +214,8 @@ private:
     AnalysisAhead m_analysisAhead;
     LinkBackSetup m_linkBack;
     LinkBackSetup m_runLinkBack; // the setup of the run going on, taken at its start
+    // Each host's robots.txt goes out with the host's first page, not at that
+    // page's turn: a host whose file is slow holds up its own pages only.
     RobotsLookup m_robots;
     // A proved page whose host's robots.txt is still on its way.
     std::optional<PageJobResult> m_awaitingRobots;

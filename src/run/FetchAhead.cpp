@@ -136,6 +136,7 @@ void FetchAhead::fetch(int index, const QString& url, const QString& host)
     ++m_inFlight;
     ++m_onTheWay[host];
     m_pool.enqueue(quint64(index), url);
+    Q_EMIT started(url);
 }
 
 QHash<int, FetchAhead::Page>::iterator FetchAhead::forget(QHash<int, Page>::iterator it)

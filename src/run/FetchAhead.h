@@ -80,6 +80,8 @@ public:
 Q_SIGNALS:
     // The page of entry `index` has arrived; take() hands it over.
     void arrived(int index);
+    // A fetch of url went out.
+    void started(const QString& url);
     void waitingChanged(int count);
 
 private:

@@ -10,6 +10,7 @@ LinkBackSetup LinkBackSetup::from(const LinkBackPreferences& preferences, QStrin
     LinkBackSetup setup;
     setup.sites = MySites::parse(preferences.sites(), messages);
     setup.acceptOnlyFollowed = preferences.acceptOnlyFollowed();
+    setup.robotsAgent = preferences.robotsAgent();
     return setup;
 }
 
@@ -51,7 +52,7 @@ std::optional<LinkProofResult> LinkBackSetup::prove(const FetchResult& page,
                               limits);
 }
 
-std::optional<LinkBackVerdict> LinkBackSetup::weigh(PageJobResult& result, RobotsAccess robots) const
+std::optional<LinkBackVerdict> LinkBackSetup::weigh(PageJobResult& result, const RobotsRuling& robots) const
 {
     std::optional<LinkBackVerdict> verdict;
     if (result.proof)

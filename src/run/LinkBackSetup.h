@@ -3,6 +3,7 @@
 #include "linkback/LinkBackVerdict.h"
 #include "linkback/LinkProof.h"
 #include "linkback/MySites.h"
+#include "settings/LinkBackPreferences.h"
 
 #include <QStringList>
 #include <functional>
@@ -11,15 +12,15 @@
 struct FetchResult;
 struct PageJobResult;
 
-class LinkBackPreferences;
-
 // What a run needs to prove the links back: the user's sites (none: no proof
-// at all, and the run is exactly what it was without one) and whether a page
-// without a followed link back is refused.
+// at all, and the run is exactly what it was without one), whether a page
+// without a followed link back is refused, and the search engine whose
+// robots.txt group decides whether the link can count.
 struct LinkBackSetup
 {
     MySites sites;
     bool acceptOnlyFollowed = false;
+    QString robotsAgent = QString::fromLatin1(LinkBackPreferences::DefaultRobotsAgent);
 
     bool isOn() const { return !sites.isEmpty(); }
 
@@ -32,7 +33,7 @@ struct LinkBackSetup
     // robots.txt allows. The usual checks decided the row; when only
     // followed links back count, a page without one loses it, with the
     // verdict as the reason. None when the page was not proved.
-    std::optional<LinkBackVerdict> weigh(PageJobResult& result, RobotsAccess robots) const;
+    std::optional<LinkBackVerdict> weigh(PageJobResult& result, const RobotsRuling& robots) const;
     // A Content-Type value of a page to read: HTML or XHTML, or none at all.
     static bool isWebPageType(const QString& contentType);
     // The address the page came from in the end.

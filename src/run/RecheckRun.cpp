@@ -107,6 +107,8 @@ void RecheckRun::fetch(int i)
 {
     ++m_lines[i].attempts;
     m_pool.enqueue(quint64(i), m_lines[i].url);
+    // The host's robots.txt goes out with its first page, not after it.
+    m_robots.want(m_lines[i].url);
 }
 
 void RecheckRun::onFetched(quint64 id, const FetchResult& result)
@@ -162,7 +164,8 @@ void RecheckRun::tryDecide(int i)
         return;
     m_pending.erase(it);
     const LinkBackVerdict verdict =
-        page.proof ? LinkBackVerdict::decide(*page.proof, m_robots.access(pageUrl)) : LinkBackVerdict{};
+        page.proof ? LinkBackVerdict::decide(*page.proof, m_robots.ruling(pageUrl, m_setup.robotsAgent))
+                   : LinkBackVerdict{};
     complete(i, verdict, page);
 }
 

@@ -82,10 +82,11 @@ QString TestRun::linkBackLine(const PageJob& job, const FetchResult& fetched)
     FetchOptions options = job.fetchOptions;
     options.maxRedirects = RobotsCache::MaxRedirects;
     options.maxBodyBytes = RobotsTxt::MaxBytes + 1;
+    options.keepBodyBytes = true;
     QString next = robots.needsFetch(page) ? RobotsCache::robotsUrl(WebUrl::parse(page)) : QString();
     while (!next.isEmpty() && !cancelled())
         next = robots.answer(page, RobotsAnswer::fromFetch(PageFetcher::fetch(next, options, cancelled)));
-    return LinkBackVerdict::decide(*proof, robots.access(page)).testRunLine();
+    return LinkBackVerdict::decide(*proof, robots.ruling(page, job.linkBack.robotsAgent)).testRunLine();
 }
 
 TestRunResult TestRun::analyse(const SettingsSnapshot& settings, const QString& url, const FetchResult& fetch,

@@ -3,6 +3,7 @@
 #include "platform/PageFetcher.h"
 #include "platform/WorkerTask.h"
 #include "run/LinkBackSetup.h"
+#include "settings/RunPreferences.h"
 
 #include <QObject>
 #include <QString>
@@ -78,6 +79,12 @@ public:
     // The user's sites: with any, the verdict ends with a line on the page's
     // link back to them. Takes effect at the next start.
     void setLinkBack(const LinkBackSetup& setup) { m_linkBack = setup; }
+    // The time-out and the link-back setup of the preferences, from the next test on.
+    void setPreferences(const RunPreferences& preferences)
+    {
+        setTimeoutSeconds(preferences.timeoutSeconds());
+        setLinkBack(LinkBackSetup::from(preferences.linkBack()));
+    }
 
     // Every check and field rule on a fetch that has completed, reported as
     // texts, under the settings given.

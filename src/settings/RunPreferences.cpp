@@ -51,6 +51,7 @@ RunPreferences RunPreferences::load(const QString& path)
     prefs.m_timeoutSeconds = readCount(doc.value(kSection, kTimeout), FetchOptions::kLeastTimeoutSeconds,
                                        FetchOptions::kMostTimeoutSeconds)
                                  .value_or(FetchOptions::kDefaultTimeoutSeconds);
+    prefs.m_linkBack = LinkBackPreferences::read(doc);
     return prefs;
 }
 
@@ -66,7 +67,14 @@ SaveOutcome RunPreferences::save(const QString& path) const
     if (m_keepRuns != DefaultKeepRuns || doc.value(kSection, kKeepRuns))
         doc.setValue(kSection, kKeepRuns, QString::number(m_keepRuns));
     doc.setValue(kSection, kTimeout, QString::number(m_timeoutSeconds));
+    m_linkBack.write(doc);
     return doc.save(path);
+}
+
+FetchOptions RunPreferences::fetchOptions(FetchOptions base) const
+{
+    base.setTimeoutSeconds(m_timeoutSeconds);
+    return base;
 }
 
 void RunPreferences::setConnections(int connections)

@@ -7,10 +7,10 @@
 
 Workspace::Workspace(const ProgramFolder& folder, QObject* parent)
     : QObject(parent), m_folder(folder),
-      m_linkBack(LinkBackPreferences::load(RunPreferences::filePath(folder)))
+      m_preferences(RunPreferences::load(RunPreferences::filePath(folder)), RunPreferences::filePath(folder))
 {
     RunStore::Options options;
-    options.keepRuns = RunPreferences::load(RunPreferences::filePath(m_folder)).keepRuns();
+    options.keepRuns = m_preferences.values().keepRuns();
     m_runStore = std::make_unique<RunStore>(m_folder.filePath(QString::fromLatin1(RunStore::FileName)), options);
     m_linkList.setToolTips([this](const QString& url) {
         const auto checks = m_runStore->queries().lastChecks({url});

@@ -4,6 +4,7 @@
 #include "results/ResultsTable.h"
 #include "settings/LinkBackPreferences.h"
 #include "settings/ProgramFolder.h"
+#include "settings/RunPreferencesHolder.h"
 #include "settings/Settings.h"
 
 #include <QObject>
@@ -13,16 +14,18 @@ class RunStore;
 struct UrlRecord;
 
 // The objects the areas of the main window share, for as long as the window
-// lives: the settings record, the four lists, the results table and the run
-// journal's store. The areas never talk to each other except through these.
+// lives: the settings record, the four lists, the results table, the run
+// preferences and the run journal's store. The areas never talk to each other
+// except through these.
 class Workspace : public QObject
 {
     Q_OBJECT
 
 public:
-    // Opens the program folder's run store (runs.sqlite), keeping as many
-    // runs as preferences.ini says. A store that cannot be used leaves the
-    // program as it was; its message is for the window to show once.
+    // Reads preferences.ini and opens the program folder's run store
+    // (runs.sqlite), keeping as many runs as the preferences say. A store
+    // that cannot be used leaves the program as it was; its message is for
+    // the window to show once.
     explicit Workspace(const ProgramFolder& folder, QObject* parent = nullptr);
     ~Workspace() override;
 
@@ -34,9 +37,13 @@ public:
     SortedListModel& validStatus() { return m_validStatus; } // List3
     ResultsTable& results() { return m_results; }
     RunStore* runStore() const { return m_runStore.get(); }
-    // The user's sites for the link-back proof, from preferences.ini; "3. Config"
-    // edits them, each run and test takes them as they are when it starts.
-    LinkBackPreferences& linkBack() { return m_linkBack; }
+    // preferences.ini, read once when the window opens: the run strip of
+    // "4. Data" and "My sites:" of "3. Config" change it (and so the file);
+    // every run, test and re-check of the window takes its values from it.
+    RunPreferencesHolder& preferences() { return m_preferences; }
+    // The user's sites for the link-back proof, as the preferences hold them;
+    // each run and test takes them as they are when it starts.
+    const LinkBackPreferences& linkBack() const { return m_preferences.values().linkBack(); }
 
     // "Test this URL", from any area: the configuration test runs on url and
     // its frame comes into view.
@@ -57,6 +64,6 @@ private:
     SortedListModel m_badUrls;
     SortedListModel m_validStatus;
     ResultsTable m_results;
-    LinkBackPreferences m_linkBack;
+    RunPreferencesHolder m_preferences;
     std::unique_ptr<RunStore> m_runStore;
 };

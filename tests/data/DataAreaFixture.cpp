@@ -94,3 +94,12 @@ void DataAreaFixture::setDataRows(const QStringList& rows)
     }
     workspace->results().replaceDataRows(table);
 }
+
+void DataAreaFixture::setMySites(const QStringList& sites)
+{
+    RunPreferences preferences = workspace->preferences().values();
+    LinkBackPreferences linkBack = preferences.linkBack();
+    linkBack.setSites(sites);
+    preferences.setLinkBack(linkBack);
+    workspace->preferences().change(preferences);
+}

@@ -42,6 +42,8 @@ public:
     QStringList dataRows() const;
     // Replaces the table by these data rows, each "#|Title|Email|Description|URL".
     void setDataRows(const QStringList& rows);
+    // "My sites:" as "3. Config" sets it: in the workspace's preferences.
+    void setMySites(const QStringList& sites);
 
     QTemporaryDir dir;
     std::unique_ptr<Workspace> workspace;

@@ -3,7 +3,9 @@
 #include "results/ui/DataAreaProgressBar.h"
 #include "results/ui/ResultsGrid.h"
 #include "run/BatchRun.h"
+#include "run/RecheckRun.h"
 #include "run/ui/RefusedUrlsView.h"
+#include "run/ui/TestFrame.h"
 #include "shell/ui/RecheckDialog.h"
 
 #include <QAbstractButton>
@@ -16,6 +18,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTextEdit>
@@ -72,6 +75,8 @@ private Q_SLOTS:
     void abandonedPagesAreReported();
     void connectionsAreKeptInThePreferences();
     void reportViewShowsEveryOutcomeWithItsLinkBack();
+    void everyFetchEndsWithinTheTimeOut_data();
+    void everyFetchEndsWithinTheTimeOut();
 
 private:
     QPushButton* button(const char* name) const { return m_f->button(name); }
@@ -499,8 +504,6 @@ void DataRunTest::connectionsAreKeptInThePreferences()
     QCOMPARE(again.findChild<QSpinBox*>(QStringLiteral("TimeoutBox"))->value(), 7);
 }
 
-#include "tst_DataRun.moc"
-
 // With a site set, the run report view shows each URL's link back, the
 // accepted ones too once the filter asks for them; "Recheck links back" goes
 // over the grid's rows and leaves them as they are.
@@ -511,7 +514,7 @@ void DataRunTest::reportViewShowsEveryOutcomeWithItsLinkBack()
     m_server->route(
         "/c", TestHttpResponse::html(page("Gamma", "<a href=\"http://example.com/\" rel=\"ugc\">me</a>")));
     m_f->workspace->validStatus().add("200 OK");
-    m_f->workspace->linkBack().setSites({QStringLiteral("example.com")});
+    m_f->setMySites({QStringLiteral("example.com")});
     addLinks({"/a", "/b", "/c"});
     QTest::mouseClick(button("Command14"), Qt::LeftButton);
     QTRY_COMPARE(label("Label4")->text(), QStringLiteral(" Done!"));
@@ -547,3 +550,82 @@ void DataRunTest::reportViewShowsEveryOutcomeWithItsLinkBack()
     QCOMPARE(m_f->dataRows(), rows);
     dialog->close();
 }
+
+// A partner whose host's robots.txt never answers, and a partner page that
+// never answers, with a time-out of 2 s: the run, the test and the re-check,
+// in the window and in quillmark-batch, all end long before the 20 s a fetch
+// waits by default.
+void DataRunTest::everyFetchEndsWithinTheTimeOut_data()
+{
+    QTest::addColumn<QString>("how");
+    for (const char* how : {"Get Data", "Test", "Recheck links back", "quillmark-batch",
+                            "quillmark-batch --test", "quillmark-batch --recheck"})
+        QTest::newRow(how) << QString::fromLatin1(how);
+}
+
+void DataRunTest::everyFetchEndsWithinTheTimeOut()
+{
+    QFETCH(QString, how);
+    constexpr int WellBeforeTwentySeconds = 12000;
+    TestHttpResponse silent = TestHttpResponse::html("User-agent: *\nAllow: /\n", "text/plain");
+    silent.headDelayMs = 60000;
+    m_server->route("/robots.txt", silent);
+    m_server->route("/partner",
+                    TestHttpResponse::html(page("Partner", "<a href=\"https://example.com/\">me</a>")));
+    TestHttpServer silentHost(QHostAddress(QStringLiteral("127.0.0.2")));
+    silentHost.route("/partner", silent);
+    const QString partner = m_server->url("/partner").toString();
+    const QStringList urls{partner, silentHost.url(QStringLiteral("/partner")).toString()};
+
+    if (how.startsWith(QLatin1String("quillmark-batch"))) {
+        const QString links = m_f->dir.filePath(QStringLiteral("partners.txt"));
+        QFile file(links);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(urls.join(u'\n').toUtf8() + '\n');
+        file.close();
+        QStringList arguments{QStringLiteral("--folder"),  m_f->dir.path(),
+                              QStringLiteral("--timeout"), QStringLiteral("2"),
+                              QStringLiteral("--my-site"), QStringLiteral("example.com")};
+        if (how.endsWith(QLatin1String("--test")))
+            arguments << QStringLiteral("--test") << partner;
+        else if (how.endsWith(QLatin1String("--recheck")))
+            arguments << QStringLiteral("--recheck") << links;
+        else
+            arguments << QStringLiteral("--output") << m_f->dir.filePath(QStringLiteral("out.txt")) << links;
+        QProcess batch;
+        batch.start(QCoreApplication::applicationDirPath() + QStringLiteral("/quillmark-batch"), arguments);
+        QVERIFY(batch.waitForFinished(WellBeforeTwentySeconds));
+        QVERIFY2(batch.exitCode() == 0, batch.readAllStandardError().constData());
+        return;
+    }
+
+    // The window's own run, with the fetch limits it has there.
+    m_f->area.reset();
+    m_f->run = std::make_unique<BatchRun>(m_f->workspace->settings(), m_f->workspace->linkList(),
+                                          m_f->workspace->badWords(), m_f->workspace->validStatus(),
+                                          m_f->workspace->results());
+    m_f->area = std::make_unique<DataArea>(*m_f->workspace, *m_f->run, *m_f->exporter);
+    QVERIFY(m_f->show());
+    m_f->find<QSpinBox>("TimeoutBox")->setValue(2);
+    m_f->setMySites({QStringLiteral("example.com")});
+    if (how == QLatin1String("Get Data")) {
+        for (const QString& url : urls)
+            m_f->workspace->linkList().add(url);
+        QTest::mouseClick(button("Command14"), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(label("Label4")->text(), QStringLiteral(" Done!"), WellBeforeTwentySeconds);
+    } else if (how == QLatin1String("Test")) {
+        TestFrame frame(*m_f->workspace);
+        QSignalSpy finished(&frame, &TestFrame::testFinished);
+        frame.testUrl(partner);
+        QVERIFY(finished.wait(WellBeforeTwentySeconds));
+    } else {
+        m_f->setDataRows({"1|A|||" + urls[0], "2|B|||" + urls[1]});
+        QTest::mouseClick(button("RecheckButton"), Qt::LeftButton);
+        auto* dialog = m_f->area->findChild<RecheckDialog*>(QStringLiteral("RecheckDialog"));
+        QVERIFY(dialog && dialog->run());
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog->run()->isRunning(), WellBeforeTwentySeconds);
+        dialog->close();
+    }
+}
+
+#include "tst_DataRun.moc"

@@ -234,7 +234,7 @@ void RunJournalWindowTest::interruptedRunIsAskedAbout()
     QCOMPARE(texts, QStringList({"Discard", "Keep the 2 rows", "Resume"}));
     m_server->clearRequests();
     // The resumed part proves the links back as "Get Data" would.
-    m_f->workspace->linkBack().setSites({QStringLiteral("example.com")});
+    m_f->setMySites({QStringLiteral("example.com")});
     buttonNamed(box, answer)->click();
     if (allRows) {
         QTRY_COMPARE(m_f->label("Label4")->text(), QStringLiteral(" Done!"));

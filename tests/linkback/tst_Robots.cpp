@@ -3,7 +3,9 @@
 #include "linkback/RobotsCache.h"
 #include "linkback/RobotsTxt.h"
 #include "platform/PageFetcher.h"
+#include "run/RobotsLookup.h"
 
+#include <QSignalSpy>
 #include <QTest>
 
 Q_DECLARE_METATYPE(RobotsAccess)
@@ -15,6 +17,8 @@ class RobotsTests : public QObject
 private Q_SLOTS:
     void rules_data();
     void rules();
+    void closingRule_data();
+    void closingRule();
     void onlyThe500KiBCount();
     void binaryFile();
     void hostileWildcards();
@@ -24,6 +28,7 @@ private Q_SLOTS:
     void hugeFileOverTheWire();
     void oncePerHost();
     void redirectsFollowedByTheCache();
+    void fileReadAsUtf8WhateverItsCharset();
 };
 
 void RobotsTests::rules_data()
@@ -104,6 +109,61 @@ void RobotsTests::rules()
     QFETCH(QString, path);
     QFETCH(bool, allowed);
     QCOMPARE(RobotsTxt::parse(robots).allows(path, agent), allowed);
+}
+
+// Which group decides for a crawler, and the closing rule as the verdict
+// names it.
+void RobotsTests::closingRule_data()
+{
+    QTest::addColumn<QByteArray>("robots");
+    QTest::addColumn<QString>("agent");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("rule");
+
+    const QByteArray google = "User-agent: *\nAllow: /\n\nUser-agent: Googlebot\nDisallow: /links/\n";
+    QTest::newRow("the crawler's group decides") << google << "Googlebot"
+                                                 << "/links/a"
+                                                 << "User-agent: Googlebot, Disallow: /links/";
+    QTest::newRow("no group of its own: the star group")
+        << QByteArray("User-agent: Bingbot\nAllow: /\n\nUser-agent: *\nDisallow: /links/\n") << "Googlebot"
+        << "/links/a"
+        << "User-agent: *, Disallow: /links/";
+    const QByteArray two = "User-agent: Googlebot\nDisallow: /\n\nUser-agent: bingbot\nDisallow: /links/\n";
+    QTest::newRow("another crawler") << two << "Bingbot"
+                                     << "/links/a"
+                                     << "User-agent: bingbot, Disallow: /links/";
+    QTest::newRow("groups of one crawler combine")
+        << QByteArray("User-agent: Googlebot\nDisallow: /a/\n\nUser-agent: *\nDisallow: /\n\n"
+                      "User-agent: googlebot\nDisallow: /links/\n")
+        << "Googlebot"
+        << "/links/a"
+        << "User-agent: googlebot, Disallow: /links/";
+    // The page's path comes encoded as it is sent; the rule as written.
+    QTest::newRow("braces") << QByteArray("User-agent: *\nDisallow: /a{b}\n") << "*"
+                            << "/a%7Bb%7D"
+                            << "User-agent: *, Disallow: /a{b}";
+    QTest::newRow("quotes and angle brackets") << QByteArray("User-agent: *\nDisallow: /q\"<x>\n") << "*"
+                                               << "/q%22%3Cx%3E/1"
+                                               << "User-agent: *, Disallow: /q\"<x>";
+    QTest::newRow("caret, bar, backquote, backslash")
+        << QByteArray("User-agent: *\nDisallow: /c^|`\\\n") << "*"
+        << "/c%5E%7C%60%5Cd"
+        << "User-agent: *, Disallow: /c^|`\\";
+    QTest::newRow("encoded in the rule, raw in the path")
+        << QByteArray("User-agent: *\nDisallow: /a%7bb\n") << "*"
+        << "/a{b"
+        << "User-agent: *, Disallow: /a%7bb";
+}
+
+void RobotsTests::closingRule()
+{
+    QFETCH(QByteArray, robots);
+    QFETCH(QString, agent);
+    QFETCH(QString, path);
+    QFETCH(QString, rule);
+    const RobotsTxt::Decision decision = RobotsTxt::parse(robots).decide(path, agent);
+    QCOMPARE(decision.rule, rule);
+    QCOMPARE(decision.allowed, rule.isEmpty());
 }
 
 void RobotsTests::onlyThe500KiBCount()
@@ -291,6 +351,22 @@ void RobotsTests::redirectsFollowedByTheCache()
         QCOMPARE(cache.answer(loop, moved), QStringLiteral("http://loop.example/robots.txt"));
     QCOMPARE(cache.answer(loop, moved), QString());
     QCOMPARE(cache.access(loop), RobotsAccess::Allowed);
+}
+
+// The file is UTF-8 by the protocol: a charset in its Content-Type changes nothing.
+void RobotsTests::fileReadAsUtf8WhateverItsCharset()
+{
+    TestHttpServer server;
+    server.route(
+        QStringLiteral("/robots.txt"),
+        TestHttpResponse::html("User-agent: *\nDisallow: /caf\xC3\xA9\n", "text/plain; charset=iso-8859-1"));
+    const QString page = server.url(QStringLiteral("/caf%C3%A9")).toString();
+    RobotsLookup lookup(quickFetchOptions());
+    QSignalSpy settled(&lookup, &RobotsLookup::settled);
+    lookup.want(page);
+    QVERIFY(settled.wait());
+    QCOMPARE(lookup.ruling(page, QStringLiteral("Googlebot")).rule,
+             QStringLiteral("User-agent: *, Disallow: /caf\u00E9"));
 }
 
 int runRobotsTests(int argc, char** argv)

@@ -75,6 +75,7 @@ private Q_SLOTS:
     void stopDuringLastUrlEndsDone();
     void stopEndsTheWaitForABusyServer();
     void stopEndsTheWaitForARobotsFile();
+    void silentRobotsFileHoldsBackNoOtherHost();
     void pageWithoutTitleOrDescriptionGetsFallbacks();
     void lfOnlyPageGoesThroughLineBreakRemoval();
     void failedFetchIsProcessedAndRunGoesOn();
@@ -336,6 +337,31 @@ void TestBatchRun::stopEndsTheWaitForARobotsFile()
     QCOMPARE(m_run->added(), 1);
 }
 
+// Each host's robots.txt goes out with its first page: the second host's is
+// read while the first host's is still silent, not once that one is given up.
+void TestBatchRun::silentRobotsFileHoldsBackNoOtherHost()
+{
+    LinkBackSetup setup;
+    setup.sites = MySites::parse({QStringLiteral("example.com")});
+    m_run->setLinkBack(setup);
+    m_run->setFetchLimits({6, 2});
+    TestHttpServer other(QHostAddress(QStringLiteral("127.0.0.2")));
+    const TestHttpResponse partner =
+        TestHttpResponse::html(page("Partner", "Partner <a href=\"https://example.com/\">Example</a>"));
+    m_server->route("/a", partner);
+    other.route("/b", partner);
+    TestHttpResponse silent = TestHttpResponse::html("User-agent: *\nAllow: /\n", "text/plain");
+    silent.headDelayMs = 60000;
+    m_server->route("/robots.txt", silent);
+    other.route("/robots.txt", TestHttpResponse::html("User-agent: *\nDisallow: /b\n", "text/plain"));
+    m_links->add(m_server->url("/a").toString());
+    m_links->add(other.url("/b").toString());
+    m_run->start();
+    // The silent file is given up after the fetch's 5 s.
+    QTRY_COMPARE_WITH_TIMEOUT(other.requestCount("/robots.txt"), 1, 3000);
+    QCOMPARE(m_run->processed(), 0);
+}
+
 void TestBatchRun::pageWithoutTitleOrDescriptionGetsFallbacks()
 {
     m_settings->setFlag(Key::ContentTypeCheck, FlagState::Off);
@@ -523,7 +549,7 @@ void TestBatchRun::paceOverTheLastMinute_data()
     QTest::addColumn<qint64>("now");
     QTest::addColumn<int>("left");
     QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("waiting");         // pages on silent hosts, told at `now`
+    QTest::addColumn<int>("waiting");          // pages on silent hosts, told at `now`
     QTest::addColumn<qint64>("waitingLeftMs"); // until the last of them is given up
     QTest::newRow("nothing done yet") << QList<qint64>{} << qint64(5000) << 10 << "" << 0 << qint64(0);
     QTest::newRow("two pages in four seconds")
@@ -703,12 +729,13 @@ void TestBatchRun::eightConnectionsGiveWhatOneGives()
         one.outcomes.contains(QStringLiteral("refused status line not accepted: HTTP/1.1 404 Not Found")));
     QVERIFY(one.outcomes.contains(QStringLiteral("refused content type is not HTML: text/plain")));
     QVERIFY(one.outcomes.contains(QStringLiteral("refused bad word in the title: casino")));
-    QVERIFY(one.file.contains("|DELTA|info@example.org|About Delta|http://127.0.0.1:")); // the redirect's target
+    QVERIFY(
+        one.file.contains("|DELTA|info@example.org|About Delta|http://127.0.0.1:")); // the redirect's target
     QCOMPARE(one.file.count("|ECHO|"), 3); // the entry listed twice, and the one put back during the run
     QVERIFY(one.outcomes.contains(QStringLiteral(
         "failed fetch failed: Failed to connect to 127.0.0.1 port 1: Couldn't connect to server")));
     QVERIFY(one.file.contains("|SLOW|"));
-    QVERIFY(one.file.contains("|Alpha|"));       // before the change of case
+    QVERIFY(one.file.contains("|Alpha|"));         // before the change of case
     QVERIFY(one.file.contains("|BUSY BUT KIND|")); // after it
     // The silent host: two time-outs, then the host is known to be gone.
     QCOMPARE(one.outcomes.count(QStringLiteral("failed fetch failed: no answer within 2 s")), 2);

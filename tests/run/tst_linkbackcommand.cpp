@@ -52,6 +52,8 @@ private Q_SLOTS:
     void recheckTellsWhatChanged();
     void failOnLostEndsWithThree_data();
     void failOnLostEndsWithThree();
+    void robotsGroupOfTheSearchEngine_data();
+    void robotsGroupOfTheSearchEngine();
 
 private:
     QString program() const
@@ -341,6 +343,51 @@ void TestLinkBackCommand::failOnLostEndsWithThree()
     QVERIFY2(again.endsWith(linkGoes ? "2 partners: 1 lost, 1 unchanged without a followed link\n"
                                      : "2 partners: 1 kept, 1 unchanged without a followed link\n"),
              again.constData());
+}
+
+// A link counts when a search engine may read its page: the group of its
+// crawler decides, Googlebot unless the options or the preferences name another.
+void TestLinkBackCommand::robotsGroupOfTheSearchEngine_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QByteArray>("preferences");
+    QTest::addColumn<QByteArray>("line");
+
+    const QByteArray followed = "Link back: followed \xE2\x80\x94 " + kFollowed;
+    QTest::newRow("Googlebot") << QStringList() << QByteArray()
+                               << QByteArray(
+                                      "Link back: blocked by robots.txt \xE2\x80\x94 User-agent: Googlebot, "
+                                      "Disallow: /links/");
+    QTest::newRow("--robots-agent") << QStringList{QStringLiteral("--robots-agent"),
+                                                   QStringLiteral("bingbot")}
+                                    << QByteArray() << followed;
+    QTest::newRow("RobotsAgent") << QStringList() << QByteArray("[LinkBack]\r\nRobotsAgent=Bingbot\r\n")
+                                 << followed;
+}
+
+void TestLinkBackCommand::robotsGroupOfTheSearchEngine()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QByteArray, preferences);
+    QFETCH(QByteArray, line);
+    m_server->route("/links/partner", TestHttpResponse::html(partnerPage(kFollowed)));
+    m_server->route("/robots.txt", TestHttpResponse::html("User-agent: *\nDisallow: /\n\n"
+                                                          "User-agent: Googlebot\nDisallow: /links/\n\n"
+                                                          "User-agent: Bingbot\nAllow: /\n",
+                                                          "text/plain"));
+    if (!preferences.isEmpty()) {
+        QFile file(m_dir->filePath(QStringLiteral("preferences.ini")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(preferences);
+    }
+    int code = -1;
+    QByteArray err;
+    const QByteArray out =
+        run(options + QStringList{QStringLiteral("--my-site"), QStringLiteral("example.com"),
+                                  QStringLiteral("--test"), url("/links/partner")},
+            &code, &err);
+    QVERIFY2(code == 0, err.constData());
+    QVERIFY2(out.contains('\n' + line + '\n'), out.constData());
 }
 
 QTEST_GUILESS_MAIN(TestLinkBackCommand)

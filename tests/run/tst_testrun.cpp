@@ -275,7 +275,7 @@ void TestTestRun::linkBackLineAfterTheSentences_data()
         << QByteArray("User-agent: *\nDisallow: /partner\n")
         << sentences +
                QStringLiteral(
-                   "\nLink back: blocked by robots.txt \u2014 <a href=\"https://example.com/\">Ex</a>");
+                   "\nLink back: blocked by robots.txt \u2014 User-agent: *, Disallow: /partner");
     QTest::newRow("no site: the sentences alone") << QStringList() << nofollow << QByteArray() << sentences;
 }
 

@@ -4,7 +4,6 @@
 #include "platform/TextFile.h"
 #include "settings/IniDocument.h"
 #include "settings/IniFile.h"
-#include "settings/LinkBackPreferences.h"
 #include "settings/ProgramFolder.h"
 #include "settings/RunPreferences.h"
 #include "settings/Settings.h"
@@ -581,18 +580,14 @@ void TestSettingsFiles::runPreferencesKeepRuns()
     writeBytes(path("preferences.ini"), file);
     RunPreferences prefs = RunPreferences::load(path("preferences.ini"));
     QCOMPARE(prefs.keepRuns(), keepRuns);
-    const QStringList sites = LinkBackPreferences::load(path("preferences.ini")).sites();
+    const QStringList sites = prefs.linkBack().sites();
     // Kept through a save of the connections, and the sites with it.
     prefs.setConnections(4);
     QVERIFY(prefs.save(path("preferences.ini")).ok);
-    QCOMPARE(RunPreferences::load(path("preferences.ini")).keepRuns(), keepRuns);
-    QCOMPARE(LinkBackPreferences::load(path("preferences.ini")).sites(), sites);
-    // Both kept through a save of the sites.
-    LinkBackPreferences linkBack = LinkBackPreferences::load(path("preferences.ini"));
-    QVERIFY(linkBack.save(path("preferences.ini")).ok);
-    QCOMPARE(RunPreferences::load(path("preferences.ini")).keepRuns(), keepRuns);
-    QCOMPARE(RunPreferences::load(path("preferences.ini")).connections(), 4);
-    QCOMPARE(LinkBackPreferences::load(path("preferences.ini")).sites(), sites);
+    const RunPreferences saved = RunPreferences::load(path("preferences.ini"));
+    QCOMPARE(saved.keepRuns(), keepRuns);
+    QCOMPARE(saved.connections(), 4);
+    QCOMPARE(saved.linkBack().sites(), sites);
 }
 
 void TestSettingsFiles::runPreferences()

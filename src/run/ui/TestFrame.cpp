@@ -1,7 +1,7 @@
 #include "run/ui/TestFrame.h"
 
 #include "run/TestRun.h"
-#include "settings/RunPreferences.h"
+#include "settings/RunPreferencesHolder.h"
 #include "ui_TestFrame.h"
 #include "workspace/Workspace.h"
 
@@ -20,6 +20,10 @@ TestFrame::TestFrame(Workspace& workspace, const FetchOptions& fetchOptions, QWi
     connect(m_run, &TestRun::runningChanged, this, &TestFrame::setBusy);
     connect(m_run, &TestRun::finished, this, &TestFrame::showResult);
     connect(&workspace, &Workspace::testRequested, this, &TestFrame::testUrl);
+    // The time-out of the "4. Data" strip and the sites of "My sites:", as
+    // the window's preferences hold them now.
+    m_run->setPreferences(workspace.preferences().values());
+    connect(&workspace.preferences(), &RunPreferencesHolder::changed, m_run, &TestRun::setPreferences);
 }
 
 TestFrame::~TestFrame()
@@ -35,11 +39,7 @@ bool TestFrame::isRunning() const
 void TestFrame::test()
 {
     // A press while a test is in flight starts over with the URL as it is now;
-    // the earlier fetch is dropped and never shows. The time-out is the one
-    // of the "4. Data" strip, which keeps it in the preferences.
-    m_run->setTimeoutSeconds(
-        RunPreferences::load(RunPreferences::filePath(m_workspace.folder())).timeoutSeconds());
-    m_run->setLinkBack(LinkBackSetup::from(m_workspace.linkBack()));
+    // the earlier fetch is dropped and never shows.
     m_run->start(urlBox()->text(), emailBox()->text());
 }
 

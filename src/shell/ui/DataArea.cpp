@@ -50,10 +50,7 @@ DataArea::DataArea(Workspace& workspace, BatchRun& run, SpreadsheetExporter& exp
     editor->installEventFilter(this);
     connect(m_ui->MSFlexGrid1, &QAbstractItemView::doubleClicked, this, [this] { beginCellEdit(); });
 
-    connect(getDataButton(), &QPushButton::clicked, &m_run, [this] {
-        m_run.setLinkBack(LinkBackSetup::from(m_workspace.linkBack()));
-        m_run.start();
-    });
+    connect(getDataButton(), &QPushButton::clicked, &m_run, &BatchRun::start);
     connect(stopButton(), &QPushButton::clicked, this, &DataArea::askToStop);
     connect(m_ui->Command34, &QPushButton::clicked, this, &DataArea::saveResults);
     connect(m_ui->Command35, &QPushButton::clicked, this, &DataArea::loadResults);
@@ -291,13 +288,14 @@ void DataArea::setStopRequested(bool requested)
 void DataArea::setUpRunStrip()
 {
     // The number of connections is the user's own choice, kept apart from
-    // the settings file, and read once when the area is made.
-    m_preferences = RunPreferences::load(RunPreferences::filePath(m_workspace.folder()));
-    m_ui->ConnectionsBox->setValue(m_preferences.connections());
-    m_ui->ConnectionsPerHostBox->setValue(m_preferences.connectionsPerHost());
-    m_ui->TimeoutBox->setValue(m_preferences.timeoutSeconds());
-    m_run.setFetchLimits(m_preferences.limits());
-    m_run.setTimeoutSeconds(m_preferences.timeoutSeconds());
+    // the settings file in the preferences the whole window shares; the run
+    // follows them as they change.
+    RunPreferencesHolder& preferences = m_workspace.preferences();
+    m_ui->ConnectionsBox->setValue(preferences.values().connections());
+    m_ui->ConnectionsPerHostBox->setValue(preferences.values().connectionsPerHost());
+    m_ui->TimeoutBox->setValue(preferences.values().timeoutSeconds());
+    m_run.setPreferences(preferences.values());
+    connect(&preferences, &RunPreferencesHolder::changed, &m_run, &BatchRun::setPreferences);
     connect(m_ui->ConnectionsBox, &QSpinBox::valueChanged, this, &DataArea::changeConnections);
     connect(m_ui->ConnectionsPerHostBox, &QSpinBox::valueChanged, this, &DataArea::changeConnections);
     connect(m_ui->TimeoutBox, &QSpinBox::valueChanged, this, &DataArea::changeConnections);
@@ -332,7 +330,7 @@ void DataArea::setUpRunStrip()
 void DataArea::recheckLinksBack()
 {
     // A dialog of its own, opened without a loop of its own; it goes when closed.
-    auto* dialog = new RecheckDialog(m_workspace, m_preferences.limits(), this);
+    auto* dialog = new RecheckDialog(m_workspace, this);
     dialog->setObjectName(QStringLiteral("RecheckDialog"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->open();
@@ -341,12 +339,11 @@ void DataArea::recheckLinksBack()
 
 void DataArea::changeConnections()
 {
-    m_preferences.setConnections(m_ui->ConnectionsBox->value());
-    m_preferences.setConnectionsPerHost(m_ui->ConnectionsPerHostBox->value());
-    m_preferences.setTimeoutSeconds(m_ui->TimeoutBox->value());
-    m_run.setFetchLimits(m_preferences.limits());
-    m_run.setTimeoutSeconds(m_preferences.timeoutSeconds());
-    const SaveOutcome saved = m_preferences.save(RunPreferences::filePath(m_workspace.folder()));
+    RunPreferences preferences = m_workspace.preferences().values();
+    preferences.setConnections(m_ui->ConnectionsBox->value());
+    preferences.setConnectionsPerHost(m_ui->ConnectionsPerHostBox->value());
+    preferences.setTimeoutSeconds(m_ui->TimeoutBox->value());
+    const SaveOutcome saved = m_workspace.preferences().change(preferences);
     if (!saved.ok)
         AppMessageBox::open(this, QMessageBox::Warning, saved.message(),
                             QStringLiteral("PreferencesFailure"));

@@ -2,7 +2,6 @@
 
 #include "platform/ui/WaitCursor.h"
 #include "run/RefusedUrlsModel.h"
-#include "settings/RunPreferences.h"
 
 #include <QMessageBox>
 #include <QPersistentModelIndex>
@@ -111,6 +110,5 @@ private:
     std::optional<WaitCursor> m_busyCursor; // while a run is going
     RefusedUrlsModel m_refused;
     RefusedUrlsView* m_refusedView = nullptr;
-    RunPreferences m_preferences;
     RunHistory* m_history = nullptr;
 };

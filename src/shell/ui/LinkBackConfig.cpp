@@ -29,7 +29,8 @@ LinkBackConfig::LinkBackConfig(Workspace& workspace, QLineEdit* sites, QCheckBox
 
 void LinkBackConfig::apply()
 {
-    LinkBackPreferences& prefs = m_workspace.linkBack();
+    RunPreferences preferences = m_workspace.preferences().values();
+    LinkBackPreferences prefs = preferences.linkBack();
     const QStringList sites = LinkBackPreferences::splitSites(m_sites->text());
     if (sites == prefs.sites() && m_acceptOnlyFollowed->isChecked() == prefs.acceptOnlyFollowed()) {
         showMessages();
@@ -37,8 +38,9 @@ void LinkBackConfig::apply()
     }
     prefs.setSites(sites);
     prefs.setAcceptOnlyFollowed(m_acceptOnlyFollowed->isChecked());
+    preferences.setLinkBack(prefs);
+    const SaveOutcome saved = m_workspace.preferences().change(preferences);
     showMessages();
-    const SaveOutcome saved = prefs.save(RunPreferences::filePath(m_workspace.folder()));
     if (!saved.ok)
         AppMessageBox::open(m_sites->window(), QMessageBox::Warning, saved.message(),
                             QStringLiteral("PreferencesFailure"));

@@ -9,8 +9,8 @@
 
 #include <QHeaderView>
 
-RecheckDialog::RecheckDialog(Workspace& workspace, const FetchLimits& limits, QWidget* parent)
-    : QDialog(parent), m_ui(std::make_unique<Ui::RecheckDialog>()), m_workspace(workspace), m_limits(limits),
+RecheckDialog::RecheckDialog(Workspace& workspace, QWidget* parent)
+    : QDialog(parent), m_ui(std::make_unique<Ui::RecheckDialog>()), m_workspace(workspace),
       m_model(new RecheckModel(this))
 {
     m_ui->setupUi(this);
@@ -34,8 +34,8 @@ QString RecheckDialog::summaryText() const
 
 bool RecheckDialog::start()
 {
-    QStringList messages;
-    const LinkBackSetup setup = LinkBackSetup::from(m_workspace.linkBack(), &messages);
+    const RunPreferences& preferences = m_workspace.preferences().values();
+    const LinkBackSetup setup = LinkBackSetup::from(preferences.linkBack());
     const QStringList urls = RecheckSource::fromTable(m_workspace.results());
     if (!setup.isOn()) {
         m_ui->SummaryLabel->setText(QStringLiteral("Set your site in \"My sites:\" in \"3. Config\" first."));
@@ -45,8 +45,8 @@ bool RecheckDialog::start()
         m_ui->SummaryLabel->setText(QStringLiteral("The grid has no row to recheck."));
         return false;
     }
-    m_run = std::make_unique<RecheckRun>(urls, setup, m_workspace.runStore());
-    m_run->setFetchLimits(m_limits);
+    m_run = std::make_unique<RecheckRun>(urls, setup, m_workspace.runStore(), preferences.fetchOptions());
+    m_run->setFetchLimits(preferences.limits());
     m_ui->RecheckProgress->setRange(0, int(urls.size()));
     connect(m_run.get(), &RecheckRun::progressed, this, [this](int done, int count) {
         m_ui->RecheckProgress->setValue(done);

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "platform/FetchLimits.h"
-
 #include <QDialog>
 #include <memory>
 
@@ -15,14 +13,15 @@ class RecheckDialog;
 
 // "Recheck links back": the re-check of the pages of the grid's rows, with
 // its progress, then its summary line and its pages, the changes first. The
-// grid, its rows and every file stay as they are. Opened with open(); the
-// re-check stops when the dialog goes.
+// grid, its rows and every file stay as they are. It fetches as the window's
+// runs do, with the run preferences as they are when it starts. Opened with
+// open(); the re-check stops when the dialog goes.
 class RecheckDialog : public QDialog
 {
     Q_OBJECT
 
 public:
-    RecheckDialog(Workspace& workspace, const FetchLimits& limits, QWidget* parent = nullptr);
+    explicit RecheckDialog(Workspace& workspace, QWidget* parent = nullptr);
     ~RecheckDialog() override;
 
     // Starts the re-check; false (and a message in the dialog) when there is
@@ -39,7 +38,6 @@ private:
 
     std::unique_ptr<Ui::RecheckDialog> m_ui;
     Workspace& m_workspace;
-    FetchLimits m_limits;
     RecheckModel* m_model;
     std::unique_ptr<RecheckRun> m_run;
 };
