@@ -24,6 +24,11 @@ struct FetchResult
     // when none was (its host was known not to answer, or no transfer began).
     int attempts = 0;
     QString finalUrl; // where the redirects led: the address of the page received; "" when none arrived
+    // libcurl's code (a CURLcode) when libcurl ended the transfer with an
+    // error; 0 when a response arrived or the program ended the transfer
+    // itself (time-out, stall, cancel, a host known not to answer). The kind
+    // of a failure, where the error text is libcurl's wording of the moment.
+    int curlCode = 0;
     bool ok() const { return error.isEmpty(); }
 };
 
