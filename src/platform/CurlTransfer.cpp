@@ -212,7 +212,9 @@ FetchResult CurlTransfer::finish(CURLcode code) const
         return failed(QStringLiteral("the connection closed before the end of the response headers"));
     if (code != CURLE_OK) {
         const QString error = QString::fromUtf8(m_errorText[0] ? m_errorText : curl_easy_strerror(code));
-        return failed(error.isEmpty() ? QStringLiteral("transfer failed") : error);
+        FetchResult result = failed(error.isEmpty() ? QStringLiteral("transfer failed") : error);
+        result.curlCode = int(code);
+        return result;
     }
     FetchResult result;
     result.url = m_url;

@@ -26,6 +26,11 @@ struct FetchResult
     QString finalUrl; // where the redirects led: the address of the page received; "" when none arrived
     // The body's bytes as they came, instead of body, when FetchOptions::keepBodyBytes asked for them.
     QByteArray bodyBytes;
+    // libcurl's code (a CURLcode) when libcurl ended the transfer with an
+    // error; 0 when a response arrived or the program ended the transfer
+    // itself (time-out, stall, cancel, a host known not to answer). The kind
+    // of a failure, where the error text is libcurl's wording of the moment.
+    int curlCode = 0;
     bool ok() const { return error.isEmpty(); }
 };
 

@@ -119,6 +119,10 @@ public:
 private:
     void send(const TestHttpResponse& response)
     {
+        // The request stays in progress (counted in the load) and the hang-up
+        // counts as abandoned, as for any answer the client did not wait for.
+        if (response.silent)
+            return;
         if (!response.raw.isEmpty()) {
             m_socket->write(response.raw);
             m_complete = true;

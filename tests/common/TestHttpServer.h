@@ -49,6 +49,7 @@ struct TestHttpResponse
     int pieceDelayMs = 0;            // wait between pieces
     qint64 closeAfterBodyBytes = -1; // drop the connection after this many body bytes
     QByteArray raw;                  // when set, sent as is instead of everything above
+    bool silent = false;             // send nothing at all, until the client hangs up
 
     TestHttpResponse& header(const QByteArray& name, const QByteArray& value);
 

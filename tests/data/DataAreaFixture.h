@@ -1,8 +1,9 @@
 #pragma once
 
 #include "results/SpreadsheetExporter.h"
-#include "shell/ui/DataArea.h"
 #include "run/BatchRun.h"
+#include "shell/ui/DataArea.h"
+#include "store/RunStore.h"
 #include "workspace/Workspace.h"
 
 #include <QTemporaryDir>

@@ -53,16 +53,18 @@ void fillAsAfterRun(ResultsTable& table, const Grid& accepted)
     }
 }
 
-// A stand-in for a spreadsheet application: it only notes its name and arguments.
-void writeFakeProgram(const QString& folder, const QString& name, const QString& log)
+// A stand-in for a spreadsheet application: it only notes its name and
+// arguments, in a log that appears whole at once. With `append` the log keeps
+// the notes of earlier starts before them.
+void writeFakeProgram(const QString& folder, const QString& name, const QString& log, bool append = false)
 {
     QFile script(QDir(folder).filePath(name));
     QVERIFY(script.open(QIODevice::WriteOnly));
-    script.write(
-        QStringLiteral(
-            "#!/bin/sh\nprintf '%s\\n' \"$(basename \"$0\")\" \"$@\" > '%1.part'\nmv '%1.part' '%1'\n")
-            .arg(log)
-            .toUtf8());
+    const QString earlier = append ? QStringLiteral("cat '%1' 2>/dev/null; ").arg(log) : QString();
+    script.write(QStringLiteral("#!/bin/sh\n{ %1printf '%s\\n' \"$(basename \"$0\")\" \"$@\"; } > '%2.part'\n"
+                                "mv '%2.part' '%2'\n")
+                     .arg(earlier, log)
+                     .toUtf8());
     script.close();
     QVERIFY(script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
 }
@@ -500,7 +502,7 @@ void ExportTest::writeFailureIsReported()
     const QString bin = m_dir.filePath(QStringLiteral("unwritable-bin"));
     const QString log = bin + QStringLiteral(".log");
     QDir().mkpath(bin);
-    writeFakeProgram(bin, QStringLiteral("xdg-open"), log);
+    writeFakeProgram(bin, QStringLiteral("xdg-open"), log, true);
     const QString missingFolder = m_dir.filePath(QStringLiteral("does-not-exist"));
 
     ResultsTable table;
@@ -514,9 +516,17 @@ void ExportTest::writeFailureIsReported()
     const QString message = failed.at(0).at(1).toString();
     QVERIFY2(message.startsWith(QStringLiteral("Cannot save ")) && message.contains(missingFolder),
              qPrintable(message));
-    // Nothing was handed to an application.
-    QTest::qWait(200);
-    QVERIFY(!QFileInfo::exists(log));
+    // Nothing was handed to an application: an export into a folder that is
+    // there, made next, is the first the application hears of.
+    const QString folder = m_dir.filePath(QStringLiteral("unwritable-next"));
+    QVERIFY(QDir().mkpath(folder));
+    SpreadsheetExporter next(WorkbookOpener(WorkbookOpener::defaultCommands(), {bin}), folder);
+    QSignalSpy written(&next, &SpreadsheetExporter::finished);
+    QVERIFY(next.exportTable(table, table.tableRowCount(), 5, 1, QString()));
+    QVERIFY(written.wait(WaitMs));
+    const QString path = written.at(0).at(0).toString();
+    QTRY_VERIFY_WITH_TIMEOUT(readLines(log).contains(path), WaitMs);
+    QCOMPARE(readLines(log), (QStringList{QStringLiteral("xdg-open"), path}));
 }
 
 void ExportTest::destroyedWhileWriting()
@@ -532,8 +542,11 @@ void ExportTest::destroyedWhileWriting()
         QVERIFY(exporter.exportTable(table, table.tableRowCount(), 5, 1, QString()));
     }
     // The posted outcome died with the exporter; the event loop must not
-    // deliver it to freed memory.
-    QTest::qWait(50);
+    // deliver it to freed memory. It was posted before this.
+    bool drained = false;
+    QMetaObject::invokeMethod(
+        this, [&drained] { drained = true; }, Qt::QueuedConnection);
+    QTRY_VERIFY(drained);
     const QStringList files = QDir(out).entryList(QDir::Files);
     QCOMPARE(files.size(), 1);
     QCOMPARE(XlsxProbe(QDir(out).filePath(files.first())).cells().size(), 20000);

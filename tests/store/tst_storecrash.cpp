@@ -42,6 +42,32 @@ HelperLog parse(const QByteArray& out)
     return log;
 }
 
+// Reads the helper's output into `out` until it has handed over `count`
+// outcomes (or ended, or went silent for a long while).
+bool waitForHanded(QProcess& process, QByteArray& out, int count)
+{
+    for (;;) {
+        out += process.readAllStandardOutput();
+        // Whole lines only: a line cut short would give a wrong number.
+        const HelperLog log = parse(out.left(out.lastIndexOf('\n') + 1));
+        if (log.handed.size() >= count)
+            return true;
+        if (log.ended || !process.waitForReadyRead(30000))
+            return false;
+    }
+}
+
+// The seed of the random choices: QM_TEST_SEED when set (to repeat a failed
+// run), else a fresh one. Said either way.
+quint32 testSeed()
+{
+    bool given = false;
+    const quint32 seed = qEnvironmentVariable("QM_TEST_SEED").toUInt(&given);
+    const quint32 used = given ? seed : QRandomGenerator::global()->generate();
+    qInfo("seed %u (set QM_TEST_SEED=%u to repeat this run)", used, used);
+    return used;
+}
+
 } // namespace
 
 class TestStoreCrash : public QObject
@@ -73,9 +99,7 @@ void TestStoreCrash::killedRunKeepsEveryCommittedOutcome()
 {
     // A URL decided this long before the kill must be in the store.
     constexpr qint64 Grace = 500;
-    const quint32 seed = QRandomGenerator::global()->generate();
-    qInfo("seed %u", seed);
-    QRandomGenerator random(seed);
+    QRandomGenerator random(testSeed());
 
     qint64 lastRun = 0;
     for (int kill = 0; kill < 20; ++kill) {
@@ -83,11 +107,16 @@ void TestStoreCrash::killedRunKeepsEveryCommittedOutcome()
         QProcess process;
         process.start(helper(), {storePath(), QStringLiteral("5000"), QStringLiteral("700")});
         QVERIFY(process.waitForStarted());
-        QTest::qWait(int(random.bounded(150, 1500)));
+        // Killed at a moment of the run chosen at random: once it has handed
+        // over so many outcomes.
+        QByteArray out;
+        const int handed = int(random.bounded(1, 1500));
+        QVERIFY2(waitForHanded(process, out, handed),
+                 qPrintable(what + QStringLiteral("the helper went quiet")));
         const qint64 killedAt = steadyMs();
         process.kill(); // SIGKILL
         QVERIFY(process.waitForFinished());
-        const HelperLog log = parse(process.readAllStandardOutput());
+        const HelperLog log = parse(out + process.readAllStandardOutput());
         QVERIFY2(!log.ended, qPrintable(what + QStringLiteral("the helper ended before the kill")));
 
         RunStore store(storePath());
@@ -134,6 +163,7 @@ void TestStoreCrash::twoProcessesJournalAtOnce()
     QProcess other;
     other.start(helper(), {storePath(), QStringLiteral("2000"), QStringLiteral("300")});
     QVERIFY(other.waitForStarted());
+    QByteArray out;
 
     RunStore store(storePath());
     QVERIFY(store.isAvailable());
@@ -141,17 +171,18 @@ void TestStoreCrash::twoProcessesJournalAtOnce()
     for (int i = 1; i <= 2000; ++i)
         urls.append(sampleRecord(i).url);
     auto journal = store.beginRun(RunRecord(), urls);
+    // Step by step with the other process, so that both write all along.
     for (int i = 1; i <= 2000; ++i) {
         journal->record(sampleRecord(i));
         if (i % 10 == 0)
-            QTest::qWait(2);
+            QVERIFY(waitForHanded(other, out, i));
     }
     journal->finish(RunRecord::Ending::Done);
     QTRY_VERIFY(journal->runId() != 0);
     const qint64 ours = journal->runId();
     journal.reset();
     QVERIFY(other.waitForFinished(60000));
-    const QByteArray out = other.readAllStandardOutput();
+    out += other.readAllStandardOutput();
     const HelperLog log = parse(out);
     QVERIFY2(log.ended, out.right(300).constData());
     QCOMPARE(log.committed, 2000);
