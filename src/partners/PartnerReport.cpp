@@ -30,10 +30,11 @@ h1 { font-size: 1.4em; margin: 0 0 .3em; }
 p.summary { margin: 0 0 1em; color: #444; }
 figure { margin: 0 0 1.5em; }
 figure svg { max-width: 100%; height: auto; }
+figure svg, figure svg * { font-family: system-ui, sans-serif; }
 table { border-collapse: collapse; width: 100%; }
 th, td { text-align: left; padding: .3em .6em; border-bottom: 1px solid #ddd; vertical-align: top; }
 th { background: #f3f3f3; }
-td { overflow-wrap: anywhere; }
+td.page, td.mail { overflow-wrap: anywhere; }
 td.date { white-space: nowrap; }
 )";
 
@@ -85,13 +86,18 @@ QByteArray PartnerReport::html() const
     page += QLatin1String(
         "<table>\n<thead><tr><th>Partner page</th><th>State</th><th>Since</th><th>Anchor text</th>"
         "<th>Last checked</th><th>E-mail</th><th>Change</th></tr></thead>\n<tbody>\n");
+    // A cell's class says how it may wrap: addresses anywhere, dates never.
+    const auto cell = [](const char* kind, const QString& html) {
+        return (kind ? QStringLiteral("<td class=\"%1\">").arg(QLatin1String(kind))
+                     : QStringLiteral("<td>")) +
+               html + QLatin1String("</td>");
+    };
     for (const PartnerLine& line : lines) {
-        page += QLatin1String("<tr><td>") + pageCell(line.partnerPage) + QLatin1String("</td><td>") +
-                escaped(line.state) + QLatin1String("</td><td class=\"date\">") + date(line.since) +
-                QLatin1String("</td><td>") + escaped(line.anchorText) +
-                QLatin1String("</td><td class=\"date\">") + date(line.lastChecked) +
-                QLatin1String("</td><td>") + escaped(line.email) + QLatin1String("</td><td>") +
-                escaped(line.change) + QLatin1String("</td></tr>\n");
+        page += QLatin1String("<tr>") + cell("page", pageCell(line.partnerPage)) +
+                cell(nullptr, escaped(line.state)) + cell("date", date(line.since)) +
+                cell(nullptr, escaped(line.anchorText)) + cell("date", date(line.lastChecked)) +
+                cell("mail", escaped(line.email)) + cell(nullptr, escaped(line.change)) +
+                QLatin1String("</tr>\n");
     }
     page += QLatin1String("</tbody>\n</table>\n</body>\n</html>\n");
     return page.toUtf8();

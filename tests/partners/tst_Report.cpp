@@ -46,9 +46,9 @@ void ReportTests::textFromPagesIsNoMarkup()
     QVERIFY(html.contains("<td>&lt;b&gt;&quot;Tom&#39;s&quot; &amp; Jerry&lt;/b&gt;</td>"));
     QVERIFY(!html.contains("<b>"));
     // Only a web address becomes a link: a saved report must not run a script.
-    QVERIFY(html.contains("<tr><td>javascript:alert(1)</td>"));
+    QVERIFY(html.contains("<tr><td class=\"page\">javascript:alert(1)</td>"));
     QVERIFY(html.contains(
-        "<td><a "
+        "<td class=\"page\"><a "
         "href=\"http://p.example/?a=1&amp;b=%3C2%3E\">http://p.example/?a=1&amp;b=&lt;2&gt;</a></td>"));
     // The picture inline, without the XML declaration that means nothing in HTML.
     QVERIFY(html.contains("<figure>\n<svg width=\"1\"><rect/></svg>\n</figure>"));

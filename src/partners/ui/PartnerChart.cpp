@@ -40,6 +40,10 @@ PartnerChart::PartnerChart(QWidget* parent) : QChartView(parent)
     setRenderHint(QPainter::Antialiasing);
     setFrameShape(QFrame::NoFrame);
     setBackgroundBrush(Qt::white);
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    white.setColor(QPalette::Base, Qt::white);
+    setPalette(white);
     setCounts({});
 }
 
@@ -81,7 +85,7 @@ void PartnerChart::setCounts(const QList<PartnerStateCounts>& bars)
     dateAxis->append(dates);
     dateAxis->setGridLineVisible(false);
     if (dates.size() > 10)
-        dateAxis->setLabelsAngle(-60); // many checks: the dates would overlap side by side
+        dateAxis->setLabelsAngle(-90); // many checks: the dates would overlap side by side
     fresh->addAxis(dateAxis, Qt::AlignBottom);
     series->attachAxis(dateAxis);
 
@@ -96,6 +100,14 @@ void PartnerChart::setCounts(const QList<PartnerStateCounts>& bars)
     countAxis->setTitleText(tr("Partners"));
     fresh->addAxis(countAxis, Qt::AlignLeft);
     series->attachAxis(countAxis);
+
+    if (bars.isEmpty()) {
+        // An empty frame of axes would look like a fault: say what is missing.
+        fresh->setTitle(tr("No check of the partners yet"));
+        dateAxis->setVisible(false);
+        countAxis->setVisible(false);
+        fresh->legend()->setVisible(false);
+    }
 
     connect(series, &QStackedBarSeries::hovered, this, [this](bool on, int index, QBarSet* set) {
         if (!on || index < 0 || index >= m_bars.size()) {

@@ -51,7 +51,8 @@ QByteArray PartnerPicture::svg(QWidget* widget, const QString& title)
     generator.setViewBox(QRect(QPoint(0, 0), widget->size()));
     generator.setTitle(title);
     QPainter painter(&generator);
-    widget->render(&painter);
+    // Without the window's grey behind it: the picture goes on a white page.
+    widget->render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
     painter.end();
     return text;
 }
