@@ -77,9 +77,10 @@ QString PartnerMail::fill(const QString& text, const PartnerMailFacts& facts)
 
 QString PartnerMail::mailtoUrl(const QString& to, const QString& subject, const QString& body)
 {
-    // "@" separates the parts of an address and "," the addresses; both may
-    // stand bare in the "to" part. Everything else that is not unreserved
-    // ("?", "&", "%", "#", blanks) would end or bend the address.
+    // "@" separates the parts of an address, "," the addresses, and "+" is
+    // common in a mailbox name; they may stand bare in the "to" part.
+    // Everything else that is not unreserved ("?", "&", "%", "#", blanks)
+    // would end or bend the address.
     QString address = to.trimmed();
     if (address.startsWith(QLatin1String("mailto:"), Qt::CaseInsensitive))
         address.remove(0, 7); // the e-mail rule may have taken the whole link

@@ -36,28 +36,29 @@ UserTimerControl::UserTimerControl(QObject* parent) : QObject(parent)
         m_deadline.stop();
         if (m_timedOut) {
             m_timedOut = false;
-            stepEnded(false, QStringLiteral("%1 did not answer within %2 seconds")
-                                 .arg(commandText())
-                                 .arg(double(m_timeoutMs) / 1000.0));
+            stepEnded(false, false,
+                      QStringLiteral("%1 did not answer within %2 seconds")
+                          .arg(commandText())
+                          .arg(double(m_timeoutMs) / 1000.0));
             return;
         }
         const bool ok = status == QProcess::NormalExit && exitCode == 0;
         const QString said = firstLine(m_process.readAllStandardError());
-        stepEnded(ok, said.isEmpty()
-                          ? QStringLiteral("%1 ended with status %2").arg(commandText()).arg(exitCode)
-                          : said);
+        stepEnded(ok, true,
+                  said.isEmpty() ? QStringLiteral("%1 ended with status %2").arg(commandText()).arg(exitCode)
+                                 : said);
     });
     connect(&m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error != QProcess::FailedToStart)
             return;
         m_deadline.stop();
-        stepEnded(false, QStringLiteral("%1 cannot be started").arg(m_systemctl));
+        stepEnded(false, false, QStringLiteral("%1 cannot be started").arg(m_systemctl));
     });
 }
 
 UserTimerControl::~UserTimerControl()
 {
-    // Never leave a child behind, and never wait for one.
+    // Never leave a child behind; a killed one ends at once.
     m_process.disconnect(this);
     if (m_process.state() != QProcess::NotRunning) {
         m_process.kill();
@@ -102,7 +103,7 @@ void UserTimerControl::runStep()
                                      m_steps.constFirst());
 }
 
-void UserTimerControl::stepEnded(bool ok, const QString& reason)
+void UserTimerControl::stepEnded(bool ok, bool answered, const QString& reason)
 {
     const bool first = m_firstStep;
     m_firstStep = false;
@@ -112,8 +113,9 @@ void UserTimerControl::stepEnded(bool ok, const QString& reason)
         end(PartnerScheduleStatus::Outcome::NoUserManager, reason);
         return;
     }
-    // A stop fails when the timer was never loaded, which is what it was for.
-    if (!ok && !stopping) {
+    // A stop fails when the timer was never loaded, which is what it was for;
+    // one that got no answer may have left it running.
+    if (!ok && !(stopping && answered)) {
         end(PartnerScheduleStatus::Outcome::Failed, reason);
         return;
     }

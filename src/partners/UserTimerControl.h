@@ -58,7 +58,8 @@ private:
 
     void begin(const Request& request);
     void runStep();
-    void stepEnded(bool ok, const QString& reason);
+    // answered: systemctl ran to its end (with whatever status).
+    void stepEnded(bool ok, bool answered, const QString& reason);
     void end(PartnerScheduleStatus::Outcome outcome, const QString& reason);
     QString commandText() const;
 
