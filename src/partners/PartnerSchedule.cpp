@@ -42,7 +42,7 @@ PartnerSchedule::PartnerSchedule(const QString& programFolder, const QString& ba
 
 QString PartnerSchedule::defaultUnitFolder()
 {
-    // The base directory specification asks to ignore a relative value.
+    // A relative value is to be ignored, as the XDG base directory rules say.
     const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
     const QString base = QDir::isAbsolutePath(config) ? config : QDir::homePath() + QLatin1String("/.config");
     return base + QLatin1String("/systemd/user");
