@@ -5,6 +5,7 @@ RUN_PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-webengine-dev-tools
   libgl-dev libcurl4-openssl-dev libre2-dev libxlsxwriter-dev
   libsqlite3-dev libgumbo-dev
+  qt6-charts-dev qt6-svg-dev
 )
 
 TEST_PACKAGES=(
@@ -14,6 +15,7 @@ TEST_PACKAGES=(
   clang libclang-rt-14-dev
   desktop-file-utils appstream python3
   nodejs
+  dbus-daemon
 )
 
 # Installs whatever of the given packages is missing. As root it runs apt-get;
