@@ -17,8 +17,9 @@ enum class RobotsAccess
 // The run store keeps a verdict by these numbers: never renumber them.
 enum class LinkBack
 {
-    Followed = 1, // a shown link without nofollow/sponsored/ugc on a page search engines index and may crawl
-    PageGone = 2, // the answer was no 2xx page: nothing to read
+    // a shown link without nofollow/sponsored/ugc on a page search engines index and may crawl
+    Followed = 1,
+    PageGone = 2,            // the answer was no 2xx page: nothing to read
     NotAWebPage = 3,         // the answer was a file of another type than HTML or XHTML
     NoLink = 4,              // no link to the sites
     OnlyInComment = 5,       // only inside an HTML comment

@@ -20,8 +20,8 @@ std::optional<LinkBackVerdict> LinkBackRecord::verdictOf(const UrlRecord& record
         return std::nullopt;
     const UrlRecord::LinkBackFields& fields = *record.linkBack;
     LinkBackVerdict verdict;
-    // A kind this program does not know (a newer one's) is taken for no
-    // link; a followed link always had the same number.
+    // A number this program does not know is taken for no link: an earlier
+    // version still running on a converted store writes 0 for "not followed".
     verdict.kind = LinkBackVerdict::fromNumber(fields.kind).value_or(LinkBack::NoLink);
     verdict.evidence = fields.evidence;
     verdict.anchorText = fields.anchorText;
