@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     clock.start();
     const SettingsSnapshot values = settings.snapshot();
     const PageVerdict verdict = AnalysePage(values, page, header, badWords, validStatus);
-    const RowCells cells =
+    const ResultRow cells =
         FillRowCells(values, verdict, QStringLiteral("http://www.example.com/a/b.html"), page);
     if (clock.elapsed() > kMaxPageMs)
         fuzzFail("one page took too long", QStringLiteral("%1 ms").arg(clock.elapsed()));

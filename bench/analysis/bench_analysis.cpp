@@ -18,7 +18,7 @@ void BM_AnalyseAndFillRow(benchmark::State& state)
     const QString url = QStringLiteral("http://www.garden.example.com/");
     for (auto _ : state) {
         const PageVerdict verdict = AnalysePage(settings.snapshot(), page, header, badWords, validStatus);
-        RowCells cells = FillRowCells(settings.snapshot(), verdict, url, page);
+        ResultRow cells = FillRowCells(settings.snapshot(), verdict, url, page);
         benchmark::DoNotOptimize(cells);
     }
     state.SetBytesProcessed(state.iterations() * page.size() * qsizetype(sizeof(QChar)));

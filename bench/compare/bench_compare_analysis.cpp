@@ -83,10 +83,10 @@ void printFields(const Configuration& config, const QString& page, const QString
 {
     const PageVerdict v = AnalysePage(config.settings.snapshot(), page, kHeader, config.badWords.entries(),
                                       config.validStatus.entries());
-    const RowCells cells = FillRowCells(config.settings.snapshot(), v, url, page);
+    const ResultRow cells = FillRowCells(config.settings.snapshot(), v, url, page);
     std::printf("accepted=%d\ntitle=%s\nemail=%s\ndescription=%s\ndomain=%s\n", int(v.accepted()),
                 qUtf8Printable(cells.title), qUtf8Printable(cells.email), qUtf8Printable(cells.description),
-                qUtf8Printable(cells.urlDomain));
+                qUtf8Printable(RowUrlDomain(config.settings.snapshot(), url)));
 }
 
 void BM_AnalysePage(benchmark::State& state)
@@ -97,7 +97,7 @@ void BM_AnalysePage(benchmark::State& state)
         // Each page reads its lists afresh, as the run does.
         const PageVerdict verdict = AnalysePage(config.settings.snapshot(), page, kHeader,
                                                 config.badWords.entries(), config.validStatus.entries());
-        RowCells cells = FillRowCells(config.settings.snapshot(), verdict, kUrl, page);
+        ResultRow cells = FillRowCells(config.settings.snapshot(), verdict, kUrl, page);
         benchmark::DoNotOptimize(cells);
     }
     state.SetBytesProcessed(state.iterations() * page.size() * qsizetype(sizeof(QChar)));
@@ -118,7 +118,7 @@ void BM_AnalyseMixedPages(benchmark::State& state)
         for (qsizetype i = 0; i < pages.size(); ++i) {
             const PageVerdict verdict = AnalysePage(config.settings.snapshot(), pages[i], kHeader,
                                                     config.badWords.entries(), config.validStatus.entries());
-            RowCells cells = FillRowCells(config.settings.snapshot(), verdict, mixedUrl(i), pages[i]);
+            ResultRow cells = FillRowCells(config.settings.snapshot(), verdict, mixedUrl(i), pages[i]);
             benchmark::DoNotOptimize(cells);
         }
     }

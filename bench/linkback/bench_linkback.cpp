@@ -34,7 +34,7 @@ void BM_AnalysisAlone(benchmark::State& state)
     const QStringList validStatus{QStringLiteral("200 OK"), QStringLiteral("301 Moved Permanently")};
     for (auto _ : state) {
         const PageVerdict verdict = AnalysePage(settings.snapshot(), page, header, badWords, validStatus);
-        RowCells cells = FillRowCells(settings.snapshot(), verdict, kUrl, page);
+        ResultRow cells = FillRowCells(settings.snapshot(), verdict, kUrl, page);
         benchmark::DoNotOptimize(cells);
     }
     state.SetBytesProcessed(state.iterations() * page.size() * qsizetype(sizeof(QChar)));

@@ -55,11 +55,11 @@ UrlRecord outcome(int i, int& rows)
         r.kind = UrlRecord::Kind::Accepted;
         r.statusLine = QStringLiteral("HTTP/1.1 200 OK");
         r.contentType = QStringLiteral("text/html; charset=UTF-8");
-        r.row = ++rows;
-        r.reason = QStringLiteral("row %1").arg(r.row);
-        r.title = words(quint32(i) * 7u, 6) + QStringLiteral(" | Home");
-        r.email = QStringLiteral("info@%1-%2.example.com").arg(words(quint32(i), 1)).arg(i);
-        r.description = words(quint32(i) * 13u, 22) + QLatin1Char('.');
+        r.row.number = ++rows;
+        r.reason = QStringLiteral("row %1").arg(r.row.number);
+        r.row.title = words(quint32(i) * 7u, 6) + QStringLiteral(" | Home");
+        r.row.email = QStringLiteral("info@%1-%2.example.com").arg(words(quint32(i), 1)).arg(i);
+        r.row.description = words(quint32(i) * 13u, 22) + QLatin1Char('.');
     } else if (pick < 17) {
         r.kind = UrlRecord::Kind::Refused;
         r.statusLine =

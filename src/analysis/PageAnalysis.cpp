@@ -97,25 +97,31 @@ PageVerdict AnalysePage(const SettingsSnapshot& settings, const QString& pageTex
     return verdict;
 }
 
-RowCells FillRowCells(const SettingsSnapshot& settings, const PageVerdict& verdict, const QString& url,
-                      const QString& pageText, const AnalysisStyle& style, const QString& emailWhenNone)
+QString RowUrlDomain(const SettingsSnapshot& settings, const QString& url)
 {
-    RowCells cells;
-    cells.urlDomain = DomainFromUrl(url, settings.text(Key::EmailRegEx3));
+    return DomainFromUrl(url, settings.text(Key::EmailRegEx3));
+}
+
+ResultRow FillRowCells(const SettingsSnapshot& settings, const PageVerdict& verdict, const QString& url,
+                       const QString& pageText, const AnalysisStyle& style, const QString& emailWhenNone)
+{
+    ResultRow row;
+    row.url = url;
+    const QString urlDomain = RowUrlDomain(settings, url);
     const auto withFallback = [&](Field field, const QString& text) {
-        return style.fallbackBeforeBadWords ? text : ApplyFallback(settings, field, text, cells.urlDomain);
+        return style.fallbackBeforeBadWords ? text : ApplyFallback(settings, field, text, urlDomain);
     };
 
     QString title = withFallback(Field::Title, verdict.title);
     title = ApplyFieldCase(settings, Field::Title, title);
-    cells.title = ApplyFieldReplace(settings, Field::Title, title, style.titleReplaceHeedsCase);
+    row.title = ApplyFieldReplace(settings, Field::Title, title, style.titleReplaceHeedsCase);
 
-    QString email = ExtractEmail(settings, pageText, cells.urlDomain).value_or(emailWhenNone);
+    QString email = ExtractEmail(settings, pageText, urlDomain).value_or(emailWhenNone);
     email = ApplyFieldCase(settings, Field::Email, email);
-    cells.email = ApplyFieldReplace(settings, Field::Email, email, false);
+    row.email = ApplyFieldReplace(settings, Field::Email, email, false);
 
     QString description = withFallback(Field::Description, verdict.description);
     description = ApplyFieldCase(settings, Field::Description, description);
-    cells.description = ApplyFieldReplace(settings, Field::Description, description, false);
-    return cells;
+    row.description = ApplyFieldReplace(settings, Field::Description, description, false);
+    return row;
 }

@@ -2,6 +2,7 @@
 
 #include "analysis/AnalysisStyle.h"
 #include "analysis/PageRefusal.h"
+#include "results/ResultRow.h"
 
 #include <QString>
 #include <QStringList>
@@ -31,16 +32,6 @@ struct PageVerdict
     bool accepted() const { return contentTypeOk && statusOk && addOk; }
 };
 
-// The three cells of an accepted page, after the fallback, case and replace
-// rules (and the e-mail source option).
-struct RowCells
-{
-    QString urlDomain;
-    QString title;
-    QString email;
-    QString description;
-};
-
 // The analysis of one page, in the batch run and in the configuration test
 // (see AnalysisStyle). The settings are the snapshot taken when the analysis
 // of this page began. url is needed only by a style that gives the fallbacks
@@ -50,8 +41,12 @@ PageVerdict AnalysePage(const SettingsSnapshot& settings, const QString& pageTex
                         const AnalysisStyle& style = AnalysisStyle::batchRun(),
                         const QString& url = QString());
 
-// The cells of the page at url. emailWhenNone is the e-mail cell when no
-// e-mail option is selected.
-RowCells FillRowCells(const SettingsSnapshot& settings, const PageVerdict& verdict, const QString& url,
-                      const QString& pageText, const AnalysisStyle& style = AnalysisStyle::batchRun(),
-                      const QString& emailWhenNone = QString());
+// The row of the page at url, not numbered yet: its title, e-mail and
+// description after the fallback, case and replace rules (and the e-mail
+// source option), and url as its URL cell. emailWhenNone is the e-mail cell
+// when no e-mail option is selected.
+ResultRow FillRowCells(const SettingsSnapshot& settings, const PageVerdict& verdict, const QString& url,
+                       const QString& pageText, const AnalysisStyle& style = AnalysisStyle::batchRun(),
+                       const QString& emailWhenNone = QString());
+// The domain the fallbacks and the e-mail rule take from url.
+QString RowUrlDomain(const SettingsSnapshot& settings, const QString& url);

@@ -82,7 +82,7 @@ BatchJournal::Plan BatchJournal::resume(const QString& linksFile, const QByteArr
     plan.urls = m_store->queries().list(run->id);
     plan.position = m_store->queries().resumePosition(run->id);
     const QVector<UrlRecord> rows = m_store->queries().rows(run->id);
-    plan.rows = rows.isEmpty() ? 0 : rows.constLast().row;
+    plan.rows = rows.isEmpty() ? 0 : rows.constLast().row.number;
     RunJournalFeed::putRowsBack(table, rows);
     m_store->queries().settle(run->id);
     return plan;

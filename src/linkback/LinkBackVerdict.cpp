@@ -23,6 +23,7 @@ LinkBackVerdict verdict(LinkBack kind, const ProofLink* link)
     v.kind = kind;
     if (link) {
         v.evidence = link->markup;
+        v.anchorText = link->text;
         v.target = link->target;
     }
     return v;
@@ -92,6 +93,23 @@ std::optional<LinkBack> LinkBackVerdict::fromName(const QString& name)
         if (name == QLatin1String(text))
             return k;
     return std::nullopt;
+}
+
+std::optional<LinkBack> LinkBackVerdict::fromNumber(int number)
+{
+    for (const auto& [k, text] : Names)
+        if (int(k) == number)
+            return k;
+    return std::nullopt;
+}
+
+QString LinkBackVerdict::sourceName(LinkBackSource source)
+{
+    switch (source) {
+    case LinkBackSource::Html:
+        break;
+    }
+    return QStringLiteral("html");
 }
 
 QString LinkBackVerdict::testRunLine() const

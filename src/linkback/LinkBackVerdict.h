@@ -22,26 +22,39 @@ struct RobotsRuling
     QString rule;
 };
 
+// The run store keeps a verdict by these numbers: never renumber them.
 enum class LinkBack
 {
-    Followed,      // a shown link without nofollow/sponsored/ugc on a page search engines index and may crawl
-    PageGone,      // the answer was no 2xx page: nothing to read
-    NotAWebPage,   // the answer was a file of another type than HTML or XHTML
-    NoLink,        // no link to the sites
-    OnlyInComment, // only inside an HTML comment
-    Hidden,        // every link is hidden, or only inside <noscript>
-    Nofollow,      // every shown link carries nofollow, sponsored or ugc, or the page says nofollow
-    Noindex,       // the page asks not to be indexed
-    BlockedByRobots,    // robots.txt closes the page to crawlers
-    CanonicalElsewhere, // the page names another address as its canonical one
+    // a shown link without nofollow/sponsored/ugc on a page search engines index and may crawl
+    Followed = 1,
+    PageGone = 2,            // the answer was no 2xx page: nothing to read
+    NotAWebPage = 3,         // the answer was a file of another type than HTML or XHTML
+    NoLink = 4,              // no link to the sites
+    OnlyInComment = 5,       // only inside an HTML comment
+    Hidden = 6,              // every link is hidden, or only inside <noscript>
+    Nofollow = 7,            // every shown link carries nofollow, sponsored or ugc, or the page says nofollow
+    Noindex = 8,             // the page asks not to be indexed
+    BlockedByRobots = 9,     // robots.txt closes the page to crawlers
+    CanonicalElsewhere = 10, // the page names another address as its canonical one
+};
+
+// What the verdict was read from: the page's HTML as the server sent it.
+enum class LinkBackSource
+{
+    Html,
 };
 
 // The answer for one page, with the link that decided it.
 struct LinkBackVerdict
 {
     LinkBack kind = LinkBack::NoLink;
-    QString evidence; // the deciding link's markup, on one line, at most 300 characters; "" for no link
-    QString target;   // that link's resolved target
+    QString evidence;   // the deciding link's markup, on one line, at most 300 characters; "" for no link
+    QString anchorText; // that link's text (an image's alt text), blanks collapsed
+    QString target;     // that link's resolved target
+    // The page's address after redirects, where its links were read; set by
+    // whoever fetched the page, "" until then.
+    QString finalUrl;
+    LinkBackSource source = LinkBackSource::Html;
 
     // The first verdict that applies, in the order of the enum after Followed.
     // A page that robots.txt closes has the closing rule as its evidence,
@@ -58,6 +71,10 @@ struct LinkBackVerdict
     // the run store.
     static QString name(LinkBack kind);
     static std::optional<LinkBack> fromName(const QString& name);
+    // The kind a stored number stands for; none for a number no kind has.
+    static std::optional<LinkBack> fromNumber(int number);
+    // "html": the run store's word for the source.
+    static QString sourceName(LinkBackSource source);
 
     // The test run's line: "Link back: nofollow — <a href=...>...</a>", or
     // "Link back: no link" when there is no link to show.

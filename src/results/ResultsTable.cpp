@@ -14,6 +14,11 @@ const ResultsTable::Row& ResultsTable::headerTexts()
     return header;
 }
 
+ResultsTable::Row ResultsTable::cellsOf(const ResultRow& row)
+{
+    return Row{QString::number(row.number), row.title, row.email, row.description, row.url};
+}
+
 QString ResultsTable::cell(int row, int column) const
 {
     if (row < 0 || row >= tableRowCount() || column < 0 || column >= Columns)
@@ -67,7 +72,7 @@ void ResultsTable::insertTableRow(int index, const ResultRow& row)
     if (index < 1 || index > tableRowCount())
         return;
     beginInsertRows(QModelIndex(), modelRow(index), modelRow(index));
-    m_rows.insert(index, Row{QString::number(row.number), row.title, row.email, row.description, row.url});
+    m_rows.insert(index, cellsOf(row));
     endInsertRows();
     m_modified = true;
 }

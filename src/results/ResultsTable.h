@@ -52,6 +52,8 @@ public:
     const QVector<Row>& rows() const { return m_rows; } // header row included
 
     static const Row& headerTexts();
+    // A row's fields as the cells of its columns.
+    static Row cellsOf(const ResultRow& row);
 
     // Whether the user may edit cells and remove rows (false while a batch run writes).
     void setUserEditable(bool editable);

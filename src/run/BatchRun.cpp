@@ -350,15 +350,10 @@ void BatchRun::finishUrl(const PageJobResult& result, const std::optional<LinkBa
     PageVerdict verdict = result.verdict;
     if (result.abandoned)
         verdict.refusal = PageRefusal{PageRefusal::Kind::AnalysisAbandoned, QString()};
-    m_outcomes.append(UrlOutcome::processed(m_index, m_url, result.fetch, verdict, result.row ? m_rows : 0));
-    if (result.row) {
-        m_outcomes.last().cells = *result.row;
-        m_outcomes.last().cells.number = m_rows;
-    }
-    if (linkBack) {
-        m_outcomes.last().linkBack = LinkBackVerdict::name(linkBack->kind);
-        m_outcomes.last().linkBackEvidence = linkBack->evidence;
-    }
+    std::optional<ResultRow> row = result.row;
+    if (row)
+        row->number = m_rows;
+    m_outcomes.append(UrlOutcome::processed(m_index, m_url, result.fetch, verdict, row, linkBack));
     Q_EMIT outcomeAdded(m_outcomes.constLast());
     m_pace.pageDone();
 

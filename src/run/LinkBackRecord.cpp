@@ -1,50 +1,47 @@
 #include "run/LinkBackRecord.h"
 
 #include "run/LinkBackSetup.h"
-#include "store/UrlRecord.h"
 
-namespace {
-
-const QString kDash = QStringLiteral(" — ");
-
-} // namespace
-
-void LinkBackRecord::fill(UrlRecord& record, const LinkBackVerdict& verdict, const QString& finalUrl)
+UrlRecord::LinkBackFields LinkBackRecord::fieldsOf(const LinkBackVerdict& verdict)
 {
-    fill(record, LinkBackVerdict::name(verdict.kind), verdict.evidence, finalUrl);
+    UrlRecord::LinkBackFields fields;
+    fields.kind = int(verdict.kind);
+    fields.evidence = verdict.evidence;
+    fields.anchorText = verdict.anchorText;
+    fields.target = verdict.target;
+    fields.finalUrl = verdict.finalUrl;
+    fields.source = LinkBackVerdict::sourceName(verdict.source);
+    return fields;
 }
 
-void LinkBackRecord::fill(UrlRecord& record, const QString& verdictName, const QString& evidence,
-                          const QString& finalUrl)
+std::optional<LinkBackVerdict> LinkBackRecord::verdictOf(const UrlRecord& record)
 {
-    record.linkBack = LinkBackVerdict::fromName(verdictName) == LinkBack::Followed;
-    QString first = verdictName;
-    if (!evidence.isEmpty())
-        first += kDash + evidence;
-    record.linkBackEvidence = first + u'\n' + finalUrl;
-}
-
-QString LinkBackRecord::verdictName(const QString& evidenceText)
-{
-    const QString first = evidenceText.section(u'\n', 0, 0);
-    const qsizetype dash = first.indexOf(kDash);
-    return dash < 0 ? first : first.left(dash);
+    if (!record.linkBack)
+        return std::nullopt;
+    const UrlRecord::LinkBackFields& fields = *record.linkBack;
+    LinkBackVerdict verdict;
+    // A number this program does not know is taken for no link: an earlier
+    // version still running on a converted store writes 0 for "not followed".
+    verdict.kind = LinkBackVerdict::fromNumber(fields.kind).value_or(LinkBack::NoLink);
+    verdict.evidence = fields.evidence;
+    verdict.anchorText = fields.anchorText;
+    verdict.target = fields.target;
+    verdict.finalUrl = fields.finalUrl.isEmpty() ? record.url : fields.finalUrl;
+    // Only the page's HTML has ever been read.
+    verdict.source = LinkBackSource::Html;
+    return verdict;
 }
 
 std::optional<LinkBackCheck> LinkBackRecord::checkOf(const UrlRecord& record)
 {
-    if (!record.linkBack)
+    const std::optional<LinkBackVerdict> verdict = verdictOf(record);
+    if (!verdict)
         return std::nullopt;
     LinkBackCheck check;
     check.reached = record.kind != UrlRecord::Kind::Failed;
     check.status = record.statusLine.section(u' ', 1, 1).toInt();
-    check.finalUrl = record.linkBackEvidence.section(u'\n', 1);
-    if (check.finalUrl.isEmpty())
-        check.finalUrl = record.url;
-    // A verdict this program no longer knows by name still says whether the
-    // link was followed.
-    check.verdict = LinkBackVerdict::fromName(verdictName(record.linkBackEvidence))
-                        .value_or(*record.linkBack ? LinkBack::Followed : LinkBack::NoLink);
+    check.finalUrl = verdict->finalUrl;
+    check.verdict = verdict->kind;
     // Earlier versions read error pages and files too, and kept what they
     // found there: such a check read no page of links.
     if (check.reached && check.status != 0 && (check.status < 200 || check.status >= 300))

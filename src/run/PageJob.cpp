@@ -29,16 +29,16 @@ PageJobResult PageJob::run() const
     // meet the checks like any other page.
     // The deadline decides nothing about the page: if it passes, the page's
     // analysis is thrown away and reported, and no row is added.
-    std::optional<RowCells> cells;
+    std::optional<ResultRow> row;
     result.abandoned = withinLimits([&] {
         result.verdict = AnalysePage(settings, result.fetch.body, result.fetch.header, badWords, validStatus);
         // The cells are worked out before the row goes in (the URL cell holds
         // the URL as it is), so an abandoned page leaves no trace in the table.
         if (result.verdict.accepted() && !AnalysisDeadline::currentPassed())
-            cells = FillRowCells(settings, result.verdict, url, result.fetch.body);
+            row = FillRowCells(settings, result.verdict, url, result.fetch.body);
     });
-    if (!result.abandoned && cells)
-        result.row = ResultRow{0, cells->title, cells->email, cells->description, url};
+    if (!result.abandoned)
+        result.row = std::move(row);
     // The proof decides nothing here: the owner weighs it once the host's
     // robots.txt is known.
     if (!result.abandoned) {

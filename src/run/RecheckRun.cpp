@@ -218,8 +218,11 @@ void RecheckRun::journal(const RecheckLine& line, const LinkBackVerdict& verdict
     record.attempts = line.attempts;
     // No answer proves nothing about the link: the last real check stays the
     // one the next re-check compares with.
-    if (line.today.reached)
-        LinkBackRecord::fill(record, verdict, line.today.finalUrl);
+    if (line.today.reached) {
+        LinkBackVerdict kept = verdict;
+        kept.finalUrl = line.today.finalUrl;
+        record.linkBack = LinkBackRecord::fieldsOf(kept);
+    }
     m_journal->record(record);
 }
 

@@ -71,7 +71,7 @@ QString RefusedUrlsModel::field(const RunReport::Line& line, int column) const
     case ContentType:
         return line.contentType;
     case LinkBack:
-        return line.linkBack;
+        return line.linkBack ? LinkBackVerdict::name(line.linkBack->kind) : QString();
     default:
         return QString();
     }
@@ -111,8 +111,9 @@ QVariant RefusedUrlsModel::data(const QModelIndex& index, int role) const
         return QVariant();
     const RunReport::Line& line = m_lines.at(index.row());
     // The link's markup shows on the verdict's tooltip.
-    if (role == Qt::ToolTipRole && index.column() == LinkBack && !line.linkBackEvidence.isEmpty())
-        return line.linkBack + QStringLiteral(" — ") + line.linkBackEvidence;
+    if (role == Qt::ToolTipRole && index.column() == LinkBack && line.linkBack &&
+        !line.linkBack->evidence.isEmpty())
+        return LinkBackVerdict::name(line.linkBack->kind) + QStringLiteral(" — ") + line.linkBack->evidence;
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
         return field(line, index.column());
     // Sorting by "#" goes by number, not by text.

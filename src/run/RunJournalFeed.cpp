@@ -26,19 +26,12 @@ UrlRecord recordOf(const UrlOutcome& outcome)
     record.milliseconds = outcome.milliseconds;
     record.attempts = outcome.attempts;
     record.checkedAt = QDateTime::currentMSecsSinceEpoch();
-    if (outcome.kind == UrlOutcome::Kind::Accepted) {
+    if (outcome.kind == UrlOutcome::Kind::Accepted)
         record.row = outcome.row;
-        record.title = outcome.cells.title;
-        record.email = outcome.cells.email;
-        record.description = outcome.cells.description;
-        // Stored apart only when the cell differs from the list entry.
-        if (outcome.cells.url != outcome.url)
-            record.rowUrl = outcome.cells.url.isNull() ? QStringLiteral("") : outcome.cells.url;
-    }
     // A proved link back is kept too, so that a later re-check of the page
     // can tell what changed since this run.
-    if (!outcome.linkBack.isEmpty())
-        LinkBackRecord::fill(record, outcome.linkBack, outcome.linkBackEvidence, outcome.finalUrl);
+    if (outcome.linkBack)
+        record.linkBack = LinkBackRecord::fieldsOf(*outcome.linkBack);
     return record;
 }
 
@@ -125,7 +118,7 @@ void RunJournalFeed::putRowsBack(ResultsTable& table, const QVector<UrlRecord>& 
     QVector<ResultsTable::Row> back;
     back.reserve(rows.size() + 1);
     for (const UrlRecord& r : rows)
-        back.append(ResultsTable::Row{QString::number(r.row), r.title, r.email, r.description, r.rowUrlCell()});
+        back.append(ResultsTable::cellsOf(r.row));
     if (table.tableRowCount() > 1)
         back.append(ResultsTable::Row());
     table.replaceDataRows(std::move(back));

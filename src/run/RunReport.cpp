@@ -38,12 +38,19 @@ QByteArray RunReport::toCsv() const
     QByteArray csv("index,url,outcome,reason,status_line,content_type,bytes,milliseconds,attempts,link_back,"
                    "link_back_evidence\r\n");
     for (const Line& line : m_lines) {
-        const QStringList fields{QString::number(line.index), field(line.url),
-                                 field(line.outcome),         field(line.reason),
-                                 field(line.statusLine),      field(line.contentType),
-                                 number(line.bytes),          number(line.milliseconds),
-                                 number(line.attempts),       field(line.linkBack),
-                                 field(line.linkBackEvidence)};
+        const QString linkBack = line.linkBack ? LinkBackVerdict::name(line.linkBack->kind) : QString();
+        const QString evidence = line.linkBack ? line.linkBack->evidence : QString();
+        const QStringList fields{QString::number(line.index),
+                                 field(line.url),
+                                 field(line.outcome),
+                                 field(line.reason),
+                                 field(line.statusLine),
+                                 field(line.contentType),
+                                 number(line.bytes),
+                                 number(line.milliseconds),
+                                 number(line.attempts),
+                                 field(linkBack),
+                                 field(evidence)};
         csv += fields.join(u',').toUtf8();
         csv += "\r\n";
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "linkback/LinkBackVerdict.h"
 #include "platform/SaveOutcome.h"
 
 #include <QByteArray>
@@ -31,8 +32,9 @@ public:
         std::optional<qint64> bytes;
         std::optional<qint64> milliseconds;
         std::optional<qint64> attempts; // requests sent for the page; 0 when its host was known not to answer
-        QString linkBack;         // the link-back verdict, e.g. "nofollow"; empty when not proved
-        QString linkBackEvidence; // the deciding link's markup
+        // The link-back verdict: its name, e.g. "nofollow", and the deciding
+        // link's markup fill the last two fields; both empty when not proved.
+        std::optional<LinkBackVerdict> linkBack;
     };
 
     void append(const Line& line) { m_lines.append(line); }

@@ -122,10 +122,10 @@ TestRunResult TestRun::analyse(const SettingsSnapshot& settings, const QString& 
     // The test URL's domain stands in for the row's domain in the fallbacks
     // and the e-mail rule; the e-mail box keeps its text when no e-mail
     // option is selected.
-    const RowCells cells = FillRowCells(settings, verdict, url, r.source, style, previousEmail);
-    r.testDomain = cells.urlDomain;
-    r.title = cells.title;
-    r.email = cells.email;
-    r.description = cells.description;
+    const ResultRow row = FillRowCells(settings, verdict, url, r.source, style, previousEmail);
+    r.testDomain = RowUrlDomain(settings, url);
+    r.title = row.title;
+    r.email = row.email;
+    r.description = row.description;
     return r;
 }

@@ -7,21 +7,23 @@
 #include <QRegularExpression>
 
 UrlOutcome UrlOutcome::processed(int index, const QString& url, const FetchResult& fetch,
-                                 const PageVerdict& verdict, int row)
+                                 const PageVerdict& verdict, const std::optional<ResultRow>& row,
+                                 const std::optional<LinkBackVerdict>& linkBack)
 {
-    UrlOutcome outcome;
-    outcome.index = index;
-    outcome.url = url;
+    UrlOutcome outcome = notReached(index, url);
     outcome.statusLine = HeaderStatusLine(fetch.header);
     outcome.contentType = HeaderContentType(fetch.header);
     outcome.bytes = fetch.bytes;
     outcome.milliseconds = fetch.milliseconds;
     outcome.attempts = fetch.attempts;
-    outcome.finalUrl = fetch.finalUrl;
-    if (row > 0) {
+    outcome.linkBack = linkBack;
+    // Only a page that answered is proved: it was read where the redirects led.
+    if (outcome.linkBack)
+        outcome.linkBack->finalUrl = fetch.finalUrl;
+    if (row) {
         // With the checks switched off even a failed fetch can make a row.
         outcome.kind = Kind::Accepted;
-        outcome.row = row;
+        outcome.row = *row;
     } else if (!fetch.ok()) {
         outcome.kind = Kind::Failed;
         // libcurl puts the time into some messages ("... after 3 ms: ..."):
@@ -43,6 +45,7 @@ UrlOutcome UrlOutcome::notReached(int index, const QString& url)
     UrlOutcome outcome;
     outcome.index = index;
     outcome.url = url;
+    outcome.address = WebUrl::parse(url);
     outcome.kind = Kind::NotReached;
     return outcome;
 }
@@ -71,7 +74,7 @@ QString UrlOutcome::reason() const
         return QLatin1String("fetch failed: ") + error;
     case Kind::Accepted:
         // Ties the report's line to its row of the results.
-        return QStringLiteral("row %1").arg(row);
+        return QStringLiteral("row %1").arg(row.number);
     case Kind::NotReached:
         break;
     }
@@ -94,6 +97,5 @@ RunReport::Line UrlOutcome::reportLine() const
         line.attempts = attempts;
     }
     line.linkBack = linkBack;
-    line.linkBackEvidence = linkBackEvidence;
     return line;
 }

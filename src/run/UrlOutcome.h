@@ -1,10 +1,13 @@
 #pragma once
 
 #include "analysis/PageRefusal.h"
+#include "linkback/LinkBackVerdict.h"
+#include "linkback/WebUrl.h"
 #include "results/ResultRow.h"
 #include "run/RunReport.h"
 
 #include <QString>
+#include <optional>
 
 struct FetchResult;
 struct PageVerdict;
@@ -23,31 +26,31 @@ struct UrlOutcome
         NotReached // the run stopped before this URL
     };
 
-    int index = 0; // the URL's place in the list, counted from 1
-    QString url;   // the list entry, as the row's URL cell would hold it
+    int index = 0;  // the URL's place in the list, counted from 1
+    QString url;    // the list entry, as the row's URL cell would hold it
+    WebUrl address; // the entry read as a web address once, here; invalid when it is none
     Kind kind = Kind::NotReached;
-    int row = 0;
     PageRefusal refusal;
     QString error;
     QString statusLine;
     QString contentType;
     qint64 bytes = 0;
     qint64 milliseconds = 0;
-    // Accepted only: the row as the run inserted it, before any edit in the grid.
-    ResultRow cells;
+    // Accepted only: the row as the run inserted it, numbered, before any
+    // edit in the grid.
+    ResultRow row;
     int attempts = 0; // requests sent for the page: 2 when it was asked again
-    // The link-back verdict's name and its evidence; empty when no site is set
-    // or the page was not proved.
-    QString linkBack;
-    QString linkBackEvidence;
-    QString finalUrl; // where the redirects led; "" without a response
+    // None when no site is set or the page was not proved; its final address
+    // is where the redirects led.
+    std::optional<LinkBackVerdict> linkBack;
 
-    // A processed URL. row > 0: the page became that row, whatever the fetch
-    // said. Otherwise a failed fetch is Failed, and a response the checks
-    // refused is Refused; a response they accepted that still got no row was
-    // given up because its analysis ran out of time.
+    // A processed URL. With a row (numbered) the page became that row,
+    // whatever the fetch said. Otherwise a failed fetch is Failed, and a
+    // response the checks refused is Refused; a response they accepted that
+    // still got no row was given up because its analysis ran out of time.
     static UrlOutcome processed(int index, const QString& url, const FetchResult& fetch,
-                                const PageVerdict& verdict, int row);
+                                const PageVerdict& verdict, const std::optional<ResultRow>& row,
+                                const std::optional<LinkBackVerdict>& linkBack = std::nullopt);
     static UrlOutcome notReached(int index, const QString& url);
 
     // "accepted", "refused", "failed" or "not reached".

@@ -5,6 +5,21 @@
 #include <QIODevice>
 #include <sqlite3.h>
 
+namespace {
+
+// A cell is stored as a text even when it is empty.
+QString notNull(const QString& text)
+{
+    return text.isNull() ? QStringLiteral("") : text;
+}
+
+QString nullIfEmpty(const QString& text)
+{
+    return text.isEmpty() ? QString() : text;
+}
+
+} // namespace
+
 JournalWriter::JournalWriter(const QString& path, int busyTimeoutMs)
     : m_path(path), m_busyTimeoutMs(busyTimeoutMs), m_liveness(path)
 {}
@@ -21,8 +36,10 @@ int JournalWriter::open()
     if (code == SQLITE_OK)
         code = m_insert.prepare(m_db.handle(), R"(INSERT OR REPLACE INTO outcomes(run_id, position, url, kind,
             reason, status_line, status_code, content_type, bytes, milliseconds, checked_at, attempts,
-            row_number, title, email, description, row_url, link_back, link_back_evidence)
-            VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, ?18, ?19))");
+            row_number, title, email, description, row_url, link_back, link_back_evidence,
+            link_back_anchor_text, link_back_target, link_back_final_url, link_back_source)
+            VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, ?18, ?19, ?20,
+            ?21, ?22, ?23))");
     if (code == SQLITE_OK)
         code = m_count.prepare(
             m_db.handle(), "UPDATE runs SET processed = processed + ?2, rows = max(rows, ?3) WHERE id = ?1");
@@ -146,15 +163,22 @@ int JournalWriter::write(const QVector<UrlRecord>& records)
         s.bind(11, r.checkedAt);
         s.bind(12, qint64(r.attempts));
         if (r.kind == UrlRecord::Kind::Accepted) {
-            s.bind(13, qint64(r.row));
-            s.bind(14, r.title.isNull() ? QStringLiteral("") : r.title);
-            s.bind(15, r.email.isNull() ? QStringLiteral("") : r.email);
-            s.bind(16, r.description.isNull() ? QStringLiteral("") : r.description);
-            s.bind(17, r.rowUrl.isNull() || r.rowUrl == r.url ? QString() : r.rowUrl);
-            highestRow = std::max(highestRow, r.row);
+            s.bind(13, qint64(r.row.number));
+            s.bind(14, notNull(r.row.title));
+            s.bind(15, notNull(r.row.email));
+            s.bind(16, notNull(r.row.description));
+            // Kept only when the cell differs from the entry.
+            s.bind(17, r.row.url.isNull() || r.row.url == r.url ? QString() : r.row.url);
+            highestRow = std::max(highestRow, r.row.number);
         }
-        s.bind(18, r.linkBack ? std::optional<qint64>(*r.linkBack ? 1 : 0) : std::nullopt);
-        s.bind(19, r.linkBackEvidence);
+        if (const auto& link = r.linkBack) {
+            s.bind(18, qint64(link->kind));
+            s.bind(19, nullIfEmpty(link->evidence));
+            s.bind(20, nullIfEmpty(link->anchorText));
+            s.bind(21, nullIfEmpty(link->target));
+            s.bind(22, nullIfEmpty(link->finalUrl));
+            s.bind(23, nullIfEmpty(link->source));
+        }
         code = s.run();
         if (code != SQLITE_DONE)
             break;

@@ -14,7 +14,8 @@ constexpr char RunColumns[] = "id, started_at, ended_at, ending, settled, list_s
 // The columns recordFrom() reads, in its order.
 constexpr char OutcomeColumns[] =
     "position, url, kind, reason, status_line, content_type, bytes, milliseconds, checked_at, attempts, "
-    "row_number, title, email, description, row_url, link_back, link_back_evidence";
+    "row_number, title, email, description, row_url, link_back, link_back_evidence, link_back_anchor_text, "
+    "link_back_target, link_back_final_url, link_back_source";
 
 QByteArray sql(std::initializer_list<const char*> parts)
 {
@@ -60,14 +61,22 @@ UrlRecord StoreQueries::recordFrom(const SqliteStatement& s, int first)
     r.milliseconds = s.integer(c++);
     r.checkedAt = s.integer(c++);
     r.attempts = int(s.integer(c++));
-    r.row = int(s.integer(c++));
-    r.title = s.text(c++);
-    r.email = s.text(c++);
-    r.description = s.text(c++);
-    r.rowUrl = s.text(c++);
-    if (const auto linkBack = s.optionalInteger(c++))
-        r.linkBack = *linkBack != 0;
-    r.linkBackEvidence = s.text(c++);
+    r.row.number = int(s.integer(c++));
+    r.row.title = s.text(c++);
+    r.row.email = s.text(c++);
+    r.row.description = s.text(c++);
+    r.row.url = s.text(c++);
+    if (r.row.url.isNull())
+        r.row.url = r.url;
+    if (const auto kind = s.optionalInteger(c++)) {
+        UrlRecord::LinkBackFields& link = r.linkBack.emplace();
+        link.kind = int(*kind);
+        link.evidence = s.text(c++);
+        link.anchorText = s.text(c++);
+        link.target = s.text(c++);
+        link.finalUrl = s.text(c++);
+        link.source = s.text(c++);
+    }
     return r;
 }
 

@@ -3,7 +3,8 @@
 class SqliteConnection;
 
 // The tables of the run journal and their version, kept in the file's
-// user_version so that a newer program's file is recognised and left alone.
+// user_version so that a newer program's file is recognised and left alone,
+// and an earlier program's file is brought up to this version when opened.
 //
 // runs: one row per run, with the list as it was at the start (compressed) and
 // counters kept up to date by the journal, so that listing runs never counts
@@ -12,7 +13,7 @@ class SqliteConnection;
 class StoreSchema
 {
 public:
-    static constexpr int Version = 1;
+    static constexpr int Version = 2;
 
     enum class Verdict
     {
@@ -26,7 +27,8 @@ public:
     };
 
     // Switches the file to write-ahead logging, checks its version and that
-    // it can be written, and makes the tables in an empty file.
+    // it can be written, makes the tables in an empty file and brings an
+    // earlier version's tables up to this one.
     static Verdict prepare(SqliteConnection& db);
     // The verdict an SQLite result code means, for an error met later.
     static Verdict verdictOf(int code);
@@ -34,4 +36,5 @@ public:
 private:
     static Verdict create(SqliteConnection& db);
     static Verdict checkTables(SqliteConnection& db);
+    static Verdict upgrade(SqliteConnection& db, int from);
 };

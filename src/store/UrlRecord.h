@@ -1,5 +1,7 @@
 #pragma once
 
+#include "results/ResultRow.h"
+
 #include <QString>
 #include <optional>
 
@@ -12,9 +14,20 @@ struct UrlRecord
     // Stored as these numbers; never renumber them.
     enum class Kind
     {
-        Accepted = 1, // row and the cells hold the row
+        Accepted = 1, // row holds the row
         Refused = 2,  // reason says which check refused the page
         Failed = 3    // no response: reason holds the transfer's message
+    };
+
+    // The link-back verdict on the page, part by part.
+    struct LinkBackFields
+    {
+        int kind = 0;       // the verdict's kind by the number the link-back proof gives it
+        QString evidence;   // the deciding link's markup
+        QString anchorText; // that link's text; null when the check was stored by an earlier version
+        QString target;     // that link's resolved target; null as anchorText
+        QString finalUrl;   // the page's address after redirects, where its links were read
+        QString source;     // what the links were read from: "html"
     };
 
     int position = 0; // the entry's place in the list, counted from 1
@@ -28,16 +41,10 @@ struct UrlRecord
     qint64 checkedAt = 0; // when the outcome was decided, ms since 1970 UTC; 0: when recorded
     int attempts = 1;     // requests made, retries after "429" or "503" included
 
-    // Accepted only: the row's number ("#") and its other cells.
-    int row = 0;
-    QString title;
-    QString email;
-    QString description;
-    QString rowUrl; // the "URL" cell; a null QString means the same as url
+    // Accepted only: the row as the run inserted it. Its URL cell is nearly
+    // always the entry itself; a null one is taken for the entry.
+    ResultRow row;
 
-    // Whether the page links back, when the run checked it, and what showed it.
-    std::optional<bool> linkBack;
-    QString linkBackEvidence;
-
-    QString rowUrlCell() const { return rowUrl.isNull() ? url : rowUrl; }
+    // When the run proved the page's link back: the verdict.
+    std::optional<LinkBackFields> linkBack;
 };

@@ -27,7 +27,7 @@ QString Workspace::lastCheckText(const UrlRecord& record)
     QString what;
     switch (record.kind) {
     case UrlRecord::Kind::Accepted:
-        what = QStringLiteral("accepted (row %1)").arg(record.row);
+        what = QStringLiteral("accepted (row %1)").arg(record.row.number);
         break;
     case UrlRecord::Kind::Refused:
         what = QStringLiteral("refused \u2014 ") + record.reason;

@@ -146,9 +146,10 @@ void PageAnalysisTests::defaultsOnARealisticPage()
     QCOMPARE(verdict.title, QStringLiteral("Cheap Garden Tools"));
     QCOMPARE(verdict.description, QStringLiteral("Spades, rakesand hoes youll love"));
 
-    const RowCells cells =
+    const ResultRow cells =
         FillRowCells(settings.snapshot(), verdict, QStringLiteral("http://www.garden.example.org/"), kPage);
-    QCOMPARE(cells.urlDomain, QStringLiteral("www.garden.example.org"));
+    QCOMPARE(RowUrlDomain(settings.snapshot(), QStringLiteral("http://www.garden.example.org/")),
+             QStringLiteral("www.garden.example.org"));
     QCOMPARE(cells.title, QStringLiteral("Cheap Garden Tools"));
     QCOMPARE(cells.email, QStringLiteral("help@garden.example.org"));
     QCOMPARE(cells.description, QStringLiteral("Spades, rakesand hoes youll love"));
@@ -217,7 +218,7 @@ void PageAnalysisTests::fallbackNeverTestedForBadWords()
     const PageVerdict verdict =
         AnalysePage(settings.snapshot(), page, kOkHeader, {QStringLiteral("cheap")}, {});
     QVERIFY(verdict.accepted());
-    const RowCells cells =
+    const ResultRow cells =
         FillRowCells(settings.snapshot(), verdict, QStringLiteral("http://links.example.net/"), page);
     QCOMPARE(cells.title, QStringLiteral("Cheap Links"));
 }
@@ -232,9 +233,10 @@ void PageAnalysisTests::pageWithoutFieldsStillAccepted()
     settings.setSelected(Key::EmailOption3, true);
     const PageVerdict verdict = AnalysePage(settings.snapshot(), QString(), QString(), {}, {});
     QVERIFY(verdict.accepted());
-    const RowCells cells =
+    const ResultRow cells =
         FillRowCells(settings.snapshot(), verdict, QStringLiteral("http://www.example.org"), QString());
-    QCOMPARE(cells.urlDomain, QStringLiteral("www.example.org"));
+    QCOMPARE(RowUrlDomain(settings.snapshot(), QStringLiteral("http://www.example.org")),
+             QStringLiteral("www.example.org"));
     QCOMPARE(cells.title, QStringLiteral("www.example.org"));
     QCOMPARE(cells.email, QStringLiteral("webmaster@www.example.org"));
     QCOMPARE(cells.description, QStringLiteral("No description"));
@@ -256,7 +258,7 @@ void PageAnalysisTests::titleReplaceHeedsCaseOnlyForTitle()
     const QString page = QStringLiteral("<title>Online Shop</title>\r\n"
                                         "<meta name=\"description\" content=\"Online Shop\">");
     const PageVerdict verdict = AnalysePage(settings.snapshot(), page, kOkHeader, {}, {});
-    const RowCells cells =
+    const ResultRow cells =
         FillRowCells(settings.snapshot(), verdict, QStringLiteral("http://shop.example.com/"), page);
     QCOMPARE(cells.title, QStringLiteral("Online Shop"));
     QCOMPARE(cells.description, QStringLiteral("Online Store"));
@@ -295,8 +297,8 @@ void PageAnalysisTests::catastrophicPatternsTakeTheFailureBranch()
 
     settings.setText(Key::EmailRegEx3, bomb);
     settings.setSelected(Key::EmailOption2, true);
-    const RowCells cells = FillRowCells(settings.snapshot(), verdict, QString(100000, u'a') + u'b', page);
-    QCOMPARE(cells.urlDomain, QString());
+    const ResultRow cells = FillRowCells(settings.snapshot(), verdict, QString(100000, u'a') + u'b', page);
+    QCOMPARE(RowUrlDomain(settings.snapshot(), QString(100000, u'a') + u'b'), QString());
     QCOMPARE(cells.email, QStringLiteral("webmaster@"));
 
     // Without the back reference the same shape is decided exactly.

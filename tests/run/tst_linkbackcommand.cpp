@@ -2,6 +2,7 @@
 #include "filters/ListFile.h"
 #include "settings/Settings.h"
 #include "settings/SettingsFile.h"
+#include "store/RunStore.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -168,6 +169,14 @@ void TestLinkBackCommand::reportGivesTheVerdictOfEachPage()
                                         "rel=\"\"nofollow\"\">Example</a>\"\r");
     // One robots.txt for the one host.
     QCOMPARE(m_server->requestCount(QStringLiteral("/robots.txt")), 1);
+
+    // The run store keeps the deciding link itself, not only its markup.
+    RunStore store(m_dir->filePath(QStringLiteral("runs.sqlite")));
+    const UrlRecord first = store.queries().outcomes(store.queries().runs(1).value(0).id).value(0);
+    QVERIFY(first.linkBack);
+    QCOMPARE(QStringList({first.linkBack->anchorText, first.linkBack->target, first.linkBack->finalUrl,
+                          first.linkBack->source}),
+             QStringList({"Example", "https://example.com/", url("/f"), "html"}));
 }
 
 void TestLinkBackCommand::recheckTellsWhatChanged_data()

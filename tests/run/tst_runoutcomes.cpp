@@ -86,8 +86,9 @@ void RunOutcomesTest::urlOutcome()
     fetch.milliseconds = 45;
     const PageVerdict verdict = AnalysePage(settings.snapshot(), fetch.body, fetch.header, {}, {});
 
+    const std::optional<ResultRow> cells = row > 0 ? std::optional(ResultRow{row}) : std::nullopt;
     const UrlOutcome o =
-        UrlOutcome::processed(4, QStringLiteral("http://www.garden.example.org/"), fetch, verdict, row);
+        UrlOutcome::processed(4, QStringLiteral("http://www.garden.example.org/"), fetch, verdict, cells);
     const RunReport::Line line = o.reportLine();
     QCOMPARE(line.index, 4);
     QCOMPARE(line.url, QStringLiteral("http://www.garden.example.org/"));

@@ -19,13 +19,14 @@ inline UrlRecord sampleRecord(int i)
         r.kind = UrlRecord::Kind::Accepted;
         r.statusLine = QStringLiteral("HTTP/1.1 200 OK");
         r.contentType = QStringLiteral("text/html; charset=utf-8");
-        r.row = (i + 2) / 3;
-        r.reason = QStringLiteral("row %1").arg(r.row);
-        r.title = QStringLiteral("Site %1 - a directory of garden tools").arg(i);
-        r.email = QStringLiteral("info@site%1.example").arg(i);
-        r.description = QStringLiteral("Everything about spades, rakes and hoes, reviewed by gardeners since "
-                                       "1998; page %1.")
-                            .arg(i);
+        r.row.number = (i + 2) / 3;
+        r.reason = QStringLiteral("row %1").arg(r.row.number);
+        r.row.title = QStringLiteral("Site %1 - a directory of garden tools").arg(i);
+        r.row.email = QStringLiteral("info@site%1.example").arg(i);
+        r.row.description =
+            QStringLiteral("Everything about spades, rakes and hoes, reviewed by gardeners since "
+                           "1998; page %1.")
+                .arg(i);
         break;
     case 2:
         r.kind = UrlRecord::Kind::Refused;

@@ -1,6 +1,8 @@
 #include "StoreTestRecords.h"
+#include "run/LinkBackRecord.h"
 #include "store/RunStore.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -12,6 +14,28 @@ QStringList urlsUpTo(int count)
     for (int i = 1; i <= count; ++i)
         urls.append(sampleRecord(i).url);
     return urls;
+}
+
+// A stored outcome on one line, its verdict read as a re-check reads it.
+QString described(const UrlRecord& r)
+{
+    QStringList parts{QString::number(r.position),
+                      r.url,
+                      QString::number(int(r.kind)),
+                      r.reason,
+                      r.statusLine,
+                      r.contentType,
+                      QString::number(r.bytes),
+                      QString::number(r.milliseconds),
+                      QString::number(r.checkedAt),
+                      QString::number(r.attempts)};
+    if (r.kind == UrlRecord::Kind::Accepted)
+        parts << QString::number(r.row.number) << r.row.title << r.row.email << r.row.description
+              << r.row.url;
+    if (const auto verdict = LinkBackRecord::verdictOf(r))
+        parts << LinkBackVerdict::name(verdict->kind) << verdict->evidence << verdict->finalUrl
+              << r.linkBack->source;
+    return parts.join(" | ");
 }
 
 } // namespace
@@ -36,6 +60,7 @@ private Q_SLOTS:
     void lastCheckOfEachUrl();
     void previousLinkBackVerdict();
     void deletedRunLeavesNoOutcomes();
+    void versionOneStoreIsConverted();
 
 private:
     QString storePath() const { return m_dir->filePath(QStringLiteral("runs.sqlite")); }
@@ -72,10 +97,14 @@ void TestRunStore::recordsReadBackAsGiven()
     QVERIFY2(store.isAvailable(), qPrintable(store.message()));
     QCOMPARE(store.message(), QString());
 
-    UrlRecord edited = sampleRecord(4);                       // accepted, row 2
-    edited.rowUrl = QStringLiteral("https://site4.example/"); // the cell differs from the entry
-    edited.linkBack = true;
-    edited.linkBackEvidence = QStringLiteral("<a href=\"https://my.example/\">");
+    UrlRecord edited = sampleRecord(4);                        // accepted, row 2
+    edited.row.url = QStringLiteral("https://site4.example/"); // the cell differs from the entry
+    edited.linkBack = UrlRecord::LinkBackFields{1,
+                                                QStringLiteral("<a href=\"https://my.example/\">"),
+                                                "My site",
+                                                "https://my.example/",
+                                                "https://site4.example/links.html",
+                                                "html"};
     edited.attempts = 3;
     edited.checkedAt = 1765180800000;
     const QVector<UrlRecord> given{sampleRecord(1), sampleRecord(2), sampleRecord(3), edited};
@@ -109,20 +138,24 @@ void TestRunStore::recordsReadBackAsGiven()
     }
     QCOMPARE(back[3].checkedAt, 1765180800000);
     QCOMPARE(back[3].attempts, 3);
-    QCOMPARE(back[2].linkBack, std::nullopt);
-    QCOMPARE(back[3].linkBack, std::optional<bool>(true));
-    QCOMPARE(back[3].linkBackEvidence, QStringLiteral("<a href=\"https://my.example/\">"));
+    QVERIFY(!back[2].linkBack);
+    QCOMPARE(back[3].linkBack->kind, 1);
+    QCOMPARE(back[3].linkBack->evidence, QStringLiteral("<a href=\"https://my.example/\">"));
+    QCOMPARE(back[3].linkBack->anchorText, QStringLiteral("My site"));
+    QCOMPARE(back[3].linkBack->target, QStringLiteral("https://my.example/"));
+    QCOMPARE(back[3].linkBack->finalUrl, QStringLiteral("https://site4.example/links.html"));
+    QCOMPARE(back[3].linkBack->source, QStringLiteral("html"));
 
     const QVector<UrlRecord> rows = reopened.queries().rows(id);
     QCOMPARE(rows.size(), 2);
-    QCOMPARE(rows[0].row, 1);
-    QCOMPARE(rows[0].title, QStringLiteral("Site 1 - a directory of garden tools"));
-    QCOMPARE(rows[0].email, QStringLiteral("info@site1.example"));
-    QCOMPARE(rows[0].description, QStringLiteral("Everything about spades, rakes and hoes, reviewed by "
-                                                 "gardeners since 1998; page 1."));
-    QCOMPARE(rows[0].rowUrlCell(), QStringLiteral("https://site1.example/links.html"));
-    QCOMPARE(rows[1].row, 2);
-    QCOMPARE(rows[1].rowUrlCell(), QStringLiteral("https://site4.example/"));
+    QCOMPARE(rows[0].row.number, 1);
+    QCOMPARE(rows[0].row.title, QStringLiteral("Site 1 - a directory of garden tools"));
+    QCOMPARE(rows[0].row.email, QStringLiteral("info@site1.example"));
+    QCOMPARE(rows[0].row.description, QStringLiteral("Everything about spades, rakes and hoes, reviewed by "
+                                                     "gardeners since 1998; page 1."));
+    QCOMPARE(rows[0].row.url, QStringLiteral("https://site1.example/links.html"));
+    QCOMPARE(rows[1].row.number, 2);
+    QCOMPARE(rows[1].row.url, QStringLiteral("https://site4.example/"));
 }
 
 void TestRunStore::interruptedRunResumesWhereItStopped()
@@ -242,7 +275,7 @@ void TestRunStore::failedUrlsAreFetchFailuresAndServerErrors()
     UrlRecord r = sampleRecord(2);
     r.kind = UrlRecord::Kind(kind);
     r.statusLine = statusLine;
-    r.row = 1;
+    r.row.number = 1;
     const qint64 id = runOf(store, urlsUpTo(3), {sampleRecord(1), r, sampleRecord(3)});
     const QStringList expected =
         failed ? QStringList{"https://site2.example/links.html", "https://site3.example/links.html"}
@@ -329,22 +362,20 @@ void TestRunStore::previousLinkBackVerdict()
 {
     RunStore store(storePath());
     UrlRecord r = sampleRecord(1);
-    r.linkBack = false;
-    r.linkBackEvidence = QStringLiteral("no link to my.example");
+    r.linkBack = UrlRecord::LinkBackFields{4, {}, {}, {}, r.url, "html"};
     r.checkedAt = 1765000000000;
     const qint64 first = runOf(store, urlsUpTo(1), {r});
     r.linkBack = std::nullopt; // a run that did not check
     r.checkedAt = 1765050000000;
     runOf(store, urlsUpTo(1), {r});
-    r.linkBack = true;
+    r.linkBack = UrlRecord::LinkBackFields{1, {}, {}, {}, r.url, "html"};
     r.checkedAt = 1765100000000;
     const qint64 third = runOf(store, urlsUpTo(1), {r});
 
     const auto previous = store.queries().previousLinkBack(r.url, third);
     QVERIFY(previous);
     QCOMPARE(previous->runId, first);
-    QCOMPARE(previous->record.linkBack, std::optional<bool>(false));
-    QCOMPARE(previous->record.linkBackEvidence, QStringLiteral("no link to my.example"));
+    QCOMPARE(previous->record.linkBack->kind, 4);
     QCOMPARE(previous->record.checkedAt, 1765000000000);
     QCOMPARE(store.queries().previousLinkBack(r.url)->runId, third);
     QCOMPARE(store.queries().previousLinkBack(r.url, first), std::nullopt);
@@ -358,6 +389,99 @@ void TestRunStore::deletedRunLeavesNoOutcomes()
     QCOMPARE(store.queries().run(id), std::nullopt);
     QCOMPARE(store.queries().outcomes(id).size(), 0);
     QCOMPARE(store.queries().lastChecks({sampleRecord(1).url}).size(), 0);
+}
+
+// A store the previous release wrote: a run over seven partners, then a
+// re-check of them. Opened once it is converted; opened again, it reads back
+// as it was, each verdict in its parts.
+void TestRunStore::versionOneStoreIsConverted()
+{
+    const QString source = qEnvironmentVariable("QM_TEST_SOURCE_DIR") + "/tests/store/data/runs-v1.sqlite";
+    QVERIFY(QFile::copy(source, storePath()));
+    QFile(storePath()).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    QVERIFY2(RunStore(storePath()).isAvailable(), "converting");
+    RunStore store(storePath());
+    QVERIFY2(store.isAvailable(), qPrintable(store.message()));
+
+    const QVector<RunRecord> runs = store.queries().runs();
+    QCOMPARE(runs.size(), 2);
+    QCOMPARE(QStringList({QString::number(runs[1].startedAt), QString::number(runs[1].endedAt),
+                          QString::number(int(runs[1].ending)), runs[1].listPath, runs[1].listHash,
+                          QString::number(runs[1].processed), QString::number(runs[1].rows)}),
+             QStringList({"1796748931856", "1796748931916", "1", "/work/fixtures/v1/list.txt",
+                          "f51f4b115e59605158366e2e2539f3bf5617451377247e6fcf650993b873d599", "7", "5"}));
+    QCOMPARE(runs[0].context, QStringLiteral("recheck"));
+    QVERIFY(runs[0].settled && runs[0].ending == RunRecord::Ending::Done);
+    const QStringList urls{"http://127.0.0.1:18931/followed.html",
+                           "http://127.0.0.1:18931/nofollow.html",
+                           "http://127.0.0.1:18931/nolink.html",
+                           "http://127.0.0.1:18931/hidden.html",
+                           "http://127.0.0.1:18931/blocked.html",
+                           "http://127.0.0.1:18931/missing.html",
+                           "http://127.0.0.1:1/dead"};
+    QCOMPARE(store.queries().list(1), urls);
+    QCOMPARE(store.queries().list(2), urls);
+
+    QStringList outcomes;
+    for (const UrlRecord& r : store.queries().outcomes(1))
+        outcomes << described(r);
+    const QStringList expected{
+        "1 | http://127.0.0.1:18931/followed.html | 1 | row 1 | HTTP/1.0 200 OK | text/html | 203 | 31 | "
+        "1796748931909 | 1 | 1 | Followed partner |  | A partner that links back | "
+        "http://127.0.0.1:18931/followed.html | followed | <a href=\"https://mysite.example/\">My site — the "
+        "best</a> | http://127.0.0.1:18931/followed.html | html",
+        "2 | http://127.0.0.1:18931/nofollow.html | 1 | row 2 | HTTP/1.0 200 OK | text/html | 131 | 36 | "
+        "1796748931911 | 1 | 2 | Nofollow partner |  |  | http://127.0.0.1:18931/nofollow.html | nofollow | "
+        "<a rel=\"nofollow\" href=\"http://mysite.example/page\">Mine</a> | "
+        "http://127.0.0.1:18931/nofollow.html | html",
+        "3 | http://127.0.0.1:18931/nolink.html | 1 | row 3 | HTTP/1.0 200 OK | text/html | 103 | 4 | "
+        "1796748931911 | 1 | 3 | No link |  |  | http://127.0.0.1:18931/nolink.html | no link |  | "
+        "http://127.0.0.1:18931/nolink.html | html",
+        "4 | http://127.0.0.1:18931/hidden.html | 1 | row 4 | HTTP/1.0 200 OK | text/html | 131 | 4 | "
+        "1796748931912 | 1 | 4 | Hidden |  |  | http://127.0.0.1:18931/hidden.html | hidden | <a "
+        "href=\"http://mysite.example/\">h</a> | http://127.0.0.1:18931/hidden.html | html",
+        "5 | http://127.0.0.1:18931/blocked.html | 1 | row 5 | HTTP/1.0 200 OK | text/html | 203 | 1 | "
+        "1796748931912 | 1 | 5 | Followed partner |  | A partner that links back | "
+        "http://127.0.0.1:18931/blocked.html | blocked by robots.txt | "
+        "<a href=\"https://mysite.example/\">My site — the best</a> | "
+        "http://127.0.0.1:18931/blocked.html | html",
+        "6 | http://127.0.0.1:18931/missing.html | 2 | status line not accepted: HTTP/1.0 404 File not found "
+        "| HTTP/1.0 404 File not found | text/html;charset=utf-8 | 335 | 3 | 1796748931912 | 1 | no link "
+        "|  | http://127.0.0.1:18931/missing.html | html",
+        "7 | http://127.0.0.1:1/dead | 3 | fetch failed: Failed to connect to 127.0.0.1 port 1: Couldn't "
+        "connect to server |  |  | 0 | 0 | 1796748931912 | 1"};
+    QCOMPARE(outcomes, expected);
+    QStringList rows;
+    for (const UrlRecord& r : store.queries().rows(1))
+        rows << QString::number(r.position);
+    QCOMPARE(rows, QStringList({"1", "2", "3", "4", "5"}));
+
+    // Each partner's last check is the re-check's, read as the next re-check reads it.
+    QStringList last;
+    const auto checks = store.queries().lastChecks(urls);
+    for (const QString& url : urls) {
+        const StoreQueries::Check check = checks.value(url);
+        const auto read = LinkBackRecord::checkOf(check.record);
+        last << QString::number(check.runId) + " | " + check.record.reason +
+                    (read ? " | " + LinkBackVerdict::name(read->verdict) + " | " + read->finalUrl
+                          : QString());
+    }
+    QCOMPARE(last,
+             QStringList({"2 | kept | followed | http://127.0.0.1:18931/followed.html",
+                          "2 | now nofollow | nofollow | http://127.0.0.1:18931/nofollow.html",
+                          "2 | lost | no link | http://127.0.0.1:18931/nolink.html",
+                          "2 | lost | hidden | http://127.0.0.1:18931/hidden.html",
+                          "2 | now blocked | blocked by robots.txt | http://127.0.0.1:18931/blocked.html",
+                          "2 | page gone | page gone | http://127.0.0.1:18931/missing.html",
+                          "2 | Failed to connect to 127.0.0.1 port 1: Couldn't connect to server"}));
+    QCOMPARE(checks.value(urls[1]).record.linkBack->evidence,
+             QStringLiteral("<a rel=\"nofollow\" href=\"http://mysite.example/page\">Mine</a>"));
+
+    // The converted store takes new runs with every part of a verdict.
+    UrlRecord r = sampleRecord(2);
+    r.linkBack = UrlRecord::LinkBackFields{7, "<a>", "Mine", "https://mysite.example/", r.url, "html"};
+    const qint64 id = runOf(store, urlsUpTo(2), {r});
+    QCOMPARE(store.queries().outcomes(id).value(0).linkBack->anchorText, QStringLiteral("Mine"));
 }
 
 QTEST_GUILESS_MAIN(TestRunStore)

@@ -134,7 +134,7 @@ void TestStoreCrash::killedRunKeepsEveryCommittedOutcome()
         for (int i = 0; i < stored.size(); ++i) {
             QCOMPARE(stored[i].position, i + 1);
             QCOMPARE(stored[i].url, sampleRecord(i + 1).url);
-            QCOMPARE(stored[i].title, sampleRecord(i + 1).title);
+            QCOMPARE(stored[i].row.title, sampleRecord(i + 1).row.title);
         }
         QVERIFY2(stored.size() >= log.committed,
                  qPrintable(what +

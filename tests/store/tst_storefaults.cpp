@@ -134,7 +134,7 @@ void TestStoreFaults::newerStoreIsLeftAlone()
     makeStore(1);
     {
         OtherProgram newer(storePath());
-        QCOMPARE(newer.exec("PRAGMA user_version=2"), SQLITE_OK);
+        QCOMPARE(newer.exec("PRAGMA user_version=3"), SQLITE_OK);
     }
     const QByteArray before = readBytes(storePath());
     RunStore store(storePath());
@@ -233,7 +233,7 @@ void TestStoreFaults::failedWriteStopsTheJournalOnce()
         int i = 11;
         while (!journal->hasFailed() && i < 20000) {
             UrlRecord r = sampleRecord(i++);
-            r.description = r.description.repeated(40);
+            r.row.description = r.row.description.repeated(40);
             journal->record(r);
             QTRY_VERIFY(journal->hasFailed() || journal->committed() == i - 1);
         }

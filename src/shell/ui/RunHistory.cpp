@@ -94,7 +94,7 @@ void RunHistory::resumeRun(qint64 runId)
     m_feed->resumeNext(runId);
     // The rest of the run proves the links back as "Get Data" would now.
     m_run.setLinkBack(LinkBackSetup::from(m_workspace.linkBack()));
-    m_run.resume(position, position - 1, rows.isEmpty() ? 0 : rows.constLast().row);
+    m_run.resume(position, position - 1, rows.isEmpty() ? 0 : rows.constLast().row.number);
 }
 
 void RunHistory::retryFailed()
