@@ -73,8 +73,8 @@ PageVerdict AnalysePage(const SettingsSnapshot& settings, const QString& pageTex
 {
     PageVerdict verdict;
     // Every check and rule runs even after a verdict has turned false: the
-    // bad-word replacements still shape the texts, and no refusal outranks
-    // another.
+    // bad-word replacements still shape the texts, and the configuration test
+    // reports every finding. The refusal then names only the first failure.
     verdict.contentTypeOk = CheckContentType(settings, headerText);
     verdict.statusMatches = StatusMatches(validStatus, headerText, style.everyStatusEntry);
     verdict.statusOk = validStatus.isEmpty() || verdict.statusMatches.contains(true);

@@ -17,8 +17,10 @@ struct PageVerdict
     bool contentTypeOk = true; // the header declares text/html, or that check is off
     bool statusOk = true;      // an accepted status code matches, or the list is empty
     bool addOk = true;         // the reciprocal link is there and no bad word refused the page
-    QString title;             // found, stripped, without line breaks, after the bad words
-    QString description;       // the same
+    // Found and stripped of its start and end parts, then, as the style says,
+    // without its line breaks or with its fallback; after the bad words.
+    QString title;
+    QString description; // the same
     // What each check found, for reporting them one by one.
     QVector<bool> statusMatches; // per accepted status code, as StatusMatches() gives them
     bool recipFound = true;      // the reciprocal link is there, or that check is off

@@ -76,7 +76,8 @@ MainWindow::MainWindow(Workspace& workspace, QWebEngineProfile& profile, QWidget
     configLayout->addWidget(
         new ConfigArea(m_workspace, [this](const QString& address) { m_browser->navigate(address); }));
 
-    // "4. Data": the results table and the batch run are constructed into m_ui->Picture4 here.
+    // "4. Data": the batch run is made here and the Data area, which shows the
+    // workspace's results table, goes into m_ui->Picture4.
     {
         // The run is a child of the window, the area of Picture4: the area goes
         // first and never touches the run on its way out.
