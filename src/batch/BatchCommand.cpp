@@ -6,6 +6,7 @@
 #include "Version.h"
 #include "filters/ListFile.h"
 #include "platform/FetchLimits.h"
+#include "platform/FetchOptions.h"
 #include "platform/LogCategories.h"
 #include "platform/TextFile.h"
 #include "results/AsciiDatabase.h"

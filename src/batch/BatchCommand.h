@@ -1,7 +1,6 @@
 #pragma once
 
 #include "filters/SortedListModel.h"
-#include "platform/PageFetcher.h"
 #include "results/ResultsTable.h"
 #include "settings/RunPreferencesHolder.h"
 #include "settings/Settings.h"

@@ -1,6 +1,6 @@
 #include "linkback/RobotsCache.h"
 
-#include "platform/PageFetcher.h"
+#include "platform/FetchResult.h"
 
 RobotsAnswer RobotsAnswer::fromFetch(const FetchResult& result)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "platform/PageFetcher.h"
+#include "platform/FetchOptions.h"
+#include "platform/FetchResult.h"
 
 #include <QByteArray>
 #include <QByteArrayList>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/CurlTransfer.h"
-#include "platform/PageFetcher.h"
+#include "platform/FetchResult.h"
 
 #include <QElapsedTimer>
 #include <QString>

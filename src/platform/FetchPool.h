@@ -1,7 +1,8 @@
 #pragma once
 
 #include "platform/FetchLimits.h"
-#include "platform/PageFetcher.h"
+#include "platform/FetchOptions.h"
+#include "platform/FetchResult.h"
 
 #include <QDeadlineTimer>
 #include <QHash>

@@ -2,9 +2,10 @@
 
 #include "platform/FetchJob.h"
 #include "platform/FetchLimits.h"
+#include "platform/FetchOptions.h"
+#include "platform/FetchResult.h"
 #include "platform/FetchSiteLedger.h"
 #include "platform/FetchWaitGauge.h"
-#include "platform/PageFetcher.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>

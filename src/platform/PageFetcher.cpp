@@ -2,7 +2,6 @@
 
 #include "platform/CurlTransfer.h"
 
-#include <QThread>
 #include <curl/curl.h>
 
 FetchResult PageFetcher::fetch(const QString& url, const FetchOptions& options,
@@ -53,64 +52,4 @@ FetchResult PageFetcher::fetch(const QString& url, const FetchOptions& options,
                                    : transfer.finish(code);
     result.attempts = 1;
     return result;
-}
-
-PageFetcher::PageFetcher(QObject* parent, const FetchOptions& options)
-    : QObject(parent), m_options(options), m_wanted(std::make_shared<std::atomic<quint64>>(0))
-{
-    CurlTransfer::initialiseLibrary();
-    m_thread = new QThread;
-    m_thread->setObjectName(QStringLiteral("PageFetcher"));
-    m_worker = new QObject;
-    m_worker->moveToThread(m_thread);
-    m_thread->start();
-}
-
-PageFetcher::~PageFetcher()
-{
-    m_wanted->store(0); // generation 0 is never handed out: every transfer stops
-    m_thread->quit();
-    m_thread->wait();
-    delete m_worker;
-    delete m_thread;
-}
-
-void PageFetcher::openUrl(const QString& url)
-{
-    const quint64 generation = ++m_generation;
-    m_wanted->store(generation);
-    m_busy = true;
-    const FetchOptions options = m_options;
-    const std::shared_ptr<std::atomic<quint64>> wanted = m_wanted;
-    QMetaObject::invokeMethod(
-        m_worker,
-        [this, url, options, wanted, generation] {
-            if (wanted->load() != generation)
-                return; // superseded while it waited in the queue
-            FetchResult result =
-                fetch(url, options, [&wanted, generation] { return wanted->load() != generation; });
-            if (wanted->load() != generation)
-                return;
-            // The owner outlives this call: its destructor joins the thread
-            // first, and pending posted events die with it.
-            QMetaObject::invokeMethod(
-                this, [this, generation, result] { deliver(generation, result); }, Qt::QueuedConnection);
-        },
-        Qt::QueuedConnection);
-}
-
-void PageFetcher::abort()
-{
-    ++m_generation;
-    m_wanted->store(m_generation);
-    m_busy = false;
-}
-
-void PageFetcher::deliver(quint64 generation, const FetchResult& result)
-{
-    if (generation != m_generation || !m_busy)
-        return;
-    m_busy = false;
-    m_result = result;
-    Q_EMIT finished(m_result);
 }

@@ -1,7 +1,8 @@
 #pragma once
 
 #include "platform/FetchLimits.h"
-#include "platform/PageFetcher.h"
+#include "platform/FetchOptions.h"
+#include "platform/FetchResult.h"
 #include "platform/WorkerTask.h"
 #include "run/AnalysisAhead.h"
 #include "run/FetchAhead.h"

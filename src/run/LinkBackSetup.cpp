@@ -1,7 +1,7 @@
 #include "run/LinkBackSetup.h"
 
 #include "analysis/AcceptanceChecks.h"
-#include "platform/PageFetcher.h"
+#include "platform/FetchResult.h"
 #include "run/PageJob.h"
 #include "settings/LinkBackPreferences.h"
 

@@ -4,6 +4,7 @@
 #include "pattern/AnalysisDeadline.h"
 #include "pattern/PatternEngine.h"
 #include "pattern/PatternEngineScope.h"
+#include "platform/PageFetcher.h"
 #include "settings/Settings.h"
 
 PageJob PageJob::withCurrentSettings(const QString& url, const Settings& settings,

@@ -1,7 +1,8 @@
 #pragma once
 
 #include "analysis/PageAnalysis.h"
-#include "platform/PageFetcher.h"
+#include "platform/FetchOptions.h"
+#include "platform/FetchResult.h"
 #include "results/ResultRow.h"
 #include "run/LinkBackSetup.h"
 #include "settings/SettingsSnapshot.h"

@@ -4,6 +4,7 @@
 #include "filters/SortedListModel.h"
 #include "linkback/RobotsCache.h"
 #include "linkback/RobotsTxt.h"
+#include "platform/PageFetcher.h"
 #include "run/PageJob.h"
 #include "settings/Settings.h"
 

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "platform/PageFetcher.h"
+#include "platform/FetchOptions.h"
+#include "platform/FetchResult.h"
 #include "platform/WorkerTask.h"
 #include "run/LinkBackSetup.h"
 #include "settings/RunPreferences.h"

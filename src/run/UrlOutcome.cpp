@@ -2,7 +2,7 @@
 
 #include "analysis/AcceptanceChecks.h"
 #include "analysis/PageAnalysis.h"
-#include "platform/PageFetcher.h"
+#include "platform/FetchResult.h"
 
 #include <QRegularExpression>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/FetchLimits.h"
-#include "platform/PageFetcher.h"
+#include "platform/FetchOptions.h"
 #include "platform/SaveOutcome.h"
 #include "settings/LinkBackPreferences.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/PageFetcher.h"
+#include "platform/FetchOptions.h"
 
 // Time limits for fetches from the tests' own server on 127.0.0.1: short enough
 // that a fault which makes a transfer hang fails the test quickly, long enough

@@ -1,13 +1,10 @@
-#include "SilentServer.h"
 #include "TestFetchOptions.h"
 #include "TestHttpServer.h"
 #include "Version.h"
 #include "platform/PageFetcher.h"
 
-#include <QSignalSpy>
 #include <QTemporaryFile>
 #include <QTest>
-#include <QTimer>
 #include <zlib.h>
 
 namespace {
@@ -68,10 +65,6 @@ private Q_SLOTS:
     void bodyIsCutAtTheLimit();
     void slowServerHitsTheTimeLimit();
     void stalledTransferIsGivenUp();
-    void openUrlFinishesOnOwnerThreadWhileLoopRuns();
-    void newerOpenUrlSupersedesOlder();
-    void abortSuppressesFinished();
-    void destroyingBusyFetcherDropsItsTransfer();
 };
 
 void TestPageFetcher::statusLinesAndContentTypes_data()
@@ -330,86 +323,6 @@ void TestPageFetcher::stalledTransferIsGivenUp()
     const FetchResult r = PageFetcher::fetch(server.url("/stall").toString(), options);
     QVERIFY(!r.ok());
     QVERIFY(r.body.isEmpty());
-}
-
-void TestPageFetcher::openUrlFinishesOnOwnerThreadWhileLoopRuns()
-{
-    TestHttpServer server;
-    TestHttpResponse slow = TestHttpResponse::html("<title>Slow</title>");
-    slow.headDelayMs = 300;
-    server.route("/slow", slow);
-
-    PageFetcher fetcher(nullptr, quickFetchOptions());
-    QSignalSpy spy(&fetcher, &PageFetcher::finished);
-    int ticks = 0;
-    QTimer ticker;
-    connect(&ticker, &QTimer::timeout, this, [&ticks] { ++ticks; });
-    ticker.start(10);
-    QThread* deliveredOn = nullptr;
-    connect(&fetcher, &PageFetcher::finished, this,
-            [&deliveredOn] { deliveredOn = QThread::currentThread(); });
-
-    fetcher.openUrl(server.url("/slow").toString());
-    QVERIFY(fetcher.isBusy());
-    QVERIFY(spy.wait(5000));
-    QCOMPARE(deliveredOn, QThread::currentThread());
-    QVERIFY2(ticks > 0, "the event loop did not run while the page was in flight");
-    QVERIFY(!fetcher.isBusy());
-    QCOMPARE(fetcher.body(), QStringLiteral("<title>Slow</title>"));
-    QVERIFY(fetcher.getHeader().startsWith(QStringLiteral("HTTP/1.1 200 OK")));
-    QCOMPARE(spy.first().first().value<FetchResult>().url, server.url("/slow").toString());
-}
-
-void TestPageFetcher::newerOpenUrlSupersedesOlder()
-{
-    TestHttpServer server;
-    TestHttpResponse slow = TestHttpResponse::html("old");
-    slow.headDelayMs = 2000;
-    server.route("/old", slow);
-    server.route("/new", TestHttpResponse::html("new"));
-
-    PageFetcher fetcher(nullptr, quickFetchOptions());
-    QSignalSpy spy(&fetcher, &PageFetcher::finished);
-    fetcher.openUrl(server.url("/old").toString());
-    QTRY_COMPARE(server.requestCount("/old"), 1); // in flight, not merely queued
-    fetcher.openUrl(server.url("/new").toString());
-    QVERIFY(spy.wait(5000));
-    QCOMPARE(fetcher.body(), QStringLiteral("new"));
-    QTRY_COMPARE(server.abandonedConnections(), 1); // the older transfer was dropped, not awaited
-    QCOMPARE(spy.count(), 1);
-}
-
-void TestPageFetcher::abortSuppressesFinished()
-{
-    TestHttpServer server;
-    server.route("/p", TestHttpResponse::html("p"));
-    server.route("/q", TestHttpResponse::html("q"));
-    PageFetcher fetcher(nullptr, quickFetchOptions());
-    QSignalSpy spy(&fetcher, &PageFetcher::finished);
-    fetcher.openUrl(server.url("/p").toString());
-    fetcher.abort();
-    QVERIFY(!fetcher.isBusy());
-    // A later fetch on the same fetcher still works and is the only one
-    // reported: the transfers run one after the other, so a report of the
-    // aborted one would have come first.
-    fetcher.openUrl(server.url("/q").toString());
-    QVERIFY(spy.wait(5000));
-    QCOMPARE(spy.count(), 1);
-    QCOMPARE(fetcher.body(), QStringLiteral("q"));
-}
-
-void TestPageFetcher::destroyingBusyFetcherDropsItsTransfer()
-{
-    SilentServer server; // on /never
-    FetchOptions options = quickFetchOptions();
-    options.totalTimeoutMs = 600000;
-    {
-        PageFetcher fetcher(nullptr, options);
-        fetcher.openUrl(server.url("/never").toString());
-        QTRY_COMPARE(server.requestCount("/never"), 1);
-    }
-    // The destructor hung up instead of waiting for the answer.
-    QTRY_COMPARE(server.abandonedConnections(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestPageFetcher)

@@ -1,6 +1,6 @@
 #include "TestFiles.h"
 #include "analysis/PageAnalysis.h"
-#include "platform/PageFetcher.h"
+#include "platform/FetchResult.h"
 #include "run/RunReport.h"
 #include "run/UrlOutcome.h"
 #include "settings/Settings.h"
