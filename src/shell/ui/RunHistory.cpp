@@ -57,7 +57,8 @@ void RunHistory::askAboutInterrupted()
     enum { Resume, Keep, Discard, Later };
     const qint64 id = run->id;
     // Escape and the close button leave the run as it is: interrupted, and
-    // asked about again at the next start.
+    // asked about again at the next start. The roles keep "Discard" off the
+    // default button's side in the platforms' orders of buttons.
     m_question = AppMessageBox::ask(
         m_area,
         QStringLiteral("A run of %1 URLs was interrupted after %2 (%3 rows).")
@@ -65,8 +66,8 @@ void RunHistory::askAboutInterrupted()
             .arg(run->processed)
             .arg(run->rows),
         QStringLiteral("InterruptedRun"),
-        {{QStringLiteral("Resume"), QMessageBox::AcceptRole},
-         {QStringLiteral("Keep the %1 rows").arg(run->rows), QMessageBox::ActionRole},
+        {{QStringLiteral("Resume"), QMessageBox::YesRole},
+         {QStringLiteral("Keep the %1 rows").arg(run->rows), QMessageBox::AcceptRole},
          {QStringLiteral("Discard"), QMessageBox::DestructiveRole},
          {QStringLiteral("Decide later"), QMessageBox::RejectRole}},
         Later, this, [this, id](int answer) {
