@@ -5,6 +5,8 @@
 #include "shell/ui/ClosePrompt.h"
 #include "shell/ui/RecentRunsDialog.h"
 #include "shell/ui/RunHistory.h"
+#include "store/RunStore.h"
+#include "store/StoreQueries.h"
 
 #include <QDir>
 #include <QFile>
@@ -49,6 +51,14 @@ QStringList sortedButtonTexts(QMessageBox* box)
         texts << b->text();
     texts.sort();
     return texts;
+}
+
+// The journal is written on a thread of its own: what the window reads back
+// from the store is all there once the run's end is.
+bool newestRunIsDone(const Workspace& workspace)
+{
+    const QVector<RunRecord> runs = workspace.runStore()->queries().runs();
+    return !runs.isEmpty() && runs.constFirst().ending == RunRecord::Ending::Done;
 }
 
 // "Escape", "close box" (the title bar's close button), or a button's text.
@@ -331,6 +341,7 @@ void RunJournalWindowTest::failedUrlsBecomeTheLinkListAndEntriesTellTheirLastChe
     m_f->workspace->linkList().add(QStringLiteral("http://127.0.0.1:1/x"));
     QTest::mouseClick(m_f->button("Command14"), Qt::LeftButton);
     QTRY_COMPARE(m_f->label("Label4")->text(), QStringLiteral(" Done!"));
+    QTRY_VERIFY(newestRunIsDone(*m_f->workspace));
 
     SortedListModel& links = m_f->workspace->linkList();
     const auto tip = [&](const QString& url) {
@@ -360,6 +371,7 @@ void RunJournalWindowTest::recentRunsPutARunsRowsBack()
     addLinks({"/a"});
     m_f->run->start();
     QTRY_VERIFY(!m_f->run->isRunning());
+    QTRY_VERIFY(newestRunIsDone(*m_f->workspace));
     const QStringList rows = m_f->dataRows();
     m_f->setDataRows({QStringLiteral("9|other|||")});
     QTest::mouseClick(m_f->button("RecentRunsButton"), Qt::LeftButton);
