@@ -5,11 +5,14 @@
 #include "shell/ui/ClosePrompt.h"
 #include "shell/ui/RecentRunsDialog.h"
 #include "shell/ui/RunHistory.h"
+#include "store/RunStore.h"
+#include "store/StoreQueries.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QtTest>
@@ -41,6 +44,34 @@ QAbstractButton* buttonNamed(QMessageBox* box, const QString& text)
     return nullptr;
 }
 
+QStringList sortedButtonTexts(QMessageBox* box)
+{
+    QStringList texts;
+    for (QAbstractButton* b : box->buttons())
+        texts << b->text();
+    texts.sort();
+    return texts;
+}
+
+// The journal is written on a thread of its own: what the window reads back
+// from the store is all there once the run's end is.
+bool newestRunIsDone(const Workspace& workspace)
+{
+    const QVector<RunRecord> runs = workspace.runStore()->queries().runs();
+    return !runs.isEmpty() && runs.constFirst().ending == RunRecord::Ending::Done;
+}
+
+// "Escape", "close box" (the title bar's close button), or a button's text.
+void answerBox(QMessageBox* box, const QString& answer)
+{
+    if (answer == QLatin1String("Escape"))
+        QTest::keyClick(box, Qt::Key_Escape);
+    else if (answer == QLatin1String("close box"))
+        box->close();
+    else
+        buttonNamed(box, answer)->click();
+}
+
 } // namespace
 
 // The window's side of the run journal: nothing lost on close, an interrupted
@@ -54,6 +85,7 @@ private Q_SLOTS:
     void cleanup();
     void closeAsksBeforeLosingRows_data();
     void closeAsksBeforeLosingRows();
+    void closeDuringARunAsksToStopFirst_data();
     void closeDuringARunAsksToStopFirst();
     void interruptedRunIsAskedAbout_data();
     void interruptedRunIsAskedAbout();
@@ -117,6 +149,8 @@ void RunJournalWindowTest::closeAsksBeforeLosingRows_data()
     QTest::newRow("cancel") << true << QStringLiteral("Cancel") << true << 0 << false;
     QTest::newRow("save") << true << QStringLiteral("Save") << true << 1 << true;
     QTest::newRow("the save fails") << true << QStringLiteral("Save") << false << 1 << false;
+    QTest::newRow("escape") << true << QStringLiteral("Escape") << true << 0 << false;
+    QTest::newRow("close box") << true << QStringLiteral("close box") << true << 0 << false;
 }
 
 void RunJournalWindowTest::closeAsksBeforeLosingRows()
@@ -139,42 +173,71 @@ void RunJournalWindowTest::closeAsksBeforeLosingRows()
         return saveWorks;
     });
     window.show();
-    window.close();
-    if (!answer.isEmpty()) {
-        QMessageBox* box = visibleBox(&window, QStringLiteral("SaveBeforeClosing"));
+    // An answer that keeps the window is given over and over, each time to
+    // the question asked anew.
+    const int rounds = closed ? 1 : 20;
+    for (int round = 0; round < rounds && !answer.isEmpty(); ++round) {
+        window.close();
+        QPointer<QMessageBox> box = visibleBox(&window, QStringLiteral("SaveBeforeClosing"));
         QVERIFY(box);
         QCOMPARE(box->text(), QStringLiteral("Save the results before closing?"));
-        QStringList texts;
-        for (QAbstractButton* b : box->buttons())
-            texts << b->text();
-        texts.sort();
-        QCOMPARE(texts, QStringList({"Cancel", "Don't Save", "Save"}));
-        buttonNamed(box, answer)->click();
+        QCOMPARE(sortedButtonTexts(box), QStringList({"Cancel", "Don't Save", "Save"}));
+        answerBox(box, answer);
+        QTRY_VERIFY(!box);
     }
+    if (answer.isEmpty())
+        window.close();
     QTRY_COMPARE(window.isVisible(), !closed);
     QTRY_VERIFY(!window.findChild<QMessageBox*>());
     QCOMPARE(window.isVisible(), !closed);
-    QCOMPARE(saveCalls, saves);
+    QCOMPARE(saveCalls, saves * rounds);
+}
+
+void RunJournalWindowTest::closeDuringARunAsksToStopFirst_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::newRow("stop") << QStringLiteral("Stop");
+    QTest::newRow("cancel") << QStringLiteral("Cancel");
+    QTest::newRow("escape") << QStringLiteral("Escape");
+    QTest::newRow("close box") << QStringLiteral("close box");
 }
 
 void RunJournalWindowTest::closeDuringARunAsksToStopFirst()
 {
+    QFETCH(QString, answer);
     TestHttpResponse slow = TestHttpResponse::html(page("Page"));
     slow.headDelayMs = 200;
     m_server->route("/p*", slow);
-    addLinks({"/p1", "/p2", "/p3", "/p4"});
+    QStringList paths;
+    for (int i = 1; i <= 40; ++i)
+        paths << QStringLiteral("/p%1").arg(i);
+    addLinks(paths);
+    // One page at a time: the run lasts while the question is answered over and over.
+    m_f->run->setFetchLimits(FetchLimits{1, 1});
     QWidget window;
     new ClosePrompt(&window, *m_f->run, m_f->workspace->results(), [] { return true; });
     window.show();
     m_f->run->start();
-    window.close();
-    QMessageBox* stop = visibleBox(&window, QStringLiteral("CloseDuringRun"));
-    QVERIFY(stop);
-    QCOMPARE(stop->text(), QStringLiteral("A run is going. Let me finish processing this URL, and then I will "
-                                          "stop and close."));
-    buttonNamed(stop, QStringLiteral("Stop"))->click();
+    const bool stops = answer == QLatin1String("Stop");
+    for (int round = 0; round < (stops ? 1 : 20); ++round) {
+        window.close();
+        QPointer<QMessageBox> box = visibleBox(&window, QStringLiteral("CloseDuringRun"));
+        QVERIFY(box);
+        QCOMPARE(box->text(), QStringLiteral("A run is going. Let me finish processing this URL, and then I will "
+                                             "stop and close."));
+        QCOMPARE(sortedButtonTexts(box), QStringList({"Cancel", "Stop"}));
+        QVERIFY(m_f->run->isHeld());
+        answerBox(box, answer);
+        QTRY_VERIFY(!box);
+        QVERIFY(!m_f->run->isHeld());
+    }
+    if (!stops) {
+        QVERIFY(m_f->run->isRunning());
+        QVERIFY(window.isVisible());
+        return;
+    }
     QTRY_VERIFY(!m_f->run->isRunning());
-    QVERIFY(m_f->run->processed() < 4);
+    QVERIFY(m_f->run->processed() < 40);
     // The rows it made are not saved yet: that question comes next.
     QMessageBox* save = visibleBox(&window, QStringLiteral("SaveBeforeClosing"));
     QVERIFY(save);
@@ -188,9 +251,13 @@ void RunJournalWindowTest::interruptedRunIsAskedAbout_data()
     QTest::addColumn<QString>("answer");
     QTest::addColumn<bool>("allRows"); // else the rows made before the end
     QTest::addColumn<bool>("noRows");
-    QTest::newRow("resume") << QStringLiteral("Resume") << true << false;
-    QTest::newRow("keep") << QStringLiteral("Keep the 2 rows") << false << false;
-    QTest::newRow("discard") << QStringLiteral("Discard") << false << true;
+    QTest::addColumn<bool>("later"); // the run stays interrupted and is asked about again
+    QTest::newRow("resume") << QStringLiteral("Resume") << true << false << false;
+    QTest::newRow("keep") << QStringLiteral("Keep the 2 rows") << false << false << false;
+    QTest::newRow("discard") << QStringLiteral("Discard") << false << true << false;
+    QTest::newRow("decide later") << QStringLiteral("Decide later") << false << true << true;
+    QTest::newRow("escape") << QStringLiteral("Escape") << false << true << true;
+    QTest::newRow("close box") << QStringLiteral("close box") << false << true << true;
 }
 
 // The program ends in the middle of a run (here: the run and its journal go
@@ -201,6 +268,7 @@ void RunJournalWindowTest::interruptedRunIsAskedAbout()
     QFETCH(QString, answer);
     QFETCH(bool, allRows);
     QFETCH(bool, noRows);
+    QFETCH(bool, later);
     m_server->route("/p1", TestHttpResponse::html(page("One")));
     m_server->route("/p2", TestHttpResponse::notFound());
     m_server->route("/p3", TestHttpResponse::html(page("Three")));
@@ -223,19 +291,19 @@ void RunJournalWindowTest::interruptedRunIsAskedAbout()
     reopen();
     m_server->route("/p4", TestHttpResponse::html(page("Four")));
 
-    m_f->area->runHistory()->showStartMessages();
-    QMessageBox* box = visibleBox(m_f->area.get(), QStringLiteral("InterruptedRun"));
-    QVERIFY(box);
-    QCOMPARE(box->text(), QStringLiteral("A run of 6 URLs was interrupted after 3 (2 rows)."));
-    QStringList texts;
-    for (QAbstractButton* b : box->buttons())
-        texts << b->text();
-    texts.sort();
-    QCOMPARE(texts, QStringList({"Discard", "Keep the 2 rows", "Resume"}));
-    m_server->clearRequests();
-    // The resumed part proves the links back as "Get Data" would.
-    m_f->setMySites({QStringLiteral("example.com")});
-    buttonNamed(box, answer)->click();
+    // The question comes back as long as it is put off.
+    for (int round = 0; round < (later ? 20 : 1); ++round) {
+        m_f->area->runHistory()->showStartMessages();
+        QPointer<QMessageBox> box = visibleBox(m_f->area.get(), QStringLiteral("InterruptedRun"));
+        QVERIFY(box);
+        QCOMPARE(box->text(), QStringLiteral("A run of 6 URLs was interrupted after 3 (2 rows)."));
+        QCOMPARE(sortedButtonTexts(box), QStringList({"Decide later", "Discard", "Keep the 2 rows", "Resume"}));
+        m_server->clearRequests();
+        // The resumed part proves the links back as "Get Data" would.
+        m_f->setMySites({QStringLiteral("example.com")});
+        answerBox(box, answer);
+        QTRY_VERIFY(!box);
+    }
     if (allRows) {
         QTRY_COMPARE(m_f->label("Label4")->text(), QStringLiteral(" Done!"));
         // Went on from the fourth URL: the first three are not visited again.
@@ -248,12 +316,15 @@ void RunJournalWindowTest::interruptedRunIsAskedAbout()
         QCOMPARE(m_f->dataRows(), uninterrupted);
         QCOMPARE(LinkBackVerdict::name(m_f->run->outcomes().constLast().linkBack->kind), QStringLiteral("no link"));
     } else {
-        QTRY_VERIFY(!box->isVisible());
         QCOMPARE(m_f->dataRows(), noRows ? QStringList({"||||"}) : before);
     }
-    // Asked once: the answer is kept.
+    // An answer is kept; a question put off is asked at the next start.
     reopen();
     m_f->area->runHistory()->showStartMessages();
+    if (later) {
+        QVERIFY(visibleBox(m_f->area.get(), QStringLiteral("InterruptedRun")));
+        return;
+    }
     // A question, if any, would be open now: it opens within the call.
     QVERIFY(m_f->area->findChild<QMessageBox*>(QStringLiteral("InterruptedRun")) == nullptr);
 }
@@ -270,6 +341,7 @@ void RunJournalWindowTest::failedUrlsBecomeTheLinkListAndEntriesTellTheirLastChe
     m_f->workspace->linkList().add(QStringLiteral("http://127.0.0.1:1/x"));
     QTest::mouseClick(m_f->button("Command14"), Qt::LeftButton);
     QTRY_COMPARE(m_f->label("Label4")->text(), QStringLiteral(" Done!"));
+    QTRY_VERIFY(newestRunIsDone(*m_f->workspace));
 
     SortedListModel& links = m_f->workspace->linkList();
     const auto tip = [&](const QString& url) {
@@ -299,6 +371,7 @@ void RunJournalWindowTest::recentRunsPutARunsRowsBack()
     addLinks({"/a"});
     m_f->run->start();
     QTRY_VERIFY(!m_f->run->isRunning());
+    QTRY_VERIFY(newestRunIsDone(*m_f->workspace));
     const QStringList rows = m_f->dataRows();
     m_f->setDataRows({QStringLiteral("9|other|||")});
     QTest::mouseClick(m_f->button("RecentRunsButton"), Qt::LeftButton);

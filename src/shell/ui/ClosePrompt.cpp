@@ -6,7 +6,6 @@
 
 #include <QCloseEvent>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QTimer>
 
 ClosePrompt::ClosePrompt(QWidget* window, BatchRun& run, ResultsTable& results, std::function<bool()> save)
@@ -51,39 +50,33 @@ bool ClosePrompt::mayClose()
 
 void ClosePrompt::askToStop()
 {
-    QMessageBox* box = AppMessageBox::open(m_window, QMessageBox::Question, QString::fromLatin1(StopQuestion),
-                                           QStringLiteral("CloseDuringRun"));
-    box->setStandardButtons(QMessageBox::NoButton);
-    QPushButton* stop = box->addButton(QStringLiteral("Stop"), QMessageBox::AcceptRole);
-    box->addButton(QMessageBox::Cancel);
-    box->setDefaultButton(stop);
+    enum { Stop, Cancel };
     // Like the "Stop" box: the run waits while the question is open.
     m_run.setHeld(true);
-    connect(box, &QMessageBox::buttonClicked, this, [this, stop](QAbstractButton* clicked) {
-        if (clicked == stop) {
-            m_closeAfterRun = true;
-            m_run.requestStop();
-        }
-        m_run.setHeld(false);
-    });
-    connect(box, &QMessageBox::rejected, this, [this] { m_run.setHeld(false); });
-    m_question = box;
+    m_question = AppMessageBox::ask(m_window, QString::fromLatin1(StopQuestion), QStringLiteral("CloseDuringRun"),
+                                    {{QStringLiteral("Stop"), QMessageBox::AcceptRole},
+                                     {QStringLiteral("Cancel"), QMessageBox::RejectRole}},
+                                    Cancel, this, [this](int answer) {
+                                        if (answer == Stop) {
+                                            m_closeAfterRun = true;
+                                            m_run.requestStop();
+                                        }
+                                        m_run.setHeld(false);
+                                    });
 }
 
 void ClosePrompt::askToSave()
 {
-    QMessageBox* box = AppMessageBox::open(m_window, QMessageBox::Question, QString::fromLatin1(SaveQuestion),
-                                           QStringLiteral("SaveBeforeClosing"));
-    box->setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
-    box->button(QMessageBox::Discard)->setText(QStringLiteral("Don't Save"));
-    box->setDefaultButton(QMessageBox::Save);
-    connect(box, &QMessageBox::buttonClicked, this, [this, box](QAbstractButton* clicked) {
-        const QMessageBox::StandardButton which = box->standardButton(clicked);
-        // A save that fails says so in a box of its own, and the window stays.
-        if (which == QMessageBox::Discard || (which == QMessageBox::Save && m_save()))
-            QTimer::singleShot(0, this, &ClosePrompt::closeAnyway);
-    });
-    m_question = box;
+    enum { Save, DontSave, Cancel };
+    m_question = AppMessageBox::ask(m_window, QString::fromLatin1(SaveQuestion), QStringLiteral("SaveBeforeClosing"),
+                                    {{QStringLiteral("Save"), QMessageBox::AcceptRole},
+                                     {QStringLiteral("Don't Save"), QMessageBox::DestructiveRole},
+                                     {QStringLiteral("Cancel"), QMessageBox::RejectRole}},
+                                    Cancel, this, [this](int answer) {
+                                        // A save that fails says so in a box of its own, and the window stays.
+                                        if (answer == DontSave || (answer == Save && m_save()))
+                                            QTimer::singleShot(0, this, &ClosePrompt::closeAnyway);
+                                    });
 }
 
 void ClosePrompt::closeAnyway()

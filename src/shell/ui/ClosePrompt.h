@@ -13,6 +13,8 @@ class ResultsTable;
 // asks whether to stop it; once no run is going, rows added or edited since
 // the last save or load make it ask "Save the results before closing?".
 // The questions are open()ed; the window closes when they are answered so.
+// Escape and a question's close button answer Cancel: the window and its
+// rows stay.
 class ClosePrompt : public QObject
 {
     Q_OBJECT

@@ -54,31 +54,33 @@ void RunHistory::askAboutInterrupted()
     // window's link list keeps its own order and could not go on with it.
     if (!run || !run->listPath.isEmpty())
         return;
-    QMessageBox* box = AppMessageBox::open(
-        m_area, QMessageBox::Question,
+    enum { Resume, Keep, Discard, Later };
+    const qint64 id = run->id;
+    // Escape and the close button leave the run as it is: interrupted, and
+    // asked about again at the next start. The roles keep "Discard" off the
+    // default button's side in the platforms' orders of buttons.
+    m_question = AppMessageBox::ask(
+        m_area,
         QStringLiteral("A run of %1 URLs was interrupted after %2 (%3 rows).")
             .arg(run->listSize)
             .arg(run->processed)
             .arg(run->rows),
-        QStringLiteral("InterruptedRun"));
-    box->setStandardButtons(QMessageBox::NoButton);
-    QPushButton* resume = box->addButton(QStringLiteral("Resume"), QMessageBox::AcceptRole);
-    QPushButton* keep = box->addButton(QStringLiteral("Keep the %1 rows").arg(run->rows), QMessageBox::ActionRole);
-    QPushButton* discard = box->addButton(QStringLiteral("Discard"), QMessageBox::RejectRole);
-    box->setDefaultButton(resume);
-    const qint64 id = run->id;
-    connect(box, &QMessageBox::buttonClicked, this, [this, id, resume, keep, discard](QAbstractButton* clicked) {
-        RunStore* s = m_workspace.runStore();
-        if (clicked == resume) {
-            resumeRun(id);
-        } else if (clicked == keep) {
-            RunJournalFeed::putRowsBack(m_workspace.results(), s->queries().rows(id));
-            s->queries().settle(id);
-        } else if (clicked == discard) {
-            s->queries().settle(id);
-        }
-    });
-    m_question = box;
+        QStringLiteral("InterruptedRun"),
+        {{QStringLiteral("Resume"), QMessageBox::YesRole},
+         {QStringLiteral("Keep the %1 rows").arg(run->rows), QMessageBox::AcceptRole},
+         {QStringLiteral("Discard"), QMessageBox::DestructiveRole},
+         {QStringLiteral("Decide later"), QMessageBox::RejectRole}},
+        Later, this, [this, id](int answer) {
+            RunStore* s = m_workspace.runStore();
+            if (answer == Resume) {
+                resumeRun(id);
+            } else if (answer == Keep) {
+                RunJournalFeed::putRowsBack(m_workspace.results(), s->queries().rows(id));
+                s->queries().settle(id);
+            } else if (answer == Discard) {
+                s->queries().settle(id);
+            }
+        });
 }
 
 void RunHistory::resumeRun(qint64 runId)
