@@ -99,8 +99,7 @@ void RunJournalWindowTest::reopen()
     m_f->workspace = std::make_unique<Workspace>(ProgramFolder(m_f->dir.path()));
     m_f->workspace->validStatus().setEntries(valid);
     m_f->run = std::make_unique<BatchRun>(m_f->workspace->settings(), m_f->workspace->linkList(),
-                                          m_f->workspace->badWords(), m_f->workspace->validStatus(),
-                                          m_f->workspace->results());
+                                          m_f->workspace->badWords(), m_f->workspace->validStatus());
     m_f->area = std::make_unique<DataArea>(*m_f->workspace, *m_f->run, *m_f->exporter);
     QVERIFY(m_f->show());
 }
