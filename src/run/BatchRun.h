@@ -18,6 +18,7 @@
 #include <QVector>
 #include <chrono>
 #include <functional>
+#include <optional>
 
 class PatternEngine;
 class Settings;
@@ -52,18 +53,18 @@ public:
 
     // A run begins: over the `count` URLs the list held then, from list place
     // `first` (1, or later for a resumed run). A resumed run goes on with the
-    // counters where they stood (processed() and added()) and nothing is
-    // cleared; a fresh one starts from an empty table.
+    // counters where they stood (processed() and added()) and the rows it
+    // made before; a fresh one starts from nothing.
     struct Start
     {
         bool fresh = true;
         int count = 0;
         int first = 1;
     };
-    // A URL's turn is over: its outcome, the row it made (numbered as the
-    // table's row of that number) if it was accepted, the page as fetched
-    // (empty after a failed fetch), and the number of list entries at this
-    // moment, against which the bar measures how far the run has come.
+    // A URL's turn is over: its outcome, the row it made if it was accepted
+    // (numbered: the run's n-th row is number n), the page as fetched (empty
+    // after a failed fetch), and the number of list entries at this moment,
+    // against which the bar measures how far the run has come.
     struct UrlDone
     {
         UrlOutcome outcome;
@@ -178,10 +179,11 @@ public:
     }
 
 Q_SIGNALS:
-    // The events, in the order they come: started, then for each URL
-    // urlBegun and urlDone (outcomeAdded with it), then ended, then
-    // runningChanged(false) and finished. A stop request and the pages
-    // waiting on silent servers may change at any time.
+    // The events, in the order they come: runningChanged(true) and started;
+    // for each URL urlBegun, then urlDone and outcomeAdded; the outcomes of
+    // the URLs a stop left out; ended, runningChanged(false) and finished. A
+    // stop request and the pages waiting on silent servers may change at any
+    // time.
     void started(const BatchRun::Start& start);
     void urlBegun(int index, const QString& url);
     void urlDone(const BatchRun::UrlDone& done);
@@ -193,8 +195,8 @@ Q_SIGNALS:
     // A URL of the list got its outcome: after its page was processed, or,
     // for the URLs after a stop, when the run ends.
     void outcomeAdded(const UrlOutcome& outcome);
-    // The pages waiting on silent servers changed in number or in the time
-    // until the last of them is given up (see waitingCount()).
+    // The pages waiting on silent servers changed in number; the last of
+    // them is given up within leftMs at the latest.
     void waitingChanged(int count, qint64 leftMs);
     // The analysis of url was abandoned (why says so); the run goes on.
     void analysisAbandoned(const QString& url, const QString& why);
