@@ -18,9 +18,9 @@
 #include "results/AsciiDatabase.h"
 #include "results/ResultsTable.h"
 #include "run/BatchRun.h"
-#include "run/RunTableFeed.h"
 #include "run/RecheckRun.h"
 #include "run/RunJournalFeed.h"
+#include "run/RunTableFeed.h"
 #include "settings/Settings.h"
 #include "store/RunStore.h"
 

@@ -262,13 +262,15 @@ int BatchCommand::startStoredRun(const QString& linksFile, const QStringList& fi
     // The same rows and texts as the window's, on the error output.
     m_feed = std::make_unique<RunTableFeed>(*run, m_results);
     RunTableFeed* feed = m_feed.get();
-    connect(feed, &RunTableFeed::statusTextChanged, this, [this](const QString& text) { print(m_err, text); });
+    connect(feed, &RunTableFeed::statusTextChanged, this,
+            [this](const QString& text) { print(m_err, text); });
     auto progress = [this, run, feed] {
         const QString pace = feed->paceText();
-        print(m_err, QStringLiteral(" Processed: %1  Added: %2  %3%4")
-                         .arg(run->processed())
-                         .arg(run->added())
-                         .arg(feed->progressText(), pace.isEmpty() ? QString() : QStringLiteral("  ") + pace));
+        print(m_err,
+              QStringLiteral(" Processed: %1  Added: %2  %3%4")
+                  .arg(run->processed())
+                  .arg(run->added())
+                  .arg(feed->progressText(), pace.isEmpty() ? QString() : QStringLiteral("  ") + pace));
     };
     connect(feed, &RunTableFeed::progressChanged, this, progress);
     // A run held up by silent servers says so, though no URL is done meanwhile.

@@ -330,9 +330,8 @@ void BatchRun::finishUrl(const PageJobResult& result, const std::optional<LinkBa
         m_outcomes.last().linkBack = LinkBackVerdict::name(linkBack->kind);
         m_outcomes.last().linkBackEvidence = linkBack->evidence;
     }
-    // The page goes through the page buffer (empty after a failed fetch).
     done.outcome = m_outcomes.constLast();
-    done.page = result.fetch.body;
+    done.page = result.fetch.body; // empty after a failed fetch
     // The bar's divisor is the list's count now; entries removed while the
     // run waited would otherwise push it past its end or divide by zero.
     done.listCount = m_linkCount();

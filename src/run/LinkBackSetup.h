@@ -42,7 +42,8 @@ struct LinkBackSetup
     // allows. The usual checks decided whether the page has a row; when only
     // followed links back count, a page without one loses it, with the
     // verdict as the reason.
-    Decision weigh(const std::optional<LinkProofResult>& proof, bool hasRow, const RobotsRuling& robots) const;
+    Decision weigh(const std::optional<LinkProofResult>& proof, bool hasRow,
+                   const RobotsRuling& robots) const;
     // A Content-Type value of a page to read: HTML or XHTML, or none at all.
     static bool isWebPageType(const QString& contentType);
     // The address the page came from in the end.

@@ -10,7 +10,8 @@
 #include "settings/Settings.h"
 #include "ui_ResultsFileBar.h"
 
-ResultsFileBar::ResultsFileBar(QWidget* parent) : QWidget(parent), m_ui(std::make_unique<Ui::ResultsFileBar>())
+ResultsFileBar::ResultsFileBar(QWidget* parent)
+    : QWidget(parent), m_ui(std::make_unique<Ui::ResultsFileBar>())
 {
     m_ui->setupUi(this);
 }

@@ -8,7 +8,8 @@
 
 #include <QSpinBox>
 
-RunStripWidget::RunStripWidget(QWidget* parent) : QWidget(parent), m_ui(std::make_unique<Ui::RunStripWidget>())
+RunStripWidget::RunStripWidget(QWidget* parent)
+    : QWidget(parent), m_ui(std::make_unique<Ui::RunStripWidget>())
 {
     m_ui->setupUi(this);
 }
@@ -76,5 +77,6 @@ void RunStripWidget::changePreferences()
     values.setTimeoutSeconds(m_ui->TimeoutBox->value());
     const SaveOutcome saved = m_preferences->change(values);
     if (!saved.ok)
-        AppMessageBox::open(this, QMessageBox::Warning, saved.message(), QStringLiteral("PreferencesFailure"));
+        AppMessageBox::open(this, QMessageBox::Warning, saved.message(),
+                            QStringLiteral("PreferencesFailure"));
 }

@@ -38,7 +38,8 @@ DataArea::DataArea(Workspace& workspace, BatchRun& run, SpreadsheetExporter& exp
 
     m_ui->MSFlexGrid1->setResultsTable(&m_workspace.results());
     m_ui->RichTextBox2->attach(m_ui->MSFlexGrid1);
-    m_ui->FileButtons->attach(m_workspace.results(), m_workspace.settings(), m_workspace.folder(), m_exporter);
+    m_ui->FileButtons->attach(m_workspace.results(), m_workspace.settings(), m_workspace.folder(),
+                              m_exporter);
     connect(m_ui->FileButtons, &ResultsFileBar::saveFailed, this, &DataArea::saveFailed);
 
     connect(getDataButton(), &QPushButton::clicked, &m_run, &BatchRun::start);
@@ -80,10 +81,11 @@ void DataArea::showFeed()
             [this](int count) { processedCounter()->setText(QString::number(count)); });
     connect(m_feed, &RunTableFeed::addedChanged, this,
             [this](int count) { addedCounter()->setText(QString::number(count)); });
-    connect(m_feed, &RunTableFeed::progressChanged, this, [this](double fraction, const QString& percentText) {
-        m_ui->Image3->setFraction(fraction);
-        percentLabel()->setText(percentText);
-    });
+    connect(m_feed, &RunTableFeed::progressChanged, this,
+            [this](double fraction, const QString& percentText) {
+                m_ui->Image3->setFraction(fraction);
+                percentLabel()->setText(percentText);
+            });
     connect(m_feed, &RunTableFeed::pageBufferChanged, this,
             [this](const QString& page) { pageBuffer()->setPlainText(pageBufferDisplayText(page)); });
 
