@@ -20,6 +20,7 @@
 #include "run/BatchRun.h"
 #include "run/RecheckRun.h"
 #include "run/RunJournalFeed.h"
+#include "run/RunTableFeed.h"
 #include "settings/Settings.h"
 #include "store/RunStore.h"
 
@@ -200,7 +201,8 @@ void BM_BatchRun(benchmark::State& state)
     SortedListModel badWords;
     SortedListModel validStatus;
     ResultsTable table;
-    BatchRun run(settings, urls, badWords, validStatus, table);
+    BatchRun run(settings, urls, badWords, validStatus);
+    RunTableFeed tableFeed(run, table);
     run.setFetchLimits({connections, kPerHost});
     std::unique_ptr<RunStore> store;
     std::unique_ptr<RunJournalFeed> feed;
@@ -240,7 +242,7 @@ void BM_BatchRun(benchmark::State& state)
     result.summary = QStringLiteral("processed %1, added %2, status \"%3\"")
                          .arg(run.processed())
                          .arg(run.added())
-                         .arg(run.statusText());
+                         .arg(tableFeed.statusText());
     g_runs[{grouped, connections}] = result;
 
     // The whole process's processor time, every thread (the journal's writer too).
@@ -277,7 +279,8 @@ void BM_OwnerThreadDuringRun(benchmark::State& state)
     SortedListModel badWords;
     SortedListModel validStatus;
     ResultsTable table;
-    BatchRun run(settings, urls, badWords, validStatus, table);
+    BatchRun run(settings, urls, badWords, validStatus);
+    RunTableFeed feed(run, table);
     run.setFetchLimits({connections, kPerHost});
     qint64 longestGapNs = 0;
     double stopMs = 0.0;
@@ -292,7 +295,7 @@ void BM_OwnerThreadDuringRun(benchmark::State& state)
             longestGapNs = qMax(longestGapNs, sinceTick.nsecsElapsed());
             sinceTick.restart();
         });
-        QObject::connect(&run, &BatchRun::progressChanged, &loop, [&] {
+        QObject::connect(&feed, &RunTableFeed::progressChanged, &loop, [&] {
             if (run.processed() == kPages / 2) {
                 sinceStop.start();
                 run.requestStop();

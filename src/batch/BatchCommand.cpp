@@ -12,6 +12,7 @@
 #include "results/AsciiDatabase.h"
 #include "run/BatchRun.h"
 #include "run/LinkBackSetup.h"
+#include "run/RunTableFeed.h"
 #include "run/TestRun.h"
 #include "settings/ProgramFolder.h"
 #include "settings/SettingsFile.h"
@@ -256,20 +257,25 @@ int BatchCommand::startStoredRun(const QString& linksFile, const QStringList& fi
     if (!plan.error.isEmpty())
         return fail(plan.error);
     const QStringList& urls = plan.urls;
-    m_batch = std::make_unique<BatchRun>(m_settings, urls, m_badWords, m_validStatus, m_results);
+    m_batch = std::make_unique<BatchRun>(m_settings, urls, m_badWords, m_validStatus);
     BatchRun* run = m_batch.get();
     run->setPreferences(m_preferences.values());
-    connect(run, &BatchRun::statusTextChanged, this, [this](const QString& text) { print(m_err, text); });
-    auto progress = [this, run] {
-        const QString pace = run->paceText();
-        print(m_err, QStringLiteral(" Processed: %1  Added: %2  %3%4")
-                         .arg(run->processed())
-                         .arg(run->added())
-                         .arg(run->progressText(), pace.isEmpty() ? QString() : QStringLiteral("  ") + pace));
+    // The same rows and texts as the window's, on the error output.
+    m_feed = std::make_unique<RunTableFeed>(*run, m_results);
+    RunTableFeed* feed = m_feed.get();
+    connect(feed, &RunTableFeed::statusTextChanged, this,
+            [this](const QString& text) { print(m_err, text); });
+    auto progress = [this, run, feed] {
+        const QString pace = feed->paceText();
+        print(m_err,
+              QStringLiteral(" Processed: %1  Added: %2  %3%4")
+                  .arg(run->processed())
+                  .arg(run->added())
+                  .arg(feed->progressText(), pace.isEmpty() ? QString() : QStringLiteral("  ") + pace));
     };
-    connect(run, &BatchRun::progressChanged, this, progress);
+    connect(feed, &RunTableFeed::progressChanged, this, progress);
     // A run held up by silent servers says so, though no URL is done meanwhile.
-    connect(run, &BatchRun::waitingChanged, this, progress);
+    connect(feed, &RunTableFeed::waitingChanged, this, progress);
     connect(run, &BatchRun::finished, this, &BatchCommand::onBatchFinished);
     connect(run, &BatchRun::analysisAbandoned, this, [this](const QString& url, const QString& why) {
         print(m_err, QStringLiteral("error: %1: %2").arg(url, why));
@@ -295,7 +301,7 @@ bool BatchCommand::requestStop()
 {
     if (!m_batch || !m_batch->isRunning())
         return false;
-    print(m_err, QString::fromLatin1(BatchRun::StopMessage));
+    print(m_err, QString::fromLatin1(RunTableFeed::StopMessage));
     m_batch->requestStop();
     return true;
 }

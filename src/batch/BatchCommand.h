@@ -14,6 +14,7 @@
 class BatchJournal;
 class BatchRun;
 class RecheckCommand;
+class RunTableFeed;
 class TestRun;
 struct TestRunResult;
 
@@ -78,6 +79,7 @@ private:
     SortedListModel m_validStatus;
     ResultsTable m_results;
     std::unique_ptr<BatchRun> m_batch;
+    std::unique_ptr<RunTableFeed> m_feed; // declared after the run: goes first
     std::unique_ptr<BatchJournal> m_journal; // after the run: destroyed first, it lets the run's end be written
     std::unique_ptr<TestRun> m_test;
     std::unique_ptr<RecheckCommand> m_recheck;

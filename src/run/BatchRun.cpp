@@ -3,17 +3,15 @@
 #include "filters/SortedListModel.h"
 #include "pattern/PatternEngine.h"
 #include "platform/LogCategories.h"
-#include "results/ResultsTable.h"
 #include "settings/Settings.h"
 
 #include <QTimer>
 
 BatchRun::BatchRun(Settings& settings, SortedListModel& links, SortedListModel& badWords,
-                   SortedListModel& validStatus, ResultsTable& results, const FetchOptions& fetchOptions,
-                   QObject* parent)
+                   SortedListModel& validStatus, const FetchOptions& fetchOptions, QObject* parent)
     : BatchRun(
           settings, [&links] { return links.count(); }, [&links](int i) { return links.at(i); }, badWords,
-          validStatus, results, fetchOptions, parent)
+          validStatus, fetchOptions, parent)
 {
     // The pages fetched ahead are checked against their entries only after
     // the list changed, not at every page.
@@ -27,18 +25,17 @@ BatchRun::BatchRun(Settings& settings, SortedListModel& links, SortedListModel& 
 }
 
 BatchRun::BatchRun(Settings& settings, const QStringList& links, SortedListModel& badWords,
-                   SortedListModel& validStatus, ResultsTable& results, const FetchOptions& fetchOptions,
-                   QObject* parent)
+                   SortedListModel& validStatus, const FetchOptions& fetchOptions, QObject* parent)
     : BatchRun(
           settings, [links] { return int(links.size()); }, [links](int i) { return links.value(i); },
-          badWords, validStatus, results, fetchOptions, parent)
+          badWords, validStatus, fetchOptions, parent)
 {}
 
 BatchRun::BatchRun(Settings& settings, std::function<int()> linkCount, std::function<QString(int)> linkAt,
-                   SortedListModel& badWords, SortedListModel& validStatus, ResultsTable& results,
-                   const FetchOptions& fetchOptions, QObject* parent)
+                   SortedListModel& badWords, SortedListModel& validStatus, const FetchOptions& fetchOptions,
+                   QObject* parent)
     : QObject(parent), m_settings(settings), m_linkCount(std::move(linkCount)), m_linkAt(std::move(linkAt)),
-      m_badWords(badWords), m_validStatus(validStatus), m_results(results), m_fetchOptions(fetchOptions),
+      m_badWords(badWords), m_validStatus(validStatus), m_fetchOptions(fetchOptions),
       m_fetchAhead(fetchOptions, m_linkCount, m_linkAt), m_robots(fetchOptions)
 {
     m_patternEngine = std::make_shared<PatternEngine>();
@@ -60,10 +57,7 @@ void BatchRun::setTimeoutSeconds(int seconds)
 
 void BatchRun::onWaitingChanged(int count)
 {
-    m_pace.setWaiting(count, m_fetchAhead.waitingLeftMs());
-    Q_EMIT waitingChanged(count);
-    if (isRunning())
-        Q_EMIT paceChanged(paceText());
+    Q_EMIT waitingChanged(count, m_fetchAhead.waitingLeftMs());
 }
 
 BatchRun::~BatchRun()
@@ -74,11 +68,6 @@ BatchRun::~BatchRun()
     m_analysisAhead.dropAllBut(0);
     m_fetchAhead.disconnect(this);
     m_fetchAhead.end();
-}
-
-QString BatchRun::paceText() const
-{
-    return m_pace.text(isRunning() ? m_count - m_processed : 0);
 }
 
 RunReport BatchRun::report() const
@@ -114,35 +103,19 @@ void BatchRun::begin(int position, int processed, int rows, bool fresh)
     // A stop asked for before this run does not end it.
     m_stopRequested = false;
     Q_EMIT stopRequestedChanged(false);
-    // The table stays read-only for the user while rows go in, so the
-    // rows the run inserted stay where it put them.
     m_state = State::Yielding;
-    m_editableBefore = m_results.isUserEditable();
-    m_results.setUserEditable(false);
-    Q_EMIT runningChanged(true);
-    // Counters, then the table's header and column widths, then the URL count.
     m_processed = processed;
     m_rows = rows;
-    Q_EMIT addedChanged(m_rows);
-    Q_EMIT processedChanged(m_processed);
-    if (fresh)
-        m_results.resetForRun();
     m_count = m_linkCount();
     m_index = position;
     m_first = position;
     m_outcomes.clear();
-    if (!fresh && m_count > 0) {
-        // The bar stands where the interrupted run left it.
-        m_fraction = qMin(1.0, double(position - 1) / double(m_count));
-        m_progressText = percentText(m_fraction);
-        Q_EMIT progressChanged(m_fraction, m_progressText);
-    }
     m_runLinkBack = m_linkBack;
     m_robots.reset(m_runLinkBack.isOn());
     m_awaitingRobots.reset();
     m_fetchAhead.begin(m_count);
-    m_pace.start();
-    Q_EMIT paceChanged(QString());
+    Q_EMIT runningChanged(true);
+    Q_EMIT started(Start{fresh, m_count, m_first});
     proceed();
 }
 
@@ -196,7 +169,7 @@ void BatchRun::proceed()
         return;
     }
     if (m_index > m_count) {
-        endRun(DoneStatus); // every URL visited
+        endRun(Ending::Done); // every URL visited
         return;
     }
     beginUrl();
@@ -206,12 +179,12 @@ void BatchRun::beginUrl()
 {
     // A stop request is seen here, between two URLs, never in the middle of one.
     if (m_stopRequested) {
-        endRun(KilledStatus);
+        endRun(Ending::Stopped);
         return;
     }
     // The entry is read now: the list may have changed while the run waited.
     m_url = m_linkAt(m_index - 1);
-    setStatus(QString::fromLatin1(ProcessingPrefix) + m_url);
+    Q_EMIT urlBegun(m_index, m_url);
 
     // The settings and the lists as they are now, when this URL's turn
     // begins; the job works on these copies.
@@ -318,29 +291,27 @@ void BatchRun::onRobotsSettled()
 // thread, where the robots.txt files are.
 void BatchRun::completeUrl(PageJobResult result)
 {
-    const std::optional<LinkBackVerdict> linkBack = m_runLinkBack.weigh(
-        result, m_robots.ruling(LinkBackSetup::pageUrl(result.fetch), m_runLinkBack.robotsAgent));
-    finishUrl(result, linkBack);
+    const LinkBackSetup::Decision decision =
+        m_runLinkBack.weigh(result.proof, result.row.has_value(),
+                            m_robots.ruling(LinkBackSetup::pageUrl(result.fetch), m_runLinkBack.robotsAgent));
+    if (decision.refusal) {
+        result.row.reset();
+        result.verdict.refusal = *decision.refusal;
+    }
+    finishUrl(result, decision.verdict);
 }
 
 void BatchRun::finishUrl(const PageJobResult& result, const std::optional<LinkBackVerdict>& linkBack)
 {
-    // The page goes through the page buffer (empty after a failed fetch).
-    m_pageBuffer = result.fetch.body;
-    Q_EMIT pageBufferChanged(m_pageBuffer);
-
     ++m_processed;
-    Q_EMIT processedChanged(m_processed);
-
     // An accepted page becomes the next row.
     if (!result.abandoned && !result.row)
         qCDebug(lcAnalysis, "no row for %s", qUtf8Printable(m_url));
+    UrlDone done;
     if (result.row) {
         ++m_rows;
-        Q_EMIT addedChanged(m_rows);
-        ResultRow row = *result.row;
-        row.number = m_rows;
-        m_results.insertTableRow(m_rows, row);
+        done.row = *result.row;
+        done.row->number = m_rows;
     }
     if (result.abandoned) {
         Q_EMIT analysisAbandoned(m_url, QStringLiteral("the analysis of the page took longer than %1 ms")
@@ -350,20 +321,14 @@ void BatchRun::finishUrl(const PageJobResult& result, const std::optional<LinkBa
     PageVerdict verdict = result.verdict;
     if (result.abandoned)
         verdict.refusal = PageRefusal{PageRefusal::Kind::AnalysisAbandoned, QString()};
-    std::optional<ResultRow> row = result.row;
-    if (row)
-        row->number = m_rows;
-    m_outcomes.append(UrlOutcome::processed(m_index, m_url, result.fetch, verdict, row, linkBack));
+    m_outcomes.append(UrlOutcome::processed(m_index, m_url, result.fetch, verdict, done.row, linkBack));
+    done.outcome = m_outcomes.constLast();
+    done.page = result.fetch.body; // empty after a failed fetch
+    // The bar's divisor is the list's count now; entries removed while the
+    // run waited would otherwise push it past its end or divide by zero.
+    done.listCount = m_linkCount();
+    Q_EMIT urlDone(done);
     Q_EMIT outcomeAdded(m_outcomes.constLast());
-    m_pace.pageDone();
-
-    // Progress. The divisor is the list's count now; entries removed while the
-    // run waited would otherwise push the bar past its end or divide by zero.
-    const int now = m_linkCount();
-    m_fraction = now > 0 ? qMin(1.0, double(m_index) / double(now)) : 1.0;
-    m_progressText = percentText(m_fraction);
-    Q_EMIT progressChanged(m_fraction, m_progressText);
-    Q_EMIT paceChanged(paceText());
 
     ++m_index;
     // The one yield per URL: pending input, a click on "Stop" included, is
@@ -371,7 +336,7 @@ void BatchRun::finishUrl(const PageJobResult& result, const std::optional<LinkBa
     yieldThenProceed();
 }
 
-void BatchRun::endRun(const char* status)
+void BatchRun::endRun(Ending ending)
 {
     m_fetchAhead.end();
     m_analysisAhead.dropAllBut(0);
@@ -380,16 +345,9 @@ void BatchRun::endRun(const char* status)
         m_outcomes.append(notReachedAt(i));
         Q_EMIT outcomeAdded(m_outcomes.constLast());
     }
-    setStatus(QString::fromLatin1(status));
     m_state = State::Idle;
-    m_results.setUserEditable(m_editableBefore);
-    Q_EMIT paceChanged(paceText());
+    m_ending = ending;
+    Q_EMIT ended(ending);
     Q_EMIT runningChanged(false);
     Q_EMIT finished();
-}
-
-void BatchRun::setStatus(const QString& text)
-{
-    m_status = text;
-    Q_EMIT statusTextChanged(m_status);
 }

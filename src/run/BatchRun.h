@@ -9,7 +9,6 @@
 #include "run/LinkBackSetup.h"
 #include "run/PageJob.h"
 #include "run/RobotsLookup.h"
-#include "run/RunPace.h"
 #include "run/RunReport.h"
 #include "run/UrlOutcome.h"
 #include "settings/RunPreferences.h"
@@ -20,18 +19,18 @@
 #include <QVector>
 #include <chrono>
 #include <functional>
+#include <optional>
 
 class PatternEngine;
-class ResultsTable;
 class Settings;
 class SortedListModel;
 
 // The batch data run ("Get Data"): visits every URL of the link list in order,
-// fetches each page once, checks it and adds a row to the results table for
-// every page that passes. The analysis of one URL is a job on a worker thread
-// (a PageJob); the owner's thread only starts the jobs, one at a time, and
-// puts their answers into the table, the counters and the status. Between two
-// URLs the run goes back to the event loop once, where a stop request is seen.
+// fetches each page once, checks it and gives each URL its outcome. The
+// analysis of one URL is a job on a worker thread (a PageJob); the owner's
+// thread only starts the jobs, one at a time, and takes their answers.
+// Between two URLs the run goes back to the event loop once, where a stop
+// request is seen.
 //
 // With more than one connection, the pages of the next URLs are fetched while
 // the one at work is analysed, and analysed as they arrive. That changes only
@@ -41,29 +40,51 @@ class SortedListModel;
 // only if its list entry is still the same at its place when that turn comes;
 // otherwise the entry there is fetched anew.
 //
-// The "4. Data" widgets and the headless batch command bind to the signals;
-// each signal also has a getter for the current value.
+// The run says what happens as typed events (started, URL begun, URL done,
+// pages waiting, stop asked for, ended). It shows nothing itself: RunTableFeed
+// turns the events into the table's rows and the texts the "4. Data" area and
+// the headless command show, RunJournalFeed into the run journal.
 class BatchRun : public QObject
 {
     Q_OBJECT
 
 public:
-    static constexpr const char* InitialStatus = " Status ....";
-    static constexpr const char* ProcessingPrefix = " Processing: ";
-    static constexpr const char* KilledStatus = " Process was killed by Stop button!";
-    static constexpr const char* DoneStatus = " Done!";
-    static constexpr const char* StopMessage = "Let me finish processing this URL, and then I will stop.";
     // How long the analysis of one page may take before it is abandoned.
     static constexpr std::chrono::milliseconds DefaultAnalysisTimeLimit{30000};
 
+    // A run begins: over the `count` URLs the list held then, from list place
+    // `first` (1, or later for a resumed run). A resumed run goes on with the
+    // counters where they stood (processed() and added()) and the rows it
+    // made before; a fresh one starts from nothing.
+    struct Start
+    {
+        bool fresh = true;
+        int count = 0;
+        int first = 1;
+    };
+    // A URL's turn is over: its outcome, the row it made if it was accepted
+    // (numbered: the run's n-th row is number n), the page as fetched (empty
+    // after a failed fetch), and the number of list entries at this moment,
+    // against which the bar measures how far the run has come.
+    struct UrlDone
+    {
+        UrlOutcome outcome;
+        std::optional<ResultRow> row;
+        QString page;
+        int listCount = 0;
+    };
+    enum class Ending
+    {
+        Done,   // every URL got its turn
+        Stopped // a stop request was seen before the next URL
+    };
+
     BatchRun(Settings& settings, SortedListModel& links, SortedListModel& badWords,
-             SortedListModel& validStatus, ResultsTable& results, const FetchOptions& fetchOptions = {},
-             QObject* parent = nullptr);
+             SortedListModel& validStatus, const FetchOptions& fetchOptions = {}, QObject* parent = nullptr);
     // The same over a fixed list of URLs, visited in the order given (the
     // headless command keeps the order of its links file).
     BatchRun(Settings& settings, const QStringList& links, SortedListModel& badWords,
-             SortedListModel& validStatus, ResultsTable& results, const FetchOptions& fetchOptions = {},
-             QObject* parent = nullptr);
+             SortedListModel& validStatus, const FetchOptions& fetchOptions = {}, QObject* parent = nullptr);
     ~BatchRun() override;
 
     // "Get Data": clears the stop request and starts the run. Ignored while a
@@ -72,8 +93,8 @@ public:
     // Goes on with a run that ended before its last URL: the rows it made are
     // already back in the table, and the list holds the run's list again. The
     // run takes up at list place `position` (from 1) with the counters where
-    // they stood, so the rows are numbered on and the percentage carries on;
-    // nothing is cleared. outcomes() and report() then begin at `position`.
+    // they stood, so the rows are numbered on and the percentage carries on.
+    // outcomes() and report() then begin at `position`.
     void resume(int position, int processed, int rows);
     // Sets the stop request, as closing the "Stop" message box does, and
     // releases a hold. Works the same whether a run is going or not.
@@ -97,8 +118,10 @@ public:
     // answer (2-120 s), for the fetches started from now on.
     void setTimeoutSeconds(int seconds);
     int timeoutSeconds() const { return m_fetchOptions.timeoutSeconds(); }
-    // Pages of this run waiting on servers that have been silent for a while.
+    // Pages of this run waiting on servers that have been silent for a while,
+    // and how long until the last of them is given up at the latest.
     int waitingCount() const { return m_fetchAhead.waitingCount(); }
+    qint64 waitingLeftMs() const { return m_fetchAhead.waitingLeftMs(); }
     // The user's sites, whose links back each HTML page is proved for (none:
     // no proof), and whether only pages with a followed one get a row. Takes
     // effect at the next start.
@@ -133,14 +156,13 @@ public:
     bool isRunning() const { return m_state != State::Idle; }
     bool stopRequested() const { return m_stopRequested; }
     bool isHeld() const { return m_held; }
-    QString statusText() const { return m_status; }
+    // The URLs of the run going on or of the last one: the list's count when
+    // it started.
+    int urlCount() const { return m_count; }
     int processed() const { return m_processed; }
     int added() const { return m_rows; }
-    double progressFraction() const { return m_fraction; }
-    QString progressText() const { return m_progressText; }
-    QString pageBuffer() const { return m_pageBuffer; }
-    // How fast the run goes and how long it still needs, for people.
-    QString paceText() const;
+    // How the last run ended; Done before any.
+    Ending ending() const { return m_ending; }
 
     // What became of each URL this run has processed so far, in list order.
     const QVector<UrlOutcome>& outcomes() const { return m_outcomes; }
@@ -148,32 +170,42 @@ public:
     // not reached (yet).
     RunReport report() const;
 
-    // The percentage label's text for a bar that holds `fraction` of its length:
-    // single precision, general format, up to seven significant digits, then "%".
-    static QString percentText(double fraction) { return RunPace::percentText(fraction); }
+    // The journal's feed still tells a stopped run by the status line it
+    // ended on: statusText() is KilledStatus after a stop and empty
+    // otherwise. ending() says the same without the words.
+    static constexpr const char* KilledStatus = " Process was killed by Stop button!";
+    QString statusText() const
+    {
+        return m_ending == Ending::Stopped ? QString::fromLatin1(KilledStatus) : QString();
+    }
 
 Q_SIGNALS:
-    void statusTextChanged(const QString& text);
-    void processedChanged(int count);
-    void addedChanged(int count);
-    void progressChanged(double fraction, const QString& percentText);
+    // The events, in the order they come: runningChanged(true) and started;
+    // for each URL urlBegun, then urlDone and outcomeAdded; the outcomes of
+    // the URLs a stop left out; ended, runningChanged(false) and finished. A
+    // stop request and the pages waiting on silent servers may change at any
+    // time.
+    void started(const BatchRun::Start& start);
+    void urlBegun(int index, const QString& url);
+    void urlDone(const BatchRun::UrlDone& done);
+    void ended(BatchRun::Ending ending);
     void runningChanged(bool running);
     void stopRequestedChanged(bool requested);
-    void pageBufferChanged(const QString& text);
+    // The run is over and every listener has heard how it ended.
     void finished();
     // A URL of the list got its outcome: after its page was processed, or,
     // for the URLs after a stop, when the run ends.
     void outcomeAdded(const UrlOutcome& outcome);
-    void paceChanged(const QString& text);
-    // The pages waiting on silent servers changed in number (see waitingCount()).
-    void waitingChanged(int count);
+    // The pages waiting on silent servers changed in number; the last of
+    // them is given up within leftMs at the latest.
+    void waitingChanged(int count, qint64 leftMs);
     // The analysis of url was abandoned (why says so); the run goes on.
     void analysisAbandoned(const QString& url, const QString& why);
 
 private:
     BatchRun(Settings& settings, std::function<int()> linkCount, std::function<QString(int)> linkAt,
-             SortedListModel& badWords, SortedListModel& validStatus, ResultsTable& results,
-             const FetchOptions& fetchOptions, QObject* parent);
+             SortedListModel& badWords, SortedListModel& validStatus, const FetchOptions& fetchOptions,
+             QObject* parent);
     void begin(int position, int processed, int rows, bool fresh);
     void beginUrl();
     void refillFetches();
@@ -190,8 +222,7 @@ private:
     UrlOutcome notReachedAt(int index) const;
     void proceed();
     void yieldThenProceed();
-    void endRun(const char* status);
-    void setStatus(const QString& text);
+    void endRun(Ending ending);
 
     Settings& m_settings;
     // The link list as the run reads it: its count and entry i, at the moment of use.
@@ -199,7 +230,6 @@ private:
     std::function<QString(int)> m_linkAt;
     SortedListModel& m_badWords;
     SortedListModel& m_validStatus;
-    ResultsTable& m_results;
     FetchOptions m_fetchOptions;
     // One job at a time uses it, on the worker's thread; it lives here so
     // that it goes away with the run, not with a pool thread at the
@@ -222,7 +252,6 @@ private:
     std::optional<PageJobResult> m_awaitingRobots;
 
     QVector<UrlOutcome> m_outcomes;
-    RunPace m_pace;
 
     State m_state = State::Idle;
     bool m_stopRequested = false;
@@ -232,11 +261,7 @@ private:
     int m_first = 1;     // the place this run began at: 1, or later for a resumed run
     int m_rows = 0;      // the rows the run has added, the last one being table row m_rows
     int m_processed = 0; // the URLs done
-    double m_fraction = 0.0;
-    QString m_status = QString::fromLatin1(InitialStatus);
-    QString m_progressText = QStringLiteral("0%");
+    Ending m_ending = Ending::Done;
     QString m_url;
-    QString m_pageBuffer;
-    bool m_editableBefore = true;
     std::chrono::milliseconds m_analysisTimeLimit = DefaultAnalysisTimeLimit;
 };

@@ -2,7 +2,6 @@
 
 #include "analysis/AcceptanceChecks.h"
 #include "platform/FetchResult.h"
-#include "run/PageJob.h"
 #include "settings/LinkBackPreferences.h"
 
 LinkBackSetup LinkBackSetup::from(const LinkBackPreferences& preferences, QStringList* messages)
@@ -52,15 +51,14 @@ std::optional<LinkProofResult> LinkBackSetup::prove(const FetchResult& page,
                               limits);
 }
 
-std::optional<LinkBackVerdict> LinkBackSetup::weigh(PageJobResult& result, const RobotsRuling& robots) const
+LinkBackSetup::Decision LinkBackSetup::weigh(const std::optional<LinkProofResult>& proof, bool hasRow,
+                                             const RobotsRuling& robots) const
 {
-    std::optional<LinkBackVerdict> verdict;
-    if (result.proof)
-        verdict = LinkBackVerdict::decide(*result.proof, robots);
-    const LinkBack kind = verdict ? verdict->kind : LinkBack::NoLink;
-    if (isOn() && acceptOnlyFollowed && result.row && kind != LinkBack::Followed) {
-        result.row.reset();
-        result.verdict.refusal = PageRefusal{PageRefusal::Kind::LinkBack, LinkBackVerdict::name(kind)};
-    }
-    return verdict;
+    Decision decision;
+    if (proof)
+        decision.verdict = LinkBackVerdict::decide(*proof, robots);
+    const LinkBack kind = decision.verdict ? decision.verdict->kind : LinkBack::NoLink;
+    if (isOn() && acceptOnlyFollowed && hasRow && kind != LinkBack::Followed)
+        decision.refusal = PageRefusal{PageRefusal::Kind::LinkBack, LinkBackVerdict::name(kind)};
+    return decision;
 }

@@ -98,13 +98,3 @@ QString RunPace::text(int pagesLeft) const
     const QString left = rate + QStringLiteral(", %1 left").arg(durationText(secondsLeft(pagesLeft)));
     return waiting.isEmpty() ? left : left + QStringLiteral(", ") + waiting;
 }
-
-QString RunPace::percentText(double fraction)
-{
-    // The label shows a single-precision value: a third of the bar reads
-    // "33.33333", not the double's "33.3333333333".
-    const float percent = float(fraction * 100.0);
-    QString text = QString::number(double(percent), 'g', 7);
-    text.replace(u'e', u'E');
-    return text + u'%';
-}

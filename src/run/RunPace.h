@@ -37,8 +37,6 @@ public:
     QString text(int pagesLeft) const;
     // "45 s", "3 min 20 s", "2 h 5 min".
     static QString durationText(qint64 seconds);
-    // The percentage label's text for a bar that holds `fraction` of its length.
-    static QString percentText(double fraction);
 
 private:
     qint64 now() const;

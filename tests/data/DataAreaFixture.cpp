@@ -29,7 +29,7 @@ DataAreaFixture::DataAreaFixture(const QString& openWith)
 {
     workspace = std::make_unique<Workspace>(ProgramFolder(dir.path()));
     run = std::make_unique<BatchRun>(workspace->settings(), workspace->linkList(), workspace->badWords(),
-                                     workspace->validStatus(), workspace->results(), quickFetches());
+                                     workspace->validStatus(), quickFetches());
     WorkbookOpener opener({WorkbookOpener::Command{openWith, {}}});
     exporter = std::make_unique<SpreadsheetExporter>(std::move(opener), dir.path());
     area = std::make_unique<DataArea>(*workspace, *run, *exporter);

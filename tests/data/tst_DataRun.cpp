@@ -603,8 +603,7 @@ void DataRunTest::everyFetchEndsWithinTheTimeOut()
     // The window's own run, with the fetch limits it has there.
     m_f->area.reset();
     m_f->run = std::make_unique<BatchRun>(m_f->workspace->settings(), m_f->workspace->linkList(),
-                                          m_f->workspace->badWords(), m_f->workspace->validStatus(),
-                                          m_f->workspace->results());
+                                          m_f->workspace->badWords(), m_f->workspace->validStatus());
     m_f->area = std::make_unique<DataArea>(*m_f->workspace, *m_f->run, *m_f->exporter);
     QVERIFY(m_f->show());
     m_f->find<QSpinBox>("TimeoutBox")->setValue(2);

@@ -131,8 +131,7 @@ void RunJournalWindowTest::reopen()
     m_f->workspace = std::make_unique<Workspace>(ProgramFolder(m_f->dir.path()));
     m_f->workspace->validStatus().setEntries(valid);
     m_f->run = std::make_unique<BatchRun>(m_f->workspace->settings(), m_f->workspace->linkList(),
-                                          m_f->workspace->badWords(), m_f->workspace->validStatus(),
-                                          m_f->workspace->results());
+                                          m_f->workspace->badWords(), m_f->workspace->validStatus());
     m_f->area = std::make_unique<DataArea>(*m_f->workspace, *m_f->run, *m_f->exporter);
     QVERIFY(m_f->show());
 }
@@ -305,6 +304,8 @@ void RunJournalWindowTest::interruptedRunIsAskedAbout()
         QTRY_VERIFY(!box);
     }
     if (allRows) {
+        // The bar stands where the interrupted run left it: 3 of 6.
+        QCOMPARE(m_f->label("Label9")->text(), QStringLiteral("50%"));
         QTRY_COMPARE(m_f->label("Label4")->text(), QStringLiteral(" Done!"));
         // Went on from the fourth URL: the first three are not visited again.
         QCOMPARE(m_server->requestCount("/p1"), 0);

@@ -434,6 +434,10 @@ void TestBatchCommand::interruptFinishesTheUrlAtWorkAndWritesRows()
     QVERIFY(lines.at(1).startsWith("1," + url(1).toUtf8() + ",accepted,row 1,"));
     QCOMPARE(lines.at(2), "2," + url(3).toUtf8() + ",not reached,,,,,,,,\r");
     QCOMPARE(lines.at(4), "4," + url(5).toUtf8() + ",not reached,,,,,,,,\r");
+    // The run is kept as stopped, not as done: --resume goes on with it.
+    QByteArray resumed;
+    QCOMPARE(runBatch({QStringLiteral("--resume"), QStringLiteral("--output"), output, links}, resumed), 0);
+    QVERIFY2(resumed.contains(", going on at 2"), resumed.constData());
 }
 
 // A run killed outright (SIGKILL: no chance to write anything) at a random

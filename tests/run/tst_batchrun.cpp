@@ -7,6 +7,7 @@
 #include "run/BatchRun.h"
 #include "run/LinkBackSetup.h"
 #include "run/RunPace.h"
+#include "run/RunTableFeed.h"
 #include "settings/Settings.h"
 
 #include <QLoggingCategory>
@@ -102,6 +103,7 @@ private:
     std::unique_ptr<SortedListModel> m_valid;
     std::unique_ptr<ResultsTable> m_table;
     std::unique_ptr<BatchRun> m_run;
+    std::unique_ptr<RunTableFeed> m_feed;
 };
 
 void TestBatchRun::init()
@@ -112,12 +114,13 @@ void TestBatchRun::init()
     m_badWords = std::make_unique<SortedListModel>();
     m_valid = std::make_unique<SortedListModel>();
     m_table = std::make_unique<ResultsTable>();
-    m_run = std::make_unique<BatchRun>(*m_settings, *m_links, *m_badWords, *m_valid, *m_table,
-                                       quickFetchOptions());
+    m_run = std::make_unique<BatchRun>(*m_settings, *m_links, *m_badWords, *m_valid, quickFetchOptions());
+    m_feed = std::make_unique<RunTableFeed>(*m_run, *m_table);
 }
 
 void TestBatchRun::cleanup()
 {
+    m_feed.reset();
     m_run.reset();
     m_table.reset();
     m_server.reset();
@@ -159,12 +162,12 @@ void TestBatchRun::emptyListResetsTableAndIsDone()
     m_table->setTableRowCount(rowsBefore);
     for (int r = 0; r < rowsBefore; ++r)
         m_table->setCell(r, 1, QStringLiteral("old"));
-    QSignalSpy progress(m_run.get(), &BatchRun::progressChanged);
-    QSignalSpy processed(m_run.get(), &BatchRun::processedChanged);
-    QSignalSpy added(m_run.get(), &BatchRun::addedChanged);
+    QSignalSpy progress(m_feed.get(), &RunTableFeed::progressChanged);
+    QSignalSpy processed(m_feed.get(), &RunTableFeed::processedChanged);
+    QSignalSpy added(m_feed.get(), &RunTableFeed::addedChanged);
 
     runToEnd(*m_run);
-    QCOMPARE(m_run->statusText(), QStringLiteral(" Done!"));
+    QCOMPARE(m_feed->statusText(), QStringLiteral(" Done!"));
     QCOMPARE(m_table->tableRowCount(), rowsAfter);
     QCOMPARE(m_table->cell(0, 1), QStringLiteral("Title"));
     QCOMPARE(m_table->cell(0, 0), QStringLiteral("#"));
@@ -174,7 +177,7 @@ void TestBatchRun::emptyListResetsTableAndIsDone()
     QCOMPARE(processed.first().first().toInt(), 0);
     QCOMPARE(added.first().first().toInt(), 0);
     QCOMPARE(progress.count(), 0); // the bar is left as it was
-    QCOMPARE(m_run->progressText(), QStringLiteral("0%"));
+    QCOMPARE(m_feed->progressText(), QStringLiteral("0%"));
     QCOMPARE(m_server->requests().size(), 0);
 }
 
@@ -190,7 +193,7 @@ void TestBatchRun::secondOfThreeRefusedByStatus()
     runToEnd(*m_run);
     QCOMPARE(m_run->processed(), 3);
     QCOMPARE(m_run->added(), 2);
-    QCOMPARE(m_run->statusText(), QStringLiteral(" Done!"));
+    QCOMPARE(m_feed->statusText(), QStringLiteral(" Done!"));
     QCOMPARE(m_table->tableRowCount(), 4); // header, two rows, the empty row left by the reset
     QCOMPARE(m_table->cell(1, 0), QStringLiteral("1"));
     QCOMPARE(m_table->cell(2, 0), QStringLiteral("2"));
@@ -212,7 +215,7 @@ void TestBatchRun::stopDuringFirstOfFive()
     QSignalSpy running(m_run.get(), &BatchRun::runningChanged);
     // The user clicks "Stop" while the first page is in flight: the message
     // box opens (hold), then its OK sets the stop.
-    connect(m_run.get(), &BatchRun::statusTextChanged, this, [this](const QString& text) {
+    connect(m_feed.get(), &RunTableFeed::statusTextChanged, this, [this](const QString& text) {
         if (text.endsWith(QLatin1String("/p1"))) {
             m_run->setHeld(true);
             QTimer::singleShot(50, this, [this] { m_run->requestStop(); });
@@ -220,7 +223,7 @@ void TestBatchRun::stopDuringFirstOfFive()
     });
 
     runToEnd(*m_run);
-    QCOMPARE(m_run->statusText(), QStringLiteral(" Process was killed by Stop button!"));
+    QCOMPARE(m_feed->statusText(), QStringLiteral(" Process was killed by Stop button!"));
     QCOMPARE(m_run->processed(), 1);
     QCOMPARE(m_run->added(), 1);
     QVERIFY(m_run->stopRequested());
@@ -234,7 +237,7 @@ void TestBatchRun::heldRunWaitsBeforeNextUrl()
 {
     addPages(2);
     QSignalSpy finished(m_run.get(), &BatchRun::finished);
-    connect(m_run.get(), &BatchRun::statusTextChanged, this, [this](const QString& text) {
+    connect(m_feed.get(), &RunTableFeed::statusTextChanged, this, [this](const QString& text) {
         if (text.endsWith(QLatin1String("/p1")))
             m_run->setHeld(true);
     });
@@ -249,7 +252,7 @@ void TestBatchRun::heldRunWaitsBeforeNextUrl()
     // run must not depend on that) lets the run go on.
     m_run->setHeld(false);
     QVERIFY(finished.wait(5000));
-    QCOMPARE(m_run->statusText(), QStringLiteral(" Done!"));
+    QCOMPARE(m_feed->statusText(), QStringLiteral(" Done!"));
     QCOMPARE(m_run->processed(), 2);
 }
 
@@ -265,18 +268,18 @@ void TestBatchRun::stopWhileIdleIsClearedByNextRun()
     QCOMPARE(stop.last().first().toBool(), false);
     QVERIFY(!m_run->stopRequested());
     QCOMPARE(m_run->processed(), 3);
-    QCOMPARE(m_run->statusText(), QStringLiteral(" Done!"));
+    QCOMPARE(m_feed->statusText(), QStringLiteral(" Done!"));
 }
 
 void TestBatchRun::stopDuringLastUrlEndsDone()
 {
     addPages(3);
-    connect(m_run.get(), &BatchRun::statusTextChanged, this, [this](const QString& text) {
+    connect(m_feed.get(), &RunTableFeed::statusTextChanged, this, [this](const QString& text) {
         if (text.endsWith(QLatin1String("/p3")))
             m_run->requestStop();
     });
     runToEnd(*m_run);
-    QCOMPARE(m_run->statusText(), QStringLiteral(" Done!"));
+    QCOMPARE(m_feed->statusText(), QStringLiteral(" Done!"));
     QVERIFY(m_run->stopRequested());
     QCOMPARE(m_run->processed(), 3);
     QCOMPARE(m_run->added(), 3);
@@ -303,7 +306,7 @@ void TestBatchRun::stopEndsTheWaitForABusyServer()
     }
     m_run->requestStop();
     QVERIFY(finished.wait(5000));
-    QCOMPARE(m_run->statusText(), QStringLiteral(" Process was killed by Stop button!"));
+    QCOMPARE(m_feed->statusText(), QStringLiteral(" Process was killed by Stop button!"));
     QCOMPARE(m_run->processed(), 1);
     QCOMPARE(m_run->added(), 0);
     QCOMPARE(m_run->outcomes().constFirst().reason(),
@@ -332,7 +335,7 @@ void TestBatchRun::stopEndsTheWaitForARobotsFile()
     // The robots.txt would be given up after the fetch's 5 s.
     m_run->requestStop();
     QVERIFY(finished.wait(3000));
-    QCOMPARE(m_run->statusText(), QStringLiteral(" Process was killed by Stop button!"));
+    QCOMPARE(m_feed->statusText(), QStringLiteral(" Process was killed by Stop button!"));
     QCOMPARE(m_run->processed(), 1);
     QCOMPARE(m_run->added(), 1);
 }
@@ -391,14 +394,14 @@ void TestBatchRun::lfOnlyPageGoesThroughLineBreakRemoval()
     runToEnd(*m_run);
     QCOMPARE(m_table->cell(1, 1), QStringLiteral("Unix Title"));
     QCOMPARE(m_table->cell(1, 3), QStringLiteral("first linesecond line"));
-    QVERIFY(m_run->pageBuffer().contains(QStringLiteral("<html>\r\n<head>\r\n")));
+    QVERIFY(m_feed->pageBuffer().contains(QStringLiteral("<html>\r\n<head>\r\n")));
 }
 
 void TestBatchRun::failedFetchIsProcessedAndRunGoesOn()
 {
     addPages(1);
     m_links->add(QStringLiteral("http://localhost:1/unreachable")); // sorts after the page
-    QSignalSpy buffers(m_run.get(), &BatchRun::pageBufferChanged);
+    QSignalSpy buffers(m_feed.get(), &RunTableFeed::pageBufferChanged);
     runToEnd(*m_run);
     // The content-type check is on by default: the empty header block refuses the failed URL.
     QCOMPARE(m_run->processed(), 2);
@@ -411,7 +414,7 @@ void TestBatchRun::failedFetchIsProcessedAndRunGoesOn()
 void TestBatchRun::progressTextsOfThreeUrls()
 {
     addPages(3);
-    QSignalSpy progress(m_run.get(), &BatchRun::progressChanged);
+    QSignalSpy progress(m_feed.get(), &RunTableFeed::progressChanged);
     runToEnd(*m_run);
     QCOMPARE(progress.count(), 3);
     QCOMPARE(progress.at(0).at(1).toString(), QStringLiteral("33.33333%"));
@@ -441,23 +444,23 @@ void TestBatchRun::progressWhenTheListShrinks()
     QFETCH(QStringList, texts);
     addPages(3);
     m_run->setFetchLimits({connections, 2});
-    connect(m_run.get(), &BatchRun::progressChanged, this, [this, keep] {
+    connect(m_feed.get(), &RunTableFeed::progressChanged, this, [this, keep] {
         if (m_run->processed() == 1) {
             while (m_links->count() > keep)
                 m_links->removeAt(m_links->count() - 1);
         }
     });
-    QSignalSpy progress(m_run.get(), &BatchRun::progressChanged);
+    QSignalSpy progress(m_feed.get(), &RunTableFeed::progressChanged);
     runToEnd(*m_run);
     // N was taken at the start: every one of the three turns is completed.
     QCOMPARE(m_run->processed(), 3);
-    QCOMPARE(m_run->statusText(), QStringLiteral(" Done!"));
+    QCOMPARE(m_feed->statusText(), QStringLiteral(" Done!"));
     QCOMPARE(progress.count(), texts.size());
     for (int i = 0; i < progress.count(); ++i) {
         QCOMPARE(progress.at(i).at(1).toString(), texts.at(i));
         QVERIFY(progress.at(i).at(0).toDouble() <= 1.0);
     }
-    QCOMPARE(m_run->progressFraction(), 1.0);
+    QCOMPARE(m_feed->progressFraction(), 1.0);
     QCOMPARE(m_run->added(), 1); // turns 2 and 3 find no entry at their place
 }
 
@@ -476,14 +479,14 @@ void TestBatchRun::percentText()
 {
     QFETCH(double, fraction);
     QFETCH(QString, text);
-    QCOMPARE(BatchRun::percentText(fraction), text);
+    QCOMPARE(RunTableFeed::percentText(fraction), text);
 }
 
 void TestBatchRun::settingChangedWhileWaitingAppliesToNextUrl()
 {
     addPages(2);
     // Changed in the pause after the first URL, as the user would between two pages.
-    connect(m_run.get(), &BatchRun::progressChanged, this, [this] {
+    connect(m_feed.get(), &RunTableFeed::progressChanged, this, [this] {
         if (m_run->processed() == 1)
             m_settings->setSelected(Key::TitleCaps4, true);
     });
@@ -664,17 +667,18 @@ void TestBatchRun::eightConnectionsGiveWhatOneGives()
         RunRecord record;
         m_links->setEntries(urls);
         m_links->removeAt(m_links->count() - 3); // b4 goes now and comes back during the run
+        m_feed.reset();
         m_table = std::make_unique<ResultsTable>();
-        m_run = std::make_unique<BatchRun>(*m_settings, *m_links, *m_badWords, *m_valid, *m_table,
-                                           quickFetchOptions());
+        m_run = std::make_unique<BatchRun>(*m_settings, *m_links, *m_badWords, *m_valid, quickFetchOptions());
+        m_feed = std::make_unique<RunTableFeed>(*m_run, *m_table);
         m_run->setFetchLimits({connections, 2});
         m_run->setTimeoutSeconds(2);
         m_settings->setSelected(Key::TitleCaps1, true);
-        connect(m_run.get(), &BatchRun::statusTextChanged, this,
+        connect(m_feed.get(), &RunTableFeed::statusTextChanged, this,
                 [&](const QString& t) { record.statuses << t; });
-        connect(m_run.get(), &BatchRun::processedChanged, this, [&](int n) { record.processed << n; });
-        connect(m_run.get(), &BatchRun::addedChanged, this, [&](int n) { record.added << n; });
-        connect(m_run.get(), &BatchRun::progressChanged, this, [&](double, const QString& t) {
+        connect(m_feed.get(), &RunTableFeed::processedChanged, this, [&](int n) { record.processed << n; });
+        connect(m_feed.get(), &RunTableFeed::addedChanged, this, [&](int n) { record.added << n; });
+        connect(m_feed.get(), &RunTableFeed::progressChanged, this, [&](double, const QString& t) {
             record.percents << t;
             // Entries ahead of the run change places: one goes, two come.
             if (m_run->processed() == 2) {

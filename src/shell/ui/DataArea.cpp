@@ -1,27 +1,23 @@
 #include "shell/ui/DataArea.h"
 
-#include "Version.h"
 #include "platform/ui/AppMessageBox.h"
-#include "platform/ui/WaitCursor.h"
-#include "results/AsciiDatabase.h"
 #include "results/ResultsTable.h"
 #include "results/SpreadsheetExporter.h"
+#include "results/ui/CellEditor.h"
+#include "results/ui/ResultsFileBar.h"
 #include "results/ui/ResultsGrid.h"
-#include "results/ui/SpreadsheetExportDialog.h"
 #include "run/BatchRun.h"
+#include "run/RunTableFeed.h"
 #include "run/ui/RefusedUrlsView.h"
+#include "run/ui/RunReportPane.h"
+#include "run/ui/RunStripWidget.h"
 #include "shell/ui/RecheckDialog.h"
 #include "shell/ui/RunHistory.h"
 #include "ui_DataArea.h"
 #include "workspace/Workspace.h"
 
-#include <QComboBox>
-#include <QFocusEvent>
-#include <QGuiApplication>
 #include <QMenu>
-#include <QMessageBox>
-#include <QSpinBox>
-#include <QTextEdit>
+#include <iterator>
 
 DataArea::DataArea(Workspace& workspace, BatchRun& run, QWidget* parent)
     : DataArea(workspace, run, *new SpreadsheetExporter(), parent)
@@ -35,53 +31,40 @@ DataArea::DataArea(Workspace& workspace, BatchRun& run, SpreadsheetExporter& exp
       m_exporter(exporter)
 {
     m_ui->setupUi(this);
+    m_feed = new RunTableFeed(m_run, m_workspace.results(), this);
     // URLs and page titles may hold '<' and '&'; they are never markup.
     for (QLabel* label : {statusLine(), percentLabel(), addedCounter(), processedCounter()})
         label->setTextFormat(Qt::PlainText);
 
     m_ui->MSFlexGrid1->setResultsTable(&m_workspace.results());
-
-    QTextEdit* editor = m_ui->RichTextBox2;
-    editor->hide();
-    editor->setAcceptRichText(false);
-    // A tab in a cell would only spoil the delimited file; Tab leaves the cell.
-    editor->setTabChangesFocus(true);
-    editor->document()->setDocumentMargin(1);
-    editor->installEventFilter(this);
-    connect(m_ui->MSFlexGrid1, &QAbstractItemView::doubleClicked, this, [this] { beginCellEdit(); });
+    m_ui->RichTextBox2->attach(m_ui->MSFlexGrid1);
+    m_ui->FileButtons->attach(m_workspace.results(), m_workspace.settings(), m_workspace.folder(),
+                              m_exporter);
+    connect(m_ui->FileButtons, &ResultsFileBar::saveFailed, this, &DataArea::saveFailed);
 
     connect(getDataButton(), &QPushButton::clicked, &m_run, &BatchRun::start);
     connect(stopButton(), &QPushButton::clicked, this, &DataArea::askToStop);
-    connect(m_ui->Command34, &QPushButton::clicked, this, &DataArea::saveResults);
-    connect(m_ui->Command35, &QPushButton::clicked, this, &DataArea::loadResults);
-    connect(m_ui->Command41, &QPushButton::clicked, this, &DataArea::exportToExcel);
-
-    connect(&m_run, &BatchRun::statusTextChanged, statusLine(), &QLabel::setText);
-    connect(&m_run, &BatchRun::processedChanged, this,
-            [this](int count) { processedCounter()->setText(QString::number(count)); });
-    connect(&m_run, &BatchRun::addedChanged, this,
-            [this](int count) { addedCounter()->setText(QString::number(count)); });
-    connect(&m_run, &BatchRun::progressChanged, this, [this](double fraction, const QString& percentText) {
-        m_ui->Image3->setFraction(fraction);
-        percentLabel()->setText(percentText);
-    });
-    connect(&m_run, &BatchRun::pageBufferChanged, this,
-            [this](const QString& page) { pageBuffer()->setPlainText(pageBufferDisplayText(page)); });
     connect(&m_run, &BatchRun::runningChanged, this, &DataArea::setRunning);
     connect(&m_run, &BatchRun::stopRequestedChanged, this, &DataArea::setStopRequested);
     connect(&m_run, &BatchRun::analysisAbandoned, this,
             [this](const QString& url, const QString&) { m_abandoned.append(url); });
+    showFeed();
 
-    SpreadsheetExportDialog::attach(m_exporter, this);
-    m_history = new RunHistory(m_workspace, m_run, this, m_ui->RetryFailedButton, m_ui->RecentRunsButton);
-    setUpRunStrip();
+    RunStripWidget* strip = m_ui->RunStrip;
+    strip->attach(m_workspace.preferences(), m_run, *m_feed);
+    m_history = new RunHistory(m_workspace, m_run, this, strip->retryButton(), strip->recentButton());
+    connect(strip->recheckButton(), &QPushButton::clicked, this, &DataArea::recheckLinksBack);
+    m_report = new RunReportPane(m_workspace, m_run, this);
+    connect(&m_report->model(), &RefusedUrlsModel::countChanged, strip, &RunStripWidget::setReportCount);
+    strip->setReportCount(m_report->model().refusedCount());
+    connect(strip->reportToggle(), &QPushButton::toggled, this, &DataArea::showReport);
 
-    pageBuffer()->setPlainText(pageBufferDisplayText(m_run.pageBuffer()));
-    statusLine()->setText(m_run.statusText());
-    processedCounter()->setText(QString::number(m_run.processed()));
-    addedCounter()->setText(QString::number(m_run.added()));
-    m_ui->Image3->setFraction(m_run.progressFraction());
-    percentLabel()->setText(m_run.progressText());
+    QAction* test = grid()->contextMenu()->addAction(QStringLiteral("Test this URL"));
+    test->setObjectName(QStringLiteral("mnutestrow"));
+    connect(test, &QAction::triggered, this, &DataArea::testCurrentRow);
+    placeGrid(grid()->geometry().united(m_ui->RunStrip->geometry()));
+    setTabOrder();
+
     setStopRequested(m_run.stopRequested());
     setRunning(m_run.isRunning());
 }
@@ -89,6 +72,51 @@ DataArea::DataArea(Workspace& workspace, BatchRun& run, SpreadsheetExporter& exp
 // The run may already be gone when the window takes its areas down; the busy
 // pointer, if any, goes back with m_busyCursor.
 DataArea::~DataArea() = default;
+
+// The run's counters, status line, bar and page buffer, as the feed words them.
+void DataArea::showFeed()
+{
+    connect(m_feed, &RunTableFeed::statusTextChanged, statusLine(), &QLabel::setText);
+    connect(m_feed, &RunTableFeed::processedChanged, this,
+            [this](int count) { processedCounter()->setText(QString::number(count)); });
+    connect(m_feed, &RunTableFeed::addedChanged, this,
+            [this](int count) { addedCounter()->setText(QString::number(count)); });
+    connect(m_feed, &RunTableFeed::progressChanged, this,
+            [this](double fraction, const QString& percentText) {
+                m_ui->Image3->setFraction(fraction);
+                percentLabel()->setText(percentText);
+            });
+    connect(m_feed, &RunTableFeed::pageBufferChanged, this,
+            [this](const QString& page) { pageBuffer()->setPlainText(pageBufferDisplayText(page)); });
+
+    pageBuffer()->setPlainText(pageBufferDisplayText(m_feed->pageBuffer()));
+    statusLine()->setText(m_feed->statusText());
+    processedCounter()->setText(QString::number(m_run.processed()));
+    addedCounter()->setText(QString::number(m_run.added()));
+    m_ui->Image3->setFraction(m_feed->progressFraction());
+    percentLabel()->setText(m_feed->progressText());
+}
+
+// Tab goes along the top row, into the grid, then to the strip's boxes and
+// the report's controls; the rest follow in the order they were made.
+void DataArea::setTabOrder()
+{
+    RunStripWidget* strip = m_ui->RunStrip;
+    QWidget* const order[] = {getDataButton(),
+                              stopButton(),
+                              findChild<QPushButton*>(QStringLiteral("Command34")),
+                              findChild<QPushButton*>(QStringLiteral("Command35")),
+                              findChild<QPushButton*>(QStringLiteral("Command41")),
+                              grid(),
+                              strip->findChild<QWidget*>(QStringLiteral("ConnectionsBox")),
+                              strip->findChild<QWidget*>(QStringLiteral("ConnectionsPerHostBox")),
+                              strip->reportToggle(),
+                              m_report->findChild<QWidget*>(QStringLiteral("ReportFilter")),
+                              m_ui->RichTextBox2,
+                              pageBuffer()};
+    for (size_t i = 1; i < std::size(order); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+}
 
 QString DataArea::pageBufferDisplayText(const QString& page)
 {
@@ -146,50 +174,19 @@ QTextEdit* DataArea::cellEditor() const
     return m_ui->RichTextBox2;
 }
 
-void DataArea::beginCellEdit()
+const RefusedUrlsModel& DataArea::refusedUrls() const
 {
-    ResultsGrid* grid = m_ui->MSFlexGrid1;
-    const QModelIndex current = grid->currentIndex();
-    // A running batch makes the table read-only through its flags.
-    if (!current.isValid() || current.column() < 1 || !(current.flags() & Qt::ItemIsEditable))
-        return;
-    QTextEdit* editor = m_ui->RichTextBox2;
-    m_editing = current;
-    editor->setPlainText(current.data(Qt::EditRole).toString());
-    const QRect cell = grid->visualRect(current);
-    const QPoint topLeft = grid->viewport()->mapTo(this, cell.topLeft());
-    editor->setGeometry(topLeft.x(), topLeft.y(), grid->width() / 2, cell.height());
-    editor->raise();
-    editor->show();
-    editor->moveCursor(QTextCursor::End);
-    editor->setFocus(Qt::OtherFocusReason);
+    return m_report->model();
 }
 
-void DataArea::commitCellEdit()
+RefusedUrlsView* DataArea::refusedView() const
 {
-    QTextEdit* editor = m_ui->RichTextBox2;
-    if (editor->isHidden())
-        return;
-    const QPersistentModelIndex target = m_editing;
-    m_editing = QPersistentModelIndex();
-    // Hidden first: moving the focus below sends the editor another focus-out.
-    editor->hide();
-    // A row that vanished meanwhile (a load replaced the table) takes nothing.
-    if (target.isValid())
-        m_workspace.results().setData(target, editor->toPlainText(), Qt::EditRole);
-    m_ui->MSFlexGrid1->setFocus(Qt::OtherFocusReason);
+    return m_report->view();
 }
 
-bool DataArea::eventFilter(QObject* watched, QEvent* event)
+bool DataArea::saveResults()
 {
-    if (watched == m_ui->RichTextBox2 && event->type() == QEvent::FocusOut) {
-        const auto reason = static_cast<QFocusEvent*>(event)->reason();
-        // The editor's own context menu and a switch to another window leave
-        // the edit open; any other move of the focus ends it.
-        if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
-            commitCellEdit();
-    }
-    return QWidget::eventFilter(watched, event);
+    return m_ui->FileButtons->save();
 }
 
 void DataArea::askToStop()
@@ -197,7 +194,7 @@ void DataArea::askToStop()
     if (m_stopBox != nullptr)
         return;
     QMessageBox* box =
-        AppMessageBox::open(this, QMessageBox::NoIcon, QString::fromLatin1(BatchRun::StopMessage),
+        AppMessageBox::open(this, QMessageBox::NoIcon, QString::fromLatin1(RunTableFeed::StopMessage),
                             QStringLiteral("StopConfirmation"));
     // The run waits while the question is open; the stop is requested only
     // once the user has closed it.
@@ -209,52 +206,17 @@ void DataArea::askToStop()
     m_run.setHeld(true);
 }
 
-bool DataArea::saveResults()
-{
-    SaveOutcome outcome;
-    {
-        const WaitCursor wait;
-        outcome = SaveResults(m_workspace.results(), m_workspace.settings().snapshot(), m_workspace.folder());
-    }
-    if (outcome.ok) {
-        m_workspace.results().setModified(false);
-        return true;
-    }
-    AppMessageBox::open(this, QMessageBox::Warning, outcome.message(), QStringLiteral("SaveFailure"));
-    Q_EMIT saveFailed(outcome.message());
-    return false;
-}
-
-void DataArea::loadResults()
-{
-    const WaitCursor wait;
-    LoadResults(m_workspace.results(), m_workspace.settings().snapshot(), m_workspace.folder());
-    m_workspace.results().setModified(false);
-}
-
-void DataArea::exportToExcel()
-{
-    const ResultsTable& table = m_workspace.results();
-    // An export still being written refuses a second one; the click is then lost.
-    m_exporter.exportTable(table, table.tableRowCount(), ResultsTable::Columns, 1, QString());
-}
-
 void DataArea::setRunning(bool running)
 {
-    for (QPushButton* button :
-         {getDataButton(), m_ui->Command34, m_ui->Command35, m_ui->Command41, m_ui->RecheckButton})
-        button->setEnabled(!running);
+    getDataButton()->setEnabled(!running);
+    m_ui->FileButtons->setEnabled(!running);
     if (running && !m_busyCursor)
         m_busyCursor.emplace(Qt::BusyCursor);
     else if (!running)
         m_busyCursor.reset();
-    m_ui->ConnectionsBox->setEnabled(!running);
-    m_ui->ConnectionsPerHostBox->setEnabled(!running);
-    m_ui->TimeoutBox->setEnabled(!running);
-    if (running) {
+    if (running)
         m_abandoned.clear();
-        m_refused.clear();
-    } else if (!m_abandoned.isEmpty())
+    else if (!m_abandoned.isEmpty())
         reportAbandoned();
 }
 
@@ -285,48 +247,6 @@ void DataArea::setStopRequested(bool requested)
     stopButton()->setFont(font);
 }
 
-void DataArea::setUpRunStrip()
-{
-    // The number of connections is the user's own choice, kept apart from
-    // the settings file in the preferences the whole window shares; the run
-    // follows them as they change.
-    RunPreferencesHolder& preferences = m_workspace.preferences();
-    m_ui->ConnectionsBox->setValue(preferences.values().connections());
-    m_ui->ConnectionsPerHostBox->setValue(preferences.values().connectionsPerHost());
-    m_ui->TimeoutBox->setValue(preferences.values().timeoutSeconds());
-    m_run.setPreferences(preferences.values());
-    connect(&preferences, &RunPreferencesHolder::changed, &m_run, &BatchRun::setPreferences);
-    connect(m_ui->ConnectionsBox, &QSpinBox::valueChanged, this, &DataArea::changeConnections);
-    connect(m_ui->ConnectionsPerHostBox, &QSpinBox::valueChanged, this, &DataArea::changeConnections);
-    connect(m_ui->TimeoutBox, &QSpinBox::valueChanged, this, &DataArea::changeConnections);
-
-    connect(&m_run, &BatchRun::paceChanged, m_ui->PaceLabel, &QLabel::setText);
-    m_ui->PaceLabel->setText(m_run.paceText());
-
-    m_refusedView = new RefusedUrlsView(m_refused, this);
-    m_refusedView->hide();
-    for (const UrlOutcome& outcome : m_run.outcomes())
-        m_refused.add(outcome.reportLine());
-    connect(&m_run, &BatchRun::outcomeAdded, this,
-            [this](const UrlOutcome& outcome) { m_refused.add(outcome.reportLine()); });
-    auto showCount = [this](int count) {
-        m_ui->RefusedToggle->setText(QStringLiteral("Refused URLs (%1)").arg(count));
-    };
-    connect(&m_refused, &RefusedUrlsModel::countChanged, this, showCount);
-    showCount(int(m_refused.lines().size()));
-    connect(m_ui->RefusedToggle, &QPushButton::toggled, this, &DataArea::showRefused);
-    connect(m_refusedView, &RefusedUrlsView::testRequested, &m_workspace, &Workspace::requestTest);
-    m_ui->ReportFilter->setCurrentIndex(int(RefusedUrlsModel::Filter::Refused));
-    connect(m_ui->ReportFilter, &QComboBox::currentIndexChanged, this,
-            [this](int index) { m_refused.setFilter(RefusedUrlsModel::Filter(index)); });
-    connect(m_ui->RecheckButton, &QPushButton::clicked, this, &DataArea::recheckLinksBack);
-
-    QAction* test = grid()->contextMenu()->addAction(QStringLiteral("Test this URL"));
-    test->setObjectName(QStringLiteral("mnutestrow"));
-    connect(test, &QAction::triggered, this, &DataArea::testCurrentRow);
-    placeGrid(grid()->geometry().united(m_ui->RunStrip->geometry()));
-}
-
 void DataArea::recheckLinksBack()
 {
     // A dialog of its own, opened without a loop of its own; it goes when closed.
@@ -337,43 +257,23 @@ void DataArea::recheckLinksBack()
     dialog->start();
 }
 
-void DataArea::changeConnections()
-{
-    RunPreferences preferences = m_workspace.preferences().values();
-    preferences.setConnections(m_ui->ConnectionsBox->value());
-    preferences.setConnectionsPerHost(m_ui->ConnectionsPerHostBox->value());
-    preferences.setTimeoutSeconds(m_ui->TimeoutBox->value());
-    const SaveOutcome saved = m_workspace.preferences().change(preferences);
-    if (!saved.ok)
-        AppMessageBox::open(this, QMessageBox::Warning, saved.message(),
-                            QStringLiteral("PreferencesFailure"));
-}
-
 void DataArea::placeGrid(const QRect& rect)
 {
     const int strip = m_ui->RunStrip->sizeHint().height();
     const QRect gridRect(rect.left(), rect.top(), rect.width(), qMax(0, rect.height() - strip));
     grid()->setGeometry(gridRect);
-    // The run report lies over the grid with its filter above it, so the
-    // strip below keeps its room for the pace.
-    const int bar = m_ui->ReportBar->sizeHint().height();
-    m_ui->ReportBar->setGeometry(gridRect.left(), gridRect.top(), gridRect.width(), bar);
-    m_refusedView->setGeometry(gridRect.adjusted(0, bar, 0, 0));
+    // The run report lies over the grid, so the strip below keeps its room
+    // for the pace.
+    m_report->setGeometry(gridRect);
     m_ui->RunStrip->setGeometry(rect.left(), gridRect.bottom() + 1, rect.width(), strip);
 }
 
-void DataArea::showRefused(bool shown)
+void DataArea::showReport(bool shown)
 {
-    // The grid and its rows stay as they are; the list of refused URLs only
-    // lies over them while the button is down.
-    commitCellEdit();
-    m_refusedView->setVisible(shown);
-    m_ui->ReportBar->setVisible(shown);
-    if (shown) {
-        m_ui->ReportBar->raise();
-        m_refusedView->raise();
-        m_refusedView->setFocus(Qt::OtherFocusReason);
-    }
+    // The grid and its rows stay as they are; the run report only lies over
+    // them while the button is down.
+    m_ui->RichTextBox2->commit();
+    m_report->setShown(shown);
 }
 
 void DataArea::testCurrentRow()

@@ -4,7 +4,6 @@
 #include "run/RefusedUrlsModel.h"
 
 #include <QMessageBox>
-#include <QPersistentModelIndex>
 #include <QPointer>
 #include <QStringList>
 #include <QWidget>
@@ -17,8 +16,10 @@ class QPlainTextEdit;
 class QPushButton;
 class QTextEdit;
 class RefusedUrlsView;
-class RunHistory;
 class ResultsGrid;
+class RunHistory;
+class RunReportPane;
+class RunTableFeed;
 class SpreadsheetExporter;
 class Workspace;
 
@@ -27,8 +28,10 @@ class DataArea;
 }
 
 // The "4. Data" area: the batch run's buttons, counters, status line, progress
-// bar and page buffer, the results grid with its cell editor, and the buttons
-// that save, load and export the results table.
+// bar and page buffer along the top, the results grid with its cell editor,
+// and under it the strip of run controls (RunStripWidget). The file buttons
+// (ResultsFileBar) sit in the top row; the run report (RunReportPane) lies
+// over the grid while "Refused URLs" is down.
 class DataArea : public QWidget
 {
     Q_OBJECT
@@ -44,8 +47,8 @@ public:
     QTextEdit* cellEditor() const;
     // The URLs of the last run that got no row, and the view that shows them
     // in the grid's place while "Refused URLs" is down.
-    const RefusedUrlsModel& refusedUrls() const { return m_refused; }
-    RefusedUrlsView* refusedView() const { return m_refusedView; }
+    const RefusedUrlsModel& refusedUrls() const;
+    RefusedUrlsView* refusedView() const;
 
     // Puts the grid into rect (pixels, in this area): the grid keeps all of
     // it but the strip of run controls along its bottom edge.
@@ -62,32 +65,24 @@ public:
     // about an interrupted run.
     RunHistory* runHistory() const { return m_history; }
     BatchRun& run() const { return m_run; }
+    // The run's rows and texts as this area shows them.
+    RunTableFeed& feed() const { return *m_feed; }
     // "Save to ASCII File"; false (after its message box was opened) when the
     // file could not be written.
     bool saveResults();
-
-    // Opens the cell editor over the grid's current data cell.
-    void beginCellEdit();
-    // Writes the editor's whole text into the cell it was opened on and hides it.
-    void commitCellEdit();
 
 Q_SIGNALS:
     // A save that failed, after its message box was opened.
     void saveFailed(const QString& message);
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
+    void showFeed();
+    void setTabOrder();
     void askToStop();
-    void loadResults();
-    void exportToExcel();
     void setRunning(bool running);
     void setStopRequested(bool requested);
     void reportAbandoned();
-    void setUpRunStrip();
-    void changeConnections();
-    void showRefused(bool shown);
+    void showReport(bool shown);
     void testCurrentRow();
     void recheckLinksBack();
 
@@ -103,12 +98,11 @@ private:
     std::unique_ptr<Ui::DataArea> m_ui;
     Workspace& m_workspace;
     BatchRun& m_run;
+    RunTableFeed* m_feed = nullptr;
     QStringList m_abandoned; // URLs of this run whose analysis ran out of time
     SpreadsheetExporter& m_exporter;
-    QPersistentModelIndex m_editing;
     QPointer<QMessageBox> m_stopBox;
     std::optional<WaitCursor> m_busyCursor; // while a run is going
-    RefusedUrlsModel m_refused;
-    RefusedUrlsView* m_refusedView = nullptr;
+    RunReportPane* m_report = nullptr;
     RunHistory* m_history = nullptr;
 };

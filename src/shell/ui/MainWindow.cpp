@@ -82,7 +82,7 @@ MainWindow::MainWindow(Workspace& workspace, QWebEngineProfile& profile, QWidget
         // The run is a child of the window, the area of Picture4: the area goes
         // first and never touches the run on its way out.
         auto* run = new BatchRun(m_workspace.settings(), m_workspace.linkList(), m_workspace.badWords(),
-                                 m_workspace.validStatus(), m_workspace.results(), FetchOptions(), this);
+                                 m_workspace.validStatus(), FetchOptions(), this);
         m_dataArea = new DataArea(m_workspace, *run, m_ui->Picture4);
         auto* dataLayout = new QVBoxLayout(m_ui->Picture4);
         dataLayout->setContentsMargins(0, 0, 0, 0);
