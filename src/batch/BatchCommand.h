@@ -20,8 +20,10 @@ struct TestRunResult;
 
 // The headless command: parses its arguments, loads the settings and lists of
 // the program folder the way the window's start-up does, then runs the batch
-// run over a links file (writing the rows as "Save to ASCII File" does) or the
-// test run on one URL. Messages go to the streams given.
+// run over a links file (writing the rows as "Save to ASCII File" does, and
+// with --report every URL's outcome), resumes a run or retries its failed URLs
+// from the run journal, re-checks the links back, or runs the test on one URL.
+// Messages go to the streams given.
 class BatchCommand : public QObject
 {
     Q_OBJECT

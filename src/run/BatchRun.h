@@ -170,15 +170,6 @@ public:
     // not reached (yet).
     RunReport report() const;
 
-    // The journal's feed still tells a stopped run by the status line it
-    // ended on: statusText() is KilledStatus after a stop and empty
-    // otherwise. ending() says the same without the words.
-    static constexpr const char* KilledStatus = " Process was killed by Stop button!";
-    QString statusText() const
-    {
-        return m_ending == Ending::Stopped ? QString::fromLatin1(KilledStatus) : QString();
-    }
-
 Q_SIGNALS:
     // The events, in the order they come: runningChanged(true) and started;
     // for each URL urlBegun, then urlDone and outcomeAdded; the outcomes of

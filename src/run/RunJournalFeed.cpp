@@ -90,8 +90,8 @@ void RunJournalFeed::onFinished()
 {
     if (!m_journal)
         return;
-    m_journal->finish(m_run.statusText() == QLatin1String(BatchRun::KilledStatus) ? RunRecord::Ending::Stopped
-                                                                                  : RunRecord::Ending::Done);
+    m_journal->finish(m_run.ending() == BatchRun::Ending::Stopped ? RunRecord::Ending::Stopped
+                                                                  : RunRecord::Ending::Done);
     dropJournal();
 }
 

@@ -18,9 +18,10 @@ RunStripWidget::~RunStripWidget() = default;
 
 void RunStripWidget::attach(RunPreferencesHolder& preferences, BatchRun& run, RunTableFeed& feed)
 {
-    // The number of connections is the user's own choice, kept apart from
-    // the settings file in the preferences the whole window shares; the run
-    // follows them as they change.
+    // The connections, the connections per host and the time-out are the
+    // user's own choice, kept apart from the settings file in preferences.ini,
+    // which every run in this process reads; the run follows them as they
+    // change.
     m_preferences = &preferences;
     m_ui->ConnectionsBox->setValue(preferences.values().connections());
     m_ui->ConnectionsPerHostBox->setValue(preferences.values().connectionsPerHost());
