@@ -162,7 +162,6 @@ void TestRenderPool::pageThatNeverSettles()
     limits.timeoutMs = 3000;
     const RenderResult result = answers.take(pool.render(server.url("/page.html"), limits));
     QCOMPARE(renderEndText(result.end), QStringLiteral("time limit"));
-    QVERIFY2(result.elapsedMs >= 3000, qPrintable(QString::number(result.elapsedMs)));
     // The page as it stood at the limit.
     QVERIFY(result.html.contains(QLatin1String(R"(<a href="https://mysite.example/">My site</a>)")));
 }

@@ -1,3 +1,4 @@
+#include "SilentServer.h"
 #include "TestHttpServer.h"
 #include "Version.h"
 #include "filters/ListFile.h"
@@ -201,6 +202,11 @@ void TestBatchCommand::reportHasALinePerUrlInListOrder()
         line.remove(before, last - before);
     }
     const QByteArray size = QByteArray::number(page("1").size());
+    // libcurl words a refused connection its own way from one version to the
+    // next: the line keeps what the report itself says around it.
+    QVERIFY(lines.size() > 2 && lines[2].startsWith("3,http://127.0.0.1:1/x,failed,fetch failed: ") &&
+            lines[2].endsWith(",,,0,1"));
+    lines[2] = "3,http://127.0.0.1:1/x,failed,fetch failed: (libcurl's words),,,0,1";
     QCOMPARE(lines,
              (QList<QByteArray>{
                  "1," + url(3).toUtf8() + ",accepted,row 1,HTTP/1.1 200 OK,text/html; charset=utf-8," + size +
@@ -209,8 +215,7 @@ void TestBatchCommand::reportHasALinePerUrlInListOrder()
                      ",refused,status line not accepted: HTTP/1.1 404 Not Found,HTTP/1.1 404 Not Found,"
                      "text/html; charset=utf-8," +
                      size + ",1",
-                 "3,http://127.0.0.1:1/x,failed,fetch failed: Failed to connect to 127.0.0.1 port 1: "
-                 "Couldn't connect to server,,,0,1",
+                 "3,http://127.0.0.1:1/x,failed,fetch failed: (libcurl's words),,,0,1",
                  "4," + url(1).toUtf8() + ",accepted,row 2,HTTP/1.1 200 OK,text/html; charset=utf-8," + size +
                      ",1",
              }));
@@ -221,10 +226,7 @@ void TestBatchCommand::reportHasALinePerUrlInListOrder()
 // ends the wait, while the page after it is done meanwhile.
 void TestBatchCommand::slowHostIsNamedAndGivenUpAtTheTimeout()
 {
-    TestHttpServer silent(QHostAddress(QStringLiteral("127.0.0.2")));
-    TestHttpResponse never = TestHttpResponse::html(page("never"));
-    never.headDelayMs = 60000;
-    silent.route("/*", never);
+    SilentServer silent(QHostAddress(QStringLiteral("127.0.0.2")));
     const QString links = writeLinks({silent.url(QStringLiteral("/d1")).toString(), url(1)});
     const QString report = m_dir->filePath(QStringLiteral("report.csv"));
     QProcess process;
@@ -624,8 +626,8 @@ void TestBatchCommand::testModePrintsVerdictAndFields()
 // the program, rather than being swallowed until the fetch gives up.
 void TestBatchCommand::interruptDuringTestEndsTheProgram()
 {
-    TestHttpResponse stalled = TestHttpResponse::html(page("4"));
-    stalled.headDelayMs = 60000;
+    TestHttpResponse stalled;
+    stalled.silent = true;
     m_server->route("/p4", stalled);
     QProcess process;
     process.start(program(), {QStringLiteral("--test"), QStringLiteral("--folder"), m_dir->path()});

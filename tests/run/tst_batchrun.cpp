@@ -1,4 +1,5 @@
 #include "TestFetchOptions.h"
+#include "SilentServer.h"
 #include "TestHttpServer.h"
 #include "filters/SortedListModel.h"
 #include "linkback/MySites.h"
@@ -11,6 +12,7 @@
 #include "settings/Settings.h"
 
 #include <QLoggingCategory>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -322,8 +324,8 @@ void TestBatchRun::stopEndsTheWaitForARobotsFile()
     m_run->setLinkBack(setup);
     m_server->route("/a-partner.html",
                     TestHttpResponse::html(page("Partner", "Partner <a href=\"https://example.com/\">Example</a>")));
-    TestHttpResponse silent = TestHttpResponse::html("User-agent: *\nAllow: /\n", "text/plain");
-    silent.headDelayMs = 60000;
+    TestHttpResponse silent;
+    silent.silent = true;
     m_server->route("/robots.txt", silent);
     m_links->add(m_server->url("/a-partner.html").toString());
     m_links->add(m_server->url("/b-next.html").toString());
@@ -353,8 +355,8 @@ void TestBatchRun::silentRobotsFileHoldsBackNoOtherHost()
         TestHttpResponse::html(page("Partner", "Partner <a href=\"https://example.com/\">Example</a>"));
     m_server->route("/a", partner);
     other.route("/b", partner);
-    TestHttpResponse silent = TestHttpResponse::html("User-agent: *\nAllow: /\n", "text/plain");
-    silent.headDelayMs = 60000;
+    TestHttpResponse silent;
+    silent.silent = true;
     m_server->route("/robots.txt", silent);
     other.route("/robots.txt", TestHttpResponse::html("User-agent: *\nDisallow: /b\n", "text/plain"));
     m_links->add(m_server->url("/a").toString());
@@ -614,10 +616,7 @@ struct RunRecord
 void TestBatchRun::eightConnectionsGiveWhatOneGives()
 {
     TestHttpServer other(QHostAddress(QStringLiteral("127.0.0.2")));
-    TestHttpServer silent(QHostAddress(QStringLiteral("127.0.0.3")));
-    TestHttpResponse never = TestHttpResponse::html(page("Never", "Never"));
-    never.headDelayMs = 60000;
-    silent.route("/*", never);
+    SilentServer silent(QHostAddress(QStringLiteral("127.0.0.3")));
     TestHttpResponse slow = TestHttpResponse::html(page("Slow", "Slow"));
     slow.headDelayMs = 1500;
     other.route("/slow", slow);
@@ -736,8 +735,8 @@ void TestBatchRun::eightConnectionsGiveWhatOneGives()
     QVERIFY(
         one.file.contains("|DELTA|info@example.org|About Delta|http://127.0.0.1:")); // the redirect's target
     QCOMPARE(one.file.count("|ECHO|"), 3); // the entry listed twice, and the one put back during the run
-    QVERIFY(one.outcomes.contains(QStringLiteral(
-        "failed fetch failed: Failed to connect to 127.0.0.1 port 1: Couldn't connect to server")));
+    // The closed port fails with libcurl's own words, whatever they are this version.
+    QCOMPARE(one.outcomes.filter(QRegularExpression(QStringLiteral("^failed fetch failed: .*\\b1\\b"))).size(), 1);
     QVERIFY(one.file.contains("|SLOW|"));
     QVERIFY(one.file.contains("|Alpha|"));         // before the change of case
     QVERIFY(one.file.contains("|BUSY BUT KIND|")); // after it

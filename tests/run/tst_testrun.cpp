@@ -1,3 +1,4 @@
+#include "SilentServer.h"
 #include "TestHttpServer.h"
 #include "filters/SortedListModel.h"
 #include "run/TestRun.h"
@@ -330,10 +331,7 @@ void TestTestRun::newerStartSupersedesOlder()
 // answers is given up after it, and the test says why.
 void TestTestRun::waitsNoLongerThanTheTimeout()
 {
-    TestHttpServer server;
-    TestHttpResponse never = TestHttpResponse::html("<title>Never</title>");
-    never.headDelayMs = 60000;
-    server.route("/never", never);
+    SilentServer server;
     Settings settings;
     SortedListModel badWords;
     SortedListModel valid;
