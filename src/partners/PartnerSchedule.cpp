@@ -32,6 +32,15 @@ SaveOutcome removeFile(const QString& path)
     return SaveOutcome::failure(path, QStringLiteral("the file cannot be removed"));
 }
 
+// The lines both units begin with: who wrote them and for which folder.
+QString unitHead(const QString& programFolder)
+{
+    return QLatin1String("# Written by Quillmark for \"Check every:\"; choosing \"never\" removes it.\n"
+                         "[Unit]\n"
+                         "Description=Quillmark: check the link partners of ") +
+           SystemdQuoting::plainValue(programFolder) + QLatin1String("\n\n");
+}
+
 } // namespace
 
 PartnerSchedule::PartnerSchedule(const QString& programFolder, const QString& batchProgram,
@@ -74,13 +83,8 @@ QString PartnerSchedule::serviceText() const
     const QStringList command{SystemdQuoting::commandWord(m_batchProgram), QStringLiteral("--check-partners"),
                               QStringLiteral("--notify"), QStringLiteral("--folder"),
                               SystemdQuoting::commandWord(m_programFolder)};
-    return QLatin1String("# Written by Quillmark for \"Check every:\"; choosing \"never\" removes it.\n"
-                         "[Unit]\n"
-                         "Description=Quillmark: check the link partners of ") +
-           SystemdQuoting::plainValue(m_programFolder) +
-           QLatin1String("\n"
-                         "\n"
-                         "[Service]\n"
+    return unitHead(m_programFolder) +
+           QLatin1String("[Service]\n"
                          "Type=oneshot\n"
                          "ExecStart=") +
            command.join(u' ') + u'\n';
@@ -88,13 +92,8 @@ QString PartnerSchedule::serviceText() const
 
 QString PartnerSchedule::timerText(PartnerCheckInterval interval) const
 {
-    return QLatin1String("# Written by Quillmark for \"Check every:\"; choosing \"never\" removes it.\n"
-                         "[Unit]\n"
-                         "Description=Quillmark: check the link partners of ") +
-           SystemdQuoting::plainValue(m_programFolder) +
-           QLatin1String("\n"
-                         "\n"
-                         "[Timer]\n"
+    return unitHead(m_programFolder) +
+           QLatin1String("[Timer]\n"
                          "OnCalendar=") +
            onCalendar(interval) +
            QLatin1String("\n"
